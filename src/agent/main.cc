@@ -1,0 +1,2 @@
+// The entry point of CSAGNT.
+int main() { return 0; }

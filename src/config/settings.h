@@ -1,0 +1,77 @@
+// The settings record: every setting of the agent in one process-wide
+// record, AgentConfig, with its flag word AgentFlags.
+//
+// Rules: the record holds the defaults at process start. Start-up (main
+// thread) applies a trigger message, then the command line, then the
+// configuration file, all before the connection is made. Connecting writes
+// back qmname, actualreplyq, commandq and AF_ZOS, before any consumer runs.
+// After that the record is read-only, except AF_ROTATING, which only the
+// error log code touches. No lock is needed for any of it.
+#pragma once
+
+#include <cstdint>
+
+// Text fields hold a NUL-terminated string of at most the stated number of
+// characters; the arrays have room for the terminator.
+constexpr int kQNameWidth = 48;        // qmname, inputq, actualreplyq, commandq, replyq, tempqpfx
+constexpr int kCfgFileWidth = 300;     // cfgfile
+constexpr int kSimpleCmdWidth = 300;   // simplecmd
+constexpr int kLogPathWidth = 299;     // logpath
+
+// AgentFlags bits.
+constexpr uint32_t AF_ZOS = 0x001;           // the queue manager runs on z/OS
+constexpr uint32_t AF_COMPRESS = 0x002;      // trim blank padding from PCF replies
+constexpr uint32_t AF_NOCONSOLE = 0x004;     // no status line, no keys, no echo
+constexpr uint32_t AF_CFGFILE = 0x008;       // the configuration file was named with -f
+constexpr uint32_t AF_COALESCE = 0x010;      // gather many replies into few messages
+constexpr uint32_t AF_LOGFAILFATAL = 0x040;  // a failure of the error log stops the agent
+constexpr uint32_t AF_ROTATING = 0x080;      // an error log rotation is in progress
+constexpr uint32_t AF_SIMPLECMD = 0x100;     // simple-command mode (-c)
+constexpr uint32_t AF_TRIGGERED = 0x200;     // started by a trigger monitor
+constexpr uint32_t AF_REPLYQINQ = 0x400;     // inquire client reply queues' maximum length
+
+constexpr uint32_t kDefaultAgentFlags = AF_COMPRESS | AF_COALESCE | AF_LOGFAILFATAL | AF_REPLYQINQ;
+static_assert(kDefaultAgentFlags == 0x452);
+
+struct AgentSettings {
+  char qmname[kQNameWidth + 1];
+  char inputq[kQNameWidth + 1];
+  char actualreplyq[kQNameWidth + 1];
+  char cfgfile[kCfgFileWidth + 1];
+  char simplecmd[kSimpleCmdWidth + 1];
+  int32_t verbose;
+  char commandq[kQNameWidth + 1];
+  char replyq[kQNameWidth + 1];
+  char tempqpfx[kQNameWidth + 1];
+  char logpath[kLogPathWidth + 1];
+  uint32_t AgentFlags;
+  int32_t maxage;        // seconds
+  int32_t maxmsgsize;    // bytes
+  int32_t sleeptime;     // seconds
+  int32_t reqchkdelay;   // seconds
+  int32_t hobjchkdelay;  // seconds
+  int32_t reportint;     // minutes
+  int32_t retrycount;
+  int32_t retryint;      // seconds
+  int32_t hobjttl;       // seconds
+  int32_t numlogfiles;
+  int32_t maxlogsize;    // bytes
+  int32_t discint;       // minutes; 0 = never
+};
+
+extern AgentSettings AgentConfig;
+
+// The defaults, as the record holds them at process start.
+AgentSettings DefaultAgentSettings();
+
+// Puts the defaults back into AgentConfig (used by start-up's tests).
+void ResetAgentConfig();
+
+// Copies at most `width` characters of `src` (stopping at its NUL) into
+// `dest`, which has room for width + 1, and terminates it.
+void CopyField(char* dest, int width, const char* src);
+
+// Copies a name handed back by IBM MQ into `dest` (room for width + 1): the
+// characters of `src` (a fixed field of `width` characters) up to its first
+// blank or NUL.
+void CopyMqName(char* dest, int width, const char* src);

@@ -1,0 +1,38 @@
+// The one message function. Every message of the agent, numbered or not, is
+// written through AgentMessage: it filters by verbose level, puts the time of
+// day in front, writes the CSAG002I date line when the day changes, writes to
+// the error log (or standard output before the log is open), echoes to the
+// console, erases the status line first, and rotates the error log files
+// when they have outgrown maxlogsize.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+// Verbose levels.
+constexpr int kLevelQuiet = 0;   // errors and what must always show
+constexpr int kLevelLow = 1;     // start-up details, status report
+constexpr int kLevelMedium = 2;  // a line per command and per completed request
+constexpr int kLevelHigh = 3;    // per-reply detail, retries, rotation steps
+
+// Destination flags (a bit set).
+constexpr int MSG_ORDINARY = 1;  // no special handling
+constexpr int MSG_NOSTREAM = 2;  // console echo only; no size check or rotation
+constexpr int MSG_NOECHO = 4;    // not echoed to the console
+constexpr int MSG_NODATE = 8;    // never causes the date line
+
+// The stream messages are written to: standard output from the first step of
+// start-up, then error log file 1. Replaced only under LogLock.
+extern FILE* LogStream;
+
+// Writes one message. `stream` is the caller's LogStream; after a rotation
+// the message goes to the newly installed stream instead. The formatted text
+// is cut at 1999 characters. Safe to call from any thread.
+void AgentMessage(int level, int destination, FILE* stream, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+
+// Copies `len` bytes of client-supplied text into `dest` (room for `size`
+// bytes, terminated), writing every byte outside printable ASCII as '.', so
+// that no client can put control sequences on the console or into the log.
+// Returns `dest`.
+char* PrintableCopy(char* dest, size_t size, const char* src, size_t len);
