@@ -4,8 +4,8 @@
 // generate_constant_names.py) and are constant data of static lifetime.
 //
 // A code may have several rows (IBM MQ gives some codes two names); the first
-// row in table order is the one a lookup finds, so row order is part of the
-// contract:
+// row in table order is the one a lookup finds, so the order of rows decides
+// the answer:
 //   ReasonNames   MQRC_* by symbolic name, MQRCCF_* by symbolic name, the
 //                 unnamed code 33844, then MQFB_* below 500 by symbolic name
 //   FeedbackNames a row for code 0 with empty name and description, then
