@@ -80,7 +80,7 @@ FIXED_WORDS.update({
     "QM": "QMgr",
 })
 
-# Runs of words written as one fixed phrase; the longest run wins.
+# Pairs of words written as one fixed phrase.
 FIXED_PHRASES = {
     ("Q", "MGR"): "QMgr",
     ("MSG", "ID"): "MsgId",
@@ -167,7 +167,7 @@ EXPANSIONS = {
     "VAL": "value",
 }
 
-# Phrases whose words mean something else than the words alone.
+# Pairs of words that mean something else than the words alone.
 EXPANDED_PHRASES = {
     ("INT", "ATTR"): "integer attribute",
     ("INT", "ATTRS"): "integer attributes",
@@ -213,6 +213,8 @@ def read_overrides(constants):
     for number, fields in data_lines(OVERRIDES_FILE):
         if len(fields) != 3 or not fields[2]:
             fail(f"{OVERRIDES_FILE.name}:{number}: expected code, name and description")
+        if not fields[0].lstrip("-").isdigit():
+            fail(f"{OVERRIDES_FILE.name}:{number}: code is not a number")
         code, name, description = int(fields[0]), fields[1], fields[2]
         if not name:
             unnamed.append((code, "", description))
