@@ -6,8 +6,11 @@
 // when they have outgrown maxlogsize.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdio>
+
+#include "cs/agent_lock.h"
 
 // Verbose levels.
 constexpr int kLevelQuiet = 0;   // errors and what must always show
@@ -22,12 +25,24 @@ constexpr int MSG_NOECHO = 4;    // not echoed to the console
 constexpr int MSG_NODATE = 8;    // never causes the date line
 
 // The stream messages are written to: standard output from the first step of
-// start-up, then error log file 1. Replaced only under LogLock.
-extern FILE* LogStream;
+// start-up, then error log file 1. Replaced only under LogLock; never null.
+// Atomic so that a caller on any thread may read it to pass it on while a
+// rotation on another thread replaces it.
+extern std::atomic<FILE*> LogStream;
+
+// Guards LogStream, the closing of a replaced stream and the output of one
+// message. The innermost lock: no other lock is taken while it is held.
+extern AgentLock LogLock;
+
+// Day of the month (1 to 31) of the last CSAG002I date line, 0 before the
+// first. Read and written under LogLock.
+extern int LastDateDay;
 
 // Writes one message. `stream` is the caller's LogStream; after a rotation
-// the message goes to the newly installed stream instead. The formatted text
-// is cut at 1999 characters. Safe to call from any thread.
+// the message goes to the newly installed stream instead, and so does a
+// message whose stream was closed by an earlier rotation. The formatted text
+// is cut at 1999 characters, the last of them then a line feed.
+// Safe to call from any thread.
 void AgentMessage(int level, int destination, FILE* stream, const char* format, ...)
     __attribute__((format(printf, 4, 5)));
 
@@ -36,3 +51,8 @@ void AgentMessage(int level, int destination, FILE* stream, const char* format, 
 // that no client can put control sequences on the console or into the log.
 // Returns `dest`.
 char* PrintableCopy(char* dest, size_t size, const char* src, size_t len);
+
+// Puts the log state back as at process start: LogStream standard output
+// (the stream it named is not closed), LastDateDay 0, no rotation state.
+// For tests.
+void ResetLogStateForTesting();

@@ -1,0 +1,96 @@
+// AgentMessage: level test, log rotation, time stamp, status-line erasure,
+// date line, the line itself and its console echo.
+//
+// LogLock is held from the size check to the echo, so that one message's
+// output is never interleaved with another's and no thread writes to a
+// stream that a rotation on another thread is replacing.
+#include "log/message.h"
+
+#include <cstdarg>
+#include <cstring>
+#include <ctime>
+
+#include "agent/process_state.h"
+#include "config/settings.h"
+#include "log/console.h"
+#include "log/log_file.h"
+#include "log/log_stream.h"
+
+AgentLock LogLock;
+int LastDateDay = 0;
+
+namespace {
+
+constexpr int kMaxTextLength = 1999;
+constexpr int kPrefixLength = 11;
+
+constexpr const char* kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// Writes the CSAG002I date line for `local` to `stream`. Under LogLock.
+void WriteDateLine(FILE* stream, const tm& local) {
+  char date[32];
+  snprintf(date, sizeof date, "%.3s %.3s%3d %d", kWeekdays[local.tm_wday], kMonths[local.tm_mon],
+           local.tm_mday, local.tm_year + 1900);
+  fprintf(stream, "           CSAG002I Current Date: %15s\n", date);
+  LastDateDay = local.tm_mday;
+}
+
+}  // namespace
+
+void AgentMessage(int level, int destination, FILE* stream, const char* format, ...) {
+  const bool console = (AgentConfig.AgentFlags & AF_NOCONSOLE) == 0;
+  const bool echo = console && (destination & MSG_NOECHO) == 0 && stream != stdout;
+  if (level > AgentConfig.verbose) return;
+
+  AgentLockGuard guard(&LogLock);
+  const bool to_stream = (destination & MSG_NOSTREAM) == 0;
+  if (to_stream && RotateLogIfDue()) stream = LogStream.load();
+  FILE* out = LiveStream(stream);
+
+  const time_t now = time(nullptr);
+  CurrentTime.store(now, std::memory_order_relaxed);
+  tm local;
+  const bool known = localtime_r(&now, &local) != nullptr;
+  char prefix[kPrefixLength + 1];
+  if (known) {
+    snprintf(prefix, sizeof prefix, "[%2.2d:%2.2d:%2.2d] ", local.tm_hour, local.tm_min,
+             local.tm_sec);
+  } else {
+    memset(prefix, ' ', kPrefixLength);
+    prefix[kPrefixLength] = '\0';
+  }
+
+  const int status_line = StatusLineLength.load(std::memory_order_relaxed);
+  if (console && status_line > 0) EraseStatusLine(status_line, true);
+
+  if (known && (destination & MSG_NODATE) == 0 &&
+      (LastDateDay == 0 || LastDateDay != local.tm_mday)) {
+    WriteDateLine(out, local);
+  }
+
+  char text[kMaxTextLength + 1];
+  va_list args;
+  va_start(args, format);
+  const int length = vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  if (length < 0) {
+    text[0] = '\0';
+  } else if (length > kMaxTextLength) {
+    // Every message ends its line; a cut one still does.
+    text[kMaxTextLength - 1] = '\n';
+  }
+
+  if (to_stream) fprintf(out, "%11.11s%s", prefix, text);
+  fflush(out);
+  if (echo) fprintf(stdout, "%11.11s%s", prefix, text);
+  fflush(stdout);
+}
+
+void ResetLogStateForTesting() {
+  AgentLockGuard guard(&LogLock);
+  LogStream.store(stdout);
+  LastDateDay = 0;
+  ForgetRetiredStreams();
+}

@@ -1,0 +1,80 @@
+// Test support for the log: the settings and log state of a fresh start,
+// with the error log files in a temporary directory and the console off
+// unless a test switches it on.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "agent/process_state.h"
+#include "config/settings.h"
+#include "log/log_file.h"
+#include "log/message.h"
+#include "support/temp_dir.h"
+
+class LogTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ResetAgentConfig();
+    ResetLogStateForTesting();
+    StopRequested.store(0);
+    StatusLineLength.store(0);
+    AgentConfig.AgentFlags |= AF_NOCONSOLE;
+    CopyField(AgentConfig.logpath, kLogPathWidth, dir_.path().c_str());
+  }
+
+  void TearDown() override {
+    FILE* stream = LogStream.load();
+    ResetLogStateForTesting();
+    if (stream != stdout) fclose(stream);
+    StopRequested.store(0);
+    StatusLineLength.store(0);
+    ResetAgentConfig();
+  }
+
+  static void SetConsole(bool on) {
+    if (on) {
+      AgentConfig.AgentFlags &= ~AF_NOCONSOLE;
+    } else {
+      AgentConfig.AgentFlags |= AF_NOCONSOLE;
+    }
+  }
+
+  static void SetLogFailFatal(bool on) {
+    if (on) {
+      AgentConfig.AgentFlags |= AF_LOGFAILFATAL;
+    } else {
+      AgentConfig.AgentFlags &= ~AF_LOGFAILFATAL;
+    }
+  }
+
+  // Makes the next message find today's date line already written.
+  static void DateLineWritten() {
+    const time_t now = time(nullptr);
+    tm local;
+    localtime_r(&now, &local);
+    LastDateDay = local.tm_mday;
+  }
+
+  // The name of error log file n in the test's directory.
+  std::string LogName(int n) const {
+    char name[kLogFileNameSize];
+    ComposeLogFileName(name, sizeof name, n);
+    return name;
+  }
+  std::string LogText(int n) const { return TempDir::ReadPath(LogName(n)); }
+  bool LogExists(int n) const { return access(LogName(n).c_str(), F_OK) == 0; }
+
+  static int Count(const std::string& text, const std::string& piece) {
+    int count = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) {
+      ++count;
+    }
+    return count;
+  }
+
+  TempDir dir_;
+};
