@@ -7,7 +7,6 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
-#include <new>
 
 #include "cs/cs_trap.h"
 #include "cs/thread_id.h"
@@ -18,21 +17,6 @@ namespace {
 
 constexpr int kAlarmWaitMs = 2000;
 constexpr int kHostNameSize = 100;
-
-// Returns the lock's mutex, creating it on first use; null when no memory.
-pthread_mutex_t* MutexOf(CSLock* lock) {
-  pthread_mutex_t* mutex = lock->mutex.load(std::memory_order_acquire);
-  if (mutex != nullptr) return mutex;
-  auto* created = new (std::nothrow) pthread_mutex_t;
-  if (created == nullptr) return nullptr;
-  pthread_mutex_init(created, nullptr);
-  if (lock->mutex.compare_exchange_strong(mutex, created, std::memory_order_acq_rel)) {
-    return created;
-  }
-  pthread_mutex_destroy(created);
-  delete created;
-  return mutex;
-}
 
 int WaitFor(pthread_mutex_t* mutex, int timeout_ms) {
   if (timeout_ms < 0) return pthread_mutex_lock(mutex);
@@ -63,15 +47,13 @@ const char* ThisHostName() {
 }  // namespace
 
 int CSLockIt(CSLock* lock, int timeout_ms) {
-  pthread_mutex_t* mutex = MutexOf(lock);
-  if (mutex == nullptr) return ENOMEM;
   const pid_t self = CSThreadId();
   if (lock->owner.load(std::memory_order_relaxed) == self &&
       lock->count.load(std::memory_order_relaxed) != 0) {
     lock->count.fetch_add(1, std::memory_order_relaxed);
     return kCSLockHeld;
   }
-  const int rc = WaitFor(mutex, timeout_ms);
+  const int rc = WaitFor(&lock->mutex, timeout_ms);
   if (rc == ETIMEDOUT) return kCSLockTimedOut;
   if (rc != 0) return rc;
   lock->owner.store(self, std::memory_order_relaxed);
@@ -88,7 +70,7 @@ void CSUnlockIt(CSLock* lock) {
   lock->count.store(count - 1, std::memory_order_relaxed);
   if (count - 1 == 0) {
     lock->owner.store(0, std::memory_order_relaxed);
-    pthread_mutex_unlock(lock->mutex.load(std::memory_order_acquire));
+    pthread_mutex_unlock(&lock->mutex);
   }
 }
 

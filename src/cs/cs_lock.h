@@ -2,10 +2,9 @@
 // LibraryLock that guards allocation and the loading of the IBM MQ library.
 //
 // A CSLock may be taken again by the thread that holds it; each CSLockIt
-// that returned 0 needs one CSUnlockIt. Its mutex is created by the first
-// CSLockIt; two threads racing to create it agree on one (the loser's is
-// discarded), so a CSLock needs no set-up beyond zero initialisation. Locks
-// live until the process ends.
+// that returned 0 needs one CSUnlockIt. Its mutex is statically initialised,
+// so a lock is ready before any thread reaches it and there is no creation
+// for two threads to race over. Locks are never destroyed.
 #pragma once
 
 #include <pthread.h>
@@ -21,17 +20,17 @@ constexpr int kCSLockTimedOut = 258;  // the time limit ran out
 constexpr int kCSLockNoLimit = -1;
 
 struct CSLock {
-  std::atomic<pthread_mutex_t*> mutex{nullptr};  // absent until first use
-  std::atomic<pid_t> owner{0};                   // thread id of the holder, 0 when free
-  std::atomic<int> count{0};                     // recursion count, 0 when free
+  pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
+  std::atomic<pid_t> owner{0};  // thread id of the holder, 0 when free
+  std::atomic<int> count{0};    // recursion count, 0 when free
 };
 
 extern CSLock LibraryLock;
 
 // Takes `lock`, waiting at most `timeout_ms` milliseconds (kCSLockNoLimit:
 // no limit; 0: do not wait). Returns kCSLockHeld, kCSLockTimedOut, or the
-// error of the failed wait (ENOMEM when the mutex could not be created).
-// On anything but kCSLockHeld the lock is unchanged.
+// error of the failed wait. On anything but kCSLockHeld the lock is
+// unchanged.
 int CSLockIt(CSLock* lock, int timeout_ms);
 
 // Releases one level of `lock`. A thread that does not hold `lock` (or a

@@ -95,7 +95,9 @@ TEST(CSMemoryTest, BlocksAreUsableAndFreedEvenUnderLibraryLock) {
   ASSERT_NE(block, nullptr);
   block[999] = 'x';
   CSFreeMem(block);
-  EXPECT_NE(CSGetMem(0), nullptr) << "a zero-byte request is not a failure";
+  void* empty = CSGetMem(0);
+  EXPECT_NE(empty, nullptr) << "a zero-byte request is not a failure";
+  CSFreeMem(empty);
 
   // Loading the MQI holds LibraryLock and may allocate meanwhile.
   ASSERT_EQ(CSLockIt(&LibraryLock, kCSLockNoLimit), kCSLockHeld);
