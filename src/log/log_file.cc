@@ -22,12 +22,14 @@ namespace {
 constexpr char kQmNameMark[] = "+QMNAME+";
 constexpr size_t kQmNameMarkLength = sizeof kQmNameMark - 1;
 
-// Set while this process checks or rotates the log; guarded by LogLock, so
-// only the thread that holds LogLock sees it set, and the messages written
-// by the rotation (on that thread) do not start another one.
+// Set while a thread checks the size or rotates. Guarded by LogLock: only the
+// thread holding LogLock can see it set, so it keeps the messages that the
+// rotation itself writes from starting another rotation, while other threads
+// wait for LogLock. (The shared AgentFlags word is not written for this: the
+// consumer threads read it without a lock.)
 bool RotationInProgress = false;
 
-void ReportedLogFailure() {
+void StopIfLogFailFatal() {
   if (AgentConfig.AgentFlags & AF_LOGFAILFATAL) RequestStop();
 }
 
@@ -55,7 +57,7 @@ bool DeleteLogFile(int n) {
   AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
                "CSAG206E Unable to delete old error log file '%s' rc=%d (%s)\n", name, error,
                strerror(error));
-  ReportedLogFailure();
+  StopIfLogFailFatal();
   return false;
 }
 
@@ -88,7 +90,7 @@ bool CheckLogFileSize(FILE* stream) {
     AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
                  "CSAG209E Error log File access with %s failed. rc=%d (%s)\n", "fstat()", error,
                  strerror(error));
-    ReportedLogFailure();
+    StopIfLogFailFatal();
     return true;
   }
   const uint64_t limit = static_cast<uint32_t>(AgentConfig.maxlogsize);
@@ -122,7 +124,7 @@ bool RotateLogFiles(FILE* stream) {
       AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
                    "CSAG208E Unable to rename old error log file '%s' to '%s' rc=%d (%s)\n", from,
                    to, error, strerror(error));
-      ReportedLogFailure();
+      StopIfLogFailFatal();
       ok = false;
     }
   }
@@ -139,7 +141,7 @@ bool OpenLogFile() {
     AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
                  "CSAG204E Unable to open error log file '%s' rc=%d (%s)\n", name, error,
                  strerror(error));
-    ReportedLogFailure();
+    StopIfLogFailFatal();
     return false;
   }
   InstallLogStream(file);

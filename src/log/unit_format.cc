@@ -20,6 +20,7 @@ constexpr DurationUnit kDurationUnits[] = {
     {60, " Hr", " Hrs", 15},
     {1, " Min", " Mins", 0},
 };
+constexpr const DurationUnit& kMinuteUnit = kDurationUnits[3];
 
 struct ByteUnit {
   uint64_t bytes;
@@ -32,6 +33,7 @@ constexpr ByteUnit kByteUnits[] = {
     {1024, " KB"},
     {1, " B"},
 };
+constexpr const ByteUnit& kByteUnit = kByteUnits[3];
 
 // Appends to a fixed buffer of kUnitTextSize bytes.
 class UnitText {
@@ -84,7 +86,7 @@ int FormatBytes(int64_t value, char* buffer) {
   const uint64_t bytes = Magnitude(value, text);
   if (bytes == 0) {
     text.Append("0");
-    text.Append(kByteUnits[3].name);
+    text.Append(kByteUnit.name);
     return text.length();
   }
   for (const ByteUnit& unit : kByteUnits) {
@@ -101,7 +103,7 @@ int FormatMinutes(int64_t value, char* buffer) {
   uint64_t remaining = Magnitude(value, text);
   if (remaining == 0) {
     text.Append("0");
-    text.Append(kDurationUnits[3].plural);
+    text.Append(kMinuteUnit.plural);
     return text.length();
   }
   bool first = true;
