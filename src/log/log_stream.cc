@@ -56,8 +56,9 @@ void CloseLogStream(FILE* stream) {
 }
 
 FILE* LiveStream(FILE* stream) {
-  if (stream == nullptr || IsRetired(stream)) return LogStream.load();
-  return stream;
+  if (stream != nullptr && !IsRetired(stream)) return stream;
+  FILE* current = LogStream.load();
+  return current != nullptr ? current : stdout;
 }
 
 void ForgetRetiredStreams() {

@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "log/console.h"
 #include "log/log_fixture.h"
 #include "support/stdout_capture.h"
 
@@ -140,6 +141,15 @@ TEST_F(MessageTest, StatusLineIsErasedBeforeTheEcho) {
   EXPECT_TRUE(std::regex_match(shown.substr(erase.size()), kStampedLine));
   EXPECT_EQ(StatusLineLength.load(), 60);
   EXPECT_EQ(StreamText().find('\b'), std::string::npos);
+}
+
+TEST(EraseStatusLineTest, BlanksOnlyWhenAsked) {
+  StdoutCapture console;
+  EraseStatusLine(5, false);
+  EraseStatusLine(0, true);
+  EraseStatusLine(2, true);
+  console.Restore();
+  EXPECT_EQ(console.Text(), "\b\b\b\b\b\b\b  \b\b");
 }
 
 TEST_F(MessageTest, NoErasureWithoutConsole) {
