@@ -18,8 +18,14 @@ namespace {
 
 class CSTrapTest : public testing::Test {
  protected:
-  // The trap file's line, written by the child into `dir_`.
-  std::string TrapLine() const { return dir_.Read("cstrap.txt"); }
+  // Whether the child wrote the trap file with `line` and `value`.
+  testing::AssertionResult TrapFileSays(int line, int value) const {
+    const std::string text = dir_.Read("cstrap.txt");
+    const std::regex expected("cstrap line " + std::to_string(line) + R"( file cs \(.+\) value )" +
+                              std::to_string(value) + "\n");
+    if (std::regex_match(text, expected)) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "trap file: '" << text << "'";
+  }
 
   // Runs `body` in a child with TMPDIR set to the test's directory.
   template <typename Body>
@@ -38,9 +44,7 @@ class CSTrapTest : public testing::Test {
 
 TEST_F(CSTrapTest, WritesLineModuleBuildAndValue) {
   ExpectTrap([] { CSTrap(42, -7); });
-  EXPECT_TRUE(
-      std::regex_match(TrapLine(), std::regex(R"(cstrap line 42 file cs \(.+\) value -7\n)")))
-      << TrapLine();
+  EXPECT_TRUE(TrapFileSays(42, -7));
 }
 
 TEST_F(CSTrapTest, TrapsWithoutAWritableTrapDirectory) {
@@ -61,9 +65,7 @@ TEST_F(CSTrapTest, ReleaseOfLockHeldByAnotherThreadTrapsWithItsCount) {
     }).get();
     CSUnlockIt(&lock);
   });
-  EXPECT_TRUE(
-      std::regex_match(TrapLine(), std::regex(R"(cstrap line 617 file cs \(.+\) value 2\n)")))
-      << TrapLine();
+  EXPECT_TRUE(TrapFileSays(617, 2));
 }
 
 TEST_F(CSTrapTest, ReleaseOfFreeLockTraps) {
@@ -71,9 +73,7 @@ TEST_F(CSTrapTest, ReleaseOfFreeLockTraps) {
     static CSLock lock;
     CSUnlockIt(&lock);
   });
-  EXPECT_TRUE(
-      std::regex_match(TrapLine(), std::regex(R"(cstrap line 617 file cs \(.+\) value 0\n)")))
-      << TrapLine();
+  EXPECT_TRUE(TrapFileSays(617, 0));
 }
 
 // On the development machine a wait of more than two seconds for a
@@ -85,9 +85,7 @@ TEST_F(CSTrapTest, LongWaitOnDevelopmentMachineTraps) {
     std::async(std::launch::async, [] { CSLockIt(&lock, kCSLockNoLimit); }).get();
     LockWithAlarm(&lock);
   });
-  EXPECT_TRUE(
-      std::regex_match(TrapLine(), std::regex(R"(cstrap line 576 file cs \(.+\) value 0\n)")))
-      << TrapLine();
+  EXPECT_TRUE(TrapFileSays(576, 0));
 }
 
 TEST(CSTrapFileNameTest, FollowsTmpdirElseTmp) {
