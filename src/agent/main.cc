@@ -1,2 +1,4 @@
-// The entry point of CSAGNT.
-int main() { return 0; }
+// The entry point of CSAGNT, the command server agent for IBM MQ.
+#include "agent/startup.h"
+
+int main(int argc, char** argv) { return RunAgent(argc, argv); }

@@ -42,5 +42,9 @@ extern MQHOBJ InputQueueHobj;
 extern MQHOBJ ReplyQueueHobj;
 
 // Sets StopRequested (a plain store; the flag is only ever set).
-inline void RequestStop() { StopRequested.store(1, std::memory_order_relaxed); }
-inline bool IsStopRequested() { return StopRequested.load(std::memory_order_relaxed) != 0; }
+inline void RequestStop() {
+  StopRequested.store(1, std::memory_order_relaxed);
+}
+inline bool IsStopRequested() {
+  return StopRequested.load(std::memory_order_relaxed) != 0;
+}

@@ -28,7 +28,9 @@ AgentSettings DefaultAgentSettings() {
   return s;
 }
 
-void ResetAgentConfig() { AgentConfig = DefaultAgentSettings(); }
+void ResetAgentConfig() {
+  AgentConfig = DefaultAgentSettings();
+}
 
 void CopyField(char* dest, int width, const char* src) {
   size_t n = strnlen(src, static_cast<size_t>(width));

@@ -13,10 +13,10 @@
 
 // Text fields hold a NUL-terminated string of at most the stated number of
 // characters; the arrays have room for the terminator.
-constexpr int kQNameWidth = 48;        // qmname, inputq, actualreplyq, commandq, replyq, tempqpfx
-constexpr int kCfgFileWidth = 300;     // cfgfile
-constexpr int kSimpleCmdWidth = 300;   // simplecmd
-constexpr int kLogPathWidth = 299;     // logpath
+constexpr int kQNameWidth = 48;       // qmname, inputq, actualreplyq, commandq, replyq, tempqpfx
+constexpr int kCfgFileWidth = 300;    // cfgfile
+constexpr int kSimpleCmdWidth = 300;  // simplecmd
+constexpr int kLogPathWidth = 299;    // logpath
 
 // AgentFlags bits.
 constexpr uint32_t AF_ZOS = 0x001;           // the queue manager runs on z/OS
@@ -52,11 +52,11 @@ struct AgentSettings {
   int32_t hobjchkdelay;  // seconds
   int32_t reportint;     // minutes
   int32_t retrycount;
-  int32_t retryint;      // seconds
-  int32_t hobjttl;       // seconds
+  int32_t retryint;  // seconds
+  int32_t hobjttl;   // seconds
   int32_t numlogfiles;
-  int32_t maxlogsize;    // bytes
-  int32_t discint;       // minutes; 0 = never
+  int32_t maxlogsize;  // bytes
+  int32_t discint;     // minutes; 0 = never
 };
 
 extern AgentSettings AgentConfig;

@@ -29,9 +29,12 @@ class TempDir {
     return File(name);
   }
 
-  // The contents of the file `name`, or "" when it cannot be read.
-  std::string Read(const std::string& name) const {
-    std::ifstream in(File(name), std::ios::binary);
+  // The contents of the file `name` in the directory, or "" when it cannot be read.
+  std::string Read(const std::string& name) const { return ReadPath(File(name)); }
+
+  // The contents of the file at `path`, or "" when it cannot be read.
+  static std::string ReadPath(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 

@@ -1,0 +1,146 @@
+// Option scanning and handling, the banner and the usage text.
+#include "agent/command_line.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "agent/process_state.h"
+#include "config/settings.h"
+#include "log/message.h"
+
+#ifndef CSAGNT_VERSION
+#define CSAGNT_VERSION "0.0.0"
+#endif
+
+const VerboseLevel VerboseLevelTable[5] = {
+    {'q', "Quiet", 0},       {'l', "Low detail", 1}, {'m', "Medium detail", 2},
+    {'h', "High detail", 3}, {'\0', nullptr, 0},
+};
+
+namespace {
+
+constexpr const char* kOptionLetters = "c:f:km:q:v:?";
+
+// Whether `letter` takes a value; it must be a letter of kOptionLetters.
+bool TakesValue(char letter) {
+  return strchr(kOptionLetters, letter)[1] == ':';
+}
+
+// Sets verbose from a -v value; false when no row matches.
+bool SetVerbose(const char* value) {
+  AgentConfig.verbose = 0;
+  char key = static_cast<char>(tolower(static_cast<unsigned char>(value[0])));
+  for (const VerboseLevel& row : VerboseLevelTable) {
+    if (row.key == key) {
+      AgentConfig.verbose = row.level;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+int GetOption(OptionScanner& s, int argc, char** argv) {
+  if (s.position == nullptr || *s.position == '\0') {
+    if (s.index >= argc || (argv[s.index][0] != '-' && argv[s.index][0] != '/')) return -1;
+    s.position = argv[s.index] + 1;
+    if (*s.position == '\0') return -1;
+  }
+  s.letter = *s.position++;
+  s.value = nullptr;
+
+  if (s.letter == ':' || strchr(kOptionLetters, s.letter) == nullptr) {
+    if (*s.position == '\0') ++s.index;
+    return '?';
+  }
+  if (!TakesValue(s.letter)) {
+    if (*s.position == '\0') ++s.index;
+    return s.letter;
+  }
+  if (*s.position != '\0') {
+    s.value = s.position;
+  } else {
+    ++s.index;
+    if (s.index >= argc) return '?';
+    s.value = argv[s.index];
+  }
+  if (*s.value == ':') ++s.value;
+  ++s.index;
+  s.position = nullptr;
+  return s.letter;
+}
+
+const char* VerboseLevelName(int level) {
+  if (level < 0 || level > 3) return "";
+  return VerboseLevelTable[level].name;
+}
+
+CommandLineResult HandleCommandLine(int argc, char** argv) {
+  OptionScanner scanner;
+  int option;
+  while ((option = GetOption(scanner, argc, argv)) != -1) {
+    switch (option) {
+      case 'c':
+        CopyField(AgentConfig.simplecmd, kSimpleCmdWidth, scanner.value);
+        AgentConfig.AgentFlags |= AF_SIMPLECMD;
+        break;
+      case 'f':
+        CopyField(AgentConfig.cfgfile, kCfgFileWidth, scanner.value);
+        AgentConfig.AgentFlags |= AF_CFGFILE;
+        break;
+      case 'k':
+        AgentConfig.AgentFlags |= AF_NOCONSOLE;
+        break;
+      case 'm':
+        CopyField(AgentConfig.qmname, kQNameWidth, scanner.value);
+        break;
+      case 'q':
+        CopyField(AgentConfig.inputq, kQNameWidth, scanner.value);
+        break;
+      case 'v':
+        if (!SetVerbose(scanner.value)) {
+          AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+                       "Sorry, don't understand verbose string '%s'\n", scanner.value);
+          ShowUsage();
+          return CommandLineResult::kUsageError;
+        }
+        break;
+      default:  // '?'
+        ShowUsage();
+        return scanner.letter == '?' ? CommandLineResult::kUsageAsked
+                                     : CommandLineResult::kUsageError;
+    }
+  }
+  if (scanner.index < argc) {
+    const char* leftover = argv[scanner.index];
+    if (leftover[0] == '?') {
+      ShowUsage();
+      return CommandLineResult::kUsageAsked;
+    }
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "CSAG007E Unrecognised parameter '%s'\n",
+                 leftover);
+    ShowUsage();
+    return CommandLineResult::kUsageError;
+  }
+  return CommandLineResult::kRun;
+}
+
+void WriteBanner(int destination) {
+  AgentMessage(kLevelQuiet, destination, LogStream,
+               "CSAG001I CSAGNT Command Server Agent for IBM MQ, version %s, built %s\n",
+               CSAGNT_VERSION, __DATE__);
+}
+
+void ShowUsage() {
+  WriteBanner(MSG_ORDINARY | MSG_NODATE);
+  AgentMessage(kLevelQuiet, MSG_ORDINARY | MSG_NODATE, LogStream,
+               "CSAG006E Usage: CSAGNT <Optional flags as below>\n"
+               "  [-m <Queue Manager Name>]\n"
+               "  [-q <Input Queue Name>  ]\n"
+               "  [-f <Config File Name>  ]\n"
+               "  [-k                     ] Running as a service\n"
+               "  [-c <Simple command>    ]\n"
+               "  [-v {Quiet|Low|Med|High}] Verbosity level\n");
+  UsageShown = true;
+}

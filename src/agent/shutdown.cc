@@ -1,0 +1,34 @@
+// The shutdown steps.
+#include "agent/shutdown.h"
+
+#include "agent/process_state.h"
+#include "agent/signals.h"
+#include "config/settings.h"
+#include "log/message.h"
+#include "log/status_report.h"
+#include "mq/mqi_table.h"
+
+int ShutdownAgent(int exit_status) {
+  ReportTerminationSignal();
+
+  // Disconnecting closes the queues; the outcomes are not looked at. Once
+  // MQCTL STOP has returned no consumer runs any more.
+  if (QMgrHconn != MQHC_UNUSABLE_HCONN) {
+    MQCTLO control = {MQCTLO_DEFAULT};
+    control.Version = MQCTLO_VERSION_1;
+    control.Options = MQCTLO_FAIL_IF_QUIESCING;
+    MQLONG comp_code = MQCC_OK;
+    MQLONG reason = MQRC_NONE;
+    MqiTable.MQCTL(QMgrHconn, MQOP_STOP, &control, &comp_code, &reason);
+    MqiTable.MQDISC(&QMgrHconn, &comp_code, &reason);
+    QMgrHconn = MQHC_UNUSABLE_HCONN;
+  }
+
+  if ((AgentConfig.AgentFlags & AF_SIMPLECMD) || UsageShown) return exit_status;
+
+  StatusReport(1);
+  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "CSAG099I CSAGNT Agent shutting down\n");
+  if (LogStream != nullptr)
+    AgentMessage(kLevelQuiet, MSG_NOECHO, LogStream, "---------------------------------------\n");
+  return exit_status;
+}

@@ -1,0 +1,293 @@
+// Reader of the configuration file and the CSAG005I overrides report.
+#include "config/config_file.h"
+
+#include <strings.h>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "config/settings.h"
+#include "cs/cs_memory.h"
+#include "log/log_file.h"
+#include "log/message.h"
+
+namespace {
+
+enum KeyType { kEndRow = 0, kInteger = 1, kFlag = 2, kText = 4 };
+enum Unit { kNoUnit = 0, kMinutes = 1, kSeconds = 2, kBytes = 4 };
+
+// One row of the key table. `field` points into AgentConfig for integers and
+// texts; `mask` is the AgentFlags bit of a flag; `length` is a text field's
+// length including its terminator.
+struct ConfigKey {
+  const char* key;
+  KeyType type;
+  Unit unit;
+  void* field;
+  uint32_t mask;
+  int length;
+  bool only_when_triggered;
+  bool set_by_file;
+};
+
+// The twenty keys, in the order of the CSAG005I report.
+ConfigKey ConfigKeys[] = {
+    {"maxage", kInteger, kSeconds, &AgentConfig.maxage, 0, 0, false, false},
+    {"maxmsgsize", kInteger, kBytes, &AgentConfig.maxmsgsize, 0, 0, false, false},
+    {"compress", kFlag, kNoUnit, nullptr, AF_COMPRESS, 0, false, false},
+    {"coalesce", kFlag, kNoUnit, nullptr, AF_COALESCE, 0, false, false},
+    {"tempqpfx", kText, kNoUnit, AgentConfig.tempqpfx, 0, kQNameWidth, false, false},
+    {"commandq", kText, kNoUnit, AgentConfig.commandq, 0, kQNameWidth, false, false},
+    {"replyq", kText, kNoUnit, AgentConfig.replyq, 0, kQNameWidth, false, false},
+    {"logpath", kText, kNoUnit, AgentConfig.logpath, 0, kLogPathWidth + 1, false, false},
+    {"discint", kInteger, kMinutes, &AgentConfig.discint, 0, 0, true, false},
+    {"reportint", kInteger, kMinutes, &AgentConfig.reportint, 0, 0, false, false},
+    {"retrycount", kInteger, kNoUnit, &AgentConfig.retrycount, 0, 0, false, false},
+    {"retryint", kInteger, kSeconds, &AgentConfig.retryint, 0, 0, false, false},
+    {"hobjttl", kInteger, kSeconds, &AgentConfig.hobjttl, 0, 0, false, false},
+    {"numlogfiles", kInteger, kNoUnit, &AgentConfig.numlogfiles, 0, 0, false, false},
+    {"maxlogsize", kInteger, kBytes, &AgentConfig.maxlogsize, 0, 0, false, false},
+    {"logfailfatal", kFlag, kNoUnit, nullptr, AF_LOGFAILFATAL, 0, false, false},
+    {"replyqinq", kFlag, kNoUnit, nullptr, AF_REPLYQINQ, 0, false, false},
+    {"sleeptime", kInteger, kSeconds, &AgentConfig.sleeptime, 0, 0, false, false},
+    {"reqchkdelay", kInteger, kSeconds, &AgentConfig.reqchkdelay, 0, 0, false, false},
+    {"hobjchkdelay", kInteger, kSeconds, &AgentConfig.hobjchkdelay, 0, 0, false, false},
+    {nullptr, kEndRow, kNoUnit, nullptr, 0, 0, false, false},
+};
+
+bool IsSpace(int c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+bool IsSingleCharToken(int c) {
+  return c != '\0' && strchr("=()[]{},", c) != nullptr;
+}
+
+bool EndsWord(int c) {
+  return IsSpace(c) || (c != '\0' && strchr("\"=()[]{},;:#", c) != nullptr);
+}
+
+// The delimiters that end a word and begin what comes next.
+bool IsPutBack(int c) {
+  return c == '\n' || (c != '\0' && strchr("\";#=()[]{},", c) != nullptr);
+}
+
+// Reads the value of a key: the next token, or the one after an unquoted '='.
+int NextValueToken(FILE* file, char* token) {
+  bool quoted = false;
+  int length = NextConfigToken(file, &quoted, token);
+  if (length == 1 && !quoted && token[0] == '=') length = NextConfigToken(file, &quoted, token);
+  return length;
+}
+
+// A decimal integer as strtol reads it (leading white space and a sign, up to
+// the first other character, 0 without digits), saturated to 32 bits.
+int32_t DecimalValue(const char* text) {
+  long long value = strtoll(text, nullptr, 10);
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < INT32_MIN) return INT32_MIN;
+  return static_cast<int32_t>(value);
+}
+
+void ReportUnrecognised(const char* text) {
+  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "CSAG007E Unrecognised parameter '%s'\n",
+               text);
+}
+
+void ApplyKey(FILE* file, ConfigKey& row, char* token) {
+  switch (row.type) {
+    case kInteger: {
+      int length = NextValueToken(file, token);
+      if (length > 0) *static_cast<int32_t*>(row.field) = DecimalValue(token);
+      row.set_by_file = true;
+      break;
+    }
+    case kFlag:
+      if (ReadYesNo(file, &AgentConfig.AgentFlags, row.mask, token) == 0) {
+        row.set_by_file = true;
+      } else {
+        // The parameter text is cut to 99 characters: a long bad value is
+        // shown by its beginning.
+        char text[100];
+        snprintf(text, sizeof text, "%s = %s", row.key, token);
+        ReportUnrecognised(text);
+      }
+      break;
+    case kText:
+      NextValueToken(file, token);
+      CopyField(static_cast<char*>(row.field), row.length - 1, token);
+      row.set_by_file = true;
+      break;
+    case kEndRow:
+      break;
+  }
+}
+
+const char* UnitName(Unit unit) {
+  switch (unit) {
+    case kMinutes:
+      return " minute";
+    case kSeconds:
+      return " second";
+    case kBytes:
+      return " byte";
+    case kNoUnit:
+      break;
+  }
+  return "";
+}
+
+}  // namespace
+
+FILE* OpenConfigFile() {
+  if (AgentConfig.cfgfile[0] == '\0') {
+    if (ProgramDirectory[0] == '\0') FindProgramDirectory();
+    char path[kCfgFileWidth + 1];
+    int n = snprintf(path, sizeof path, "%s%cCSAGNT.CFG", ProgramDirectory, '/');
+    // A program directory too long for the path field: there is no default file.
+    if (n < 0 || n > kCfgFileWidth) return nullptr;
+    CopyField(AgentConfig.cfgfile, kCfgFileWidth, path);
+  }
+  FILE* file = fopen(AgentConfig.cfgfile, "r");
+  if (file == nullptr && (AgentConfig.AgentFlags & AF_CFGFILE)) {
+    int rc = errno;
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+                 "CSAG203E Unable to open config file '%s' rc=%d (%s)\n", AgentConfig.cfgfile, rc,
+                 strerror(rc));
+  }
+  return file;
+}
+
+int NextConfigToken(FILE* file, bool* quoted, char* token) {
+  *quoted = false;
+  token[0] = '\0';
+  int c;
+  bool in_comment = false;
+  for (;;) {
+    c = getc(file);
+    if (c == EOF) return kConfigEnd;
+    if (c == '\r' || c == '\n') {
+      in_comment = false;
+    } else if (in_comment || c == ' ' || c == '\t') {
+      continue;
+    } else if (c == ';' || c == '#') {
+      in_comment = true;
+    } else {
+      break;
+    }
+  }
+
+  int length = 0;
+  if (c == '"') {
+    *quoted = true;
+    while (length < kConfigTokenMax && (c = getc(file)) != EOF && c != '"') {
+      if (c == '~') {
+        c = getc(file);
+        if (c == EOF) break;
+      }
+      token[length++] = static_cast<char>(c);
+    }
+  } else if (IsSingleCharToken(c)) {
+    token[length++] = static_cast<char>(c);
+  } else {
+    token[length++] = static_cast<char>(c);
+    while (length < kConfigTokenMax) {
+      c = getc(file);
+      if (c == EOF) break;
+      if (!EndsWord(c)) {
+        token[length++] = static_cast<char>(c);
+        continue;
+      }
+      if (c == ':') {
+        token[length++] = ':';
+      } else if (IsPutBack(c)) {
+        ungetc(c, file);
+      }
+      break;
+    }
+  }
+  token[length] = '\0';
+  return length;
+}
+
+int ReadYesNo(FILE* file, uint32_t* flags, uint32_t mask, char* token) {
+  int length = NextValueToken(file, token);
+  if (length == 3 && strcasecmp(token, "yes") == 0) {
+    *flags |= mask;
+    return 0;
+  }
+  if (length == 2 && strcasecmp(token, "no") == 0) {
+    *flags &= ~mask;
+    return 0;
+  }
+  return -1;
+}
+
+bool ReadConfigFile() {
+  for (ConfigKey* row = ConfigKeys; row->type != kEndRow; ++row) row->set_by_file = false;
+
+  char* token = static_cast<char*>(CSGetMem(kConfigTokenMax + 1));
+  if (token == nullptr) {
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+                 "CSAG202E Can not allocate %d bytes for a '%s' structure\n", kConfigTokenMax + 1,
+                 "CFGTOKEN");
+    return false;
+  }
+  FILE* file = OpenConfigFile();
+  if (file == nullptr) {
+    CSFreeMem(token);
+    return false;
+  }
+
+  bool quoted = false;
+  while (NextConfigToken(file, &quoted, token) != kConfigEnd) {
+    ConfigKey* row = ConfigKeys;
+    while (row->type != kEndRow && strcmp(row->key, token) != 0) ++row;
+    if (row->type == kEndRow) {
+      ReportUnrecognised(token);
+    } else {
+      ApplyKey(file, *row, token);
+    }
+  }
+  fclose(file);
+  CSFreeMem(token);
+
+  for (const ConfigKey* row = ConfigKeys; row->type != kEndRow; ++row)
+    if (row->set_by_file) return true;
+  return false;
+}
+
+void ReportConfigOverrides() {
+  std::string text;
+  for (const ConfigKey* row = ConfigKeys; row->type != kEndRow; ++row) {
+    if (!row->set_by_file) continue;
+    if (row->only_when_triggered && !(AgentConfig.AgentFlags & AF_TRIGGERED)) continue;
+    if (!text.empty()) text += "; ";
+    text += row->key;
+    long long value = 0;
+    switch (row->type) {
+      case kInteger:
+        value = *static_cast<const int32_t*>(row->field);
+        text += " = " + std::to_string(value);
+        break;
+      case kFlag:
+        text += (AgentConfig.AgentFlags & row->mask) ? " = yes" : " = no";
+        break;
+      case kText:
+        text += " = ";
+        text += static_cast<const char*>(row->field);
+        break;
+      case kEndRow:
+        break;
+    }
+    if (row->unit != kNoUnit) {
+      text += UnitName(row->unit);
+      if (value != 1) text += "s";
+    }
+  }
+  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+               "CSAG005I Default overrides from file '%s' in effect: %s\n", AgentConfig.cfgfile,
+               text.c_str());
+}
