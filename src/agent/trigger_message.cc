@@ -36,6 +36,10 @@ static_assert(kTriggerParmsSize == 194);
 constexpr int kMaxTriggerArgs = 1 + (kTriggerParmsSize / 2) + 1;
 char* TriggerArgv[kMaxTriggerArgs];
 
+// The trigger-parameter block "TRIGPARMS", obtained once and kept for the
+// life of the process: the argument vector points into it.
+char* TriggerParms = nullptr;
+
 bool IsTrailing(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\0';
 }
@@ -55,7 +59,8 @@ bool IsTriggerMessage(int argc, char** argv) {
 }
 
 bool ParseTriggerMessage(const char* text, char* program_name, int* new_argc, char*** new_argv) {
-  char* block = static_cast<char*>(CSGetMem(kTriggerParmsSize));
+  if (TriggerParms == nullptr) TriggerParms = static_cast<char*>(CSGetMem(kTriggerParmsSize));
+  char* block = TriggerParms;
   if (block == nullptr) {
     AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
                  "CSAG202E Can not allocate %d bytes for a '%s' structure\n",
