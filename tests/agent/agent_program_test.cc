@@ -8,17 +8,9 @@
 
 #include "support/run_program.h"
 #include "support/temp_dir.h"
+#include "usage_text.h"
 
 namespace {
-
-const std::string kUsage =
-    "CSAG006E Usage: CSAGNT <Optional flags as below>\n"
-    "  [-m <Queue Manager Name>]\n"
-    "  [-q <Input Queue Name>  ]\n"
-    "  [-f <Config File Name>  ]\n"
-    "  [-k                     ] Running as a service\n"
-    "  [-c <Simple command>    ]\n"
-    "  [-v {Quiet|Low|Med|High}] Verbosity level\n";
 
 // Counts the occurrences of `what` in `text`.
 size_t Count(const std::string& text, const std::string& what) {
@@ -57,9 +49,9 @@ TEST_F(AgentProgramTest, UsageAskedForEndsQuietlyWithStatusZero) {
   ASSERT_EQ(Count(run.output, "\n["), 1u) << run.output;
   EXPECT_EQ(run.output.substr(0, 1), "[");
   EXPECT_EQ(run.output.substr(11, 17), "CSAG001I CSAGNT C");
-  size_t usage = run.output.find(kUsage);
+  size_t usage = run.output.find(kUsageText);
   ASSERT_NE(usage, std::string::npos) << run.output;
-  EXPECT_EQ(usage + kUsage.size(), run.output.size());
+  EXPECT_EQ(usage + kUsageText.size(), run.output.size());
   EXPECT_FALSE(std::filesystem::exists(dir_.File("CSAGNT_Log01.txt")));
 }
 
@@ -67,19 +59,19 @@ TEST_F(AgentProgramTest, CommandLineErrorsEndWithStatusTwo) {
   for (auto args : {std::vector<std::string>{"-x"}, {"-M", "QM1"}, {"--"}, {"-m"}}) {
     ProgramRun run = Run(args);
     EXPECT_EQ(run.exit_status, 2) << args[0];
-    EXPECT_NE(run.output.find(kUsage), std::string::npos) << args[0];
+    EXPECT_NE(run.output.find(kUsageText), std::string::npos) << args[0];
     EXPECT_EQ(run.output.find("CSAG007E"), std::string::npos) << args[0];
   }
 
   ProgramRun positional = Run({"QM1"});
   EXPECT_EQ(positional.exit_status, 2);
   EXPECT_LT(positional.output.find("CSAG007E Unrecognised parameter 'QM1'\n"),
-            positional.output.find(kUsage));
+            positional.output.find(kUsageText));
 
   ProgramRun verbose = Run({"-v", "x"});
   EXPECT_EQ(verbose.exit_status, 2);
   EXPECT_LT(verbose.output.find("Sorry, don't understand verbose string 'x'\n"),
-            verbose.output.find(kUsage));
+            verbose.output.find(kUsageText));
   EXPECT_EQ(verbose.output.find("CSAG099I"), std::string::npos);
 }
 

@@ -12,6 +12,7 @@
 #include "config/settings.h"
 #include "log/message.h"
 #include "support/stdout_capture.h"
+#include "usage_text.h"
 
 namespace {
 
@@ -132,15 +133,7 @@ TEST(CommandLine, SimpleCommandAndConfigFileSetTheirFlags) {
 TEST(CommandLine, UsageTextIsExactAndUndated) {
   Outcome outcome = Handle({"-?"});
   EXPECT_EQ(outcome.output.find("CSAG002I"), std::string::npos);
-  const std::string usage =
-      "] CSAG006E Usage: CSAGNT <Optional flags as below>\n"
-      "  [-m <Queue Manager Name>]\n"
-      "  [-q <Input Queue Name>  ]\n"
-      "  [-f <Config File Name>  ]\n"
-      "  [-k                     ] Running as a service\n"
-      "  [-c <Simple command>    ]\n"
-      "  [-v {Quiet|Low|Med|High}] Verbosity level\n";
-  EXPECT_NE(outcome.output.find(usage), std::string::npos) << outcome.output;
+  EXPECT_NE(outcome.output.find("] " + kUsageText), std::string::npos) << outcome.output;
   size_t banner = outcome.output.find("CSAG001I CSAGNT ");
   EXPECT_LT(banner, outcome.output.find("CSAG006E"));
   EXPECT_NE(outcome.output.find(std::string(" built ") + __DATE__ + "\n"), std::string::npos);
