@@ -22,22 +22,6 @@ namespace {
 constexpr size_t kPathSize = 512;
 constexpr size_t kErrorTextSize = 500;
 
-// The library's file name and the variable naming its directory, from the
-// build-time base name: "mqm" is the server library, a name containing
-// "mqic" the client library, and any other name is taken as the file name.
-struct LibraryChoice {
-  const char* file_name;
-  const char* directory_variable;
-};
-
-LibraryChoice ChooseLibrary(const char* base_name) {
-  if (strstr(base_name, "mqic") != nullptr) {
-    bool ibm_client = strcmp(base_name, "mqic") == 0 || strcmp(base_name, "mqic32") == 0;
-    return {ibm_client ? "libmqic_r.so" : base_name, "MQIC_DLL_PATH"};
-  }
-  return {strcmp(base_name, "mqm") == 0 ? "libmqm_r.so" : base_name, "MQM_DLL_PATH"};
-}
-
 // Looks `name` up into `*slot`; returns whether it was found.
 template <typename F>
 bool Resolve(void* module, const char* name, F** slot) {
@@ -80,6 +64,14 @@ int ResolveEntryPoints(void* module, MqiEntryPoints* t) {
 }
 
 }  // namespace
+
+MqLibraryChoice ChooseMqLibrary(const char* base_name) {
+  if (strstr(base_name, "mqic") != nullptr) {
+    bool ibm_client = strcmp(base_name, "mqic") == 0 || strcmp(base_name, "mqic32") == 0;
+    return {ibm_client ? "libmqic_r.so" : base_name, "MQIC_DLL_PATH"};
+  }
+  return {strcmp(base_name, "mqm") == 0 ? "libmqm_r.so" : base_name, "MQM_DLL_PATH"};
+}
 
 int LoadMqLibrary(const char* file_name, const char* directory, void** module) {
   char path[kPathSize];
@@ -126,7 +118,7 @@ int LoadMqLibrary(const char* file_name, const char* directory, void** module) {
 int LoadMqi(MqiEntryPoints* table) {
   LockWithAlarm(&LibraryLock);
 
-  LibraryChoice choice = ChooseLibrary(CSAGNT_MQ_LIBRARY_BASE);
+  MqLibraryChoice choice = ChooseMqLibrary(CSAGNT_MQ_LIBRARY_BASE);
   // An explicit directory variable wins, even when set to the empty value
   // (which means the system's own search); then the installation directory.
   std::string directory;

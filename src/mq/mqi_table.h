@@ -58,6 +58,16 @@ constexpr int kMqiBadFormat = 11;
 // $MQ_INSTALLATION_PATH/lib64, else by the system's own search.
 int LoadMqi(MqiEntryPoints* table);
 
+// The library's file name and the environment variable naming its directory,
+// from the build-time base name: "mqm" is IBM MQ's server library, "mqic"
+// and "mqic32" its client library; any other base name is taken as the file
+// name itself (a name containing "mqic" searched as a client library).
+struct MqLibraryChoice {
+  const char* file_name;
+  const char* directory_variable;
+};
+MqLibraryChoice ChooseMqLibrary(const char* base_name);
+
 // Loads `file_name` from `directory` (joined with "/" unless the directory is
 // empty or null, or the name already holds a "/"). Returns 0 and sets
 // *module, or the system error code. With MQACCESS_DEBUG set, traces the path

@@ -179,3 +179,16 @@ TEST(MqiSubstitutes, EveryParameterCountSetsCompCodeAndReason) {
   EXPECT_EQ(cc, MQCC_FAILED);
   EXPECT_EQ(reason, MQRC_FUNCTION_NOT_SUPPORTED);
 }
+
+TEST(MqiLibraryChoice, BaseNamesSelectServerOrClientLibrary) {
+  auto expect = [](const char* base, const char* file, const char* variable) {
+    MqLibraryChoice choice = ChooseMqLibrary(base);
+    EXPECT_STREQ(choice.file_name, file) << base;
+    EXPECT_STREQ(choice.directory_variable, variable) << base;
+  };
+  expect("mqm", "libmqm_r.so", "MQM_DLL_PATH");
+  expect("mqic", "libmqic_r.so", "MQIC_DLL_PATH");
+  expect("mqic32", "libmqic_r.so", "MQIC_DLL_PATH");
+  expect("libmqic_custom.so", "libmqic_custom.so", "MQIC_DLL_PATH");
+  expect("libother.so", "libother.so", "MQM_DLL_PATH");
+}
