@@ -58,6 +58,17 @@ pid_t PidOf(const std::string& qmgr) {
   return static_cast<pid_t>(pid);
 }
 
+// Whether the process is gone; a zombie that nobody has reaped yet counts
+// as gone.
+bool Gone(pid_t pid) {
+  if (::kill(pid, 0) != 0) return true;
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  std::getline(stat, line);
+  size_t paren = line.rfind(')');
+  return paren != std::string::npos && paren + 2 < line.size() && line[paren + 2] == 'Z';
+}
+
 }  // namespace
 
 int StartCommand(const Args& args) {
@@ -132,7 +143,7 @@ int StopCommand(const Args& args) {
   // Wait until the daemon is gone; a controlled end waits up to five
   // seconds for applications to disconnect.
   for (int i = 0; i < 1000; ++i) {
-    bool gone = pid > 0 ? ::kill(pid, 0) != 0 : ConnectSocket(SocketPath(qmgr)) < 0;
+    bool gone = pid > 0 ? Gone(pid) : ConnectSocket(SocketPath(qmgr)) < 0;
     if (gone) {
       std::cout << "queue manager " << qmgr << " ended\n";
       return 0;
