@@ -17,11 +17,12 @@ void PcfBuilder::Integer(MQLONG parameter, MQLONG value) {
   ++count_;
 }
 
-void PcfBuilder::String(MQLONG parameter, std::string_view value, size_t field_length) {
+void PcfBuilder::String(MQLONG parameter, std::string_view value, size_t field_length,
+                        MQLONG ccsid) {
   std::string text(value.substr(0, field_length ? field_length : value.size()));
   if (field_length) text.resize(field_length, ' ');
   auto strucl = static_cast<MQLONG>((MQCFST_STRUC_LENGTH_FIXED + text.size() + 3) / 4 * 4);
-  MQLONG head[5] = {MQCFT_STRING, strucl, parameter, 0, static_cast<MQLONG>(text.size())};
+  MQLONG head[5] = {MQCFT_STRING, strucl, parameter, ccsid, static_cast<MQLONG>(text.size())};
   data_.append(reinterpret_cast<const char*>(head), sizeof head);
   data_ += text;
   data_.append(static_cast<size_t>(strucl) - MQCFST_STRUC_LENGTH_FIXED - text.size(), '\0');
@@ -38,13 +39,13 @@ void PcfBuilder::IntegerList(MQLONG parameter, const std::vector<MQLONG>& values
 }
 
 void PcfBuilder::StringList(MQLONG parameter, const std::vector<std::string>& values,
-                            size_t field_length) {
+                            size_t field_length, MQLONG ccsid) {
   size_t body = values.size() * field_length;
   auto strucl = static_cast<MQLONG>((MQCFSL_STRUC_LENGTH_FIXED + body + 3) / 4 * 4);
   MQLONG head[6] = {MQCFT_STRING_LIST,
                     strucl,
                     parameter,
-                    0,
+                    ccsid,
                     static_cast<MQLONG>(values.size()),
                     static_cast<MQLONG>(field_length)};
   data_.append(reinterpret_cast<const char*>(head), sizeof head);

@@ -25,9 +25,10 @@ class PcfBuilder {
   // An MQCFST of StringLength field_length (the value blank padded or cut),
   // or of the value's own length when field_length is 0; StrucLength padded
   // to a multiple of 4.
-  void String(MQLONG parameter, std::string_view value, size_t field_length = 0);
+  void String(MQLONG parameter, std::string_view value, size_t field_length = 0, MQLONG ccsid = 0);
   void IntegerList(MQLONG parameter, const std::vector<MQLONG>& values);
-  void StringList(MQLONG parameter, const std::vector<std::string>& values, size_t field_length);
+  void StringList(MQLONG parameter, const std::vector<std::string>& values, size_t field_length,
+                  MQLONG ccsid = 0);
   void ByteString(MQLONG parameter, std::string_view value);
   void Integer64(MQLONG parameter, int64_t value);
   const std::string& Finish();

@@ -58,7 +58,7 @@ const PcfParameter* Find(const PcfMessage& m, MQLONG parameter) {
 
 void AddAttribute(PcfBuilder& b, MQLONG selector, const AttributeValue& v) {
   if (v.is_string) {
-    b.String(selector, v.text, v.text.size());
+    b.String(selector, v.text, v.text.size(), Qm().ccsid);
   } else {
     b.Integer(selector, v.number);
   }
@@ -103,7 +103,7 @@ void InquireQueue(const PcfMessage& m, ReplySet& replies) {
     }
     ++matched;
     PcfBuilder& b = replies.Add();
-    b.String(MQCA_Q_NAME, q->name, MQ_Q_NAME_LENGTH);
+    b.String(MQCA_Q_NAME, q->name, MQ_Q_NAME_LENGTH, qm.ccsid);
     b.Integer(MQIA_Q_TYPE, q->type);
     for (MQLONG sel : Wanted(m, MQIACF_Q_ATTRS, QueueSelectors(q->type))) {
       AttributeValue v;
@@ -131,7 +131,7 @@ void InquireQueueNames(const PcfMessage& m, ReplySet& replies) {
     }
   }
   PcfBuilder& b = replies.Add();
-  b.StringList(MQCACF_Q_NAMES, names, MQ_Q_NAME_LENGTH);
+  b.StringList(MQCACF_Q_NAMES, names, MQ_Q_NAME_LENGTH, qm.ccsid);
   b.IntegerList(MQIACF_Q_TYPES, types);
 }
 
