@@ -1,6 +1,7 @@
 // MQI semantics of the emulated queue manager over its in-memory state.
 #include "qmgr/queue_manager.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -60,6 +61,15 @@ void NowFields(std::string* date, std::string* time, char* put_date, char* put_t
 bool IsBlank(const char* field, size_t length) {
   return TrimName(field, length).empty();
 }
+
+// Whether the client at the other end of a call socket has gone (closed or
+// died); a waiting get then ends so that its handles are released.
+bool PeerGone(int fd) {
+  pollfd p{fd, POLLRDHUP, 0};
+  return ::poll(&p, 1, 0) == 1 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR));
+}
+
+constexpr auto kPeerCheckInterval = std::chrono::milliseconds(50);
 
 }  // namespace
 
@@ -502,10 +512,11 @@ Status QueueManager::Get(Session& s, const GetRequest& request, MQMD* md, std::s
       return Status::Ok();
     }
     if (!wait) return Status::Fail(MQRC_NO_MSG_AVAILABLE);
-    if (request.wait_ms == MQWI_UNLIMITED) {
-      q->arrived.wait(lock);
-    } else if (q->arrived.wait_until(lock, deadline) == std::cv_status::timeout &&
-               std::chrono::steady_clock::now() >= deadline) {
+    if (PeerGone(s.call_fd)) return Status::Fail(MQRC_CONNECTION_BROKEN);
+    auto until = std::chrono::steady_clock::now() + kPeerCheckInterval;
+    if (request.wait_ms != MQWI_UNLIMITED && deadline < until) until = deadline;
+    q->arrived.wait_until(lock, until);
+    if (request.wait_ms != MQWI_UNLIMITED && std::chrono::steady_clock::now() >= deadline) {
       wait = false;  // look once more, then report no message
     }
   }
