@@ -252,7 +252,7 @@ void Connection::DeliverBroken(std::unique_lock<std::mutex>& lock) {
 }
 
 void Connection::Dispatch() {
-  FrameInput in(delivery_fd_);
+  FrameInput in(delivery_fd_, kSpinMicroseconds);
   Frame frame;
   while (in.Next(&frame)) {
     if (frame.kind == Kind::kStopped) {

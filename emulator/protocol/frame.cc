@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 namespace mqemu {
@@ -86,7 +87,16 @@ bool FrameInput::Fill(size_t need) {
   }
   if (buf_.size() < need) buf_.resize(need);
   while (end_ < need) {
-    ssize_t n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
+    ssize_t n = -1;
+    if (spin_us_ > 0) {
+      auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(spin_us_);
+      do {
+        n = ::recv(fd_, buf_.data() + end_, buf_.size() - end_, MSG_DONTWAIT);
+      } while (n < 0 && errno == EAGAIN && std::chrono::steady_clock::now() < until);
+    }
+    if (n < 0 && (spin_us_ == 0 || errno == EAGAIN || errno == EINTR)) {
+      n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
+    }
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     end_ += static_cast<size_t>(n);

@@ -40,6 +40,8 @@
 namespace mqemu {
 
 constexpr uint32_t kMaxFrameLength = 128u * 1024u * 1024u;
+// How long readers of call and delivery sockets poll before sleeping.
+constexpr int kSpinMicroseconds = 40;
 
 enum class Kind : uint32_t {
   // -> i32 cno_version, blob user, blob appl_name, i32 pid, blob qmgr
@@ -152,7 +154,10 @@ bool WriteAll(int fd, std::string_view data);
 // pushed frames costs few system calls. Not thread-safe: one reader per fd.
 class FrameInput {
  public:
-  explicit FrameInput(int fd) : fd_(fd) {}
+  // With spin_us > 0 a read that would block first polls the socket for
+  // that long: a reply or the next request usually arrives within
+  // microseconds, and catching it saves a sleep and a wake-up.
+  explicit FrameInput(int fd, int spin_us = 0) : fd_(fd), spin_us_(spin_us) {}
   FrameInput(const FrameInput&) = delete;
   FrameInput& operator=(const FrameInput&) = delete;
   // Reads the next frame. Returns false at end of stream, on an error, or when
@@ -162,6 +167,7 @@ class FrameInput {
  private:
   bool Fill(size_t need);
   int fd_;
+  int spin_us_;
   std::vector<uint8_t> buf_ = std::vector<uint8_t>(64 * 1024);
   size_t begin_ = 0, end_ = 0;
 };

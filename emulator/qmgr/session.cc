@@ -193,7 +193,7 @@ bool Session::Dispatch(const Frame& request, FrameWriter* w) {
 
 void Session::ServeCalls(const Frame& first) {
   QueueManager& qm = Qm();
-  FrameInput in(call_fd);
+  FrameInput in(call_fd, kSpinMicroseconds);
   {
     FrameReader r = first.Reader();
     int32_t cno_version = 0;
