@@ -196,16 +196,17 @@ void Session::ServeCalls(const Frame& first) {
   FrameInput in(call_fd, kSpinMicroseconds);
   {
     FrameReader r = first.Reader();
-    int32_t cno_version = 0;
-    std::string qmgr;
+    int32_t cno_version = 0, client_pid = 0;
+    std::string qmgr, client_user, client_appl;
     FrameWriter w(Kind::kConnect);
-    bool readable =
-        r.I32(&cno_version) && r.Blob(&user) && r.Blob(&appl) && r.I32(&pid) && r.Blob(&qmgr);
-    user = user.substr(0, MQ_USER_ID_LENGTH);
-    appl = appl.substr(0, MQ_APPL_NAME_LENGTH);
+    bool readable = r.I32(&cno_version) && r.Blob(&client_user) && r.Blob(&client_appl) &&
+                    r.I32(&client_pid) && r.Blob(&qmgr);
     Status st;
     {
       std::lock_guard lock(qm.mu);
+      user = client_user.substr(0, MQ_USER_ID_LENGTH);
+      appl = client_appl.substr(0, MQ_APPL_NAME_LENGTH);
+      pid = client_pid;
       if (!readable) {
         st = Status::Fail(MQRC_CONNECTION_BROKEN);
       } else if (qm.ending) {
