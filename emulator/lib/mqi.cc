@@ -270,6 +270,23 @@ MQLONG OpenOptionsForPut1(MQLONG pmo_options) {
   return o;
 }
 
+// The argument checks shared by MQINQ and MQSET: MQRC_NONE or the reason.
+MQLONG CheckAttributeArguments(MQLONG selector_count, PMQLONG selectors, MQLONG int_count,
+                               PMQLONG ints, MQLONG char_length, PMQCHAR chars) {
+  if (selector_count < 0 || selector_count > 256 || (selector_count > 0 && !selectors)) {
+    return MQRC_SELECTOR_COUNT_ERROR;
+  }
+  if (int_count < 0 || (int_count > 0 && !ints)) return MQRC_INT_ATTR_COUNT_ERROR;
+  if (char_length < 0 || (char_length > 0 && !chars)) return MQRC_CHAR_ATTR_LENGTH_ERROR;
+  return MQRC_NONE;
+}
+
+void WriteSelectors(FrameWriter& w, MQHOBJ hobj, MQLONG count, PMQLONG selectors) {
+  w.I32(hobj);
+  w.I32(count);
+  for (MQLONG i = 0; i < count; ++i) w.I32(selectors[i]);
+}
+
 void Connect(PMQCHAR qmgr_field, PMQVOID options, PMQHCONN hconn, PMQLONG cc, PMQLONG rc) {
   if (!hconn) return Failed(cc, rc, MQRC_HCONN_ERROR);
   *hconn = MQHC_UNUSABLE_HCONN;
@@ -552,19 +569,12 @@ MQEMU_EXPORT void MQENTRY MQINQ(MQHCONN Hconn, MQHOBJ Hobj, MQLONG SelectorCount
                                 PMQLONG pReason) {
   auto c = Use(Hconn, pCompCode, pReason);
   if (!c) return;
-  if (SelectorCount < 0 || SelectorCount > 256 || (SelectorCount > 0 && !pSelectors)) {
-    return Failed(pCompCode, pReason, MQRC_SELECTOR_COUNT_ERROR);
-  }
-  if (IntAttrCount < 0 || (IntAttrCount > 0 && !pIntAttrs)) {
-    return Failed(pCompCode, pReason, MQRC_INT_ATTR_COUNT_ERROR);
-  }
-  if (CharAttrLength < 0 || (CharAttrLength > 0 && !pCharAttrs)) {
-    return Failed(pCompCode, pReason, MQRC_CHAR_ATTR_LENGTH_ERROR);
+  if (MQLONG bad = CheckAttributeArguments(SelectorCount, pSelectors, IntAttrCount, pIntAttrs,
+                                           CharAttrLength, pCharAttrs)) {
+    return Failed(pCompCode, pReason, bad);
   }
   FrameWriter w(Kind::kInquire);
-  w.I32(Hobj);
-  w.I32(SelectorCount);
-  for (MQLONG i = 0; i < SelectorCount; ++i) w.I32(pSelectors[i]);
+  WriteSelectors(w, Hobj, SelectorCount, pSelectors);
   w.I32(IntAttrCount);
   w.I32(CharAttrLength);
   Frame reply;
@@ -598,19 +608,12 @@ MQEMU_EXPORT void MQENTRY MQSET(MQHCONN Hconn, MQHOBJ Hobj, MQLONG SelectorCount
                                 PMQLONG pReason) {
   auto c = Use(Hconn, pCompCode, pReason);
   if (!c) return;
-  if (SelectorCount < 0 || SelectorCount > 256 || (SelectorCount > 0 && !pSelectors)) {
-    return Failed(pCompCode, pReason, MQRC_SELECTOR_COUNT_ERROR);
-  }
-  if (IntAttrCount < 0 || (IntAttrCount > 0 && !pIntAttrs)) {
-    return Failed(pCompCode, pReason, MQRC_INT_ATTR_COUNT_ERROR);
-  }
-  if (CharAttrLength < 0 || (CharAttrLength > 0 && !pCharAttrs)) {
-    return Failed(pCompCode, pReason, MQRC_CHAR_ATTR_LENGTH_ERROR);
+  if (MQLONG bad = CheckAttributeArguments(SelectorCount, pSelectors, IntAttrCount, pIntAttrs,
+                                           CharAttrLength, pCharAttrs)) {
+    return Failed(pCompCode, pReason, bad);
   }
   FrameWriter w(Kind::kSet);
-  w.I32(Hobj);
-  w.I32(SelectorCount);
-  for (MQLONG i = 0; i < SelectorCount; ++i) w.I32(pSelectors[i]);
+  WriteSelectors(w, Hobj, SelectorCount, pSelectors);
   w.I32(IntAttrCount);
   for (MQLONG i = 0; i < IntAttrCount; ++i) w.I32(pIntAttrs[i]);
   w.Blob(pCharAttrs, static_cast<size_t>(CharAttrLength));

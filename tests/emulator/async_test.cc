@@ -27,6 +27,7 @@ struct Seen {
   std::atomic<bool> block{false};
   std::atomic<int> calls_after_stop{0};
   std::atomic<bool> stopped{false};
+  std::atomic<int> delay_us{0};
 
   template <typename Pred>
   bool WaitFor(Pred pred) {
@@ -41,6 +42,7 @@ void MQENTRY Consumer(MQHCONN, PMQVOID, PMQVOID gmo, PMQVOID buffer, PMQCBC cbc)
   if (seen->stopped) ++seen->calls_after_stop;
   seen->in_callback = true;
   while (seen->block) std::this_thread::sleep_for(1ms);
+  if (seen->delay_us) std::this_thread::sleep_for(std::chrono::microseconds(seen->delay_us));
   {
     std::lock_guard lock(seen->mu);
     if (cbc->CallType == MQCBCT_MSG_REMOVED) {
@@ -163,6 +165,7 @@ TEST_F(AsyncTest, SuspendWaitsForTheRunningCallback) {
 }
 
 TEST_F(AsyncTest, NoCallbackAfterStopAndNoMessageLost) {
+  state.delay_us = 300;  // slow enough that the stop comes mid-stream
   ASSERT_EQ(Control(MQOP_START), MQRC_NONE);
   std::thread putter([&] { PutMessages(300, 100); });
   ASSERT_TRUE(state.WaitFor([&] { return state.messages.size() >= 20; }));

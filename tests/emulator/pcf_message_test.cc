@@ -18,7 +18,9 @@ std::string Ints(std::initializer_list<MQLONG> values) {
   return out;
 }
 
-std::string Header(MQLONG count) { return Ints({MQCFT_RESPONSE, 36, 1, 13, 1, 1, 0, 0, count}); }
+std::string Header(MQLONG count) {
+  return Ints({MQCFT_RESPONSE, 36, 1, 13, 1, 1, 0, 0, count});
+}
 
 TEST(PcfMessage, ReadsWhatTheBuilderWrites) {
   PcfBuilder b(MQCFT_COMMAND, MQCMD_INQUIRE_Q);
@@ -51,9 +53,9 @@ TEST(PcfMessage, LengthsRunningPastTheEndAreRefused) {
   // A list count that the structure cannot hold.
   EXPECT_EQ(ParsePcf(Header(1) + Ints({MQCFT_INTEGER_LIST, 20, 1002, 1000000, 3}), &m),
             MQRCCF_CFIL_COUNT_ERROR);
-  EXPECT_EQ(ParsePcf(Header(1) + Ints({MQCFT_STRING_LIST, 28, 3011, 0, 100000, 100000}) + "ABCD",
-                     &m),
-            MQRCCF_CFSL_TOTAL_LENGTH_ERROR);
+  EXPECT_EQ(
+      ParsePcf(Header(1) + Ints({MQCFT_STRING_LIST, 28, 3011, 0, 100000, 100000}) + "ABCD", &m),
+      MQRCCF_CFSL_TOTAL_LENGTH_ERROR);
   EXPECT_EQ(ParsePcf(Header(1) + Ints({99, 16, 1, 2}), &m), MQRCCF_STRUCTURE_TYPE_ERROR);
   // A group's members count as parameters to read.
   EXPECT_EQ(ParsePcf(Header(1) + Ints({MQCFT_GROUP, 16, 8000, 1}), &m), MQRCCF_PARM_COUNT_TOO_BIG);
