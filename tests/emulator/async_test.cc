@@ -29,6 +29,13 @@ struct Seen {
   std::atomic<bool> stopped{false};
   std::atomic<int> delay_us{0};
 
+  // A copy, taken under the lock, of something the callbacks write.
+  template <typename T>
+  T Copy(const T& field) {
+    std::lock_guard lock(mu);
+    return field;
+  }
+
   template <typename Pred>
   bool WaitFor(Pred pred) {
     std::unique_lock lock(mu);
@@ -136,7 +143,7 @@ TEST_F(AsyncTest, OtherThreadsMayUseTheConnectionOnlyWhileSuspendedOrStopped) {
   EXPECT_EQ(Put(h, out, "x"), MQRC_HCONN_ASYNC_ACTIVE);
   ASSERT_EQ(Control(MQOP_SUSPEND), MQRC_NONE);
   EXPECT_EQ(Put(h, out, "while suspended"), MQRC_NONE);
-  EXPECT_TRUE(state.messages.empty());
+  EXPECT_TRUE(state.Copy(state.messages).empty());
   ASSERT_EQ(Control(MQOP_RESUME), MQRC_NONE);
   ASSERT_TRUE(state.WaitFor([&] { return state.messages.size() == 1; }));
   EXPECT_EQ(Put(h, out, "x"), MQRC_HCONN_ASYNC_ACTIVE);
@@ -190,14 +197,14 @@ TEST_F(AsyncTest, GetInhibitedGoesToTheConsumerAndConnectionEventsToTheHandler) 
   ASSERT_EQ(Control(MQOP_START), MQRC_NONE);
   ASSERT_EQ(RunTool("fault QM1 inhibit APP.Q get"), 0);
   ASSERT_TRUE(state.WaitFor([&] { return !state.consumer_events.empty(); }));
-  EXPECT_EQ(state.consumer_events[0], MQRC_GET_INHIBITED);
+  EXPECT_EQ(state.Copy(state.consumer_events)[0], MQRC_GET_INHIBITED);
   ASSERT_EQ(RunTool("fault QM1 event 2202"), 0);
   ASSERT_TRUE(state.WaitFor([&] { return !state.handler_events.empty(); }));
-  EXPECT_EQ(state.handler_events[0], MQRC_CONNECTION_QUIESCING);
+  EXPECT_EQ(state.Copy(state.handler_events)[0], MQRC_CONNECTION_QUIESCING);
   ASSERT_EQ(RunTool("fault QM1 break '*'"), 0);
   ASSERT_TRUE(state.WaitFor([&] { return state.handler_events.size() == 2; }));
-  EXPECT_EQ(state.handler_events[1], MQRC_CONNECTION_BROKEN);
-  EXPECT_EQ(state.consumer_events.size(), 1u);
+  EXPECT_EQ(state.Copy(state.handler_events)[1], MQRC_CONNECTION_BROKEN);
+  EXPECT_EQ(state.Copy(state.consumer_events).size(), 1u);
   MQLONG cc, rc;
   MQDISC(&h, &cc, &rc);
   h = MQHC_UNUSABLE_HCONN;
@@ -207,7 +214,7 @@ TEST_F(AsyncTest, ControlledStopTellsTheHandlerFirst) {
   ASSERT_EQ(Control(MQOP_START), MQRC_NONE);
   std::thread stopper([&] { qm1.Stop(""); });
   ASSERT_TRUE(state.WaitFor([&] { return !state.handler_events.empty(); }));
-  EXPECT_EQ(state.handler_events[0], MQRC_Q_MGR_QUIESCING);
+  EXPECT_EQ(state.Copy(state.handler_events)[0], MQRC_Q_MGR_QUIESCING);
   MQLONG cc, rc;
   MQCTL(h, MQOP_STOP, nullptr, &cc, &rc);
   MQDISC(&h, &cc, &rc);
