@@ -113,16 +113,27 @@ int GetCommand(const Args& args) {
   if (!c.Connect(args[0])) return 1;
   MQHOBJ hobj = c.Open(args[1], MQOO_INPUT_AS_Q_DEF | MQOO_FAIL_IF_QUIESCING);
   if (hobj == MQHO_UNUSABLE_HOBJ) return 1;
-  MQMD md = {MQMD_DEFAULT};
-  MQGMO gmo = {MQGMO_DEFAULT};
-  gmo.Version = MQGMO_VERSION_3;
-  gmo.Options = MQGMO_NO_SYNCPOINT | MQGMO_ACCEPT_TRUNCATED_MSG | (wait_ms > 0 ? MQGMO_WAIT : 0);
-  gmo.WaitInterval = wait_ms;
-  std::string buffer(4 * 1024 * 1024, '\0');
+  // A first try with a modest buffer; a longer message stays on the queue
+  // (MQRC_TRUNCATED_MSG_FAILED) and is got again, by its MsgId, whole.
+  std::string buffer(64 * 1024, '\0');
+  MQMD md;
+  MQGMO gmo;
   MQLONG length = 0, cc, rc;
-  MQGET(c.hconn(), hobj, &md, &gmo, static_cast<MQLONG>(buffer.size()), buffer.data(), &length, &cc,
-        &rc);
-  if (cc == MQCC_FAILED) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    MQMD selection = {MQMD_DEFAULT};
+    if (attempt > 0) std::memcpy(selection.MsgId, md.MsgId, sizeof md.MsgId);
+    md = selection;
+    gmo = MQGMO{MQGMO_DEFAULT};
+    gmo.Version = MQGMO_VERSION_3;
+    gmo.Options = MQGMO_NO_SYNCPOINT | (wait_ms > 0 ? MQGMO_WAIT : 0);
+    gmo.MatchOptions = MQMO_MATCH_MSG_ID;
+    gmo.WaitInterval = wait_ms;
+    MQGET(c.hconn(), hobj, &md, &gmo, static_cast<MQLONG>(buffer.size()), buffer.data(), &length,
+          &cc, &rc);
+    if (rc != MQRC_TRUNCATED_MSG_FAILED) break;
+    buffer.resize(static_cast<size_t>(length));
+  }
+  if (cc != MQCC_OK) {
     std::cerr << "mqemu get: no message from " << args[1] << " (reason " << rc << ")\n";
     return 1;
   }
