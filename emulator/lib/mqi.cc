@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 
 #include "lib/connection.h"
 
@@ -159,11 +158,15 @@ std::shared_ptr<Connection> Use(MQHCONN hconn, PMQLONG cc, PMQLONG rc) {
   return c;
 }
 
+// The program's file name, at most the 28 characters of PutApplName, as
+// IBM MQ sets it when the application names itself nowhere else.
 std::string ProgramName() {
-  std::ifstream comm("/proc/self/comm");
-  std::string name;
-  std::getline(comm, name);
-  return name.empty() ? "mqemu-application" : name;
+  char path[4096];
+  ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return "mqemu-application";
+  std::string name(path, static_cast<size_t>(n));
+  name = name.substr(name.rfind('/') + 1);
+  return name.substr(0, MQ_APPL_NAME_LENGTH);
 }
 
 std::string OsUser() {
