@@ -627,14 +627,27 @@ MQEMU_EXPORT void MQENTRY MQSET(MQHCONN Hconn, MQHOBJ Hobj, MQLONG SelectorCount
   Result(pCompCode, pReason, cc, reason);
 }
 
-// Units of work are not emulated: every put and get takes effect at once, so
-// there is never anything to commit or back out.
+namespace {
+
+void EndUnitOfWork(MQHCONN Hconn, Kind kind, PMQLONG pCompCode, PMQLONG pReason) {
+  auto c = Use(Hconn, pCompCode, pReason);
+  if (!c) return;
+  FrameWriter w(kind);
+  Frame reply;
+  FrameReader r(reply.payload);
+  MQLONG reason;
+  MQLONG cc = c->Call(w, &reply, &r, &reason);
+  Result(pCompCode, pReason, cc, reason);
+}
+
+}  // namespace
+
 MQEMU_EXPORT void MQENTRY MQCMIT(MQHCONN Hconn, PMQLONG pCompCode, PMQLONG pReason) {
-  if (Use(Hconn, pCompCode, pReason)) Result(pCompCode, pReason, MQCC_OK, MQRC_NONE);
+  EndUnitOfWork(Hconn, Kind::kCommit, pCompCode, pReason);
 }
 
 MQEMU_EXPORT void MQENTRY MQBACK(MQHCONN Hconn, PMQLONG pCompCode, PMQLONG pReason) {
-  if (Use(Hconn, pCompCode, pReason)) Result(pCompCode, pReason, MQCC_OK, MQRC_NONE);
+  EndUnitOfWork(Hconn, Kind::kBackout, pCompCode, pReason);
 }
 
 #ifndef MQEMU_WITHOUT_MQCB

@@ -88,6 +88,9 @@ enum class Kind : uint32_t {
   // -> i32 argc, argc x blob argument   <- cc, rc, blob text
   // The mqemu tool's administration and fault controls.
   kControl = 16,
+  // -> (nothing)   <- cc, rc: the connection's unit of work ends
+  kCommit = 17,
+  kBackout = 18,
 
   // Pushed on the delivery socket:
   // i32 hobj, bytes(364) md, blob data

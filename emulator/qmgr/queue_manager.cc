@@ -376,7 +376,8 @@ Status QueueManager::Close(Session& s, MQHOBJ hobj, MQLONG options) {
   return Status::Ok();
 }
 
-Status QueueManager::Enqueue(Queue& q, Message m) {
+Status QueueManager::Enqueue(Queue& q, Message m,
+                             std::vector<std::pair<std::string, Message>>* held) {
   if (q.inhibit_put == MQQA_PUT_INHIBITED) return Status::Fail(MQRC_PUT_INHIBITED);
   auto length = static_cast<MQLONG>(m.data.size());
   if (length > max_msg_length) return Status::Fail(MQRC_MSG_TOO_BIG_FOR_Q_MGR);
@@ -391,6 +392,10 @@ Status QueueManager::Enqueue(Queue& q, Message m) {
   if (m.md.Persistence == MQPER_PERSISTENCE_AS_Q_DEF) m.md.Persistence = q.default_persistence;
   if (m.md.Priority == MQPRI_PRIORITY_AS_Q_DEF) m.md.Priority = q.default_priority;
   m.md.BackoutCount = 0;
+  if (held) {
+    held->emplace_back(q.name, std::move(m));
+    return st;
+  }
   q.Add(std::move(m));
   q.arrived.notify_one();
   for (Session* w : q.watchers) w->wake.notify_all();
@@ -425,7 +430,7 @@ Status QueueManager::Put(Session& s, MQHOBJ hobj, MQLONG pmo_options, ContextMod
   }
   Queue& q = *h.queue;
   Message m{*md, std::move(data)};
-  Status st = Enqueue(q, std::move(m));
+  Status st = Enqueue(q, std::move(m), (pmo_options & MQPMO_SYNCPOINT) ? &s.pending_puts : nullptr);
   if (!st.failed()) {
     if (md->Persistence == MQPER_PERSISTENCE_AS_Q_DEF) md->Persistence = q.default_persistence;
     if (md->Priority == MQPRI_PRIORITY_AS_Q_DEF) md->Priority = q.default_priority;
@@ -495,6 +500,10 @@ Status QueueManager::Get(Session& s, const GetRequest& request, MQMD* md, std::s
     auto found = q->Find(selection.match_msg_id ? selection.msg_id : nullptr,
                          selection.match_correl_id ? selection.correl_id : nullptr);
     if (found != q->messages.end()) {
+      bool syncpoint = (request.options & MQGMO_SYNCPOINT) ||
+                       ((request.options & MQGMO_SYNCPOINT_IF_PERSISTENT) &&
+                        found->md.Persistence == MQPER_PERSISTENT);
+      if (syncpoint) s.pending_gets.emplace_back(q->name, *found);
       auto length = static_cast<MQLONG>(found->data.size());
       *data_length = length;
       *md = found->md;
@@ -502,6 +511,7 @@ Status QueueManager::Get(Session& s, const GetRequest& request, MQMD* md, std::s
       if (length > room) {
         data->assign(found->data, 0, static_cast<size_t>(room));
         if (!(request.options & MQGMO_ACCEPT_TRUNCATED_MSG)) {
+          if (syncpoint) s.pending_gets.pop_back();
           return Status::Warn(MQRC_TRUNCATED_MSG_FAILED);
         }
         q->messages.erase(found);
@@ -655,9 +665,33 @@ Status QueueManager::Requeue(Session& s, std::vector<std::pair<MQHOBJ, Message>>
   return Status::Ok();
 }
 
+void QueueManager::EndUnitOfWork(Session& s, bool commit) {
+  if (commit) {
+    for (auto& [queue_name, m] : s.pending_puts) {
+      if (Queue* q = FindQueue(queue_name)) {
+        q->Add(std::move(m));
+        q->arrived.notify_one();
+        for (Session* w : q->watchers) w->wake.notify_all();
+      }
+    }
+  } else {
+    for (auto it = s.pending_gets.rbegin(); it != s.pending_gets.rend(); ++it) {
+      if (Queue* q = FindQueue(it->first)) {
+        ++it->second.md.BackoutCount;
+        q->messages.push_front(std::move(it->second));
+        q->arrived.notify_one();
+        for (Session* w : q->watchers) w->wake.notify_all();
+      }
+    }
+  }
+  s.pending_puts.clear();
+  s.pending_gets.clear();
+}
+
 void QueueManager::EndSession(Session& s) {
   if (s.ended) return;
   s.ended = true;
+  EndUnitOfWork(s, false);  // an application that ends without MQDISC backs out
   while (!s.handles.empty()) {
     auto it = s.handles.begin();
     ReleaseHandle(s, it->first, it->second, MQCO_NONE);

@@ -119,6 +119,10 @@ class QueueManager {
   // Puts back, at the front of their queues and in the given order, messages
   // pushed to a connection that stopped before delivering them.
   Status Requeue(Session& s, std::vector<std::pair<MQHOBJ, Message>> messages);
+  // Ends the session's unit of work: a commit makes its syncpoint puts
+  // visible, a backout puts its syncpoint gets back (BackoutCount raised) and
+  // drops its puts. Lock held.
+  void EndUnitOfWork(Session& s, bool commit);
 
   // Puts a message to queue_name on queue manager qmgr_name (local when blank
   // or this one's name), context as in m.md, MsgId generated when null. Used
@@ -127,7 +131,9 @@ class QueueManager {
   Status Deliver(const std::string& qmgr_name, const std::string& queue_name, Message m);
 
   // Lock held. Adds m to q after the put checks; wakes getters and consumers.
-  Status Enqueue(Queue& q, Message m);
+  // With `held` the message waits there instead, for the end of the unit of
+  // work.
+  Status Enqueue(Queue& q, Message m, std::vector<std::pair<std::string, Message>>* held = nullptr);
   // Lock held. Takes the first message matching, or returns false.
   bool TakeMessage(Queue& q, const Consumer& selection, Message* out);
   // Generates a 24-byte identifier "AMQ " + name(12) + 8 unique bytes.

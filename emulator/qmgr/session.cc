@@ -62,8 +62,14 @@ bool Session::Dispatch(const Frame& request, FrameWriter* w) {
   FrameReader r = request.Reader();
   switch (request.kind) {
     case Kind::kDisconnect:
+    case Kind::kCommit:
+    case Kind::kBackout: {
+      // MQDISC commits, as IBM MQ's does on distributed platforms.
+      std::lock_guard lock(qm.mu);
+      qm.EndUnitOfWork(*this, request.kind != Kind::kBackout);
       PutStatus(w, Status::Ok());
       return true;
+    }
     case Kind::kOpen: {
       OpenRequest o;
       if (!ReadOpen(r, &o)) return false;

@@ -20,10 +20,9 @@
 #include <vector>
 
 #include "protocol/frame.h"
+#include "qmgr/queue.h"
 
 namespace mqemu {
-
-struct Queue;
 
 struct Handle {
   Queue* queue = nullptr;  // the local queue that messages go to or come from
@@ -71,7 +70,12 @@ class Session {
   bool broken = false;  // broken on purpose: calls fail with MQRC_CONNECTION_BROKEN
   bool terminal_event_sent = false;
   std::vector<std::string> outbox;  // event frames, written while started
-  std::condition_variable wake;     // the delivery thread waits on it
+  // The unit of work: messages put under syncpoint (not yet visible) and
+  // messages got under syncpoint (restored on backout), with their queues'
+  // names, since a queue may go before the unit ends.
+  std::vector<std::pair<std::string, Message>> pending_puts;
+  std::vector<std::pair<std::string, Message>> pending_gets;
+  std::condition_variable wake;  // the delivery thread waits on it
 
  private:
   bool Dispatch(const Frame& request, FrameWriter* reply);

@@ -309,6 +309,40 @@ TEST_F(MqiTest, PutToAnotherQueueManagerArrivesThere) {
   Disconnect(&h);
 }
 
+TEST_F(MqiTest, UnitsOfWorkCommitAndBackOut) {
+  MQHCONN h = Connect();
+  MQHOBJ q = Open(h, "APP.Q", MQOO_OUTPUT | MQOO_INPUT_SHARED | MQOO_INQUIRE);
+  ASSERT_EQ(Put(h, q, "in unit", nullptr, MQPMO_SYNCPOINT), MQRC_NONE);
+  std::string data;
+  EXPECT_EQ(Get(h, q, &data), MQRC_NO_MSG_AVAILABLE);
+  MQLONG cc, rc;
+  MQCMIT(h, &cc, &rc);
+  ASSERT_EQ(rc, MQRC_NONE);
+  MQMD md = {MQMD_DEFAULT};
+  ASSERT_EQ(Get(h, q, &data, &md, 0, 100, MQGMO_SYNCPOINT), MQRC_NONE);
+  EXPECT_EQ(InquireInt(h, q, MQIA_CURRENT_Q_DEPTH), 0);
+  MQBACK(h, &cc, &rc);
+  ASSERT_EQ(rc, MQRC_NONE);
+  md = MQMD{MQMD_DEFAULT};
+  ASSERT_EQ(Get(h, q, &data, &md), MQRC_NONE);
+  EXPECT_EQ(data, "in unit");
+  EXPECT_EQ(md.BackoutCount, 1);
+  InChild([] {
+    MQHCONN c = Connect();
+    MQHOBJ out = Open(c, "APP.Q", MQOO_OUTPUT);
+    EXPECT_EQ(Put(c, out, "never committed", nullptr, MQPMO_SYNCPOINT), MQRC_NONE);
+    ::_exit(0);  // ends without MQDISC: the unit is backed out
+  });
+  ASSERT_EQ(Put(h, q, "after", nullptr, MQPMO_SYNCPOINT), MQRC_NONE);
+  Disconnect(&h);  // MQDISC commits
+  h = Connect();
+  q = Open(h, "APP.Q", MQOO_INPUT_SHARED);
+  ASSERT_EQ(Get(h, q, &data), MQRC_NONE);
+  EXPECT_EQ(data, "after");
+  EXPECT_EQ(Get(h, q, &data), MQRC_NO_MSG_AVAILABLE);
+  Disconnect(&h);
+}
+
 TEST_F(MqiTest, UnsupportedCallsSayFunctionNotSupported) {
   MQHCONN h = Connect();
   MQHMSG hmsg;
