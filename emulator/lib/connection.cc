@@ -15,21 +15,21 @@ MQHCONN next_hconn = 0x01000001;
 
 }  // namespace
 
-MQLONG Connection::Call(FrameWriter& request, Frame* reply, FrameReader* after, MQLONG* reason) {
+CallReply Connection::Call(FrameWriter& request) {
+  CallReply reply;
   bool answered;
   {
     std::lock_guard lock(call_mu);
-    answered = channel.Call(request.Finish(), reply);
+    answered = channel.Call(request.Finish(), &reply.frame);
   }
-  *after = reply->Reader();
-  MQLONG cc = MQCC_FAILED;
-  if (!answered || !after->I32(&cc) || !after->I32(reason)) {
+  reply.reader = reply.frame.Reader();
+  if (!answered || !reply.reader.I32(&reply.cc) || !reply.reader.I32(&reply.reason)) {
     std::lock_guard lock(mu);
     broken = true;
-    *reason = MQRC_CONNECTION_BROKEN;
-    return MQCC_FAILED;
+    reply.cc = MQCC_FAILED;
+    reply.reason = MQRC_CONNECTION_BROKEN;
   }
-  return cc;
+  return reply;
 }
 
 MQLONG Connection::CheckCaller() {

@@ -49,6 +49,13 @@ struct PushedMessage {
   std::string data;
 };
 
+struct CallReply {
+  Frame frame;
+  FrameReader reader{std::span<const uint8_t>()};
+  MQLONG cc = MQCC_FAILED;
+  MQLONG reason = MQRC_CONNECTION_BROKEN;
+};
+
 enum class ConsumeState { kStopped, kStarted, kSuspended };
 
 class Connection {
@@ -58,10 +65,10 @@ class Connection {
   Connection& operator=(const Connection&) = delete;
   ~Connection();
 
-  // Sends a request on the call socket and reads its reply; returns the
-  // reply's completion code and reason (MQRC_CONNECTION_BROKEN when the
-  // daemon is gone), leaving the reader after them.
-  MQLONG Call(FrameWriter& request, Frame* reply, FrameReader* after, MQLONG* reason);
+  // Sends a request on the call socket and reads its reply: its completion
+  // code and reason (MQCC_FAILED, MQRC_CONNECTION_BROKEN when the daemon is
+  // gone), and a reader positioned after them.
+  CallReply Call(FrameWriter& request);
 
   // MQRC_HCONN_ASYNC_ACTIVE when the caller may not use the connection now,
   // else MQRC_NONE.

@@ -61,13 +61,11 @@ MQLONG Connection::Start(const MQCTLO& options, bool wait) {
   state = ConsumeState::kStarted;
   lock.unlock();
   FrameWriter w(Kind::kStart);
-  Frame reply;
-  FrameReader r(reply.payload);
-  MQLONG reason;
-  if (Call(w, &reply, &r, &reason) == MQCC_FAILED) {
+  CallReply reply = Call(w);
+  if (reply.cc == MQCC_FAILED) {
     lock.lock();
     state = ConsumeState::kStopped;
-    return reason;
+    return reply.reason;
   }
   if (!wait) return MQRC_NONE;
   lock.lock();
@@ -83,10 +81,7 @@ MQLONG Connection::StopFromAnyThread() {
   cv.notify_all();
   lock.unlock();
   FrameWriter w(Kind::kStop);
-  Frame reply;
-  FrameReader r(reply.payload);
-  MQLONG reason;
-  Call(w, &reply, &r, &reason);
+  Call(w);
   if (OnDispatchThread()) return MQRC_NONE;  // the marker is handled after this callback
   lock.lock();
   cv.wait(lock, [&] { return (stops_seen >= expected && !in_callback) || broken; });
@@ -122,10 +117,7 @@ void Connection::Disconnect() {
     disconnecting = true;
   }
   FrameWriter w(Kind::kDisconnect);
-  Frame reply;
-  FrameReader r(reply.payload);
-  MQLONG reason;
-  Call(w, &reply, &r, &reason);
+  Call(w);
   {
     std::lock_guard lock(call_mu);
     channel.Close();
@@ -156,10 +148,7 @@ void Connection::SendRequeue() {
     w.Bytes(&m.md, sizeof m.md);
     w.Blob(m.data);
   }
-  Frame reply;
-  FrameReader r(reply.payload);
-  MQLONG reason;
-  Call(w, &reply, &r, &reason);
+  Call(w);
 }
 
 void Connection::Invoke(std::unique_lock<std::mutex>& lock, const Callback& cb, MQHOBJ hobj,

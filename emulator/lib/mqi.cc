@@ -333,10 +333,9 @@ void Connect(PMQCHAR qmgr_field, PMQVOID options, PMQHCONN hconn, PMQLONG cc, PM
   w.Blob(appl);
   w.I32(::getpid());
   w.Blob(qmgr);
-  Frame reply;
-  FrameReader r(reply.payload);
-  MQLONG reason;
-  MQLONG code = c->Call(w, &reply, &r, &reason);
+  CallReply reply = c->Call(w);
+  FrameReader& r = reply.reader;
+  MQLONG code = reply.cc, reason = reply.reason;
   if (code == MQCC_FAILED) {
     return Failed(cc, rc, reason == MQRC_CONNECTION_BROKEN ? MQRC_Q_MGR_NOT_AVAILABLE : reason);
   }
@@ -386,10 +385,9 @@ MQEMU_EXPORT void MQENTRY MQOPEN(MQHCONN Hconn, PMQVOID pObjDesc, MQLONG Options
   if (!pHobj) return Failed(pCompCode, pReason, MQRC_HOBJ_ERROR);
   FrameWriter w(Kind::kOpen);
   WriteOpen(w, od, Options);
-  Frame reply;
-  FrameReader r(reply.payload);
-  MQLONG reason;
-  MQLONG cc = c->Call(w, &reply, &r, &reason);
+  CallReply reply = c->Call(w);
+  FrameReader& r = reply.reader;
+  MQLONG cc = reply.cc, reason = reply.reason;
   MQHOBJ hobj = MQHO_UNUSABLE_HOBJ;
   char name[48], qmgr[48];
   if (cc != MQCC_FAILED && (!r.I32(&hobj) || !r.Bytes(name, 48) || !r.Bytes(qmgr, 48))) {
@@ -426,10 +424,8 @@ MQEMU_EXPORT void MQENTRY MQCLOSE(MQHCONN Hconn, PMQHOBJ pHobj, MQLONG Options, 
   FrameWriter w(Kind::kClose);
   w.I32(*pHobj);
   w.I32(Options);
-  Frame reply;
-  FrameReader r(reply.payload);
-  MQLONG reason;
-  MQLONG cc = c->Call(w, &reply, &r, &reason);
+  CallReply reply = c->Call(w);
+  MQLONG cc = reply.cc, reason = reply.reason;
   if (cc != MQCC_FAILED) {
     std::lock_guard lock(c->mu);
     c->handles.erase(*pHobj);
@@ -481,15 +477,13 @@ void Put(MQHCONN Hconn, MQHOBJ Hobj, const MQOD* od, PMQVOID pMsgDesc, PMQVOID p
   w.I32(static_cast<int32_t>(mode));
   w.Bytes(&sent, sizeof sent);
   w.Blob(pBuffer, static_cast<size_t>(BufferLength));
-  Frame reply;
-  FrameReader r(reply.payload);
-  MQLONG cc = c->Call(w, &reply, &r, &reason);
+  CallReply reply = c->Call(w);
+  MQLONG cc = reply.cc;
+  reason = reply.reason;
   MQMD done;
-  if (cc != MQCC_FAILED || reason != MQRC_CONNECTION_BROKEN) {
-    if (r.Bytes(&done, sizeof done) && cc != MQCC_FAILED) {
-      StorePutMd(pMsgDesc, md, done);
-      StoreResolved(static_cast<PMQPMO>(pPutMsgOpts), &pmo, name, qmgr);
-    }
+  if (cc != MQCC_FAILED && reply.reader.Bytes(&done, sizeof done)) {
+    StorePutMd(pMsgDesc, md, done);
+    StoreResolved(static_cast<PMQPMO>(pPutMsgOpts), &pmo, name, qmgr);
   }
   Result(pCompCode, pReason, cc, reason);
 }
@@ -531,10 +525,9 @@ MQEMU_EXPORT void MQENTRY MQGET(MQHCONN Hconn, MQHOBJ Hobj, PMQVOID pMsgDesc, PM
   w.I32(gmo.WaitInterval);
   w.I32(BufferLength);
   w.Bytes(&md, sizeof md);
-  Frame reply;
-  FrameReader r(reply.payload);
-  MQLONG reason;
-  MQLONG cc = c->Call(w, &reply, &r, &reason);
+  CallReply reply = c->Call(w);
+  FrameReader& r = reply.reader;
+  MQLONG cc = reply.cc, reason = reply.reason;
   MQMD got;
   MQLONG length = 0;
   std::string_view data;
@@ -580,10 +573,9 @@ MQEMU_EXPORT void MQENTRY MQINQ(MQHCONN Hconn, MQHOBJ Hobj, MQLONG SelectorCount
   WriteSelectors(w, Hobj, SelectorCount, pSelectors);
   w.I32(IntAttrCount);
   w.I32(CharAttrLength);
-  Frame reply;
-  FrameReader r(reply.payload);
-  MQLONG reason;
-  MQLONG cc = c->Call(w, &reply, &r, &reason);
+  CallReply reply = c->Call(w);
+  FrameReader& r = reply.reader;
+  MQLONG cc = reply.cc, reason = reply.reason;
   int32_t n = 0;
   std::vector<MQLONG> ints;
   std::string_view chars;
@@ -620,10 +612,8 @@ MQEMU_EXPORT void MQENTRY MQSET(MQHCONN Hconn, MQHOBJ Hobj, MQLONG SelectorCount
   w.I32(IntAttrCount);
   for (MQLONG i = 0; i < IntAttrCount; ++i) w.I32(pIntAttrs[i]);
   w.Blob(pCharAttrs, static_cast<size_t>(CharAttrLength));
-  Frame reply;
-  FrameReader r(reply.payload);
-  MQLONG reason;
-  MQLONG cc = c->Call(w, &reply, &r, &reason);
+  CallReply reply = c->Call(w);
+  MQLONG cc = reply.cc, reason = reply.reason;
   Result(pCompCode, pReason, cc, reason);
 }
 
@@ -633,10 +623,8 @@ void EndUnitOfWork(MQHCONN Hconn, Kind kind, PMQLONG pCompCode, PMQLONG pReason)
   auto c = Use(Hconn, pCompCode, pReason);
   if (!c) return;
   FrameWriter w(kind);
-  Frame reply;
-  FrameReader r(reply.payload);
-  MQLONG reason;
-  MQLONG cc = c->Call(w, &reply, &r, &reason);
+  CallReply reply = c->Call(w);
+  MQLONG cc = reply.cc, reason = reply.reason;
   Result(pCompCode, pReason, cc, reason);
 }
 
@@ -671,11 +659,8 @@ MQEMU_EXPORT void MQENTRY MQCB(MQHCONN Hconn, MQLONG Operation, PMQVOID pCallbac
         lock.unlock();
         FrameWriter w(Kind::kDeregisterConsumer);
         w.I32(Hobj);
-        Frame reply;
-        FrameReader r(reply.payload);
-        MQLONG reason;
-        MQLONG cc = c->Call(w, &reply, &r, &reason);
-        return Result(pCompCode, pReason, cc, reason);
+        CallReply reply = c->Call(w);
+        return Result(pCompCode, pReason, reply.cc, reply.reason);
       }
     } else if (!handler) {
       c->consumers[Hobj].suspended = Operation == MQOP_SUSPEND;
@@ -714,10 +699,8 @@ MQEMU_EXPORT void MQENTRY MQCB(MQHCONN Hconn, MQLONG Operation, PMQVOID pCallbac
   w.I32(cb.gmo.Options);
   w.I32(cb.gmo.MatchOptions);
   w.Bytes(&cb.md, sizeof cb.md);
-  Frame reply;
-  FrameReader r(reply.payload);
-  MQLONG reason;
-  MQLONG cc = c->Call(w, &reply, &r, &reason);
+  CallReply reply = c->Call(w);
+  MQLONG cc = reply.cc, reason = reply.reason;
   if (cc != MQCC_FAILED) {
     std::lock_guard lock(c->mu);
     c->consumers[Hobj] = cb;
