@@ -2,7 +2,6 @@
 // manager, opened on first use and kept, serialised by its own lock.
 #include "qmgr/remote.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <map>

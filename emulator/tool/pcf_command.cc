@@ -46,11 +46,11 @@ bool ParseValue(const std::string& text, MQLONG* out) {
   return *out >= 0;
 }
 
-bool AddParameter(PcfBuilder& b, const std::string& spec) {
-  size_t eq = spec.find('=');
+bool AddParameter(PcfBuilder& b, const std::string& argument) {
+  size_t eq = argument.find('=');
   if (eq == std::string::npos) return false;
-  MQLONG id = ParameterId(spec.substr(0, eq));
-  std::string value = spec.substr(eq + 1);
+  MQLONG id = ParameterId(argument.substr(0, eq));
+  std::string value = argument.substr(eq + 1);
   if (id < 0) return false;
   if (IsStringParameter(id)) {
     b.String(id, value);
