@@ -234,8 +234,17 @@ Status RunControl(const std::vector<std::string>& args, std::string* text) {
   if (cmd == "show") return Show(args, text);
   if (cmd == "fault") return Fault(args, text);
   if (cmd == "stop") {
-    bool immediate = args.size() > 1 && args[1] == "--immediate";
-    std::thread([immediate] { EndQueueManager(immediate, MQRC_Q_MGR_QUIESCING); }).detach();
+    bool immediate = false;
+    MQLONG reason = MQRC_Q_MGR_QUIESCING;
+    for (size_t i = 1; i < args.size(); ++i) {
+      if (args[i] == "--immediate") {
+        immediate = true;
+      } else if (!(args[i] == "--reason" && i + 1 < args.size() &&
+                   ParseNumber(args[++i], &reason))) {
+        return Usage(text, "stop: unknown or incomplete option " + args[i]);
+      }
+    }
+    std::thread([immediate, reason] { EndQueueManager(immediate, reason); }).detach();
     *text = "queue manager " + Qm().name + " ending";
     return Status::Ok();
   }

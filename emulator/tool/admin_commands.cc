@@ -130,15 +130,14 @@ int StartCommand(const Args& args) {
 }
 
 int StopCommand(const Args& args) {
-  if (args.empty() || args[0][0] == '-' || args.size() > 2 ||
-      (args.size() == 2 && args[1] != "--immediate")) {
+  if (args.empty() || args[0][0] == '-') {
     std::cerr << SubcommandHelp("stop");
     return 2;
   }
   const std::string& qmgr = args[0];
   pid_t pid = PidOf(qmgr);
   Args command = {"stop"};
-  if (args.size() == 2) command.push_back("--immediate");
+  command.insert(command.end(), args.begin() + 1, args.end());
   if (int status = SendControl(qmgr, command)) return status;
   // Wait until the daemon is gone; a controlled end waits up to five
   // seconds for applications to disconnect.

@@ -19,10 +19,11 @@ const std::map<std::string, const char*>& Help() {
        "  MQCONN/MQCONNX reaches; --no-command-server leaves SYSTEM.ADMIN.COMMAND.QUEUE\n"
        "  to another program. Its files live in $MQEMU_HOME (default /tmp/mqemu-<uid>).\n"},
       {"stop",
-       "usage: mqemu stop QMGR [--immediate]\n"
+       "usage: mqemu stop QMGR [--immediate] [--reason N]\n"
        "  Ends QMGR. A controlled end tells started connections MQRC_Q_MGR_QUIESCING\n"
-       "  (2161) and waits up to 5 seconds for them to disconnect; --immediate tells\n"
-       "  them MQRC_Q_MGR_STOPPING (2162) and ends at once. Remaining connections break.\n"},
+       "  (2161, or N, e.g. 2202 MQRC_CONNECTION_QUIESCING) and waits up to 5 seconds\n"
+       "  for them to disconnect; --immediate tells them MQRC_Q_MGR_STOPPING (2162)\n"
+       "  and ends at once. Remaining connections break.\n"},
       {"define",
        "usage: mqemu define QMGR QUEUE [--model [--permanent]] [--alias BASE]\n"
        "                   [--maxmsglen N] [--maxdepth N] [--description TEXT] [--replace]\n"

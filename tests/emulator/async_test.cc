@@ -212,9 +212,9 @@ TEST_F(AsyncTest, GetInhibitedGoesToTheConsumerAndConnectionEventsToTheHandler) 
 
 TEST_F(AsyncTest, ControlledStopTellsTheHandlerFirst) {
   ASSERT_EQ(Control(MQOP_START), MQRC_NONE);
-  std::thread stopper([&] { qm1.Stop(""); });
+  std::thread stopper([&] { qm1.Stop("--reason 2202"); });
   ASSERT_TRUE(state.WaitFor([&] { return !state.handler_events.empty(); }));
-  EXPECT_EQ(state.Copy(state.handler_events)[0], MQRC_Q_MGR_QUIESCING);
+  EXPECT_EQ(state.Copy(state.handler_events)[0], MQRC_CONNECTION_QUIESCING);
   MQLONG cc, rc;
   MQCTL(h, MQOP_STOP, nullptr, &cc, &rc);
   MQDISC(&h, &cc, &rc);
