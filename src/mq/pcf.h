@@ -234,3 +234,17 @@ constexpr MQLONG TVN_ATTR_ERROR_TEXT = 39999;          // MQCFST: the agent's ow
 constexpr MQLONG TVN_ATTR_RESPONSE_DELIMITER = 40000;  // MQCFIN: separates coalesced replies
 constexpr MQLONG TVN_ATTR_CSAGNT_CMDLEVEL = 80000;     // MQCFIN: the agent's command level
 constexpr MQLONG TVN_ATTR_CSAGNT_FEATURES = 80001;     // MQCFIN: the agent's feature bits
+
+// Further PCF constants used by the IBM MQ stand-in.
+constexpr MQLONG MQIACF_Q_TYPES = 1261;
+constexpr MQLONG MQRP_YES = 1;
+constexpr MQLONG MQRP_NO = 0;
+constexpr MQLONG MQPO_YES = 1;
+constexpr MQLONG MQPO_NO = 0;
+constexpr MQLONG MQRCCF_CFSL_LENGTH_ERROR = 3024;
+constexpr MQLONG MQRCCF_MAX_MSG_LENGTH_ERROR = 3044;
+constexpr MQLONG MQRCCF_CFSL_TOTAL_LENGTH_ERROR = 3067;
+constexpr MQLONG MQRCCF_PARM_MISSING = 3228;
+constexpr MQLONG MQRCCF_PARM_VALUE_ERROR = 3229;
+constexpr MQLONG MQRCCF_OBJECT_OPEN = 4004;
+constexpr MQLONG MQRCCF_OBJECT_NAME_ERROR = 4008;

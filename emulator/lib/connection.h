@@ -1,0 +1,131 @@
+// The library's side of one MQI connection: the call socket to the queue
+// manager daemon, what the library must remember of each object handle
+// (open options and saved context), the registered callbacks, and the state
+// of asynchronous consumption with its dispatch thread.
+//
+// Rules:
+// - `call_mu` serialises use of the call socket; it is never held while
+//   waiting for anything but the daemon's reply.
+// - `mu` guards every other mutable field; callbacks are invoked without it.
+// - While `state` is kStarted, MQI calls from threads other than the
+//   dispatch thread fail with MQRC_HCONN_ASYNC_ACTIVE, except MQCTL STOP and
+//   SUSPEND and MQDISC.
+// - The dispatch thread calls one callback at a time (`in_callback`); STOP and
+//   SUSPEND from other threads wait until it is out of any callback.
+#pragma once
+
+#include <cmqc.h>
+
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "protocol/endpoint.h"
+#include "protocol/frame.h"
+
+namespace mqemu {
+
+struct LocalHandle {
+  MQLONG options = 0;
+  std::string name;  // the queue (or queue manager) opened
+  std::string qmgr;
+  MQMD saved{};  // context of the last message got, with MQOO_SAVE_ALL_CONTEXT
+};
+
+struct Callback {
+  MQCBD cbd{};
+  MQMD md{};    // full version 2; Version as the caller registered it
+  MQGMO gmo{};  // full version 4; Version as the caller registered it
+  bool suspended = false;
+};
+
+struct PushedMessage {
+  MQHOBJ hobj;
+  MQMD md;
+  std::string data;
+};
+
+struct CallReply {
+  Frame frame;
+  FrameReader reader{std::span<const uint8_t>()};
+  MQLONG cc = MQCC_FAILED;
+  MQLONG reason = MQRC_CONNECTION_BROKEN;
+};
+
+enum class ConsumeState { kStopped, kStarted, kSuspended };
+
+class Connection {
+ public:
+  Connection() = default;
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+  ~Connection();
+
+  // Sends a request on the call socket and reads its reply: its completion
+  // code and reason (MQCC_FAILED, MQRC_CONNECTION_BROKEN when the daemon is
+  // gone), and a reader positioned after them.
+  CallReply Call(FrameWriter& request);
+
+  // MQRC_HCONN_ASYNC_ACTIVE when the caller may not use the connection now,
+  // else MQRC_NONE.
+  MQLONG CheckCaller();
+
+  // MQCTL operations; each returns the reason.
+  MQLONG Start(const MQCTLO& options, bool wait);
+  MQLONG Stop();
+  MQLONG Suspend();
+  MQLONG Resume();
+  // Stops consumption, ends the session and joins the dispatch thread.
+  void Disconnect();
+
+  MQHCONN hconn = MQHC_UNUSABLE_HCONN;
+  uint32_t session = 0;
+  std::string qmgr_name;
+
+  std::mutex call_mu;
+  Channel channel;
+
+  std::mutex mu;
+  std::condition_variable cv;
+  std::map<MQHOBJ, LocalHandle> handles;
+  std::map<MQHOBJ, Callback> consumers;
+  bool has_event_handler = false;
+  Callback event_handler;
+  ConsumeState state = ConsumeState::kStopped;
+  bool in_callback = false;
+  bool broken = false;
+  bool terminal_event = false;  // a connection-ending event has been delivered
+  bool disconnecting = false;
+  MQPTR connection_area = nullptr;
+  uint64_t stops_sent = 0;
+  uint64_t stops_seen = 0;
+  std::vector<PushedMessage> requeue;
+
+ private:
+  bool OnDispatchThread() const { return std::this_thread::get_id() == dispatch_id_; }
+  // Attaches the delivery socket and starts the dispatch thread once.
+  MQLONG EnsureDispatcher();
+  void Dispatch();
+  void Deliver(std::unique_lock<std::mutex>& lock, const Frame& frame);
+  void Invoke(std::unique_lock<std::mutex>& lock, const Callback& cb, MQHOBJ hobj, MQMD* md,
+              MQGMO* gmo, void* buffer, MQCBC* cbc);
+  void SendRequeue();
+  void DeliverBroken(std::unique_lock<std::mutex>& lock);
+  MQLONG StopFromAnyThread();
+
+  int delivery_fd_ = -1;
+  std::thread dispatcher_;
+  std::thread::id dispatch_id_;
+};
+
+// The registry of connections by handle. Find returns null for an unknown
+// handle.
+MQHCONN AddConnection(std::shared_ptr<Connection> c);
+std::shared_ptr<Connection> FindConnection(MQHCONN hconn);
+void RemoveConnection(MQHCONN hconn);
+
+}  // namespace mqemu

@@ -1,0 +1,172 @@
+// PCF encoding and bounds-checked decoding.
+#include "pcf/pcf_message.h"
+
+#include <cstring>
+
+namespace mqemu {
+
+PcfBuilder::PcfBuilder(MQLONG type, MQLONG command, MQLONG seq, MQLONG control, MQLONG cc,
+                       MQLONG reason) {
+  MQCFH h{type, MQCFH_STRUC_LENGTH, MQCFH_VERSION_1, command, seq, control, cc, reason, 0};
+  Append(h);
+}
+
+void PcfBuilder::Integer(MQLONG parameter, MQLONG value) {
+  MQCFIN p{MQCFT_INTEGER, MQCFIN_STRUC_LENGTH, parameter, value};
+  Append(p);
+  ++count_;
+}
+
+void PcfBuilder::String(MQLONG parameter, std::string_view value, size_t field_length,
+                        MQLONG ccsid) {
+  std::string text(value.substr(0, field_length ? field_length : value.size()));
+  if (field_length) text.resize(field_length, ' ');
+  auto strucl = static_cast<MQLONG>((MQCFST_STRUC_LENGTH_FIXED + text.size() + 3) / 4 * 4);
+  MQLONG head[5] = {MQCFT_STRING, strucl, parameter, ccsid, static_cast<MQLONG>(text.size())};
+  data_.append(reinterpret_cast<const char*>(head), sizeof head);
+  data_ += text;
+  data_.append(static_cast<size_t>(strucl) - MQCFST_STRUC_LENGTH_FIXED - text.size(), '\0');
+  ++count_;
+}
+
+void PcfBuilder::IntegerList(MQLONG parameter, const std::vector<MQLONG>& values) {
+  MQLONG head[4] = {MQCFT_INTEGER_LIST,
+                    static_cast<MQLONG>(MQCFIL_STRUC_LENGTH_FIXED + 4 * values.size()), parameter,
+                    static_cast<MQLONG>(values.size())};
+  data_.append(reinterpret_cast<const char*>(head), sizeof head);
+  for (MQLONG v : values) Append(v);
+  ++count_;
+}
+
+void PcfBuilder::StringList(MQLONG parameter, const std::vector<std::string>& values,
+                            size_t field_length, MQLONG ccsid) {
+  size_t body = values.size() * field_length;
+  auto strucl = static_cast<MQLONG>((MQCFSL_STRUC_LENGTH_FIXED + body + 3) / 4 * 4);
+  MQLONG head[6] = {MQCFT_STRING_LIST,
+                    strucl,
+                    parameter,
+                    ccsid,
+                    static_cast<MQLONG>(values.size()),
+                    static_cast<MQLONG>(field_length)};
+  data_.append(reinterpret_cast<const char*>(head), sizeof head);
+  for (const std::string& v : values) {
+    std::string text = v.substr(0, field_length);
+    text.resize(field_length, ' ');
+    data_ += text;
+  }
+  data_.append(static_cast<size_t>(strucl) - MQCFSL_STRUC_LENGTH_FIXED - body, '\0');
+  ++count_;
+}
+
+void PcfBuilder::ByteString(MQLONG parameter, std::string_view value) {
+  auto strucl = static_cast<MQLONG>((MQCFBS_STRUC_LENGTH_FIXED + value.size() + 3) / 4 * 4);
+  MQLONG head[4] = {MQCFT_BYTE_STRING, strucl, parameter, static_cast<MQLONG>(value.size())};
+  data_.append(reinterpret_cast<const char*>(head), sizeof head);
+  data_ += value;
+  data_.append(static_cast<size_t>(strucl) - MQCFBS_STRUC_LENGTH_FIXED - value.size(), '\0');
+  ++count_;
+}
+
+void PcfBuilder::Integer64(MQLONG parameter, int64_t value) {
+  MQCFIN64 p{MQCFT_INTEGER64, MQCFIN64_STRUC_LENGTH, parameter, 0, value};
+  Append(p);
+  ++count_;
+}
+
+const std::string& PcfBuilder::Finish() {
+  std::memcpy(data_.data() + offsetof(MQCFH, ParameterCount), &count_, sizeof count_);
+  return data_;
+}
+
+std::string Trimmed(std::string_view text) {
+  size_t n = text.find_last_not_of(' ');
+  return std::string(n == std::string_view::npos ? std::string_view() : text.substr(0, n + 1));
+}
+
+namespace {
+
+MQLONG At(std::span<const uint8_t> d, size_t offset) {
+  MQLONG v;
+  std::memcpy(&v, d.data() + offset, sizeof v);
+  return v;
+}
+
+}  // namespace
+
+MQLONG ParsePcf(std::span<const uint8_t> data, PcfMessage* out) {
+  out->parameters.clear();
+  if (data.size() < sizeof(MQCFH)) return MQRCCF_MSG_LENGTH_ERROR;
+  std::memcpy(&out->header, data.data(), sizeof(MQCFH));
+  if (out->header.StrucLength != MQCFH_STRUC_LENGTH) return MQRCCF_CFH_LENGTH_ERROR;
+  if (out->header.ParameterCount < 0) return MQRCCF_CFH_PARM_COUNT_ERROR;
+  size_t pos = sizeof(MQCFH);
+  MQLONG to_read = out->header.ParameterCount;
+  while (to_read > 0) {
+    if (data.size() - pos < 8) return MQRCCF_PARM_COUNT_TOO_BIG;
+    PcfParameter p;
+    p.type = At(data, pos);
+    MQLONG strucl = At(data, pos + 4);
+    if (strucl < 16 || static_cast<size_t>(strucl) > data.size() - pos) {
+      return p.type == MQCFT_INTEGER ? MQRCCF_CFIN_LENGTH_ERROR : MQRCCF_CFST_LENGTH_ERROR;
+    }
+    auto s = data.subspan(pos, static_cast<size_t>(strucl));
+    p.parameter = At(s, 8);
+    auto text_at = [&](size_t offset, MQLONG length) {
+      return std::string(reinterpret_cast<const char*>(s.data()) + offset,
+                         static_cast<size_t>(length));
+    };
+    switch (p.type) {
+      case MQCFT_INTEGER:
+        if (strucl != MQCFIN_STRUC_LENGTH) return MQRCCF_CFIN_LENGTH_ERROR;
+        p.value = At(s, 12);
+        break;
+      case MQCFT_STRING: {
+        if (strucl < MQCFST_STRUC_LENGTH_FIXED) return MQRCCF_CFST_LENGTH_ERROR;
+        MQLONG n = At(s, 16);
+        if (n < 0 || n > strucl - MQCFST_STRUC_LENGTH_FIXED) return MQRCCF_CFST_STRING_LENGTH_ERR;
+        p.text = text_at(20, n);
+        break;
+      }
+      case MQCFT_INTEGER_LIST: {
+        MQLONG n = At(s, 12);
+        if (n < 0 || n > (strucl - MQCFIL_STRUC_LENGTH_FIXED) / 4) return MQRCCF_CFIL_COUNT_ERROR;
+        for (MQLONG i = 0; i < n; ++i) p.values.push_back(At(s, 16 + 4 * static_cast<size_t>(i)));
+        break;
+      }
+      case MQCFT_STRING_LIST: {
+        if (strucl < MQCFSL_STRUC_LENGTH_FIXED) return MQRCCF_CFSL_LENGTH_ERROR;
+        MQLONG n = At(s, 16), len = At(s, 20);
+        if (n < 0 || len < 0 || int64_t{n} * len > int64_t{strucl} - MQCFSL_STRUC_LENGTH_FIXED) {
+          return MQRCCF_CFSL_TOTAL_LENGTH_ERROR;
+        }
+        for (MQLONG i = 0; i < n; ++i)
+          p.texts.push_back(text_at(24 + size_t(i) * size_t(len), len));
+        break;
+      }
+      case MQCFT_BYTE_STRING: {
+        MQLONG n = At(s, 12);
+        if (n < 0 || n > strucl - MQCFBS_STRUC_LENGTH_FIXED) return MQRCCF_CFST_STRING_LENGTH_ERR;
+        p.text = text_at(16, n);
+        break;
+      }
+      case MQCFT_GROUP:
+        if (strucl != MQCFGR_STRUC_LENGTH) return MQRCCF_STRUCTURE_TYPE_ERROR;
+        p.group_count = At(s, 12);
+        if (p.group_count < 0) return MQRCCF_CFH_PARM_COUNT_ERROR;
+        to_read += p.group_count;
+        break;
+      case MQCFT_INTEGER64:
+        if (strucl != MQCFIN64_STRUC_LENGTH) return MQRCCF_CFIN_LENGTH_ERROR;
+        std::memcpy(&p.value64, s.data() + 16, 8);
+        break;
+      default:
+        return MQRCCF_STRUCTURE_TYPE_ERROR;
+    }
+    out->parameters.push_back(std::move(p));
+    pos += static_cast<size_t>(strucl);
+    --to_read;
+  }
+  return 0;
+}
+
+}  // namespace mqemu

@@ -1,0 +1,60 @@
+// Where emulated queue managers live and how a client reaches one.
+//
+// Everything of a queue manager is kept under the directory $MQEMU_HOME
+// (default /tmp/mqemu-<uid>): "<QMGR>.sock" is the socket it listens on,
+// "<QMGR>.pid" its process id, "<QMGR>.log" its standard output and error,
+// and the file "default" holds the name of the default queue manager. Tests
+// isolate themselves by pointing MQEMU_HOME at a directory of their own.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "protocol/frame.h"
+
+namespace mqemu {
+
+// $MQEMU_HOME, or /tmp/mqemu-<uid>; the directory is created (mode 0700) when
+// missing.
+std::string HomeDirectory();
+std::string SocketPath(std::string_view qmgr);
+std::string PidPath(std::string_view qmgr);
+std::string LogPath(std::string_view qmgr);
+std::string DefaultFilePath();
+
+// The name in the "default" file, or "" when there is none.
+std::string DefaultQueueManager();
+
+// A queue manager name as IBM MQ fields hold it: up to 48 characters, ended
+// by the first blank or NUL.
+std::string TrimName(const char* field, size_t length);
+
+// Connects a stream socket to path. Returns the descriptor, or -1 (errno set).
+int ConnectSocket(const std::string& path);
+
+// One request/reply socket to a daemon. Not thread-safe: callers serialise.
+class Channel {
+ public:
+  Channel() = default;
+  ~Channel();
+  Channel(const Channel&) = delete;
+  Channel& operator=(const Channel&) = delete;
+
+  // Connects to the named queue manager's socket; false when it is not
+  // running.
+  bool Open(std::string_view qmgr);
+  // Sends a finished frame and reads the reply into *reply. Returns false when
+  // the daemon is gone or sent something unreadable; the channel is then
+  // closed.
+  bool Call(const std::string& frame, Frame* reply);
+  void Close();
+  bool is_open() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+
+ private:
+  int fd_ = -1;
+  std::unique_ptr<FrameInput> in_;
+};
+
+}  // namespace mqemu

@@ -1,0 +1,123 @@
+// Frame encoding, decoding and socket transfer; the format is drawn in
+// frame.h.
+#include "protocol/frame.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace mqemu {
+
+FrameWriter::FrameWriter(Kind kind) {
+  buf_.reserve(512);
+  U32(0);
+  U32(static_cast<uint32_t>(kind));
+}
+
+void FrameWriter::I32(int32_t v) {
+  Bytes(&v, sizeof v);
+}
+void FrameWriter::U32(uint32_t v) {
+  Bytes(&v, sizeof v);
+}
+void FrameWriter::Bytes(const void* p, size_t n) {
+  buf_.append(static_cast<const char*>(p), n);
+}
+void FrameWriter::Blob(std::string_view s) {
+  U32(static_cast<uint32_t>(s.size()));
+  buf_.append(s);
+}
+
+const std::string& FrameWriter::Finish() {
+  uint32_t length = static_cast<uint32_t>(buf_.size() - 4);
+  std::memcpy(buf_.data(), &length, sizeof length);
+  return buf_;
+}
+
+bool FrameReader::Bytes(void* out, size_t n) {
+  if (!ok_ || p_.size() - pos_ < n) return ok_ = false;
+  if (n) std::memcpy(out, p_.data() + pos_, n);
+  pos_ += n;
+  return true;
+}
+bool FrameReader::I32(int32_t* v) {
+  return Bytes(v, sizeof *v);
+}
+bool FrameReader::U32(uint32_t* v) {
+  return Bytes(v, sizeof *v);
+}
+
+bool FrameReader::Blob(std::string_view* out) {
+  uint32_t n = 0;
+  if (!U32(&n)) return false;
+  if (p_.size() - pos_ < n) return ok_ = false;
+  *out = std::string_view(reinterpret_cast<const char*>(p_.data()) + pos_, n);
+  pos_ += n;
+  return true;
+}
+
+bool FrameReader::Blob(std::string* out) {
+  std::string_view v;
+  if (!Blob(&v)) return false;
+  out->assign(v);
+  return true;
+}
+
+bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    ssize_t n = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+bool FrameInput::Fill(size_t need) {
+  if (end_ - begin_ >= need) return true;
+  if (begin_ > 0) {
+    std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (buf_.size() < need) buf_.resize(need);
+  while (end_ < need) {
+    ssize_t n = -1;
+    if (spin_us_ > 0) {
+      auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(spin_us_);
+      do {
+        n = ::recv(fd_, buf_.data() + end_, buf_.size() - end_, MSG_DONTWAIT);
+      } while (n < 0 && errno == EAGAIN && std::chrono::steady_clock::now() < until);
+    }
+    if (n < 0 && (spin_us_ == 0 || errno == EAGAIN || errno == EINTR)) {
+      n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    end_ += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool FrameInput::Next(Frame* frame) {
+  if (!Fill(8)) return false;
+  uint32_t length, kind;
+  std::memcpy(&length, buf_.data() + begin_, 4);
+  std::memcpy(&kind, buf_.data() + begin_ + 4, 4);
+  if (length < 4 || length > kMaxFrameLength) return false;
+  if (!Fill(4 + size_t{length})) return false;
+  frame->kind = static_cast<Kind>(kind);
+  frame->payload.assign(buf_.data() + begin_ + 8, buf_.data() + begin_ + 4 + length);
+  begin_ += 4 + size_t{length};
+  if (begin_ == end_) begin_ = end_ = 0;
+  // A large message grows the buffer once; shrink it again afterwards.
+  if (begin_ == 0 && end_ == 0 && buf_.size() > 1024 * 1024) buf_.resize(64 * 1024);
+  return true;
+}
+
+}  // namespace mqemu

@@ -1,0 +1,322 @@
+// The command server thread and its PCF commands.
+#include "qmgr/command_server.h"
+
+#include <cstring>
+#include <functional>
+#include <map>
+#include <thread>
+
+#include "pcf/pcf_message.h"
+#include "protocol/endpoint.h"
+#include "qmgr/attributes.h"
+#include "qmgr/definitions.h"
+#include "qmgr/queue_manager.h"
+
+namespace mqemu {
+namespace {
+
+constexpr const char* kCommandQueue = "SYSTEM.ADMIN.COMMAND.QUEUE";
+
+// The replies to one PCF request, numbered and closed in the reply style of
+// the queue manager's platform.
+class ReplySet {
+ public:
+  explicit ReplySet(MQLONG command) : command_(command) {}
+  // Starts a new reply message; its parameters are added to the builder.
+  PcfBuilder& Add(MQLONG cc = MQCC_OK, MQLONG reason = MQRC_NONE) {
+    replies_.emplace_back(MQCFT_RESPONSE, command_, static_cast<MQLONG>(replies_.size() + 1),
+                          MQCFC_NOT_LAST, cc, reason);
+    return replies_.back();
+  }
+  // A set of one failure reply, replacing anything gathered so far.
+  void Fail(MQLONG reason, MQLONG parameter = 0) {
+    replies_.clear();
+    PcfBuilder& b = Add(MQCC_FAILED, reason);
+    if (parameter) b.Integer(MQIACF_PARAMETER_ID, parameter);
+  }
+  // The reply messages' data, the last one marked MQCFC_LAST.
+  std::vector<std::string> Finish() {
+    if (replies_.empty()) Add();
+    std::vector<std::string> out;
+    for (PcfBuilder& b : replies_) out.push_back(b.Finish());
+    MQLONG last = MQCFC_LAST;
+    std::memcpy(out.back().data() + offsetof(MQCFH, Control), &last, sizeof last);
+    return out;
+  }
+
+ private:
+  MQLONG command_;
+  std::vector<PcfBuilder> replies_;
+};
+
+const PcfParameter* Find(const PcfMessage& m, MQLONG parameter) {
+  for (const PcfParameter& p : m.parameters) {
+    if (p.parameter == parameter) return &p;
+  }
+  return nullptr;
+}
+
+void AddAttribute(PcfBuilder& b, MQLONG selector, const AttributeValue& v) {
+  if (v.is_string) {
+    b.String(selector, v.text, v.text.size(), Qm().ccsid);
+  } else {
+    b.Integer(selector, v.number);
+  }
+}
+
+// The selectors asked for in an attribute list parameter; all when absent or
+// when the list holds MQIACF_ALL.
+std::vector<MQLONG> Wanted(const PcfMessage& m, MQLONG list, const std::vector<MQLONG>& all) {
+  const PcfParameter* p = Find(m, list);
+  if (!p) return all;
+  for (MQLONG v : p->values) {
+    if (v == MQIACF_ALL) return all;
+  }
+  return p->values;
+}
+
+void InquireQueueManager(const PcfMessage& m, ReplySet& replies) {
+  QueueManager& qm = Qm();
+  std::lock_guard lock(qm.mu);
+  PcfBuilder& b = replies.Add();
+  for (MQLONG sel : Wanted(m, MQIACF_Q_MGR_ATTRS, QueueManagerSelectors())) {
+    AttributeValue v;
+    if (QueueManagerAttribute(qm, sel, &v)) AddAttribute(b, sel, v);
+  }
+}
+
+bool TypeSelected(MQLONG wanted, const Queue& q) {
+  return wanted == MQQT_ALL || wanted == q.type;
+}
+
+void InquireQueue(const PcfMessage& m, ReplySet& replies) {
+  const PcfParameter* name = Find(m, MQCA_Q_NAME);
+  if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+  const PcfParameter* type = Find(m, MQIA_Q_TYPE);
+  std::string pattern = Trimmed(name->text);
+  QueueManager& qm = Qm();
+  std::lock_guard lock(qm.mu);
+  int matched = 0;
+  for (auto& [qname, q] : qm.queues) {
+    if (!MatchesGeneric(qname, pattern) || !TypeSelected(type ? type->value : MQQT_ALL, *q)) {
+      continue;
+    }
+    ++matched;
+    PcfBuilder& b = replies.Add();
+    b.String(MQCA_Q_NAME, q->name, MQ_Q_NAME_LENGTH, qm.ccsid);
+    b.Integer(MQIA_Q_TYPE, q->type);
+    for (MQLONG sel : Wanted(m, MQIACF_Q_ATTRS, QueueSelectors(q->type))) {
+      AttributeValue v;
+      if (sel != MQCA_Q_NAME && sel != MQIA_Q_TYPE && QueueAttribute(*q, sel, &v)) {
+        AddAttribute(b, sel, v);
+      }
+    }
+  }
+  if (matched == 0) replies.Fail(MQRC_UNKNOWN_OBJECT_NAME);
+}
+
+void InquireQueueNames(const PcfMessage& m, ReplySet& replies) {
+  const PcfParameter* name = Find(m, MQCA_Q_NAME);
+  if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+  const PcfParameter* type = Find(m, MQIA_Q_TYPE);
+  std::string pattern = Trimmed(name->text);
+  std::vector<std::string> names;
+  std::vector<MQLONG> types;
+  QueueManager& qm = Qm();
+  std::lock_guard lock(qm.mu);
+  for (auto& [qname, q] : qm.queues) {
+    if (MatchesGeneric(qname, pattern) && TypeSelected(type ? type->value : MQQT_ALL, *q)) {
+      names.push_back(qname);
+      types.push_back(q->type);
+    }
+  }
+  PcfBuilder& b = replies.Add();
+  b.StringList(MQCACF_Q_NAMES, names, MQ_Q_NAME_LENGTH, qm.ccsid);
+  b.IntegerList(MQIACF_Q_TYPES, types);
+}
+
+// The attribute parameters of a Create or Change Queue request.
+std::vector<AttributeChange> Changes(const PcfMessage& m) {
+  std::vector<AttributeChange> changes;
+  for (const PcfParameter& p : m.parameters) {
+    if (p.parameter == MQCA_Q_NAME || p.parameter == MQIA_Q_TYPE || p.parameter == MQIACF_REPLACE ||
+        p.parameter == MQIACF_FORCE) {
+      continue;
+    }
+    AttributeChange c;
+    c.selector = p.parameter;
+    c.is_string = p.type == MQCFT_STRING;
+    c.number = p.value;
+    c.text = c.is_string ? Trimmed(p.text) : std::string();
+    changes.push_back(c);
+  }
+  return changes;
+}
+
+void CreateOrChangeQueue(const PcfMessage& m, ReplySet& replies) {
+  const PcfParameter* name = Find(m, MQCA_Q_NAME);
+  const PcfParameter* type = Find(m, MQIA_Q_TYPE);
+  bool create = m.header.Command == MQCMD_CREATE_Q;
+  if (!name || (create && !type)) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+  const PcfParameter* replace = Find(m, MQIACF_REPLACE);
+  QueueManager& qm = Qm();
+  std::lock_guard lock(qm.mu);
+  DefinitionResult r =
+      create ? DefineQueue(qm, Trimmed(name->text), type->value, Changes(m),
+                           replace && replace->value == MQRP_YES)
+             : AlterQueue(qm, Trimmed(name->text), type ? type->value : 0, Changes(m));
+  if (r.reason) replies.Fail(r.reason, r.reason == MQRC_UNKNOWN_OBJECT_NAME ? 0 : r.bad_parameter);
+}
+
+void DeleteQueue(const PcfMessage& m, ReplySet& replies) {
+  const PcfParameter* name = Find(m, MQCA_Q_NAME);
+  if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+  const PcfParameter* purge = Find(m, MQIACF_PURGE);
+  QueueManager& qm = Qm();
+  std::lock_guard lock(qm.mu);
+  Status st = qm.DeleteQueue(Trimmed(name->text), purge && purge->value == MQPO_YES);
+  if (st.failed()) replies.Fail(st.rc == MQRC_OBJECT_IN_USE ? MQRCCF_OBJECT_OPEN : st.rc);
+}
+
+void ClearQueue(const PcfMessage& m, ReplySet& replies) {
+  const PcfParameter* name = Find(m, MQCA_Q_NAME);
+  if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+  QueueManager& qm = Qm();
+  std::lock_guard lock(qm.mu);
+  Queue* q = qm.FindQueue(Trimmed(name->text));
+  if (!q) return replies.Fail(MQRC_UNKNOWN_OBJECT_NAME);
+  if (q->type != MQQT_LOCAL) return replies.Fail(MQRCCF_Q_WRONG_TYPE);
+  if (q->open_input || q->open_output) return replies.Fail(MQRCCF_OBJECT_OPEN);
+  q->messages.clear();
+}
+
+void Ping(const PcfMessage&, ReplySet&) {}
+
+using Command = std::function<void(const PcfMessage&, ReplySet&)>;
+
+const std::map<MQLONG, Command>& Commands() {
+  static const std::map<MQLONG, Command> commands = {
+      {MQCMD_INQUIRE_Q_MGR, InquireQueueManager},
+      {MQCMD_INQUIRE_Q, InquireQueue},
+      {MQCMD_INQUIRE_Q_NAMES, InquireQueueNames},
+      {MQCMD_CREATE_Q, CreateOrChangeQueue},
+      {MQCMD_CHANGE_Q, CreateOrChangeQueue},
+      {MQCMD_DELETE_Q, DeleteQueue},
+      {MQCMD_CLEAR_Q, ClearQueue},
+      {MQCMD_PING_Q_MGR, Ping},
+  };
+  return commands;
+}
+
+// The replies' data for a PCF request.
+std::vector<std::string> ExecutePcf(const Message& request) {
+  PcfMessage m;
+  MQLONG parse_error = ParsePcf(request.data, &m);
+  ReplySet replies(request.data.size() >= sizeof(MQCFH) ? m.header.Command : 0);
+  std::string user = TrimName(request.md.UserIdentifier, sizeof request.md.UserIdentifier);
+  bool denied;
+  {
+    std::lock_guard lock(Qm().mu);
+    denied = Qm().faults.deny_command_server.count(user) > 0;
+  }
+  if (parse_error) {
+    replies.Fail(parse_error);
+  } else if (m.header.Type != MQCFT_COMMAND && m.header.Type != MQCFT_COMMAND_XR) {
+    replies.Fail(MQRCCF_CFH_TYPE_ERROR);
+  } else if (denied) {
+    replies.Fail(MQRC_NOT_AUTHORIZED);
+  } else if (auto it = Commands().find(m.header.Command); it != Commands().end()) {
+    it->second(m, replies);
+  } else {
+    replies.Fail(MQRCCF_CFH_COMMAND_ERROR);
+  }
+  return replies.Finish();
+}
+
+bool FormatIs(const MQMD& md, const char* format) {
+  return std::memcmp(md.Format, format, 8) == 0;
+}
+
+void Serve() {
+  QueueManager& qm = Qm();
+  for (;;) {
+    Message request;
+    int delay_ms = 0;
+    {
+      std::unique_lock lock(qm.mu);
+      Queue* q = qm.FindQueue(kCommandQueue);
+      for (;;) {
+        if (qm.ending) return;
+        if (q && !qm.faults.command_server_paused && q->inhibit_get == MQQA_GET_ALLOWED &&
+            qm.TakeMessage(*q, Consumer{}, &request)) {
+          break;
+        }
+        (q ? q->arrived : qm.command_server_wake).wait(lock);
+        q = qm.FindQueue(kCommandQueue);
+      }
+      delay_ms = qm.faults.reply_delay_ms;
+    }
+    std::string reply_qmgr = TrimName(request.md.ReplyToQMgr, sizeof request.md.ReplyToQMgr);
+    std::string reply_q = TrimName(request.md.ReplyToQ, sizeof request.md.ReplyToQ);
+    for (Message& reply : ExecuteRequest(request)) {
+      if (delay_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+      qm.Deliver(reply_qmgr, reply_q, std::move(reply));
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<Message> ExecuteRequest(const Message& request) {
+  std::vector<std::string> data;
+  if (FormatIs(request.md, MQFMT_ADMIN)) {
+    data = ExecutePcf(request);
+  } else {
+    // Not a command this command server understands: it goes to the
+    // dead-letter queue (or is discarded), as IBM MQ's does.
+    Message dead = request;
+    Qm().Deliver("", "SYSTEM.DEAD.LETTER.QUEUE", std::move(dead));
+    return {};
+  }
+  if (TrimName(request.md.ReplyToQ, sizeof request.md.ReplyToQ).empty()) return {};
+  std::vector<Message> replies;
+  for (std::string& d : data) {
+    Message reply;
+    MQMD md_default = {MQMD_DEFAULT};
+    reply.md = md_default;
+    reply.md.Version = MQMD_VERSION_2;
+    reply.md.MsgType = MQMT_REPLY;
+    std::memcpy(reply.md.Format, MQFMT_ADMIN, 8);
+    reply.md.Persistence = request.md.Persistence;
+    reply.md.Priority = request.md.Priority;
+    reply.md.CodedCharSetId = Qm().ccsid;
+    if (request.md.Report & MQRO_PASS_MSG_ID) {
+      std::memcpy(reply.md.MsgId, request.md.MsgId, 24);
+    } else {
+      std::lock_guard lock(Qm().mu);
+      Qm().NewId(reply.md.MsgId);
+    }
+    std::memcpy(reply.md.CorrelId,
+                (request.md.Report & MQRO_PASS_CORREL_ID) ? request.md.CorrelId : request.md.MsgId,
+                24);
+    reply.md.Report = request.md.Report & MQRO_DISCARD_MSG;
+    {
+      std::lock_guard lock(Qm().mu);
+      Qm().SetContext(nullptr, ContextMode::kDefault, &reply.md);
+    }
+    reply.data = std::move(d);
+    replies.push_back(std::move(reply));
+  }
+  return replies;
+}
+
+void StartCommandServer() {
+  {
+    QueueManager& qm = Qm();
+    std::lock_guard lock(qm.mu);
+    if (Queue* q = qm.FindQueue(kCommandQueue)) ++q->open_input;
+  }
+  std::thread(Serve).detach();
+}
+
+}  // namespace mqemu

@@ -1,0 +1,300 @@
+// The control commands of the mqemu tool, executed inside the daemon.
+#include "qmgr/control.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <sstream>
+#include <thread>
+
+#include "protocol/endpoint.h"
+#include "qmgr/attributes.h"
+#include "qmgr/definitions.h"
+
+namespace mqemu {
+namespace {
+
+bool ParseNumber(const std::string& s, MQLONG* out) {
+  char* end = nullptr;
+  long v = std::strtol(s.c_str(), &end, 10);
+  if (s.empty() || *end != '\0' || v < -2147483647L - 1 || v > 2147483647L) return false;
+  *out = static_cast<MQLONG>(v);
+  return true;
+}
+
+Status Usage(std::string* text, const std::string& message) {
+  *text = message;
+  return Status::Fail(MQRC_OPTIONS_ERROR);
+}
+
+Status Define(const std::vector<std::string>& a, std::string* text) {
+  if (a.size() < 2) return Usage(text, "define: queue name missing");
+  MQLONG type = MQQT_LOCAL;
+  bool replace = false;
+  std::vector<AttributeChange> changes;
+  for (size_t i = 2; i < a.size(); ++i) {
+    const std::string& opt = a[i];
+    bool has_value = i + 1 < a.size();
+    MQLONG n = 0;
+    if (opt == "--model") {
+      type = MQQT_MODEL;
+    } else if (opt == "--replace") {
+      replace = true;
+    } else if (opt == "--alias" && has_value) {
+      type = MQQT_ALIAS;
+      changes.push_back({MQCA_BASE_Q_NAME, true, 0, a[++i]});
+    } else if (opt == "--description" && has_value) {
+      changes.push_back({MQCA_Q_DESC, true, 0, a[++i]});
+    } else if ((opt == "--maxmsglen" || opt == "--maxdepth") && has_value &&
+               ParseNumber(a[i + 1], &n)) {
+      changes.push_back(
+          {opt == "--maxmsglen" ? MQIA_MAX_MSG_LENGTH : MQIA_MAX_Q_DEPTH, false, n, {}});
+      ++i;
+    } else if (opt == "--permanent") {
+      changes.push_back({MQIA_DEFINITION_TYPE, false, MQQDT_PERMANENT_DYNAMIC, {}});
+    } else {
+      return Usage(text, "define: unknown or incomplete option " + opt);
+    }
+  }
+  std::lock_guard lock(Qm().mu);
+  DefinitionResult r = DefineQueue(Qm(), a[1], type, changes, replace);
+  if (r.reason) {
+    *text = "define " + a[1] + " failed with reason " + std::to_string(r.reason);
+    return Status::Fail(r.reason);
+  }
+  *text = "queue " + a[1] + " defined";
+  return Status::Ok();
+}
+
+Status Delete(const std::vector<std::string>& a, std::string* text) {
+  if (a.size() < 2) return Usage(text, "delete: queue name missing");
+  bool purge = a.size() > 2 && a[2] == "--purge";
+  std::lock_guard lock(Qm().mu);
+  Status st = Qm().DeleteQueue(a[1], purge);
+  *text = st.failed() ? "delete " + a[1] + " failed with reason " + std::to_string(st.rc)
+                      : "queue " + a[1] + " deleted";
+  return st;
+}
+
+const char* TypeName(MQLONG type) {
+  switch (type) {
+    case MQQT_MODEL:
+      return "model";
+    case MQQT_ALIAS:
+      return "alias";
+    default:
+      return "local";
+  }
+}
+
+const char* DefinitionName(MQLONG type) {
+  switch (type) {
+    case MQQDT_PERMANENT_DYNAMIC:
+      return "permanent-dynamic";
+    case MQQDT_TEMPORARY_DYNAMIC:
+      return "temporary-dynamic";
+    default:
+      return "predefined";
+  }
+}
+
+Status Show(const std::vector<std::string>& a, std::string* text) {
+  QueueManager& qm = Qm();
+  std::lock_guard lock(qm.mu);
+  std::ostringstream out;
+  if (a.size() < 2) {
+    out << "queue manager " << qm.name << ": platform " << qm.platform << ", command level "
+        << qm.command_level << ", CCSID " << qm.ccsid << ", " << qm.sessions.size()
+        << " connection(s)\n";
+  }
+  std::string pattern = a.size() < 2 ? "*" : a[1];
+  int shown = 0;
+  for (auto& [name, q] : qm.queues) {
+    if (!MatchesGeneric(name, pattern)) continue;
+    ++shown;
+    out << name << "  type=" << TypeName(q->type);
+    if (q->type == MQQT_ALIAS) {
+      out << " base=" << q->base_queue;
+    } else {
+      out << " definition=" << DefinitionName(q->definition_type)
+          << " maxmsglen=" << q->max_msg_length << " maxdepth=" << q->max_depth;
+    }
+    if (q->type == MQQT_LOCAL) {
+      out << " depth=" << q->messages.size() << " input=" << q->open_input
+          << " output=" << q->open_output;
+    }
+    out << " get=" << (q->inhibit_get ? "inhibited" : "allowed")
+        << " put=" << (q->inhibit_put ? "inhibited" : "allowed");
+    if (!q->description.empty()) out << " description=\"" << q->description << '"';
+    out << '\n';
+  }
+  *text = out.str();
+  if (shown == 0 && a.size() >= 2) {
+    *text = "no queue matches " + pattern;
+    return Status::Fail(MQRC_UNKNOWN_OBJECT_NAME);
+  }
+  return Status::Ok();
+}
+
+// Sessions whose application name or user is `who` ("*": all). Lock held.
+std::vector<Session*> SessionsOf(const std::string& who) {
+  std::vector<Session*> out;
+  for (auto& [id, s] : Qm().sessions) {
+    if (who == "*" || s->appl == who || s->user == who) out.push_back(s.get());
+  }
+  return out;
+}
+
+void Break(Session& s) {
+  s.broken = true;
+  ::shutdown(s.call_fd, SHUT_RDWR);
+  if (s.delivery_fd >= 0) ::shutdown(s.delivery_fd, SHUT_RDWR);
+  for (auto& entry : Qm().queues) entry.second->arrived.notify_all();
+}
+
+Status Fault(const std::vector<std::string>& a, std::string* text) {
+  QueueManager& qm = Qm();
+  std::lock_guard lock(qm.mu);
+  Faults& f = qm.faults;
+  auto arg = [&](size_t i) { return i < a.size() ? a[i] : std::string(); };
+  const std::string what = arg(1);
+  MQLONG n = 0, reason = 0;
+  *text = "fault " + what + " set";
+  auto wake_command_server = [&] {
+    if (Queue* q = qm.FindQueue("SYSTEM.ADMIN.COMMAND.QUEUE")) q->arrived.notify_all();
+  };
+  if (what == "command-server" && (arg(2) == "pause" || arg(2) == "resume")) {
+    f.command_server_paused = arg(2) == "pause";
+    wake_command_server();
+  } else if (what == "reply-delay" && ParseNumber(arg(2), &n) && n >= 0) {
+    f.reply_delay_ms = n;
+  } else if ((what == "put-fail" || what == "put-warn") && ParseNumber(arg(3), &n) &&
+             ParseNumber(arg(4), &reason)) {
+    Queue* q = qm.FindQueue(arg(2));
+    if (!q) return Usage(text, "no queue " + arg(2));
+    q->put_faults = n;
+    q->put_fault_reason = reason;
+    q->put_fault_warning = what == "put-warn";
+  } else if ((what == "inhibit" || what == "allow") && (arg(3) == "get" || arg(3) == "put")) {
+    Queue* q = qm.FindQueue(arg(2));
+    if (!q) return Usage(text, "no queue " + arg(2));
+    MQLONG value = what == "inhibit" ? 1 : 0;
+    if (arg(3) == "get") {
+      qm.SetInhibitGet(*q, value);
+    } else {
+      q->inhibit_put = value;
+    }
+  } else if (what == "refuse-cno7" && (arg(2) == "on" || arg(2) == "off")) {
+    f.refuse_cno_from_7 = arg(2) == "on";
+  } else if ((what == "deny" || what == "permit") && !arg(2).empty()) {
+    bool deny = what == "deny";
+    const std::string user = arg(2);
+    if (arg(3) == "command-server") {
+      if (deny)
+        f.deny_command_server.insert(user);
+      else
+        f.deny_command_server.erase(user);
+    } else if ((arg(3) == "open" || arg(3) == "inquire") && !arg(4).empty()) {
+      auto& set = arg(3) == "open" ? f.deny_open : f.deny_inquire;
+      if (deny)
+        set.insert({user, arg(4)});
+      else
+        set.erase({user, arg(4)});
+    } else {
+      return Usage(text, "fault deny|permit USER command-server | open OBJECT | inquire OBJECT");
+    }
+  } else if (what == "break" && !arg(2).empty()) {
+    auto sessions = SessionsOf(arg(2));
+    for (Session* s : sessions) Break(*s);
+    *text = "broke " + std::to_string(sessions.size()) + " connection(s)";
+  } else if (what == "event" && ParseNumber(arg(2), &reason)) {
+    auto sessions = SessionsOf(arg(3).empty() ? "*" : arg(3));
+    for (Session* s : sessions) qm.QueueEvent(*s, MQHO_NONE, MQCC_WARNING, reason);
+    *text = "event " + arg(2) + " sent to " + std::to_string(sessions.size()) + " connection(s)";
+  } else if (what == "clear") {
+    f = Faults{};
+    for (auto& entry : qm.queues) entry.second->put_faults = 0;
+    wake_command_server();
+    *text = "faults cleared";
+  } else {
+    return Usage(text, "unknown or incomplete fault: " + what);
+  }
+  return Status::Ok();
+}
+
+}  // namespace
+
+Status RunControl(const std::vector<std::string>& args, std::string* text) {
+  if (args.empty()) return Usage(text, "no command");
+  const std::string& cmd = args[0];
+  if (cmd == "define") return Define(args, text);
+  if (cmd == "delete") return Delete(args, text);
+  if (cmd == "show") return Show(args, text);
+  if (cmd == "fault") return Fault(args, text);
+  if (cmd == "stop") {
+    bool immediate = false;
+    MQLONG reason = MQRC_Q_MGR_QUIESCING;
+    for (size_t i = 1; i < args.size(); ++i) {
+      if (args[i] == "--immediate") {
+        immediate = true;
+      } else if (!(args[i] == "--reason" && i + 1 < args.size() &&
+                   ParseNumber(args[++i], &reason))) {
+        return Usage(text, "stop: unknown or incomplete option " + args[i]);
+      }
+    }
+    std::thread([immediate, reason] { EndQueueManager(immediate, reason); }).detach();
+    *text = "queue manager " + Qm().name + " ending";
+    return Status::Ok();
+  }
+  return Usage(text, "unknown command " + cmd);
+}
+
+void EndQueueManager(bool immediate, MQLONG reason) {
+  QueueManager& qm = Qm();
+  using namespace std::chrono_literals;
+  {
+    std::lock_guard lock(qm.mu);
+    qm.quiescing = true;
+    for (auto& entry : qm.queues) entry.second->arrived.notify_all();
+    if (!immediate) {
+      for (auto& [id, s] : qm.sessions) qm.QueueEvent(*s, MQHO_NONE, MQCC_WARNING, reason);
+    }
+  }
+  if (!immediate) {
+    for (auto deadline = std::chrono::steady_clock::now() + 5s;
+         std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(20ms)) {
+      std::lock_guard lock(qm.mu);
+      if (qm.sessions.empty()) break;
+    }
+  }
+  {
+    std::lock_guard lock(qm.mu);
+    qm.ending = true;
+    for (auto& [id, s] : qm.sessions)
+      qm.QueueEvent(*s, MQHO_NONE, MQCC_FAILED, MQRC_Q_MGR_STOPPING);
+    for (auto& entry : qm.queues) entry.second->arrived.notify_all();
+    qm.command_server_wake.notify_all();
+  }
+  // Give the delivery threads a moment to write the events, then break
+  // whatever is still connected.
+  for (int i = 0; i < 25; ++i) {
+    std::this_thread::sleep_for(4ms);
+    std::lock_guard lock(qm.mu);
+    bool pending = false;
+    for (auto& [id, s] : qm.sessions) pending = pending || (s->started && !s->outbox.empty());
+    if (!pending) break;
+  }
+  {
+    std::lock_guard lock(qm.mu);
+    for (auto& [id, s] : qm.sessions) Break(*s);
+  }
+  ::unlink(SocketPath(qm.name).c_str());
+  ::unlink(PidPath(qm.name).c_str());
+  if (DefaultQueueManager() == qm.name) ::unlink(DefaultFilePath().c_str());
+  std::fflush(nullptr);
+  ::_exit(0);
+}
+
+}  // namespace mqemu

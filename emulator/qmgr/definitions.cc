@@ -1,0 +1,146 @@
+// Validation and application of queue attribute changes.
+#include "qmgr/definitions.h"
+
+#include <algorithm>
+
+#include "pcf/pcf_message.h"
+#include "qmgr/attributes.h"
+
+namespace mqemu {
+namespace {
+
+constexpr MQLONG kMaxMessageLength = 104857600;
+
+bool ValidName(const std::string& name) {
+  if (name.empty() || name.size() > MQ_Q_NAME_LENGTH) return false;
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
+           c == '_' || c == '/' || c == '%';
+  });
+}
+
+// Checks one change against the queue type; 0 or the reason.
+MQLONG Check(MQLONG type, const AttributeChange& c) {
+  const auto& allowed = QueueSelectors(type);
+  bool settable = c.selector != MQCA_Q_NAME && c.selector != MQIA_Q_TYPE &&
+                  c.selector != MQIA_CURRENT_Q_DEPTH && c.selector != MQIA_OPEN_INPUT_COUNT &&
+                  c.selector != MQIA_OPEN_OUTPUT_COUNT && c.selector != MQCA_CREATION_DATE &&
+                  c.selector != MQCA_CREATION_TIME && c.selector != MQIA_USAGE &&
+                  std::find(allowed.begin(), allowed.end(), c.selector) != allowed.end();
+  if (!settable) return c.is_string ? MQRCCF_CFST_PARM_ID_ERROR : MQRCCF_CFIN_PARM_ID_ERROR;
+  if (c.is_string != (c.selector >= MQCA_FIRST && c.selector <= MQCA_LAST)) {
+    return MQRCCF_STRUCTURE_TYPE_ERROR;
+  }
+  MQLONG v = c.number;
+  switch (c.selector) {
+    case MQCA_Q_DESC:
+      return c.text.size() <= MQ_Q_DESC_LENGTH ? 0 : MQRCCF_CFST_STRING_LENGTH_ERR;
+    case MQCA_BASE_Q_NAME:
+      return ValidName(c.text) ? 0 : MQRCCF_OBJECT_NAME_ERROR;
+    case MQIA_MAX_MSG_LENGTH:
+      return v >= 0 && v <= kMaxMessageLength ? 0 : MQRCCF_MAX_MSG_LENGTH_ERROR;
+    case MQIA_MAX_Q_DEPTH:
+      return v >= 0 && v <= 999999999 ? 0 : MQRCCF_PARM_VALUE_ERROR;
+    case MQIA_INHIBIT_GET:
+    case MQIA_INHIBIT_PUT:
+      return v == 0 || v == 1 ? 0 : MQRCCF_PARM_VALUE_ERROR;
+    case MQIA_DEFINITION_TYPE:
+      return v == MQQDT_PERMANENT_DYNAMIC || v == MQQDT_TEMPORARY_DYNAMIC ? 0
+                                                                          : MQRCCF_PARM_VALUE_ERROR;
+    case MQIA_DEF_PERSISTENCE:
+      return v == MQPER_PERSISTENT || v == MQPER_NOT_PERSISTENT ? 0 : MQRCCF_PARM_VALUE_ERROR;
+    case MQIA_DEF_PRIORITY:
+      return v >= 0 && v <= 9 ? 0 : MQRCCF_PARM_VALUE_ERROR;
+    case MQIA_DEF_INPUT_OPEN_OPTION:
+      return v == MQOO_INPUT_SHARED || v == MQOO_INPUT_EXCLUSIVE ? 0 : MQRCCF_PARM_VALUE_ERROR;
+    case MQIA_SHAREABILITY:
+      return v == MQQA_SHAREABLE || v == MQQA_NOT_SHAREABLE ? 0 : MQRCCF_PARM_VALUE_ERROR;
+    default:
+      return 0;
+  }
+}
+
+void Apply(QueueManager& qm, Queue& q, const AttributeChange& c) {
+  switch (c.selector) {
+    case MQCA_Q_DESC:
+      q.description = Trimmed(c.text);
+      break;
+    case MQCA_BASE_Q_NAME:
+      q.base_queue = c.text;
+      break;
+    case MQIA_MAX_MSG_LENGTH:
+      q.max_msg_length = c.number;
+      break;
+    case MQIA_MAX_Q_DEPTH:
+      q.max_depth = c.number;
+      break;
+    case MQIA_INHIBIT_GET:
+      qm.SetInhibitGet(q, c.number);
+      break;
+    case MQIA_INHIBIT_PUT:
+      q.inhibit_put = c.number;
+      break;
+    case MQIA_DEFINITION_TYPE:
+      q.definition_type = c.number;
+      break;
+    case MQIA_DEF_PERSISTENCE:
+      q.default_persistence = c.number;
+      break;
+    case MQIA_DEF_PRIORITY:
+      q.default_priority = c.number;
+      break;
+    case MQIA_DEF_INPUT_OPEN_OPTION:
+      q.default_input_open = c.number;
+      break;
+    case MQIA_SHAREABILITY:
+      q.shareability = c.number;
+      break;
+    default:
+      break;
+  }
+}
+
+DefinitionResult CheckAll(MQLONG type, const std::vector<AttributeChange>& changes) {
+  for (const AttributeChange& c : changes) {
+    if (MQLONG reason = Check(type, c)) return {reason, c.selector};
+  }
+  return {};
+}
+
+}  // namespace
+
+DefinitionResult DefineQueue(QueueManager& qm, const std::string& name, MQLONG type,
+                             const std::vector<AttributeChange>& changes, bool replace) {
+  if (!ValidName(name)) return {MQRCCF_OBJECT_NAME_ERROR, MQCA_Q_NAME};
+  if (type != MQQT_LOCAL && type != MQQT_MODEL && type != MQQT_ALIAS) {
+    return {MQRCCF_Q_TYPE_ERROR, MQIA_Q_TYPE};
+  }
+  if (Queue* existing = qm.FindQueue(name)) {
+    if (existing->type != type) return {MQRCCF_OBJECT_WRONG_TYPE, MQCA_Q_NAME};
+    if (!replace) return {MQRCCF_OBJECT_ALREADY_EXISTS, MQCA_Q_NAME};
+    return AlterQueue(qm, name, type, changes);
+  }
+  DefinitionResult checked = CheckAll(type, changes);
+  if (checked.reason) return checked;
+  if (type == MQQT_ALIAS &&
+      std::none_of(changes.begin(), changes.end(),
+                   [](const AttributeChange& c) { return c.selector == MQCA_BASE_Q_NAME; })) {
+    return {MQRCCF_PARM_MISSING, MQCA_BASE_Q_NAME};
+  }
+  Queue* q = qm.AddQueue(name, type);
+  for (const AttributeChange& c : changes) Apply(qm, *q, c);
+  return {};
+}
+
+DefinitionResult AlterQueue(QueueManager& qm, const std::string& name, MQLONG type,
+                            const std::vector<AttributeChange>& changes) {
+  Queue* q = qm.FindQueue(name);
+  if (!q) return {MQRC_UNKNOWN_OBJECT_NAME, MQCA_Q_NAME};
+  if (type != 0 && type != q->type) return {MQRCCF_Q_WRONG_TYPE, MQIA_Q_TYPE};
+  DefinitionResult checked = CheckAll(q->type, changes);
+  if (checked.reason) return checked;
+  for (const AttributeChange& c : changes) Apply(qm, *q, c);
+  return {};
+}
+
+}  // namespace mqemu

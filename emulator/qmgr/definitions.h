@@ -1,0 +1,39 @@
+// Defining and altering queues from a list of attribute values by selector:
+// the one code behind the command server's Create Queue and Change Queue and
+// the mqemu tool's define subcommand.
+#pragma once
+
+#include <cmqc.h>
+
+#include <string>
+#include <vector>
+
+#include "qmgr/queue_manager.h"
+
+namespace mqemu {
+
+struct AttributeChange {
+  MQLONG selector = 0;
+  bool is_string = false;
+  MQLONG number = 0;
+  std::string text;
+};
+
+struct DefinitionResult {
+  MQLONG reason = MQRC_NONE;  // MQRC_* or MQRCCF_* of the failure, or 0
+  MQLONG bad_parameter = 0;   // the selector in error, when there is one
+};
+
+// Lock held. Creates queue `name` of `type` with the changes applied (over
+// the defaults, or over `like` when given). With replace, an existing queue
+// of the same type is altered instead. Fails with
+// MQRCCF_OBJECT_ALREADY_EXISTS, MQRCCF_OBJECT_WRONG_TYPE or a value error.
+DefinitionResult DefineQueue(QueueManager& qm, const std::string& name, MQLONG type,
+                             const std::vector<AttributeChange>& changes, bool replace);
+
+// Lock held. Alters an existing queue; MQRC_UNKNOWN_OBJECT_NAME when there is
+// none, MQRCCF_Q_WRONG_TYPE when type is given (not 0) and differs.
+DefinitionResult AlterQueue(QueueManager& qm, const std::string& name, MQLONG type,
+                            const std::vector<AttributeChange>& changes);
+
+}  // namespace mqemu

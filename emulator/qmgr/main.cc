@@ -1,0 +1,194 @@
+// mqemu-qmgr: the daemon of one emulated queue manager. The mqemu tool's
+// start subcommand runs it in the background:
+//
+//   mqemu-qmgr QMGR [--default] [--no-command-server] [--ready-fd N]
+//
+// It listens on $MQEMU_HOME/QMGR.sock, writes QMGR.pid (and the "default"
+// file with --default), writes one byte to descriptor N once it accepts
+// connections, and serves each client socket on a thread of its own. The
+// first frame of a socket says what it is: kConnect (a connection's call
+// socket), kAttach (a connection's delivery socket) or kControl (the tool).
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "protocol/endpoint.h"
+#include "protocol/frame.h"
+#include "qmgr/command_server.h"
+#include "qmgr/control.h"
+#include "qmgr/queue_manager.h"
+#include "qmgr/remote.h"
+#include "qmgr/session.h"
+
+namespace mqemu {
+namespace {
+
+uint32_t next_session_id = 1;  // guarded by Qm().mu
+
+void ServeControl(int fd, const Frame& first) {
+  FrameInput in(fd);
+  Frame request = first;
+  do {
+    if (request.kind != Kind::kControl) return;
+    FrameReader r = request.Reader();
+    int32_t argc = 0;
+    if (!r.I32(&argc) || argc < 0 || static_cast<size_t>(argc) > r.remaining() / 4) return;
+    std::vector<std::string> args(static_cast<size_t>(argc));
+    for (auto& a : args) {
+      if (!r.Blob(&a)) return;
+    }
+    std::string text;
+    Status st = RunControl(args, &text);
+    FrameWriter w(Kind::kControl);
+    w.I32(st.cc);
+    w.I32(st.rc);
+    w.Blob(text);
+    if (!WriteAll(fd, w.Finish())) return;
+  } while (in.Next(&request));
+}
+
+void ServeClient(int fd) {
+  Frame first;
+  {
+    FrameInput in(fd);
+    // Only the first frame is read here; the client waits for its answer
+    // before sending more, so nothing is left in this reader's buffer.
+    if (!in.Next(&first)) {
+      ::close(fd);
+      return;
+    }
+  }
+  QueueManager& qm = Qm();
+  if (first.kind == Kind::kConnect) {
+    std::shared_ptr<Session> s;
+    {
+      std::lock_guard lock(qm.mu);
+      s = std::make_shared<Session>(next_session_id++, fd);
+      qm.sessions.emplace(s->id, s);
+    }
+    s->ServeCalls(first);
+    {
+      std::lock_guard lock(qm.mu);
+      qm.EndSession(*s);
+      qm.sessions.erase(s->id);
+    }
+  } else if (first.kind == Kind::kAttach) {
+    uint32_t id = 0;
+    std::shared_ptr<Session> s;
+    if (first.Reader().U32(&id)) {
+      std::lock_guard lock(qm.mu);
+      auto it = qm.sessions.find(id);
+      if (it != qm.sessions.end()) s = it->second;
+    }
+    if (s) s->ServeDelivery(fd);
+  } else {
+    ServeControl(fd, first);
+  }
+  ::close(fd);
+}
+
+int Listen(const std::string& path) {
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  if (path.size() >= sizeof addr.sun_path) return -1;
+  std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  ::unlink(path.c_str());
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 512) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+int Run(int argc, char** argv) {
+  if (argc < 2 || argv[1][0] == '-') {
+    std::fprintf(stderr,
+                 "usage: mqemu-qmgr QMGR [--default] [--no-command-server] [--ready-fd N]\n");
+    return 2;
+  }
+  std::string name = argv[1];
+  bool make_default = false, command_server = true;
+  int ready_fd = -1;
+  for (int i = 2; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--default") {
+      make_default = true;
+    } else if (a == "--no-command-server") {
+      command_server = false;
+    } else if (a == "--ready-fd" && i + 1 < argc) {
+      ready_fd = std::atoi(argv[++i]);
+    } else {
+      std::fprintf(stderr, "mqemu-qmgr: unknown option %s\n", a.c_str());
+      return 2;
+    }
+  }
+  if (name.empty() || name.size() > MQ_Q_MGR_NAME_LENGTH) {
+    std::fprintf(stderr, "mqemu-qmgr: queue manager name must have 1 to 48 characters\n");
+    return 2;
+  }
+  ::signal(SIGPIPE, SIG_IGN);
+  // SIGTERM and SIGINT end the queue manager at once; they are taken by a
+  // thread of their own, so every other thread keeps them blocked.
+  sigset_t ending;
+  sigemptyset(&ending);
+  sigaddset(&ending, SIGTERM);
+  sigaddset(&ending, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &ending, nullptr);
+  if (QueueManagerRunning(name)) {
+    std::fprintf(stderr, "mqemu-qmgr: queue manager %s is already running\n", name.c_str());
+    return 1;
+  }
+  Qm().Init(name);
+  int listener = Listen(SocketPath(name));
+  if (listener < 0) {
+    std::fprintf(stderr, "mqemu-qmgr: cannot listen on %s: %s\n", SocketPath(name).c_str(),
+                 std::strerror(errno));
+    return 1;
+  }
+  std::ofstream(PidPath(name)) << ::getpid() << '\n';
+  if (make_default) std::ofstream(DefaultFilePath()) << name << '\n';
+  if (command_server) StartCommandServer();
+  std::thread([ending] {
+    int sig = 0;
+    sigwait(&ending, &sig);
+    EndQueueManager(true, MQRC_Q_MGR_STOPPING);
+  }).detach();
+  std::printf("queue manager %s started (pid %d)\n", name.c_str(), static_cast<int>(::getpid()));
+  std::fflush(stdout);
+  if (ready_fd >= 0) {
+    char ok = 1;
+    (void)!::write(ready_fd, &ok, 1);
+    ::close(ready_fd);
+  }
+  for (;;) {
+    int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) {
+      if (errno == EINTR || errno == ECONNABORTED || errno == EMFILE || errno == ENFILE) {
+        if (errno == EMFILE || errno == ENFILE)
+          std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        continue;
+      }
+      return 1;
+    }
+    std::thread(ServeClient, fd).detach();
+  }
+}
+
+}  // namespace
+}  // namespace mqemu
+
+int main(int argc, char** argv) {
+  return mqemu::Run(argc, argv);
+}

@@ -1,0 +1,171 @@
+// The state of one emulated queue manager and the MQI semantics over it:
+// object definitions, opening and closing, putting and getting, inquiring
+// and setting, asynchronous consumers, dynamic queues and the queue
+// manager's end.
+//
+// Rules: `mu` guards everything here and in every Queue and Session. The
+// operations marked "lock held" expect the caller to hold it; the others take
+// it themselves. No socket is written and no other queue manager is called
+// while `mu` is held.
+#pragma once
+
+#include <cmqc.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "protocol/frame.h"
+#include "qmgr/queue.h"
+#include "qmgr/session.h"
+
+namespace mqemu {
+
+struct Status {
+  MQLONG cc = MQCC_OK;
+  MQLONG rc = MQRC_NONE;
+  static Status Ok() { return {}; }
+  static Status Fail(MQLONG rc) { return {MQCC_FAILED, rc}; }
+  static Status Warn(MQLONG rc) { return {MQCC_WARNING, rc}; }
+  bool failed() const { return cc == MQCC_FAILED; }
+};
+
+// Test controls that make the queue manager misbehave on purpose.
+struct Faults {
+  bool refuse_cno_from_7 = false;
+  std::set<std::string> deny_command_server;                   // users
+  std::set<std::pair<std::string, std::string>> deny_open;     // (user, object)
+  std::set<std::pair<std::string, std::string>> deny_inquire;  // (user, object)
+  bool command_server_paused = false;
+  int reply_delay_ms = 0;
+};
+
+struct OpenRequest {
+  MQLONG type = MQOT_Q;
+  std::string name;
+  std::string qmgr;
+  std::string dynamic_name;
+  MQLONG options = 0;
+};
+
+struct OpenResult {
+  MQHOBJ hobj = MQHO_UNUSABLE_HOBJ;
+  std::string name;  // the queue opened; for a model queue, the dynamic queue made
+  std::string qmgr;  // the queue manager that owns it
+};
+
+struct GetRequest {
+  MQHOBJ hobj = MQHO_NONE;
+  MQLONG options = 0;
+  MQLONG match = MQMO_MATCH_MSG_ID | MQMO_MATCH_CORREL_ID;
+  MQLONG wait_ms = 0;
+  MQLONG buffer_length = 0;
+};
+
+class QueueManager {
+ public:
+  // Sets the name and defines the system queues.
+  void Init(std::string_view qmgr_name);
+
+  std::mutex mu;
+  std::string name;
+  MQLONG platform = MQPL_UNIX;
+  MQLONG command_level = 940;
+  MQLONG ccsid = 819;
+  MQLONG max_msg_length = 4194304;
+  std::string description = "Emulated queue manager";
+  std::string creation_date, creation_time;
+  std::map<std::string, std::unique_ptr<Queue>> queues;
+  std::map<uint32_t, std::shared_ptr<Session>> sessions;
+  Faults faults;
+  bool quiescing = false;
+  bool ending = false;
+  std::condition_variable command_server_wake;
+
+  // Lock held. The queue of that name, or null.
+  Queue* FindQueue(std::string_view queue_name);
+  // Lock held. Creates a queue with the creation date set; null when the name
+  // is taken.
+  Queue* AddQueue(const std::string& queue_name, MQLONG type);
+  // Lock held. Deletes a queue that nobody has open: MQRC_OBJECT_IN_USE when
+  // someone has, MQRC_Q_NOT_EMPTY when it holds messages and purge is false.
+  Status DeleteQueue(const std::string& queue_name, bool purge);
+  // Lock held. Changes the get-inhibit of a queue and tells its consumers.
+  void SetInhibitGet(Queue& q, MQLONG value);
+
+  Status Open(Session& s, const OpenRequest& request, OpenResult* result);
+  Status Close(Session& s, MQHOBJ hobj, MQLONG options);
+  // Puts md/data through an open handle; md comes back completed (MsgId,
+  // context, defaults resolved).
+  Status Put(Session& s, MQHOBJ hobj, MQLONG pmo_options, ContextMode mode, MQMD* md,
+             std::string data);
+  // Gets a message, waiting as the options say. On success and on truncation
+  // md is the message's and *data holds at most buffer_length bytes;
+  // *data_length is the message's full length.
+  Status Get(Session& s, const GetRequest& request, MQMD* md, std::string* data,
+             MQLONG* data_length);
+  Status Inquire(Session& s, MQHOBJ hobj, const std::vector<MQLONG>& selectors, MQLONG int_count,
+                 MQLONG char_length, std::vector<MQLONG>* ints, std::string* chars);
+  Status Set(Session& s, MQHOBJ hobj, const std::vector<MQLONG>& selectors,
+             const std::vector<MQLONG>& ints);
+
+  Status RegisterConsumer(Session& s, MQHOBJ hobj, const Consumer& consumer);
+  Status DeregisterConsumer(Session& s, MQHOBJ hobj);
+  Status Start(Session& s);
+  Status Stop(Session& s);
+  // Puts back, at the front of their queues and in the given order, messages
+  // pushed to a connection that stopped before delivering them.
+  Status Requeue(Session& s, std::vector<std::pair<MQHOBJ, Message>> messages);
+  // Ends the session's unit of work: a commit makes its syncpoint puts
+  // visible, a backout puts its syncpoint gets back (BackoutCount raised) and
+  // drops its puts. Lock held.
+  void EndUnitOfWork(Session& s, bool commit);
+
+  // Puts a message to queue_name on queue manager qmgr_name (local when blank
+  // or this one's name), context as in m.md, MsgId generated when null. Used
+  // for replies of the command server. A message that cannot be delivered
+  // goes to the dead-letter queue unless its report options say discard.
+  Status Deliver(const std::string& qmgr_name, const std::string& queue_name, Message m);
+
+  // Lock held. Adds m to q after the put checks; wakes getters and consumers.
+  // With `held` the message waits there instead, for the end of the unit of
+  // work.
+  Status Enqueue(Queue& q, Message m, std::vector<std::pair<std::string, Message>>* held = nullptr);
+  // Lock held. Takes the first message matching, or returns false.
+  bool TakeMessage(Queue& q, const Consumer& selection, Message* out);
+  // Generates a 24-byte identifier "AMQ " + name(12) + 8 unique bytes.
+  void NewId(MQBYTE* id);
+  // Lock held. Fills the context of md as the mode says, for a put by s (or
+  // by the queue manager itself when s is null).
+  void SetContext(const Session* s, ContextMode mode, MQMD* md);
+
+  // Lock held. Queues an event frame for s (hobj MQHO_NONE: the connection's
+  // event handler).
+  void QueueEvent(Session& s, MQHOBJ hobj, MQLONG cc, MQLONG reason);
+  // Ends a session: closes its handles (temporary dynamic queues go),
+  // removes its consumers and wakes its delivery thread. Lock held.
+  void EndSession(Session& s);
+
+  // Lock held. Whether user may open object name / inquire it.
+  bool MayOpen(const std::string& user, const std::string& object) const;
+  bool MayInquire(const std::string& user, const std::string& object) const;
+
+ private:
+  Status OpenQueue(Session& s, const OpenRequest& request, Handle* h, OpenResult* result);
+  Status CreateDynamic(Session& s, Queue& model, const std::string& pattern, Queue** made);
+  void ReleaseHandle(Session& s, MQHOBJ hobj, Handle& h, MQLONG close_options);
+  uint64_t id_counter_ = 0;
+};
+
+// The queue manager of this daemon process.
+QueueManager& Qm();
+
+// Copies text into a fixed MQ field, blank padded.
+void SetField(char* field, size_t length, std::string_view text);
+// Whether a name matches a generic name ("*", "SYSTEM.*").
+bool MatchesGeneric(std::string_view name, std::string_view pattern);
+
+}  // namespace mqemu

@@ -1,0 +1,84 @@
+// One application connection to the queue manager (one MQCONN), served by
+// two threads of the daemon: the call thread answers the MQI calls that
+// arrive on the call socket one by one; the delivery thread, once the
+// library attaches the delivery socket, pushes messages to the connection's
+// consumers while it is started, and its events, without waiting for
+// answers.
+//
+// Rules: every field below the constructor is guarded by QueueManager::mu.
+// A Session is owned by QueueManager::sessions (shared_ptr) and by the
+// threads serving it; `ended` is set once, when the call socket closes, and
+// then no handle, consumer or watcher entry of it remains.
+#pragma once
+
+#include <cmqc.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "protocol/frame.h"
+#include "qmgr/queue.h"
+
+namespace mqemu {
+
+struct Handle {
+  Queue* queue = nullptr;  // the local queue that messages go to or come from
+  Queue* alias = nullptr;  // the alias queue opened, whose inhibits apply too
+  bool qmgr_object = false;
+  std::string remote_qmgr;  // set when the queue belongs to another queue manager
+  std::string remote_queue;
+  MQLONG options = 0;
+};
+
+struct Consumer {
+  Queue* queue = nullptr;
+  MQLONG gmo_options = 0;
+  bool match_msg_id = false;
+  bool match_correl_id = false;
+  MQBYTE24 msg_id{};
+  MQBYTE24 correl_id{};
+  bool inhibit_told = false;  // the MQRC_GET_INHIBITED event has been queued
+};
+
+class Session {
+ public:
+  Session(uint32_t id, int call_fd) : id(id), call_fd(call_fd) {}
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Answers MQI calls on the call socket until the client goes or sends a
+  // malformed frame; then ends the session. `first` is the kConnect frame.
+  void ServeCalls(const Frame& first);
+  // Pushes messages and events on fd until the session ends.
+  void ServeDelivery(int fd);
+
+  const uint32_t id;
+  const int call_fd;
+  std::string user;
+  std::string appl;
+  int pid = 0;
+  int delivery_fd = -1;
+  std::map<MQHOBJ, Handle> handles;
+  MQHOBJ next_hobj = 1;
+  std::map<MQHOBJ, Consumer> consumers;
+  bool started = false;
+  bool stop_pending = false;  // a kStopped marker is owed on the delivery socket
+  bool ended = false;
+  bool broken = false;  // broken on purpose: calls fail with MQRC_CONNECTION_BROKEN
+  bool terminal_event_sent = false;
+  std::vector<std::string> outbox;  // event frames, written while started
+  // The unit of work: messages put under syncpoint (not yet visible) and
+  // messages got under syncpoint (restored on backout), with their queues'
+  // names, since a queue may go before the unit ends.
+  std::vector<std::pair<std::string, Message>> pending_puts;
+  std::vector<std::pair<std::string, Message>> pending_gets;
+  std::condition_variable wake;  // the delivery thread waits on it
+
+ private:
+  bool Dispatch(const Frame& request, FrameWriter* reply);
+};
+
+}  // namespace mqemu

@@ -1,0 +1,166 @@
+// Subcommands that manage a queue manager: start (runs the daemon in the
+// background), stop, and the controls that the daemon carries out itself
+// (define, delete, show, fault).
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <thread>
+
+#include "protocol/endpoint.h"
+#include "tool/commands.h"
+
+namespace mqemu {
+namespace {
+
+std::string ProgramDirectory() {
+  char path[4096];
+  ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return ".";
+  std::string p(path, static_cast<size_t>(n));
+  return p.substr(0, p.rfind('/'));
+}
+
+// Sends one control command; prints its text. Returns the exit status.
+int SendControl(const std::string& qmgr, const Args& command) {
+  Channel channel;
+  if (!channel.Open(qmgr)) {
+    std::cerr << "mqemu: queue manager " << qmgr << " is not running\n";
+    return 1;
+  }
+  FrameWriter w(Kind::kControl);
+  w.I32(static_cast<int32_t>(command.size()));
+  for (const std::string& a : command) w.Blob(a);
+  Frame reply;
+  FrameReader r = reply.Reader();
+  int32_t cc = MQCC_FAILED, rc = 0;
+  std::string text;
+  if (!channel.Call(w.Finish(), &reply) || !(r = reply.Reader()).I32(&cc) || !r.I32(&rc) ||
+      !r.Blob(&text)) {
+    std::cerr << "mqemu: no answer from queue manager " << qmgr << "\n";
+    return 1;
+  }
+  if (!text.empty() && text.back() != '\n') text += '\n';
+  (cc == MQCC_FAILED ? std::cerr : std::cout) << text;
+  return cc == MQCC_FAILED ? (rc == MQRC_OPTIONS_ERROR ? 2 : 1) : 0;
+}
+
+pid_t PidOf(const std::string& qmgr) {
+  std::ifstream in(PidPath(qmgr));
+  long pid = 0;
+  in >> pid;
+  return static_cast<pid_t>(pid);
+}
+
+// Whether the process is gone; a zombie that nobody has reaped yet counts
+// as gone.
+bool Gone(pid_t pid) {
+  if (::kill(pid, 0) != 0) return true;
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  std::getline(stat, line);
+  size_t paren = line.rfind(')');
+  return paren != std::string::npos && paren + 2 < line.size() && line[paren + 2] == 'Z';
+}
+
+}  // namespace
+
+int StartCommand(const Args& args) {
+  if (args.empty() || args[0][0] == '-') {
+    std::cerr << SubcommandHelp("start");
+    return 2;
+  }
+  const std::string& qmgr = args[0];
+  std::vector<std::string> daemon_args = {ProgramDirectory() + "/mqemu-qmgr", qmgr};
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] != "--default" && args[i] != "--no-command-server") {
+      std::cerr << "mqemu start: unknown option " << args[i] << "\n";
+      return 2;
+    }
+    daemon_args.push_back(args[i]);
+  }
+  int ready[2];
+  if (::pipe2(ready, O_CLOEXEC) != 0) return 1;
+  daemon_args.push_back("--ready-fd");
+  daemon_args.push_back(std::to_string(ready[1]));
+  std::string log = LogPath(qmgr);
+  pid_t child = ::fork();
+  if (child < 0) return 1;
+  if (child == 0) {
+    ::setsid();
+    ::fcntl(ready[1], F_SETFD, 0);
+    int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    int in = ::open("/dev/null", O_RDONLY);
+    if (out >= 0) {
+      ::dup2(out, 1);
+      ::dup2(out, 2);
+    }
+    if (in >= 0) ::dup2(in, 0);
+    std::vector<char*> argv;
+    for (auto& a : daemon_args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    // Double fork: the daemon is not the tool's child, so nobody has to reap it.
+    if (::fork() == 0) ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(ready[1]);
+  ::waitpid(child, nullptr, 0);
+  pollfd p{ready[0], POLLIN, 0};
+  char ok = 0;
+  bool started = ::poll(&p, 1, 20000) == 1 && ::read(ready[0], &ok, 1) == 1 && ok == 1;
+  ::close(ready[0]);
+  if (!started) {
+    std::cerr << "mqemu start: queue manager " << qmgr << " did not start; see " << log << "\n";
+    std::ifstream tail(log);
+    std::string line, last;
+    while (std::getline(tail, line)) last = line;
+    if (!last.empty()) std::cerr << last << "\n";
+    return 1;
+  }
+  std::cout << "queue manager " << qmgr << " started" << (args.size() > 1 ? " (" : "");
+  for (size_t i = 1; i < args.size(); ++i) std::cout << (i > 1 ? " " : "") << args[i];
+  std::cout << (args.size() > 1 ? ")" : "") << "\n";
+  return 0;
+}
+
+int StopCommand(const Args& args) {
+  if (args.empty() || args[0][0] == '-') {
+    std::cerr << SubcommandHelp("stop");
+    return 2;
+  }
+  const std::string& qmgr = args[0];
+  pid_t pid = PidOf(qmgr);
+  Args command = {"stop"};
+  command.insert(command.end(), args.begin() + 1, args.end());
+  if (int status = SendControl(qmgr, command)) return status;
+  // Wait until the daemon is gone; a controlled end waits up to five
+  // seconds for applications to disconnect.
+  for (int i = 0; i < 1000; ++i) {
+    bool gone = pid > 0 ? Gone(pid) : ConnectSocket(SocketPath(qmgr)) < 0;
+    if (gone) {
+      std::cout << "queue manager " << qmgr << " ended\n";
+      return 0;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  std::cerr << "mqemu stop: queue manager " << qmgr << " did not end\n";
+  return 1;
+}
+
+int ControlCommand(const std::string& name, const Args& args) {
+  if (args.empty() || args[0][0] == '-') {
+    std::cerr << SubcommandHelp(name.c_str());
+    return 2;
+  }
+  Args command = {name};
+  command.insert(command.end(), args.begin() + 1, args.end());
+  return SendControl(args[0], command);
+}
+
+}  // namespace mqemu

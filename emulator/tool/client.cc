@@ -1,0 +1,99 @@
+// The tool's MQI connection and message printing.
+#include "tool/client.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+
+#include "tool/pcf_text.h"
+
+namespace mqemu {
+namespace {
+
+std::string HexText(const MQBYTE* id, size_t n) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string out;
+  for (size_t i = 0; i < n; ++i) {
+    out += digits[id[i] >> 4];
+    out += digits[id[i] & 15];
+  }
+  return out;
+}
+
+}  // namespace
+
+void CopyField(char* field, size_t length, const std::string& text) {
+  std::memset(field, 0, length);
+  std::memcpy(field, text.data(), std::min(length, text.size()));
+}
+
+std::string FieldText(const char* field, size_t length) {
+  std::string s(field, strnlen(field, length));
+  size_t end = s.find_last_not_of(' ');
+  return end == std::string::npos ? "" : s.substr(0, end + 1);
+}
+
+ToolConnection::~ToolConnection() {
+  if (hconn_ == MQHC_UNUSABLE_HCONN) return;
+  MQLONG cc, rc;
+  MQDISC(&hconn_, &cc, &rc);
+}
+
+bool ToolConnection::Connect(const std::string& qmgr) {
+  char name[MQ_Q_MGR_NAME_LENGTH];
+  CopyField(name, sizeof name, qmgr);
+  MQLONG cc, rc;
+  MQCONN(name, &hconn_, &cc, &rc);
+  if (cc == MQCC_FAILED) {
+    std::cerr << "mqemu: MQCONN to " << qmgr << " failed with reason " << rc << "\n";
+    hconn_ = MQHC_UNUSABLE_HCONN;
+    return false;
+  }
+  return true;
+}
+
+MQHOBJ ToolConnection::Open(const std::string& queue, MQLONG options, std::string* opened_name) {
+  MQOD od = {MQOD_DEFAULT};
+  CopyField(od.ObjectName, sizeof od.ObjectName, queue);
+  std::strncpy(od.DynamicQName, "MQEMU.TOOL.*", sizeof od.DynamicQName);
+  MQHOBJ hobj = MQHO_UNUSABLE_HOBJ;
+  MQLONG cc, rc;
+  MQOPEN(hconn_, &od, options, &hobj, &cc, &rc);
+  if (cc == MQCC_FAILED) {
+    std::cerr << "mqemu: MQOPEN of " << queue << " failed with reason " << rc << "\n";
+    return MQHO_UNUSABLE_HOBJ;
+  }
+  if (opened_name) *opened_name = FieldText(od.ObjectName, sizeof od.ObjectName);
+  return hobj;
+}
+
+void PrintMessage(const MQMD& md, const std::string& data) {
+  std::cout << "MsgId:        " << HexText(md.MsgId, 24) << "\n"
+            << "CorrelId:     " << HexText(md.CorrelId, 24) << "\n"
+            << "Format:       '" << std::string(md.Format, 8) << "'\n"
+            << "MsgType:      " << md.MsgType << "\n"
+            << "Report:       0x" << std::hex << md.Report << std::dec << "\n"
+            << "Persistence:  " << md.Persistence << "\n"
+            << "Priority:     " << md.Priority << "\n"
+            << "ReplyToQ:     '" << FieldText(md.ReplyToQ, 48) << "'\n"
+            << "ReplyToQMgr:  '" << FieldText(md.ReplyToQMgr, 48) << "'\n"
+            << "UserIdentifier: '" << FieldText(md.UserIdentifier, 12) << "'\n"
+            << "PutApplName:  '" << FieldText(md.PutApplName, 28) << "'\n"
+            << "PutDate/Time: " << std::string(md.PutDate, 8) << " " << std::string(md.PutTime, 8)
+            << "\n"
+            << "Length:       " << data.size() << "\n";
+  if (std::memcmp(md.Format, MQFMT_ADMIN, 8) == 0) {
+    std::cout << "PCF:\n" << DecodePcf(data);
+    return;
+  }
+  bool printable = true;
+  for (unsigned char c : data) printable = printable && (c >= 0x20 || c == '\n' || c == '\t');
+  if (printable) {
+    std::cout << "Data:\n" << data << (data.empty() || data.back() != '\n' ? "\n" : "");
+  } else {
+    std::cout << "Data (hex):\n"
+              << HexText(reinterpret_cast<const MQBYTE*>(data.data()), data.size()) << "\n";
+  }
+}
+
+}  // namespace mqemu

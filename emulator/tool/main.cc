@@ -1,0 +1,123 @@
+// mqemu: the command-line tool of the IBM MQ stand-in. It starts and stops
+// emulated queue managers, defines and shows their queues, puts and gets
+// messages, sends PCF requests and sets the fault controls that tests use.
+#include <cstring>
+#include <iostream>
+#include <map>
+
+#include "tool/commands.h"
+
+namespace mqemu {
+namespace {
+
+const std::map<std::string, const char*>& Help() {
+  static const std::map<std::string, const char*> help = {
+      {"start",
+       "usage: mqemu start QMGR [--default] [--no-command-server]\n"
+       "  Starts queue manager QMGR in the background and returns once it accepts\n"
+       "  connections. --default makes it the queue manager that a blank name in\n"
+       "  MQCONN/MQCONNX reaches; --no-command-server leaves SYSTEM.ADMIN.COMMAND.QUEUE\n"
+       "  to another program. Its files live in $MQEMU_HOME (default /tmp/mqemu-<uid>).\n"},
+      {"stop",
+       "usage: mqemu stop QMGR [--immediate] [--reason N]\n"
+       "  Ends QMGR. A controlled end tells started connections MQRC_Q_MGR_QUIESCING\n"
+       "  (2161, or N, e.g. 2202 MQRC_CONNECTION_QUIESCING) and waits up to 5 seconds\n"
+       "  for them to disconnect; --immediate tells them MQRC_Q_MGR_STOPPING (2162)\n"
+       "  and ends at once. Remaining connections break.\n"},
+      {"define",
+       "usage: mqemu define QMGR QUEUE [--model [--permanent]] [--alias BASE]\n"
+       "                   [--maxmsglen N] [--maxdepth N] [--description TEXT] [--replace]\n"
+       "  Defines a local queue (or a model or alias queue).\n"},
+      {"delete",
+       "usage: mqemu delete QMGR QUEUE [--purge]\n"
+       "  Deletes a queue that nobody has open; --purge also when it holds messages.\n"},
+      {"show",
+       "usage: mqemu show QMGR [QUEUE]\n"
+       "  Shows the queue manager and its queues, or the queues matching QUEUE (which\n"
+       "  may end in '*'), with attributes, depths and open counts.\n"},
+      {"put",
+       "usage: mqemu put QMGR QUEUE [TEXT] [--file F] [--format FMT] [--replytoq Q]\n"
+       "                [--replytoqmgr QM] [--report N] [--msgtype N] [--msgid HEX]\n"
+       "                [--correlid HEX] [--persistent]\n"
+       "  Puts one message: TEXT, the contents of F, or standard input. Format is\n"
+       "  MQSTR unless --format says otherwise. Prints the MsgId.\n"},
+      {"get",
+       "usage: mqemu get QMGR QUEUE [--wait SECONDS]\n"
+       "  Gets one message and shows its descriptor and data; PCF (MQADMIN) is\n"
+       "  decoded, including the agent's coalesced replies. Exit status 1 when none.\n"},
+      {"pcf",
+       "usage: mqemu pcf QMGR COMMAND [PARAM=VALUE ...] [--queue Q] [--wait SECONDS]\n"
+       "                [--report N]\n"
+       "  Sends a PCF request (COMMAND: INQUIRE_Q_MGR, INQUIRE_Q, INQUIRE_Q_NAMES,\n"
+       "  CREATE_Q, CHANGE_Q, DELETE_Q, CLEAR_Q, PING_Q_MGR, ... or a number) to Q\n"
+       "  (default SYSTEM.ADMIN.COMMAND.QUEUE, or e.g. an agent's input queue),\n"
+       "  collects the replies until MQCFC_LAST and prints them decoded with the\n"
+       "  number of messages and bytes. PARAM is a name (Q_NAME, Q_TYPE, Q_ATTRS,\n"
+       "  MAX_MSG_LENGTH, ...) or number; VALUE a string, a number, a comma list, or\n"
+       "  ALL, LOCAL, MODEL, ALIAS, YES, NO.\n"
+       "  example: mqemu pcf QM1 INQUIRE_Q Q_NAME='*' Q_ATTRS=CURRENT_Q_DEPTH\n"},
+      {"fault",
+       "usage: mqemu fault QMGR FAULT ...\n"
+       "  command-server pause|resume     stop or restart serving the command queue\n"
+       "  reply-delay MS                  delay each command server reply\n"
+       "  put-fail QUEUE N REASON         the next N puts fail with REASON\n"
+       "  put-warn QUEUE N REASON         the next N puts succeed with warning REASON\n"
+       "  inhibit|allow QUEUE get|put     inhibit or allow gets or puts (consumers\n"
+       "                                  get MQRC_GET_INHIBITED)\n"
+       "  refuse-cno7 on|off              MQCONNX refuses MQCNO version 7 and up (2139)\n"
+       "  deny|permit USER command-server | open OBJECT | inquire OBJECT\n"
+       "                                  refuse USER with MQRC_NOT_AUTHORIZED (2035)\n"
+       "  break APPL|USER|*               break the connections of an application\n"
+       "                                  (its event handler and calls get 2009)\n"
+       "  event REASON [APPL|USER]        send a connection event to event handlers\n"
+       "  clear                           remove every fault\n"},
+  };
+  return help;
+}
+
+int Usage(std::ostream& out) {
+  out << "usage: mqemu SUBCOMMAND ARGS...   (mqemu SUBCOMMAND --help for each)\n"
+         "subcommands: start stop define delete show put get pcf fault\n";
+  return 2;
+}
+
+}  // namespace
+
+const char* SubcommandHelp(const std::string& name) {
+  auto it = Help().find(name);
+  return it == Help().end() ? nullptr : it->second;
+}
+
+bool HelpWanted(const std::string& name, const Args& args) {
+  for (const std::string& a : args) {
+    if (a == "--help" || a == "-h") {
+      std::cout << SubcommandHelp(name);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace mqemu
+
+int main(int argc, char** argv) {
+  using namespace mqemu;
+  if (argc < 2) return Usage(std::cerr);
+  std::string name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") {
+    Usage(std::cout);
+    return 0;
+  }
+  if (!SubcommandHelp(name)) {
+    std::cerr << "mqemu: unknown subcommand " << name << "\n";
+    return Usage(std::cerr);
+  }
+  Args args(argv + 2, argv + argc);
+  if (HelpWanted(name, args)) return 0;
+  if (name == "start") return StartCommand(args);
+  if (name == "stop") return StopCommand(args);
+  if (name == "put") return PutCommand(args);
+  if (name == "get") return GetCommand(args);
+  if (name == "pcf") return PcfCommand(args);
+  return ControlCommand(name, args);
+}

@@ -1,0 +1,86 @@
+// Reading PCF messages: every length is checked against the bytes there,
+// and a lying message stops the reader with the right reason instead of
+// reading past its end.
+#include "pcf/pcf_message.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "protocol/frame.h"
+
+namespace mqemu {
+namespace {
+
+std::string Ints(std::initializer_list<MQLONG> values) {
+  std::string out;
+  for (MQLONG v : values) out.append(reinterpret_cast<const char*>(&v), 4);
+  return out;
+}
+
+std::string Header(MQLONG count) {
+  return Ints({MQCFT_RESPONSE, 36, 1, 13, 1, 1, 0, 0, count});
+}
+
+TEST(PcfMessage, ReadsWhatTheBuilderWrites) {
+  PcfBuilder b(MQCFT_COMMAND, MQCMD_INQUIRE_Q);
+  b.String(MQCA_Q_NAME, "A.Q", 48);
+  b.IntegerList(MQIACF_Q_ATTRS, {MQIA_CURRENT_Q_DEPTH, MQCA_Q_DESC});
+  b.StringList(MQCACF_Q_NAMES, {"X", "YY"}, 48);
+  b.ByteString(MQBACF_RESPONSE_ID, "\x01\x02");
+  b.Integer64(MQIA_MAX_Q_DEPTH, 1LL << 40);
+  PcfMessage m;
+  ASSERT_EQ(ParsePcf(b.Finish(), &m), 0);
+  EXPECT_EQ(m.header.ParameterCount, 5);
+  ASSERT_EQ(m.parameters.size(), 5u);
+  EXPECT_EQ(m.parameters[0].text.size(), 48u);
+  EXPECT_EQ(Trimmed(m.parameters[0].text), "A.Q");
+  EXPECT_EQ(m.parameters[1].values, (std::vector<MQLONG>{MQIA_CURRENT_Q_DEPTH, MQCA_Q_DESC}));
+  EXPECT_EQ(Trimmed(m.parameters[2].texts[1]), "YY");
+  EXPECT_EQ(m.parameters[3].text, "\x01\x02");
+  EXPECT_EQ(m.parameters[4].value64, 1LL << 40);
+}
+
+TEST(PcfMessage, LengthsRunningPastTheEndAreRefused) {
+  PcfMessage m;
+  EXPECT_EQ(ParsePcf(std::string(20, '\0'), &m), MQRCCF_MSG_LENGTH_ERROR);
+  EXPECT_EQ(ParsePcf(Header(1), &m), MQRCCF_PARM_COUNT_TOO_BIG);
+  // StrucLength beyond the message.
+  EXPECT_NE(ParsePcf(Header(1) + Ints({MQCFT_INTEGER, 400, 1, 2}), &m), 0);
+  // StringLength beyond StrucLength.
+  EXPECT_EQ(ParsePcf(Header(1) + Ints({MQCFT_STRING, 24, 2016, 0, 9}) + "ABCD", &m),
+            MQRCCF_CFST_STRING_LENGTH_ERR);
+  // A list count that the structure cannot hold.
+  EXPECT_EQ(ParsePcf(Header(1) + Ints({MQCFT_INTEGER_LIST, 20, 1002, 1000000, 3}), &m),
+            MQRCCF_CFIL_COUNT_ERROR);
+  EXPECT_EQ(
+      ParsePcf(Header(1) + Ints({MQCFT_STRING_LIST, 28, 3011, 0, 100000, 100000}) + "ABCD", &m),
+      MQRCCF_CFSL_TOTAL_LENGTH_ERROR);
+  EXPECT_EQ(ParsePcf(Header(1) + Ints({99, 16, 1, 2}), &m), MQRCCF_STRUCTURE_TYPE_ERROR);
+  // A group's members count as parameters to read.
+  EXPECT_EQ(ParsePcf(Header(1) + Ints({MQCFT_GROUP, 16, 8000, 1}), &m), MQRCCF_PARM_COUNT_TOO_BIG);
+}
+
+TEST(FrameReader, FieldsPastTheEndFailAndStayFailed) {
+  FrameWriter w(Kind::kPut);
+  w.I32(7);
+  w.Blob("abc");
+  std::string frame = w.Finish();
+  std::vector<uint8_t> payload(frame.begin() + 8, frame.end());
+  FrameReader r(payload);
+  int32_t v = 0;
+  std::string s;
+  ASSERT_TRUE(r.I32(&v));
+  EXPECT_EQ(v, 7);
+  ASSERT_TRUE(r.Blob(&s));
+  EXPECT_EQ(s, "abc");
+  EXPECT_FALSE(r.I32(&v));
+  EXPECT_FALSE(r.ok());
+  std::vector<uint8_t> lying = {0xff, 0xff, 0xff, 0x00, 'a'};
+  FrameReader l(lying);
+  EXPECT_FALSE(l.Blob(&s));
+  EXPECT_FALSE(l.I32(&v));
+}
+
+}  // namespace
+}  // namespace mqemu
