@@ -56,7 +56,9 @@ void CloseLogStream(FILE* stream) {
 }
 
 FILE* LiveStream(FILE* stream) {
-  if (stream != nullptr && !IsRetired(stream)) return stream;
+  // Standard output passed while a log file is installed was read while the
+  // log stood at its fallback (start-up, or a rotation on another thread).
+  if (stream != nullptr && stream != stdout && !IsRetired(stream)) return stream;
   FILE* current = LogStream.load();
   return current != nullptr ? current : stdout;
 }

@@ -18,8 +18,9 @@ void InstallLogStream(FILE* stream);
 void CloseLogStream(FILE* stream);
 
 // The stream a message passed with `stream` is written to: `stream` itself,
-// or the current LogStream when `stream` is null or has been closed. Call
-// under LogLock.
+// or the current LogStream when `stream` is null, has been closed, or is
+// standard output (the fallback, which a rotation on another thread may have
+// shown for a moment). Call under LogLock.
 FILE* LiveStream(FILE* stream);
 
 // Forgets the retired streams (for tests).

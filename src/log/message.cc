@@ -41,13 +41,15 @@ void WriteDateLine(FILE* stream, const tm& local) {
 
 void AgentMessage(int level, int destination, FILE* stream, const char* format, ...) {
   const bool console = (AgentConfig.AgentFlags & AF_NOCONSOLE) == 0;
-  const bool echo = console && (destination & MSG_NOECHO) == 0 && stream != stdout;
   if (level > AgentConfig.verbose) return;
 
   AgentLockGuard guard(&LogLock);
   const bool to_stream = (destination & MSG_NOSTREAM) == 0;
   if (to_stream && RotateLogIfDue()) stream = LogStream.load();
   FILE* out = LiveStream(stream);
+  // Echoed to the console unless the message goes there anyway (before the
+  // log file is open, messages reach the console once, as the stream).
+  const bool echo = console && (destination & MSG_NOECHO) == 0 && out != stdout;
 
   const time_t now = time(nullptr);
   CurrentTime.store(now, std::memory_order_relaxed);

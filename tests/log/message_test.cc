@@ -121,11 +121,24 @@ TEST_F(MessageTest, EchoFollowsConsoleFlagsAndStream) {
 
 TEST_F(MessageTest, StandardOutputAsTheStreamGetsEachMessageOnce) {
   SetConsole(true);
+  FILE* log_file = LogStream.exchange(stdout);  // before the log is open
   StdoutCapture console;
-  AgentMessage(0, MSG_ORDINARY, stdout, "before the log is open\n");
+  AgentMessage(0, MSG_ORDINARY, LogStream, "before the log is open\n");
+  LogStream.store(log_file);
   console.Restore();
   EXPECT_EQ(Count(console.Text(), "before the log is open\n"), 1);
   EXPECT_EQ(Count(console.Text(), "CSAG002I"), 1);
+}
+
+// A caller that read LogStream while it stood at its standard-output
+// fallback (another thread rotating) still reaches the log file.
+TEST_F(MessageTest, StaleStandardOutputGoesToTheInstalledLogFile) {
+  SetConsole(true);
+  StdoutCapture console;
+  AgentMessage(0, MSG_ORDINARY, stdout, "read during a rotation\n");
+  console.Restore();
+  EXPECT_EQ(Count(StreamText(), "read during a rotation\n"), 1);
+  EXPECT_EQ(Count(console.Text(), "read during a rotation\n"), 1);
 }
 
 TEST_F(MessageTest, StatusLineIsErasedBeforeTheEcho) {
