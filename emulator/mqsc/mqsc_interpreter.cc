@@ -91,6 +91,9 @@ class Interpreter {
       return Fail(Status::kUnknownVerb, MQRCCF_PARM_SYNTAX_ERROR);
     }
     if (!parsed_.ok) {
+      if (words.size() > 1 && ValidCommand(result_.verb, FindObject(words[1].keyword))) {
+        result_.object = FindObject(words[1].keyword);
+      }
       result_.error_segment = std::string(text_.substr(0, parsed_.error_end));
       return Fail(Status::kSyntaxError, MQRCCF_PARM_SYNTAX_ERROR);
     }

@@ -21,6 +21,7 @@ class Scanner {
     for (SkipBlanks(); pos_ < text_.size(); SkipBlanks()) {
       Word w;
       if (!ReadWord(&w)) {
+        if (!w.keyword.empty()) out.words.push_back(std::move(w));
         out.ok = false;
         out.error_end = pos_;
         return out;

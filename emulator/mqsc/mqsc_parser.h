@@ -27,7 +27,9 @@ struct Word {
 };
 
 struct ParsedCommand {
-  std::vector<Word> words;  // the words read before any error
+  // The words read; after an error the last is the word in error as far as
+  // it was read (unless the error came before its keyword).
+  std::vector<Word> words;
   bool ok = true;
   // When !ok: the offset in the text just past the point where the error was
   // detected (the syntax error message shows the text up to there).

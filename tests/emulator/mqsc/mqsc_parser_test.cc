@@ -43,12 +43,12 @@ TEST(MqscParser, ErrorsStopAtThePointOfDetection) {
     size_t words;
     size_t error_end;
   } cases[] = {
-      {"DEFINE QLOCAL(A", 1, 15},      // no closing parenthesis
-      {"DEFINE QLOCAL('A)", 1, 17},    // unterminated quote
-      {"DEFINE QLOCAL(A B)", 1, 17},   // blank inside an unquoted value
+      {"DEFINE QLOCAL(A", 2, 15},      // no closing parenthesis
+      {"DEFINE QLOCAL('A)", 2, 17},    // unterminated quote
+      {"DEFINE QLOCAL(A B)", 2, 17},   // blank inside an unquoted value
       {"DEFINE ) QLOCAL(A)", 1, 8},    // stray parenthesis
-      {"DEFINE QLOCAL('A'x)", 1, 18},  // text after the quoted value
-      {"DEFINE QLOCAL(A(B))", 1, 16},  // nested parenthesis
+      {"DEFINE QLOCAL('A'x)", 2, 18},  // text after the quoted value
+      {"DEFINE QLOCAL(A(B))", 2, 16},  // nested parenthesis
   };
   for (const Case& c : cases) {
     ParsedCommand p = ParseCommand(c.text);
@@ -56,6 +56,7 @@ TEST(MqscParser, ErrorsStopAtThePointOfDetection) {
     EXPECT_EQ(p.words.size(), c.words) << c.text;
     EXPECT_EQ(p.error_end, c.error_end) << c.text;
   }
+  EXPECT_EQ(ParseCommand("DEFINE QLOCAL(A").words.back().keyword, "QLOCAL");
 }
 
 }  // namespace
