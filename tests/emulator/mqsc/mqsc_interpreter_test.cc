@@ -77,6 +77,7 @@ TEST_F(MqscInterpreter, ModelAliasAndProcessKeywords) {
   EXPECT_EQ(Changed(MQCA_PROCESS_DESC).text, "My process");
   Must("ALTER PROCESS(P1) APPLTYPE(65536)");
   EXPECT_EQ(Changed(MQIA_APPL_TYPE).number, 65536);
+  EXPECT_EQ(Run("DISPLAY PROCESS(P1) APPLTYPE").displayed.at(0).at(1), "APPLTYPE(65536)");
 }
 
 TEST_F(MqscInterpreter, ReplaceLikeAndTheBackendsRefusals) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sstream>
 
 #include "fake_backend.h"
@@ -107,6 +108,25 @@ TEST_F(Runmqsc, EmptyInput) {
                              "No MQSC commands read.\n"
                              "No commands have a syntax error.\n"
                              "All valid MQSC commands were processed.\n");
+}
+
+TEST_F(Runmqsc, ContinuationCutShortByTheEndOfInputStillRuns) {
+  std::string out = Session("DEFINE QLOCAL(D.Q) +\n", 0);
+  EXPECT_NE(out.find("     1 : DEFINE QLOCAL(D.Q) +\nAMQ8006I: IBM MQ queue created.\n"),
+            std::string::npos)
+      << out;
+}
+
+TEST_F(Runmqsc, SurvivesRandomLines) {
+  std::mt19937 random(99);
+  for (int i = 0; i < 200; ++i) {
+    std::string input;
+    for (int j = random() % 400; j > 0; --j) input += "\n\n*+-( )'QLDEF"[random() % 14];
+    std::istringstream in(input);
+    std::ostringstream out;
+    int status = RunScript(backend_, "QM1", &in, &out);
+    EXPECT_TRUE(status == 0 || status == 10);
+  }
 }
 
 }  // namespace
