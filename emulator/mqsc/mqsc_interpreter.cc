@@ -215,10 +215,15 @@ class Interpreter {
     bool all = false, type_given = false;
     MQLONG type = QueueTypeOf(object);
     std::vector<const Keyword*> wanted;
+    bool named_qmname = false;  // QMNAME is always shown, but may be asked for
     for (size_t i = 2; i < parsed_.words.size(); ++i) {
       const Word& w = parsed_.words[i];
       if (w.keyword == "ALL" && !w.has_value && !all) {
         all = true;
+        continue;
+      }
+      if (object == ObjectKind::kQMgr && w.keyword == "QMNAME" && !w.has_value) {
+        named_qmname = true;
         continue;
       }
       if (object == ObjectKind::kQueue && w.keyword == "TYPE") {
@@ -236,7 +241,7 @@ class Interpreter {
     }
     // DISPLAY QMGR shows everything unless attributes are named; queues and
     // processes show only their names then.
-    if (object == ObjectKind::kQMgr && wanted.empty()) all = true;
+    if (object == ObjectKind::kQMgr && wanted.empty() && !named_qmname) all = true;
     std::vector<MQLONG> selectors;
     for (const Keyword& k : KeywordsOf(object)) {
       bool asked = all || std::find(wanted.begin(), wanted.end(), &k) != wanted.end();

@@ -169,6 +169,7 @@ TEST_F(MqscInterpreter, DisplayQueueManagerAndProcesses) {
                                     "DESCR(Test queue manager)", "PLATFORM(UNIX)", "SYNCPT"}));
   r = Run("DISPLAY QMGR PLATFORM");
   EXPECT_EQ(r.displayed[0], (Fields{"QMNAME(QM1)", "PLATFORM(UNIX)"}));
+  EXPECT_EQ(Run("DISPLAY QMGR QMNAME").displayed[0], (Fields{"QMNAME(QM1)"}));
   Must("DEFINE PROCESS(P1) APPLICID('/bin/true')");
   Must("DEFINE PROCESS(P2) APPLTYPE(DEF)");
   r = Run("DISPLAY PROCESS(*) APPLTYPE APPLICID");
