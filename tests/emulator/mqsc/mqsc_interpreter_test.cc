@@ -119,23 +119,23 @@ TEST_F(MqscInterpreter, DisplayShowsNameAndTypeThenAskedAttributesInTableOrder) 
   CommandResult r = Run("dis ql(a.q) maxmsgl curdepth notrigger descr");
   ASSERT_EQ(r.status, Status::kOk);
   ASSERT_EQ(r.displayed.size(), 1u);
-  EXPECT_EQ(r.displayed[0], (Fields{"QUEUE(A.Q)", "TYPE(QLOCAL)", "CURDEPTH(4)", "DESCR( )",
-                                    "MAXMSGL(100000)", "TRIGGER"}));
+  EXPECT_EQ(r.displayed.at(0), (Fields{"QUEUE(A.Q)", "TYPE(QLOCAL)", "CURDEPTH(4)", "DESCR( )",
+                                       "MAXMSGL(100000)", "TRIGGER"}));
   r = Run("DISPLAY QLOCAL(A.Q)");
-  EXPECT_EQ(r.displayed[0], (Fields{"QUEUE(A.Q)", "TYPE(QLOCAL)"}));
+  EXPECT_EQ(r.displayed.at(0), (Fields{"QUEUE(A.Q)", "TYPE(QLOCAL)"}));
 }
 
 TEST_F(MqscInterpreter, DisplayAllShowsOnlyWhatTheQueuesTypeHas) {
   Must("DEFINE QALIAS(AL.Q) TARGET(X.Q)");
   CommandResult r = Run("DISPLAY QALIAS(AL.Q) ALL");
   ASSERT_EQ(r.displayed.size(), 1u);
-  EXPECT_EQ(r.displayed[0], (Fields{"QUEUE(AL.Q)", "TYPE(QALIAS)", "CRDATE(2026-12-08)",
-                                    "CRTIME(02.00.00)", "DEFPRTY(0)", "DEFPSIST(NO)", "DESCR( )",
-                                    "GET(ENABLED)", "PUT(ENABLED)", "TARGET(X.Q)"}));
+  EXPECT_EQ(r.displayed.at(0), (Fields{"QUEUE(AL.Q)", "TYPE(QALIAS)", "CRDATE(2026-12-08)",
+                                       "CRTIME(02.00.00)", "DEFPRTY(0)", "DEFPSIST(NO)", "DESCR( )",
+                                       "GET(ENABLED)", "PUT(ENABLED)", "TARGET(X.Q)"}));
   // Queue attributes of other types are accepted on DISPLAY QUEUE but shown
   // only where they apply; a type's own display refuses them.
   r = Run("DISPLAY QUEUE(AL.Q) MAXDEPTH TARGET");
-  EXPECT_EQ(r.displayed[0], (Fields{"QUEUE(AL.Q)", "TYPE(QALIAS)", "TARGET(X.Q)"}));
+  EXPECT_EQ(r.displayed.at(0), (Fields{"QUEUE(AL.Q)", "TYPE(QALIAS)", "TARGET(X.Q)"}));
   EXPECT_EQ(Run("DISPLAY QALIAS(AL.Q) MAXDEPTH").status, Status::kSyntaxError);
   EXPECT_EQ(Run("DISPLAY QLOCAL(AL.Q) CURDEPTH(1)").status, Status::kSyntaxError);
 }
@@ -147,9 +147,9 @@ TEST_F(MqscInterpreter, GenericDisplayAndTypeFilter) {
   Must("DEFINE QLOCAL(OTHER)");
   CommandResult r = Run("DISPLAY QUEUE(SYSTEM.*)");
   ASSERT_EQ(r.displayed.size(), 3u);
-  EXPECT_EQ(r.displayed[0][0], "QUEUE(SYSTEM.A)");
-  EXPECT_EQ(r.displayed[0][1], "TYPE(QMODEL)");
-  EXPECT_EQ(r.displayed[2][1], "TYPE(QALIAS)");
+  EXPECT_EQ(r.displayed.at(0)[0], "QUEUE(SYSTEM.A)");
+  EXPECT_EQ(r.displayed.at(0)[1], "TYPE(QMODEL)");
+  EXPECT_EQ(r.displayed.at(2)[1], "TYPE(QALIAS)");
   EXPECT_EQ(Run("DISPLAY QLOCAL(*)").displayed.size(), 2u);
   EXPECT_EQ(Run("DISPLAY QUEUE(*) TYPE(QALIAS)").displayed.size(), 1u);
   EXPECT_EQ(Run("DISPLAY Q(*) TYPE(ALL)").displayed.size(), 4u);
@@ -164,18 +164,18 @@ TEST_F(MqscInterpreter, GenericDisplayAndTypeFilter) {
 TEST_F(MqscInterpreter, DisplayQueueManagerAndProcesses) {
   CommandResult r = Run("DISPLAY QMGR");
   ASSERT_EQ(r.displayed.size(), 1u);
-  EXPECT_EQ(r.displayed[0], (Fields{"QMNAME(QM1)", "CCSID(819)", "CMDLEVEL(940)",
-                                    "COMMANDQ(SYSTEM.ADMIN.COMMAND.QUEUE)",
-                                    "DESCR(Test queue manager)", "PLATFORM(UNIX)", "SYNCPT"}));
+  EXPECT_EQ(r.displayed.at(0), (Fields{"QMNAME(QM1)", "CCSID(819)", "CMDLEVEL(940)",
+                                       "COMMANDQ(SYSTEM.ADMIN.COMMAND.QUEUE)",
+                                       "DESCR(Test queue manager)", "PLATFORM(UNIX)", "SYNCPT"}));
   r = Run("DISPLAY QMGR PLATFORM");
-  EXPECT_EQ(r.displayed[0], (Fields{"QMNAME(QM1)", "PLATFORM(UNIX)"}));
-  EXPECT_EQ(Run("DISPLAY QMGR QMNAME").displayed[0], (Fields{"QMNAME(QM1)"}));
+  EXPECT_EQ(r.displayed.at(0), (Fields{"QMNAME(QM1)", "PLATFORM(UNIX)"}));
+  EXPECT_EQ(Run("DISPLAY QMGR QMNAME").displayed.at(0), (Fields{"QMNAME(QM1)"}));
   Must("DEFINE PROCESS(P1) APPLICID('/bin/true')");
   Must("DEFINE PROCESS(P2) APPLTYPE(DEF)");
   r = Run("DISPLAY PROCESS(*) APPLTYPE APPLICID");
   ASSERT_EQ(r.displayed.size(), 2u);
-  EXPECT_EQ(r.displayed[0], (Fields{"PROCESS(P1)", "APPLICID(/bin/true)", "APPLTYPE(UNIX)"}));
-  EXPECT_EQ(Run("DISPLAY PROCESS(P2)").displayed[0], (Fields{"PROCESS(P2)"}));
+  EXPECT_EQ(r.displayed.at(0), (Fields{"PROCESS(P1)", "APPLICID(/bin/true)", "APPLTYPE(UNIX)"}));
+  EXPECT_EQ(Run("DISPLAY PROCESS(P2)").displayed.at(0), (Fields{"PROCESS(P2)"}));
   Must("DELETE PROCESS(P2)");
   EXPECT_EQ(Run("DISPLAY PROCESS(P2)").reason, MQRC_UNKNOWN_OBJECT_NAME);
 }
