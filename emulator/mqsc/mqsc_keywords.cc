@@ -140,16 +140,25 @@ constexpr std::array<Spelling, 8> kVerbs = {{{"", ""},
                                              {"DISPLAY", "DIS"},
                                              {"END", ""},
                                              {"PING", ""}}};
-constexpr std::array<Spelling, 7> kObjects = {{{"", ""},
-                                               {"QUEUE", "Q"},
-                                               {"QLOCAL", "QL"},
-                                               {"QMODEL", "QM"},
-                                               {"QALIAS", "QA"},
-                                               {"QMGR", ""},
-                                               {"PROCESS", "PRO"}}};
+// Object keywords in ObjectKind order, with their class bit and the queue
+// type they stand for (MQQT_ALL for none in particular).
+struct ObjectSpelling {
+  std::string_view name;
+  std::string_view abbreviation;
+  unsigned bit;
+  MQLONG queue_type;
+};
+constexpr std::array<ObjectSpelling, 7> kObjects = {{{"", "", 0, MQQT_ALL},
+                                                     {"QUEUE", "Q", kAnyQueueBits, MQQT_ALL},
+                                                     {"QLOCAL", "QL", kLocalBit, MQQT_LOCAL},
+                                                     {"QMODEL", "QM", kModelBit, MQQT_MODEL},
+                                                     {"QALIAS", "QA", kAliasBit, MQQT_ALIAS},
+                                                     {"QMGR", "", kQMgrBit, MQQT_ALL},
+                                                     {"PROCESS", "PRO", kProcessBit, MQQT_ALL}}};
 
-template <size_t N>
-size_t FindSpelling(const std::array<Spelling, N>& table, std::string_view word) {
+template <typename Table>
+size_t FindSpelling(const Table& table, std::string_view word) {
+  constexpr size_t N = std::tuple_size_v<Table>;
   for (size_t i = 1; i < N; ++i) {
     if (word == table[i].name ||
         (!table[i].abbreviation.empty() && word == table[i].abbreviation)) {
@@ -187,65 +196,29 @@ const Keyword* FindKeyword(ObjectKind object, std::string_view word) {
 }
 
 unsigned ClassBitOf(ObjectKind object) {
-  switch (object) {
-    case ObjectKind::kQueue:
-      return kAnyQueueBits;
-    case ObjectKind::kQLocal:
-      return kLocalBit;
-    case ObjectKind::kQModel:
-      return kModelBit;
-    case ObjectKind::kQAlias:
-      return kAliasBit;
-    case ObjectKind::kProcess:
-      return kProcessBit;
-    case ObjectKind::kQMgr:
-      return kQMgrBit;
-    case ObjectKind::kNone:
-      break;
+  return kObjects[static_cast<size_t>(object)].bit;
+}
+
+unsigned ClassBitOfQueueType(MQLONG type) {
+  for (const ObjectSpelling& o : kObjects) {
+    if (o.queue_type == type) return o.bit;
   }
   return 0;
 }
 
-unsigned ClassBitOfQueueType(MQLONG type) {
-  switch (type) {
-    case MQQT_LOCAL:
-      return kLocalBit;
-    case MQQT_MODEL:
-      return kModelBit;
-    case MQQT_ALIAS:
-      return kAliasBit;
-    default:
-      return 0;
-  }
-}
-
 MQLONG QueueTypeOf(ObjectKind object) {
-  switch (object) {
-    case ObjectKind::kQLocal:
-      return MQQT_LOCAL;
-    case ObjectKind::kQModel:
-      return MQQT_MODEL;
-    case ObjectKind::kQAlias:
-      return MQQT_ALIAS;
-    default:
-      return MQQT_ALL;
-  }
+  return kObjects[static_cast<size_t>(object)].queue_type;
 }
 
 std::string_view QueueTypeName(MQLONG type) {
-  switch (type) {
-    case MQQT_MODEL:
-      return "QMODEL";
-    case MQQT_ALIAS:
-      return "QALIAS";
-    default:
-      return "QLOCAL";
+  for (const ObjectSpelling& o : kObjects) {
+    if (o.queue_type == type) return o.name;
   }
+  return "QLOCAL";
 }
 
 bool IsQueue(ObjectKind object) {
-  return object == ObjectKind::kQueue || object == ObjectKind::kQLocal ||
-         object == ObjectKind::kQModel || object == ObjectKind::kQAlias;
+  return (ClassBitOf(object) & kAnyQueueBits) != 0;
 }
 
 Verb FindVerb(std::string_view word) {
