@@ -1,0 +1,98 @@
+// The queue manager as the MQSC interpreter sees it: a narrow interface over
+// queue and process definitions and the queue manager's attributes. The
+// daemon implements it over its own objects; the tests implement it in memory.
+//
+// Attributes travel by IBM selector (MQIA_* / MQCA_*): the interpreter maps
+// MQSC keywords to selectors and values, and the backend never sees MQSC.
+//
+// Contract for every operation:
+//   - Names arrive as the user wrote them after MQSC's rules (unquoted text
+//     folded to upper case), already checked for length and characters.
+//   - The result is MQRC_NONE on success, otherwise the MQRC_* or MQRCCF_*
+//     reason of the failure; the interpreter turns it into IBM's message.
+//     The reasons the interpreter knows by name: MQRC_UNKNOWN_OBJECT_NAME or
+//     MQRCCF_UNKNOWN_OBJECT_NAME (no such object), MQRCCF_OBJECT_ALREADY_EXISTS,
+//     MQRCCF_OBJECT_WRONG_TYPE or MQRCCF_Q_WRONG_TYPE (the name belongs to an
+//     object of another type), MQRC_OBJECT_IN_USE, MQRCCF_OBJECT_IN_USE or
+//     MQRCCF_OBJECT_OPEN (someone has it open), MQRC_Q_NOT_EMPTY. Any other
+//     reason (a value the backend refuses, say) is reported by number.
+//   - The interpreter calls from one thread at a time and keeps no pointer to
+//     anything the backend hands back.
+#pragma once
+
+#include <cmqc.h>
+
+#include <string>
+#include <vector>
+
+namespace mqemu::mqsc {
+
+// One attribute value by selector. Strings may come back blank padded to
+// their full field length; the interpreter trims them for display.
+struct Attribute {
+  MQLONG selector = 0;
+  bool is_string = false;
+  MQLONG number = 0;
+  std::string text;
+};
+
+struct QueueObject {
+  std::string name;
+  MQLONG type = MQQT_LOCAL;  // MQQT_LOCAL, MQQT_MODEL or MQQT_ALIAS
+  std::vector<Attribute> attributes;
+};
+
+struct ProcessObject {
+  std::string name;
+  std::vector<Attribute> attributes;
+};
+
+class MqscBackend {
+ public:
+  virtual ~MqscBackend() = default;
+
+  // Creates queue `name` of `type` (MQQT_LOCAL, MQQT_MODEL or MQQT_ALIAS)
+  // with `changes` applied over the defaults of its type, or over the
+  // attributes of queue `like` (which must have the same type) when like is
+  // not empty. With replace, an existing queue of the same type is altered
+  // by the changes instead. Fails with MQRCCF_OBJECT_ALREADY_EXISTS,
+  // MQRCCF_OBJECT_WRONG_TYPE, MQRC_UNKNOWN_OBJECT_NAME (for like) or a
+  // value error.
+  virtual MQLONG DefineQueue(const std::string& name, MQLONG type, const std::string& like,
+                             const std::vector<Attribute>& changes, bool replace) = 0;
+  // Applies changes to existing queue `name` of `type`. Fails with
+  // MQRC_UNKNOWN_OBJECT_NAME, MQRCCF_OBJECT_WRONG_TYPE or a value error.
+  virtual MQLONG AlterQueue(const std::string& name, MQLONG type,
+                            const std::vector<Attribute>& changes) = 0;
+  // Deletes queue `name` of `type`; with purge a local queue goes even when
+  // it holds messages. Fails with MQRC_UNKNOWN_OBJECT_NAME,
+  // MQRCCF_OBJECT_WRONG_TYPE, MQRC_OBJECT_IN_USE or MQRC_Q_NOT_EMPTY.
+  virtual MQLONG DeleteQueue(const std::string& name, MQLONG type, bool purge) = 0;
+  // Removes every message from local queue `name`. Fails with
+  // MQRC_UNKNOWN_OBJECT_NAME, MQRCCF_OBJECT_WRONG_TYPE or MQRC_OBJECT_IN_USE.
+  virtual MQLONG ClearQueue(const std::string& name) = 0;
+  // Fills *out with the queues whose names match `generic` (a plain name, or
+  // a prefix ending in '*', "*" for all) and whose type is `type` (MQQT_ALL
+  // for any), in name order, each with the values of those `selectors` that
+  // apply to its type. No match is success with *out empty.
+  virtual MQLONG ListQueues(const std::string& generic, MQLONG type,
+                            const std::vector<MQLONG>& selectors,
+                            std::vector<QueueObject>* out) = 0;
+
+  // Fills *out with the queue manager's values of those `selectors` that it
+  // has.
+  virtual MQLONG QueueManagerAttributes(const std::vector<MQLONG>& selectors,
+                                        std::vector<Attribute>* out) = 0;
+  // Whether the queue manager answers: MQRC_NONE when it does.
+  virtual MQLONG Ping() = 0;
+
+  // Process definitions, with the same rules as the queue operations above.
+  virtual MQLONG DefineProcess(const std::string& name, const std::string& like,
+                               const std::vector<Attribute>& changes, bool replace) = 0;
+  virtual MQLONG AlterProcess(const std::string& name, const std::vector<Attribute>& changes) = 0;
+  virtual MQLONG DeleteProcess(const std::string& name) = 0;
+  virtual MQLONG ListProcesses(const std::string& generic, const std::vector<MQLONG>& selectors,
+                               std::vector<ProcessObject>* out) = 0;
+};
+
+}  // namespace mqemu::mqsc

@@ -1,0 +1,88 @@
+// The vocabulary of MQSC that the interpreter understands: verbs, object
+// keywords and, per object class, the attribute keywords with their IBM
+// selector, value kind and the classes that may set or show them. Parsing,
+// display and the syntax help all read these tables, so a keyword is
+// described once.
+#pragma once
+
+#include <cmqc.h>
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "mqsc/mqsc_backend.h"
+
+namespace mqemu::mqsc {
+
+enum class Verb { kNone, kAlter, kClear, kDefine, kDelete, kDisplay, kEnd, kPing };
+
+// The object keyword of a command. kQueue is DISPLAY QUEUE, of any type.
+enum class ObjectKind { kNone, kQueue, kQLocal, kQModel, kQAlias, kQMgr, kProcess };
+
+// Bits for the object classes an attribute keyword belongs to.
+enum ClassBit : unsigned {
+  kLocalBit = 1,
+  kModelBit = 2,
+  kAliasBit = 4,
+  kProcessBit = 8,
+  kQMgrBit = 16,
+};
+constexpr unsigned kAnyQueueBits = kLocalBit | kModelBit | kAliasBit;
+
+enum class ValueKind {
+  kNumber,  // an integer in [min, max]
+  kString,  // text of at most max characters
+  kChoice,  // one of choices by name; also an integer in [min, max] when max > 0
+  kFlag,    // a keyword alone: choices[0] sets the on value, choices[1] the off
+            // value (an off keyword with an empty name shows nothing)
+};
+
+struct ValueName {
+  std::string_view name;
+  MQLONG value;
+};
+
+struct Keyword {
+  std::string_view name;
+  std::string_view synonym;  // another spelling, or empty
+  MQLONG selector;
+  ValueKind kind;
+  MQLONG min;
+  MQLONG max;
+  std::span<const ValueName> choices;
+  unsigned settable;  // classes where DEFINE and ALTER may give it
+  unsigned shown;     // classes where DISPLAY shows it
+};
+
+// The attribute keywords of queues, processes and the queue manager, in
+// the order that DISPLAY shows them.
+std::span<const Keyword> KeywordsOf(ObjectKind object);
+
+// The keyword of that table spelled `word` (upper case): by name, synonym,
+// or the off keyword of a flag. Null when there is none.
+const Keyword* FindKeyword(ObjectKind object, std::string_view word);
+
+// The class bit of an object keyword, and of a queue type (MQQT_*).
+unsigned ClassBitOf(ObjectKind object);
+unsigned ClassBitOfQueueType(MQLONG type);
+// MQQT_* of a queue object keyword; MQQT_ALL for kQueue.
+MQLONG QueueTypeOf(ObjectKind object);
+// "QLOCAL", "QMODEL", "QALIAS" for a queue type.
+std::string_view QueueTypeName(MQLONG type);
+bool IsQueue(ObjectKind object);
+
+// Verbs and object keywords by any of their spellings (upper case).
+Verb FindVerb(std::string_view word);
+ObjectKind FindObject(std::string_view word);
+std::string_view VerbName(Verb verb);
+std::string_view ObjectName(ObjectKind object);
+// Whether MQSC has that verb for that object.
+bool ValidCommand(Verb verb, ObjectKind object);
+
+// An attribute as MQSC displays it: "MAXMSGL(100000)", "DESCR( )" for an
+// empty string, "TRIGGER" for a flag, a choice by name (its number when the
+// value has no name). Empty when there is nothing to show.
+std::string DisplayField(const Keyword& keyword, const Attribute& value);
+
+}  // namespace mqemu::mqsc
