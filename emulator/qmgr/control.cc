@@ -42,6 +42,18 @@ Status Usage(std::string* text, const std::string& message) {
   return Status::Fail(MQRC_OPTIONS_ERROR);
 }
 
+// The status and text of a definition command a (a[0] the command, a[1] the
+// name) of an object of kind `what`.
+Status Outcome(const DefinitionResult& r, const std::vector<std::string>& a, const char* what,
+               std::string* text) {
+  if (r.reason) {
+    *text = a[0] + " " + a[1] + " failed with reason " + std::to_string(r.reason);
+    return Status::Fail(r.reason);
+  }
+  *text = std::string(what) + " " + a[1] + " defined";
+  return Status::Ok();
+}
+
 Status Define(const std::vector<std::string>& a, std::string* text) {
   if (a.size() < 2) return Usage(text, "define: queue name missing");
   MQLONG type = MQQT_LOCAL;
@@ -88,13 +100,7 @@ Status Define(const std::vector<std::string>& a, std::string* text) {
     }
   }
   std::lock_guard lock(Qm().mu);
-  DefinitionResult r = DefineQueue(Qm(), a[1], type, changes, replace);
-  if (r.reason) {
-    *text = "define " + a[1] + " failed with reason " + std::to_string(r.reason);
-    return Status::Fail(r.reason);
-  }
-  *text = "queue " + a[1] + " defined";
-  return Status::Ok();
+  return Outcome(DefineQueue(Qm(), a[1], type, changes, replace), a, "queue", text);
 }
 
 Status DefineProcessCommand(const std::vector<std::string>& a, std::string* text) {
@@ -124,13 +130,7 @@ Status DefineProcessCommand(const std::vector<std::string>& a, std::string* text
     }
   }
   std::lock_guard lock(Qm().mu);
-  DefinitionResult r = DefineProcess(Qm(), a[1], changes, replace);
-  if (r.reason) {
-    *text = "define-process " + a[1] + " failed with reason " + std::to_string(r.reason);
-    return Status::Fail(r.reason);
-  }
-  *text = "process " + a[1] + " defined";
-  return Status::Ok();
+  return Outcome(DefineProcess(Qm(), a[1], changes, replace), a, "process", text);
 }
 
 Status Delete(const std::vector<std::string>& a, std::string* text) {
