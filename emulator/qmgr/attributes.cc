@@ -21,6 +21,14 @@ AttributeValue Text(MQLONG selector, const std::string& v) {
   return AttributeValue{true, 0, Padded(v, CharAttributeLength(selector))};
 }
 
+// The creation date and time that every object has.
+bool Creation(const std::string& date, const std::string& time, MQLONG selector,
+              AttributeValue* out) {
+  if (selector != MQCA_CREATION_DATE && selector != MQCA_CREATION_TIME) return false;
+  *out = Text(selector, selector == MQCA_CREATION_DATE ? date : time);
+  return true;
+}
+
 }  // namespace
 
 size_t CharAttributeLength(MQLONG selector) {
@@ -188,14 +196,8 @@ bool QueueAttribute(const Queue& q, MQLONG selector, AttributeValue* out) {
     case MQCA_PROCESS_NAME:
       *out = Text(selector, q.process_name);
       break;
-    case MQCA_CREATION_DATE:
-      *out = Text(selector, q.creation_date);
-      break;
-    case MQCA_CREATION_TIME:
-      *out = Text(selector, q.creation_time);
-      break;
     default:
-      return false;
+      return Creation(q.creation_date, q.creation_time, selector, out);
   }
   return true;
 }
@@ -227,14 +229,8 @@ bool ProcessAttribute(const Process& p, MQLONG selector, AttributeValue* out) {
     case MQCA_USER_DATA:
       *out = Text(selector, p.user_data);
       break;
-    case MQCA_CREATION_DATE:
-      *out = Text(selector, p.creation_date);
-      break;
-    case MQCA_CREATION_TIME:
-      *out = Text(selector, p.creation_time);
-      break;
     default:
-      return false;
+      return Creation(p.creation_date, p.creation_time, selector, out);
   }
   return true;
 }
@@ -277,14 +273,8 @@ bool QueueManagerAttribute(const QueueManager& qm, MQLONG selector, AttributeVal
     case MQCA_Q_MGR_IDENTIFIER:
       *out = Text(selector, qm.name + "_" + qm.creation_date + "_" + qm.creation_time);
       break;
-    case MQCA_CREATION_DATE:
-      *out = Text(selector, qm.creation_date);
-      break;
-    case MQCA_CREATION_TIME:
-      *out = Text(selector, qm.creation_time);
-      break;
     default:
-      return false;
+      return Creation(qm.creation_date, qm.creation_time, selector, out);
   }
   return true;
 }
