@@ -21,6 +21,14 @@ AttributeValue Text(MQLONG selector, const std::string& v) {
   return AttributeValue{true, 0, Padded(v, CharAttributeLength(selector))};
 }
 
+// The creation date and time that every object has.
+bool Creation(const std::string& date, const std::string& time, MQLONG selector,
+              AttributeValue* out) {
+  if (selector != MQCA_CREATION_DATE && selector != MQCA_CREATION_TIME) return false;
+  *out = Text(selector, selector == MQCA_CREATION_DATE ? date : time);
+  return true;
+}
+
 }  // namespace
 
 size_t CharAttributeLength(MQLONG selector) {
@@ -31,7 +39,20 @@ size_t CharAttributeLength(MQLONG selector) {
     case MQCA_COMMAND_INPUT_Q_NAME:
     case MQCA_DEAD_LETTER_Q_NAME:
     case MQCA_Q_MGR_IDENTIFIER:
+    case MQCA_INITIATION_Q_NAME:
       return MQ_Q_NAME_LENGTH;
+    case MQCA_PROCESS_NAME:
+      return MQ_PROCESS_NAME_LENGTH;
+    case MQCA_TRIGGER_DATA:
+      return MQ_TRIGGER_DATA_LENGTH;
+    case MQCA_PROCESS_DESC:
+      return MQ_PROCESS_DESC_LENGTH;
+    case MQCA_APPL_ID:
+      return MQ_PROCESS_APPL_ID_LENGTH;
+    case MQCA_ENV_DATA:
+      return MQ_PROCESS_ENV_DATA_LENGTH;
+    case MQCA_USER_DATA:
+      return MQ_PROCESS_USER_DATA_LENGTH;
     case MQCA_Q_DESC:
     case MQCA_Q_MGR_DESC:
       return MQ_Q_DESC_LENGTH;
@@ -55,7 +76,11 @@ const std::vector<MQLONG>& QueueSelectors(MQLONG type) {
                                             MQIA_DEFINITION_TYPE,  MQIA_DEF_PERSISTENCE,
                                             MQIA_DEF_PRIORITY,     MQIA_DEF_INPUT_OPEN_OPTION,
                                             MQIA_SHAREABILITY,     MQIA_USAGE,
-                                            MQCA_CREATION_DATE,    MQCA_CREATION_TIME};
+                                            MQIA_TRIGGER_CONTROL,  MQIA_TRIGGER_TYPE,
+                                            MQIA_TRIGGER_DEPTH,    MQIA_TRIGGER_MSG_PRIORITY,
+                                            MQCA_TRIGGER_DATA,     MQCA_INITIATION_Q_NAME,
+                                            MQCA_PROCESS_NAME,     MQCA_CREATION_DATE,
+                                            MQCA_CREATION_TIME};
   static const std::vector<MQLONG> model = {MQCA_Q_NAME,
                                             MQIA_Q_TYPE,
                                             MQCA_Q_DESC,
@@ -68,7 +93,14 @@ const std::vector<MQLONG>& QueueSelectors(MQLONG type) {
                                             MQIA_DEF_PRIORITY,
                                             MQIA_DEF_INPUT_OPEN_OPTION,
                                             MQIA_SHAREABILITY,
-                                            MQIA_USAGE};
+                                            MQIA_USAGE,
+                                            MQIA_TRIGGER_CONTROL,
+                                            MQIA_TRIGGER_TYPE,
+                                            MQIA_TRIGGER_DEPTH,
+                                            MQIA_TRIGGER_MSG_PRIORITY,
+                                            MQCA_TRIGGER_DATA,
+                                            MQCA_INITIATION_Q_NAME,
+                                            MQCA_PROCESS_NAME};
   static const std::vector<MQLONG> alias = {
       MQCA_Q_NAME,        MQIA_Q_TYPE,       MQCA_Q_DESC,          MQCA_BASE_Q_NAME,
       MQIA_INHIBIT_GET,   MQIA_INHIBIT_PUT,  MQIA_DEF_PERSISTENCE, MQIA_DEF_PRIORITY,
@@ -143,14 +175,62 @@ bool QueueAttribute(const Queue& q, MQLONG selector, AttributeValue* out) {
     case MQIA_USAGE:
       *out = Number(MQUS_NORMAL);
       break;
-    case MQCA_CREATION_DATE:
-      *out = Text(selector, q.creation_date);
+    case MQIA_TRIGGER_CONTROL:
+      *out = Number(q.trigger_control);
       break;
-    case MQCA_CREATION_TIME:
-      *out = Text(selector, q.creation_time);
+    case MQIA_TRIGGER_TYPE:
+      *out = Number(q.trigger_type);
+      break;
+    case MQIA_TRIGGER_DEPTH:
+      *out = Number(q.trigger_depth);
+      break;
+    case MQIA_TRIGGER_MSG_PRIORITY:
+      *out = Number(q.trigger_msg_priority);
+      break;
+    case MQCA_TRIGGER_DATA:
+      *out = Text(selector, q.trigger_data);
+      break;
+    case MQCA_INITIATION_Q_NAME:
+      *out = Text(selector, q.initiation_queue);
+      break;
+    case MQCA_PROCESS_NAME:
+      *out = Text(selector, q.process_name);
       break;
     default:
-      return false;
+      return Creation(q.creation_date, q.creation_time, selector, out);
+  }
+  return true;
+}
+
+const std::vector<MQLONG>& ProcessSelectors() {
+  static const std::vector<MQLONG> all = {MQCA_PROCESS_NAME,  MQCA_PROCESS_DESC, MQIA_APPL_TYPE,
+                                          MQCA_APPL_ID,       MQCA_ENV_DATA,     MQCA_USER_DATA,
+                                          MQCA_CREATION_DATE, MQCA_CREATION_TIME};
+  return all;
+}
+
+bool ProcessAttribute(const Process& p, MQLONG selector, AttributeValue* out) {
+  switch (selector) {
+    case MQCA_PROCESS_NAME:
+      *out = Text(selector, p.name);
+      break;
+    case MQCA_PROCESS_DESC:
+      *out = Text(selector, p.description);
+      break;
+    case MQIA_APPL_TYPE:
+      *out = Number(p.appl_type);
+      break;
+    case MQCA_APPL_ID:
+      *out = Text(selector, p.appl_id);
+      break;
+    case MQCA_ENV_DATA:
+      *out = Text(selector, p.env_data);
+      break;
+    case MQCA_USER_DATA:
+      *out = Text(selector, p.user_data);
+      break;
+    default:
+      return Creation(p.creation_date, p.creation_time, selector, out);
   }
   return true;
 }
@@ -185,7 +265,7 @@ bool QueueManagerAttribute(const QueueManager& qm, MQLONG selector, AttributeVal
       *out = Number(MQSP_AVAILABLE);
       break;
     case MQCA_COMMAND_INPUT_Q_NAME:
-      *out = Text(selector, "SYSTEM.ADMIN.COMMAND.QUEUE");
+      *out = Text(selector, qm.command_queue);
       break;
     case MQCA_DEAD_LETTER_Q_NAME:
       *out = Text(selector, "SYSTEM.DEAD.LETTER.QUEUE");
@@ -193,14 +273,8 @@ bool QueueManagerAttribute(const QueueManager& qm, MQLONG selector, AttributeVal
     case MQCA_Q_MGR_IDENTIFIER:
       *out = Text(selector, qm.name + "_" + qm.creation_date + "_" + qm.creation_time);
       break;
-    case MQCA_CREATION_DATE:
-      *out = Text(selector, qm.creation_date);
-      break;
-    case MQCA_CREATION_TIME:
-      *out = Text(selector, qm.creation_time);
-      break;
     default:
-      return false;
+      return Creation(qm.creation_date, qm.creation_time, selector, out);
   }
   return true;
 }

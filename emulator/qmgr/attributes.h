@@ -1,4 +1,4 @@
-// The attributes of queues and of the queue manager that MQINQ and the
+// The attributes of queues, processes and of the queue manager that MQINQ and the
 // command server report, by selector: one table, so that both give the same
 // values at the same field lengths.
 #pragma once
@@ -11,6 +11,7 @@
 namespace mqemu {
 
 class QueueManager;
+struct Process;
 struct Queue;
 
 struct AttributeValue {
@@ -22,11 +23,13 @@ struct AttributeValue {
 // Lock held. Returns false when the selector is not an attribute of q's type.
 bool QueueAttribute(const Queue& q, MQLONG selector, AttributeValue* out);
 bool QueueManagerAttribute(const QueueManager& qm, MQLONG selector, AttributeValue* out);
+bool ProcessAttribute(const Process& p, MQLONG selector, AttributeValue* out);
 
 // Every selector of a queue type (MQQT_*) and of the queue manager, in the
 // order that inquiries report them.
 const std::vector<MQLONG>& QueueSelectors(MQLONG type);
 const std::vector<MQLONG>& QueueManagerSelectors();
+const std::vector<MQLONG>& ProcessSelectors();
 
 // The full length of a character attribute, or 0 when selector is none.
 size_t CharAttributeLength(MQLONG selector);

@@ -11,32 +11,44 @@
 #include "qmgr/attributes.h"
 #include "qmgr/definitions.h"
 #include "qmgr/queue_manager.h"
+#include "qmgr/zos_text.h"
 
 namespace mqemu {
 namespace {
 
-constexpr const char* kCommandQueue = "SYSTEM.ADMIN.COMMAND.QUEUE";
-
 // The replies to one PCF request, numbered and closed in the reply style of
-// the queue manager's platform.
+// the queue manager's platform. Distributed: one MQCFT_RESPONSE per object,
+// a failure one reply with its reason. z/OS (extended responses): one
+// MQCFT_XR_ITEM per object, a failure an MQCFT_XR_MSG with its reason, and
+// the set closed by an MQCFT_XR_SUMMARY; every message of the set carries
+// the set's MQBACF_RESPONSE_ID and MQCACF_RESPONSE_Q_MGR_NAME.
 class ReplySet {
  public:
-  explicit ReplySet(MQLONG command) : command_(command) {}
-  // Starts a new reply message; its parameters are added to the builder.
-  PcfBuilder& Add(MQLONG cc = MQCC_OK, MQLONG reason = MQRC_NONE) {
-    replies_.emplace_back(MQCFT_RESPONSE, command_, static_cast<MQLONG>(replies_.size() + 1),
-                          MQCFC_NOT_LAST, cc, reason);
-    return replies_.back();
+  ReplySet(MQLONG command, bool extended) : command_(command), extended_(extended) {
+    if (extended_) {
+      std::lock_guard lock(Qm().mu);
+      Qm().NewId(response_id_);
+    }
   }
-  // A set of one failure reply, replacing anything gathered so far.
+  // Starts a new reply message for one object; its parameters are added to
+  // the builder.
+  PcfBuilder& Add(MQLONG cc = MQCC_OK, MQLONG reason = MQRC_NONE) {
+    return Start(extended_ ? MQCFT_XR_ITEM : MQCFT_RESPONSE, cc, reason);
+  }
+  // A set of one failure, replacing anything gathered so far.
   void Fail(MQLONG reason, MQLONG parameter = 0) {
     replies_.clear();
-    PcfBuilder& b = Add(MQCC_FAILED, reason);
+    failure_ = reason;
+    PcfBuilder& b = Start(extended_ ? MQCFT_XR_MSG : MQCFT_RESPONSE, MQCC_FAILED, reason);
     if (parameter) b.Integer(MQIACF_PARAMETER_ID, parameter);
   }
   // The reply messages' data, the last one marked MQCFC_LAST.
   std::vector<std::string> Finish() {
-    if (replies_.empty()) Add();
+    if (extended_) {
+      Start(MQCFT_XR_SUMMARY, failure_ ? MQCC_FAILED : MQCC_OK, failure_);
+    } else if (replies_.empty()) {
+      Add();
+    }
     std::vector<std::string> out;
     for (PcfBuilder& b : replies_) out.push_back(b.Finish());
     MQLONG last = MQCFC_LAST;
@@ -45,7 +57,21 @@ class ReplySet {
   }
 
  private:
+  PcfBuilder& Start(MQLONG type, MQLONG cc, MQLONG reason) {
+    PcfBuilder& b = replies_.emplace_back(type, command_, static_cast<MQLONG>(replies_.size() + 1),
+                                          MQCFC_NOT_LAST, cc, reason);
+    if (extended_) {
+      b.ByteString(MQBACF_RESPONSE_ID,
+                   std::string_view(reinterpret_cast<const char*>(response_id_), 24));
+      b.String(MQCACF_RESPONSE_Q_MGR_NAME, Qm().name, MQ_Q_MGR_NAME_LENGTH, Qm().ccsid);
+    }
+    return b;
+  }
+
   MQLONG command_;
+  bool extended_;
+  MQLONG failure_ = MQRC_NONE;
+  MQBYTE response_id_[24] = {};
   std::vector<PcfBuilder> replies_;
 };
 
@@ -135,11 +161,12 @@ void InquireQueueNames(const PcfMessage& m, ReplySet& replies) {
   b.IntegerList(MQIACF_Q_TYPES, types);
 }
 
-// The attribute parameters of a Create or Change Queue request.
-std::vector<AttributeChange> Changes(const PcfMessage& m) {
+// The attribute parameters of a Create or Change request for the object
+// named by parameter `name`.
+std::vector<AttributeChange> Changes(const PcfMessage& m, MQLONG name) {
   std::vector<AttributeChange> changes;
   for (const PcfParameter& p : m.parameters) {
-    if (p.parameter == MQCA_Q_NAME || p.parameter == MQIA_Q_TYPE || p.parameter == MQIACF_REPLACE ||
+    if (p.parameter == name || p.parameter == MQIA_Q_TYPE || p.parameter == MQIACF_REPLACE ||
         p.parameter == MQIACF_FORCE) {
       continue;
     }
@@ -162,9 +189,9 @@ void CreateOrChangeQueue(const PcfMessage& m, ReplySet& replies) {
   QueueManager& qm = Qm();
   std::lock_guard lock(qm.mu);
   DefinitionResult r =
-      create ? DefineQueue(qm, Trimmed(name->text), type->value, Changes(m),
+      create ? DefineQueue(qm, Trimmed(name->text), type->value, Changes(m, MQCA_Q_NAME),
                            replace && replace->value == MQRP_YES)
-             : AlterQueue(qm, Trimmed(name->text), type ? type->value : 0, Changes(m));
+             : AlterQueue(qm, Trimmed(name->text), type ? type->value : 0, Changes(m, MQCA_Q_NAME));
   if (r.reason) replies.Fail(r.reason, r.reason == MQRC_UNKNOWN_OBJECT_NAME ? 0 : r.bad_parameter);
 }
 
@@ -190,6 +217,47 @@ void ClearQueue(const PcfMessage& m, ReplySet& replies) {
   q->messages.clear();
 }
 
+void InquireProcess(const PcfMessage& m, ReplySet& replies) {
+  const PcfParameter* name = Find(m, MQCA_PROCESS_NAME);
+  if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+  std::string pattern = Trimmed(name->text);
+  QueueManager& qm = Qm();
+  std::lock_guard lock(qm.mu);
+  int matched = 0;
+  for (auto& [pname, p] : qm.processes) {
+    if (!MatchesGeneric(pname, pattern)) continue;
+    ++matched;
+    PcfBuilder& b = replies.Add();
+    b.String(MQCA_PROCESS_NAME, p->name, MQ_PROCESS_NAME_LENGTH, qm.ccsid);
+    for (MQLONG sel : Wanted(m, MQIACF_PROCESS_ATTRS, ProcessSelectors())) {
+      AttributeValue v;
+      if (sel != MQCA_PROCESS_NAME && ProcessAttribute(*p, sel, &v)) AddAttribute(b, sel, v);
+    }
+  }
+  if (matched == 0) replies.Fail(MQRC_UNKNOWN_OBJECT_NAME);
+}
+
+void CreateOrChangeProcess(const PcfMessage& m, ReplySet& replies) {
+  const PcfParameter* name = Find(m, MQCA_PROCESS_NAME);
+  if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+  const PcfParameter* replace = Find(m, MQIACF_REPLACE);
+  QueueManager& qm = Qm();
+  std::lock_guard lock(qm.mu);
+  DefinitionResult r = m.header.Command == MQCMD_CREATE_PROCESS
+                           ? DefineProcess(qm, Trimmed(name->text), Changes(m, MQCA_PROCESS_NAME),
+                                           replace && replace->value == MQRP_YES)
+                           : AlterProcess(qm, Trimmed(name->text), Changes(m, MQCA_PROCESS_NAME));
+  if (r.reason) replies.Fail(r.reason, r.reason == MQRC_UNKNOWN_OBJECT_NAME ? 0 : r.bad_parameter);
+}
+
+void DeleteProcess(const PcfMessage& m, ReplySet& replies) {
+  const PcfParameter* name = Find(m, MQCA_PROCESS_NAME);
+  if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+  std::lock_guard lock(Qm().mu);
+  Status st = Qm().DeleteProcess(Trimmed(name->text));
+  if (st.failed()) replies.Fail(st.rc);
+}
+
 void Ping(const PcfMessage&, ReplySet&) {}
 
 using Command = std::function<void(const PcfMessage&, ReplySet&)>;
@@ -204,6 +272,10 @@ const std::map<MQLONG, Command>& Commands() {
       {MQCMD_DELETE_Q, DeleteQueue},
       {MQCMD_CLEAR_Q, ClearQueue},
       {MQCMD_PING_Q_MGR, Ping},
+      {MQCMD_INQUIRE_PROCESS, InquireProcess},
+      {MQCMD_CREATE_PROCESS, CreateOrChangeProcess},
+      {MQCMD_CHANGE_PROCESS, CreateOrChangeProcess},
+      {MQCMD_DELETE_PROCESS, DeleteProcess},
   };
   return commands;
 }
@@ -212,7 +284,8 @@ const std::map<MQLONG, Command>& Commands() {
 std::vector<std::string> ExecutePcf(const Message& request) {
   PcfMessage m;
   MQLONG parse_error = ParsePcf(request.data, &m);
-  ReplySet replies(request.data.size() >= sizeof(MQCFH) ? m.header.Command : 0);
+  ReplySet replies(request.data.size() >= sizeof(MQCFH) ? m.header.Command : 0,
+                   Qm().platform == MQPL_ZOS);
   std::string user = TrimName(request.md.UserIdentifier, sizeof request.md.UserIdentifier);
   bool denied;
   {
@@ -244,7 +317,7 @@ void Serve() {
     int delay_ms = 0;
     {
       std::unique_lock lock(qm.mu);
-      Queue* q = qm.FindQueue(kCommandQueue);
+      Queue* q = qm.FindQueue(qm.command_queue);
       for (;;) {
         if (qm.ending) return;
         if (q && !qm.faults.command_server_paused && q->inhibit_get == MQQA_GET_ALLOWED &&
@@ -252,7 +325,7 @@ void Serve() {
           break;
         }
         (q ? q->arrived : qm.command_server_wake).wait(lock);
-        q = qm.FindQueue(kCommandQueue);
+        q = qm.FindQueue(qm.command_queue);
       }
       delay_ms = qm.faults.reply_delay_ms;
     }
@@ -268,9 +341,16 @@ void Serve() {
 }  // namespace
 
 std::vector<Message> ExecuteRequest(const Message& request) {
-  std::vector<std::string> data;
+  // Each reply's Format and data.
+  std::vector<std::pair<const char*, std::string>> data;
   if (FormatIs(request.md, MQFMT_ADMIN)) {
-    data = ExecutePcf(request);
+    for (std::string& d : ExecutePcf(request)) data.emplace_back(MQFMT_ADMIN, std::move(d));
+  } else if (FormatIs(request.md, MQFMT_STRING) && Qm().platform == MQPL_ZOS) {
+    std::string command = request.data.substr(0, request.data.find('\0'));
+    command.erase(command.find_last_not_of(' ') + 1);
+    for (std::string& t : ZosReplyTexts(command)) {
+      data.emplace_back(data.empty() ? MQFMT_COMMAND_1 : MQFMT_COMMAND_2, std::move(t));
+    }
   } else {
     // Not a command this command server understands: it goes to the
     // dead-letter queue (or is discarded), as IBM MQ's does.
@@ -280,13 +360,13 @@ std::vector<Message> ExecuteRequest(const Message& request) {
   }
   if (TrimName(request.md.ReplyToQ, sizeof request.md.ReplyToQ).empty()) return {};
   std::vector<Message> replies;
-  for (std::string& d : data) {
+  for (auto& [format, d] : data) {
     Message reply;
     MQMD md_default = {MQMD_DEFAULT};
     reply.md = md_default;
     reply.md.Version = MQMD_VERSION_2;
     reply.md.MsgType = MQMT_REPLY;
-    std::memcpy(reply.md.Format, MQFMT_ADMIN, 8);
+    std::memcpy(reply.md.Format, format, 8);
     reply.md.Persistence = request.md.Persistence;
     reply.md.Priority = request.md.Priority;
     reply.md.CodedCharSetId = Qm().ccsid;
@@ -314,7 +394,7 @@ void StartCommandServer() {
   {
     QueueManager& qm = Qm();
     std::lock_guard lock(qm.mu);
-    if (Queue* q = qm.FindQueue(kCommandQueue)) ++q->open_input;
+    if (Queue* q = qm.FindQueue(qm.command_queue)) ++q->open_input;
   }
   std::thread(Serve).detach();
 }

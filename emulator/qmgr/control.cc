@@ -16,6 +16,19 @@
 namespace mqemu {
 namespace {
 
+// A trigger type by name: first, every, depth or none.
+bool TriggerType(const std::string& s, MQLONG* out) {
+  static const std::pair<const char*, MQLONG> types[] = {
+      {"first", MQTT_FIRST}, {"every", MQTT_EVERY}, {"depth", MQTT_DEPTH}, {"none", MQTT_NONE}};
+  for (const auto& [name, type] : types) {
+    if (s == name) {
+      *out = type;
+      return true;
+    }
+  }
+  return false;
+}
+
 bool ParseNumber(const std::string& s, MQLONG* out) {
   char* end = nullptr;
   long v = std::strtol(s.c_str(), &end, 10);
@@ -27,6 +40,18 @@ bool ParseNumber(const std::string& s, MQLONG* out) {
 Status Usage(std::string* text, const std::string& message) {
   *text = message;
   return Status::Fail(MQRC_OPTIONS_ERROR);
+}
+
+// The status and text of a definition command a (a[0] the command, a[1] the
+// name) of an object of kind `what`.
+Status Outcome(const DefinitionResult& r, const std::vector<std::string>& a, const char* what,
+               std::string* text) {
+  if (r.reason) {
+    *text = a[0] + " " + a[1] + " failed with reason " + std::to_string(r.reason);
+    return Status::Fail(r.reason);
+  }
+  *text = std::string(what) + " " + a[1] + " defined";
+  return Status::Ok();
 }
 
 Status Define(const std::vector<std::string>& a, std::string* text) {
@@ -54,27 +79,68 @@ Status Define(const std::vector<std::string>& a, std::string* text) {
       ++i;
     } else if (opt == "--permanent") {
       changes.push_back({MQIA_DEFINITION_TYPE, false, MQQDT_PERMANENT_DYNAMIC, {}});
+    } else if (opt == "--trigger" && has_value && TriggerType(a[i + 1], &n)) {
+      changes.push_back({MQIA_TRIGGER_CONTROL, false, MQTC_ON, {}});
+      changes.push_back({MQIA_TRIGGER_TYPE, false, n, {}});
+      ++i;
+    } else if (opt == "--notrigger") {
+      changes.push_back({MQIA_TRIGGER_CONTROL, false, MQTC_OFF, {}});
+    } else if ((opt == "--trigdepth" || opt == "--trigmpri") && has_value &&
+               ParseNumber(a[i + 1], &n)) {
+      changes.push_back(
+          {opt == "--trigdepth" ? MQIA_TRIGGER_DEPTH : MQIA_TRIGGER_MSG_PRIORITY, false, n, {}});
+      ++i;
+    } else if ((opt == "--initq" || opt == "--process" || opt == "--trigdata") && has_value) {
+      MQLONG selector = opt == "--initq"     ? MQCA_INITIATION_Q_NAME
+                        : opt == "--process" ? MQCA_PROCESS_NAME
+                                             : MQCA_TRIGGER_DATA;
+      changes.push_back({selector, true, 0, a[++i]});
     } else {
       return Usage(text, "define: unknown or incomplete option " + opt);
     }
   }
   std::lock_guard lock(Qm().mu);
-  DefinitionResult r = DefineQueue(Qm(), a[1], type, changes, replace);
-  if (r.reason) {
-    *text = "define " + a[1] + " failed with reason " + std::to_string(r.reason);
-    return Status::Fail(r.reason);
+  return Outcome(DefineQueue(Qm(), a[1], type, changes, replace), a, "queue", text);
+}
+
+Status DefineProcessCommand(const std::vector<std::string>& a, std::string* text) {
+  if (a.size() < 2) return Usage(text, "define-process: process name missing");
+  bool replace = false;
+  std::vector<AttributeChange> changes;
+  for (size_t i = 2; i < a.size(); ++i) {
+    const std::string& opt = a[i];
+    bool has_value = i + 1 < a.size();
+    MQLONG n = 0;
+    if (opt == "--replace") {
+      replace = true;
+    } else if (opt == "--appltype" && has_value &&
+               (a[i + 1] == "unix" || a[i + 1] == "UNIX" || ParseNumber(a[i + 1], &n))) {
+      changes.push_back({MQIA_APPL_TYPE, false, n ? n : MQAT_UNIX, {}});
+      ++i;
+    } else if ((opt == "--applicid" || opt == "--userdata" || opt == "--envdata" ||
+                opt == "--description") &&
+               has_value) {
+      MQLONG selector = opt == "--applicid"   ? MQCA_APPL_ID
+                        : opt == "--userdata" ? MQCA_USER_DATA
+                        : opt == "--envdata"  ? MQCA_ENV_DATA
+                                              : MQCA_PROCESS_DESC;
+      changes.push_back({selector, true, 0, a[++i]});
+    } else {
+      return Usage(text, "define-process: unknown or incomplete option " + opt);
+    }
   }
-  *text = "queue " + a[1] + " defined";
-  return Status::Ok();
+  std::lock_guard lock(Qm().mu);
+  return Outcome(DefineProcess(Qm(), a[1], changes, replace), a, "process", text);
 }
 
 Status Delete(const std::vector<std::string>& a, std::string* text) {
-  if (a.size() < 2) return Usage(text, "delete: queue name missing");
+  bool process = a[0] == "delete-process";
+  if (a.size() < 2) return Usage(text, a[0] + ": name missing");
   bool purge = a.size() > 2 && a[2] == "--purge";
   std::lock_guard lock(Qm().mu);
-  Status st = Qm().DeleteQueue(a[1], purge);
-  *text = st.failed() ? "delete " + a[1] + " failed with reason " + std::to_string(st.rc)
-                      : "queue " + a[1] + " deleted";
+  Status st = process ? Qm().DeleteProcess(a[1]) : Qm().DeleteQueue(a[1], purge);
+  *text = st.failed() ? a[0] + " " + a[1] + " failed with reason " + std::to_string(st.rc)
+                      : (process ? "process " : "queue ") + a[1] + " deleted";
   return st;
 }
 
@@ -127,8 +193,18 @@ Status Show(const std::vector<std::string>& a, std::string* text) {
     }
     out << " get=" << (q->inhibit_get ? "inhibited" : "allowed")
         << " put=" << (q->inhibit_put ? "inhibited" : "allowed");
+    if (q->trigger_control == MQTC_ON) {
+      out << " trigger=" << q->trigger_type << " initq=" << q->initiation_queue
+          << " process=" << q->process_name;
+    }
     if (!q->description.empty()) out << " description=\"" << q->description << '"';
     out << '\n';
+  }
+  for (auto& [name, p] : qm.processes) {
+    if (!MatchesGeneric(name, pattern)) continue;
+    ++shown;
+    out << name << "  type=process applicid=\"" << p->appl_id << "\" appltype=" << p->appl_type
+        << " userdata=\"" << p->user_data << "\" envdata=\"" << p->env_data << "\"\n";
   }
   *text = out.str();
   if (shown == 0 && a.size() >= 2) {
@@ -163,7 +239,7 @@ Status Fault(const std::vector<std::string>& a, std::string* text) {
   MQLONG n = 0, reason = 0;
   *text = "fault " + what + " set";
   auto wake_command_server = [&] {
-    if (Queue* q = qm.FindQueue("SYSTEM.ADMIN.COMMAND.QUEUE")) q->arrived.notify_all();
+    if (Queue* q = qm.FindQueue(qm.command_queue)) q->arrived.notify_all();
   };
   if (what == "command-server" && (arg(2) == "pause" || arg(2) == "resume")) {
     f.command_server_paused = arg(2) == "pause";
@@ -230,7 +306,8 @@ Status RunControl(const std::vector<std::string>& args, std::string* text) {
   if (args.empty()) return Usage(text, "no command");
   const std::string& cmd = args[0];
   if (cmd == "define") return Define(args, text);
-  if (cmd == "delete") return Delete(args, text);
+  if (cmd == "delete" || cmd == "delete-process") return Delete(args, text);
+  if (cmd == "define-process") return DefineProcessCommand(args, text);
   if (cmd == "show") return Show(args, text);
   if (cmd == "fault") return Fault(args, text);
   if (cmd == "stop") {

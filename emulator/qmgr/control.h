@@ -1,6 +1,7 @@
 // Administration and test controls of the queue manager, as the mqemu tool
 // sends them (a kControl frame of arguments): define, delete and show
-// queues, stop the queue manager, and the faults that tests need.
+// queues and processes, stop the queue manager, and the faults that tests
+// need.
 #pragma once
 
 #include <string>

@@ -1,4 +1,4 @@
-// Validation and application of queue attribute changes.
+// Validation and application of queue and process attribute changes.
 #include "qmgr/definitions.h"
 
 #include <algorithm>
@@ -19,9 +19,9 @@ bool ValidName(const std::string& name) {
   });
 }
 
-// Checks one change against the queue type; 0 or the reason.
-MQLONG Check(MQLONG type, const AttributeChange& c) {
-  const auto& allowed = QueueSelectors(type);
+// 0 when the change's selector is one of `allowed` and may be set, and its
+// structure type fits; else the reason.
+MQLONG CheckSelector(const std::vector<MQLONG>& allowed, const AttributeChange& c) {
   bool settable = c.selector != MQCA_Q_NAME && c.selector != MQIA_Q_TYPE &&
                   c.selector != MQIA_CURRENT_Q_DEPTH && c.selector != MQIA_OPEN_INPUT_COUNT &&
                   c.selector != MQIA_OPEN_OUTPUT_COUNT && c.selector != MQCA_CREATION_DATE &&
@@ -31,12 +31,28 @@ MQLONG Check(MQLONG type, const AttributeChange& c) {
   if (c.is_string != (c.selector >= MQCA_FIRST && c.selector <= MQCA_LAST)) {
     return MQRCCF_STRUCTURE_TYPE_ERROR;
   }
+  if (c.is_string && c.text.size() > CharAttributeLength(c.selector)) {
+    return MQRCCF_CFST_STRING_LENGTH_ERR;
+  }
+  return 0;
+}
+
+// Checks one change against the queue type; 0 or the reason.
+MQLONG Check(MQLONG type, const AttributeChange& c) {
+  if (MQLONG reason = CheckSelector(QueueSelectors(type), c)) return reason;
   MQLONG v = c.number;
   switch (c.selector) {
-    case MQCA_Q_DESC:
-      return c.text.size() <= MQ_Q_DESC_LENGTH ? 0 : MQRCCF_CFST_STRING_LENGTH_ERR;
     case MQCA_BASE_Q_NAME:
       return ValidName(c.text) ? 0 : MQRCCF_OBJECT_NAME_ERROR;
+    case MQCA_INITIATION_Q_NAME:
+    case MQCA_PROCESS_NAME:
+      return c.text.empty() || ValidName(c.text) ? 0 : MQRCCF_OBJECT_NAME_ERROR;
+    case MQIA_TRIGGER_CONTROL:
+      return v == MQTC_OFF || v == MQTC_ON ? 0 : MQRCCF_PARM_VALUE_ERROR;
+    case MQIA_TRIGGER_TYPE:
+      return v >= MQTT_NONE && v <= MQTT_DEPTH ? 0 : MQRCCF_PARM_VALUE_ERROR;
+    case MQIA_TRIGGER_DEPTH:
+      return v >= 1 && v <= 999999999 ? 0 : MQRCCF_PARM_VALUE_ERROR;
     case MQIA_MAX_MSG_LENGTH:
       return v >= 0 && v <= kMaxMessageLength ? 0 : MQRCCF_MAX_MSG_LENGTH_ERROR;
     case MQIA_MAX_Q_DEPTH:
@@ -50,6 +66,7 @@ MQLONG Check(MQLONG type, const AttributeChange& c) {
     case MQIA_DEF_PERSISTENCE:
       return v == MQPER_PERSISTENT || v == MQPER_NOT_PERSISTENT ? 0 : MQRCCF_PARM_VALUE_ERROR;
     case MQIA_DEF_PRIORITY:
+    case MQIA_TRIGGER_MSG_PRIORITY:
       return v >= 0 && v <= 9 ? 0 : MQRCCF_PARM_VALUE_ERROR;
     case MQIA_DEF_INPUT_OPEN_OPTION:
       return v == MQOO_INPUT_SHARED || v == MQOO_INPUT_EXCLUSIVE ? 0 : MQRCCF_PARM_VALUE_ERROR;
@@ -95,9 +112,66 @@ void Apply(QueueManager& qm, Queue& q, const AttributeChange& c) {
     case MQIA_SHAREABILITY:
       q.shareability = c.number;
       break;
+    case MQIA_TRIGGER_CONTROL:
+      q.trigger_control = c.number;
+      break;
+    case MQIA_TRIGGER_TYPE:
+      q.trigger_type = c.number;
+      break;
+    case MQIA_TRIGGER_DEPTH:
+      q.trigger_depth = c.number;
+      break;
+    case MQIA_TRIGGER_MSG_PRIORITY:
+      q.trigger_msg_priority = c.number;
+      break;
+    case MQCA_TRIGGER_DATA:
+      q.trigger_data = Trimmed(c.text);
+      break;
+    case MQCA_INITIATION_Q_NAME:
+      q.initiation_queue = c.text;
+      break;
+    case MQCA_PROCESS_NAME:
+      q.process_name = c.text;
+      break;
     default:
       break;
   }
+}
+
+MQLONG CheckProcess(const AttributeChange& c) {
+  if (c.selector == MQCA_PROCESS_NAME) return MQRCCF_CFST_PARM_ID_ERROR;  // the name itself
+  if (MQLONG reason = CheckSelector(ProcessSelectors(), c)) return reason;
+  if (c.selector == MQIA_APPL_TYPE && c.number < 0) return MQRCCF_PARM_VALUE_ERROR;
+  return 0;
+}
+
+void ApplyProcess(Process& p, const AttributeChange& c) {
+  switch (c.selector) {
+    case MQCA_PROCESS_DESC:
+      p.description = Trimmed(c.text);
+      break;
+    case MQIA_APPL_TYPE:
+      p.appl_type = c.number;
+      break;
+    case MQCA_APPL_ID:
+      p.appl_id = Trimmed(c.text);
+      break;
+    case MQCA_ENV_DATA:
+      p.env_data = Trimmed(c.text);
+      break;
+    case MQCA_USER_DATA:
+      p.user_data = Trimmed(c.text);
+      break;
+    default:
+      break;
+  }
+}
+
+DefinitionResult CheckProcessChanges(const std::vector<AttributeChange>& changes) {
+  for (const AttributeChange& c : changes) {
+    if (MQLONG reason = CheckProcess(c)) return {reason, c.selector};
+  }
+  return {};
 }
 
 DefinitionResult CheckAll(MQLONG type, const std::vector<AttributeChange>& changes) {
@@ -140,6 +214,36 @@ DefinitionResult AlterQueue(QueueManager& qm, const std::string& name, MQLONG ty
   DefinitionResult checked = CheckAll(q->type, changes);
   if (checked.reason) return checked;
   for (const AttributeChange& c : changes) Apply(qm, *q, c);
+  return {};
+}
+
+}  // namespace mqemu
+
+namespace mqemu {
+
+DefinitionResult DefineProcess(QueueManager& qm, const std::string& name,
+                               const std::vector<AttributeChange>& changes, bool replace) {
+  if (!ValidName(name) || name.size() > MQ_PROCESS_NAME_LENGTH) {
+    return {MQRCCF_OBJECT_NAME_ERROR, MQCA_PROCESS_NAME};
+  }
+  if (qm.FindProcess(name)) {
+    if (!replace) return {MQRCCF_OBJECT_ALREADY_EXISTS, MQCA_PROCESS_NAME};
+    return AlterProcess(qm, name, changes);
+  }
+  DefinitionResult checked = CheckProcessChanges(changes);
+  if (checked.reason) return checked;
+  Process* p = qm.AddProcess(name);
+  for (const AttributeChange& c : changes) ApplyProcess(*p, c);
+  return {};
+}
+
+DefinitionResult AlterProcess(QueueManager& qm, const std::string& name,
+                              const std::vector<AttributeChange>& changes) {
+  Process* p = qm.FindProcess(name);
+  if (!p) return {MQRC_UNKNOWN_OBJECT_NAME, MQCA_PROCESS_NAME};
+  DefinitionResult checked = CheckProcessChanges(changes);
+  if (checked.reason) return checked;
+  for (const AttributeChange& c : changes) ApplyProcess(*p, c);
   return {};
 }
 

@@ -1,6 +1,7 @@
-// Defining and altering queues from a list of attribute values by selector:
-// the one code behind the command server's Create Queue and Change Queue and
-// the mqemu tool's define subcommand.
+// Defining and altering queues and processes from a list of attribute
+// values by selector: the one code behind the command server's Create and
+// Change commands and the mqemu tool's define and define-process
+// subcommands.
 #pragma once
 
 #include <cmqc.h>
@@ -35,5 +36,18 @@ DefinitionResult DefineQueue(QueueManager& qm, const std::string& name, MQLONG t
 // none, MQRCCF_Q_WRONG_TYPE when type is given (not 0) and differs.
 DefinitionResult AlterQueue(QueueManager& qm, const std::string& name, MQLONG type,
                             const std::vector<AttributeChange>& changes);
+
+// Lock held. Creates process definition `name` with the changes applied
+// (MQCA_PROCESS_DESC, MQCA_APPL_ID, MQIA_APPL_TYPE, MQCA_ENV_DATA,
+// MQCA_USER_DATA); with replace an existing one is altered instead. Fails
+// with MQRCCF_OBJECT_ALREADY_EXISTS, MQRCCF_OBJECT_NAME_ERROR or a value
+// error.
+DefinitionResult DefineProcess(QueueManager& qm, const std::string& name,
+                               const std::vector<AttributeChange>& changes, bool replace);
+
+// Lock held. Alters an existing process definition; MQRC_UNKNOWN_OBJECT_NAME
+// when there is none.
+DefinitionResult AlterProcess(QueueManager& qm, const std::string& name,
+                              const std::vector<AttributeChange>& changes);
 
 }  // namespace mqemu

@@ -1,7 +1,8 @@
 // mqemu-qmgr: the daemon of one emulated queue manager. The mqemu tool's
 // start subcommand runs it in the background:
 //
-//   mqemu-qmgr QMGR [--default] [--no-command-server] [--ready-fd N]
+//   mqemu-qmgr QMGR [--default] [--no-command-server] [--platform unix|zos]
+//              [--ready-fd N]
 //
 // It listens on $MQEMU_HOME/QMGR.sock, writes QMGR.pid (and the "default"
 // file with --default), writes one byte to descriptor N once it accepts
@@ -115,18 +116,23 @@ int Listen(const std::string& path) {
 int Run(int argc, char** argv) {
   if (argc < 2 || argv[1][0] == '-') {
     std::fprintf(stderr,
-                 "usage: mqemu-qmgr QMGR [--default] [--no-command-server] [--ready-fd N]\n");
+                 "usage: mqemu-qmgr QMGR [--default] [--no-command-server] [--platform unix|zos]"
+                 " [--ready-fd N]\n");
     return 2;
   }
   std::string name = argv[1];
   bool make_default = false, command_server = true;
   int ready_fd = -1;
+  MQLONG platform = MQPL_UNIX;
   for (int i = 2; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--default") {
       make_default = true;
     } else if (a == "--no-command-server") {
       command_server = false;
+    } else if (a == "--platform" && i + 1 < argc &&
+               (std::strcmp(argv[i + 1], "unix") == 0 || std::strcmp(argv[i + 1], "zos") == 0)) {
+      platform = std::strcmp(argv[++i], "zos") == 0 ? MQPL_ZOS : MQPL_UNIX;
     } else if (a == "--ready-fd" && i + 1 < argc) {
       ready_fd = std::atoi(argv[++i]);
     } else {
@@ -150,7 +156,7 @@ int Run(int argc, char** argv) {
     std::fprintf(stderr, "mqemu-qmgr: queue manager %s is already running\n", name.c_str());
     return 1;
   }
-  Qm().Init(name);
+  Qm().Init(name, platform);
   int listener = Listen(SocketPath(name));
   if (listener < 0) {
     std::fprintf(stderr, "mqemu-qmgr: cannot listen on %s: %s\n", SocketPath(name).c_str(),

@@ -20,6 +20,12 @@ void Queue::Add(Message m) {
   messages.insert(at, std::move(m));
 }
 
+MQLONG Queue::DepthFrom(MQLONG priority) const {
+  return static_cast<MQLONG>(std::count_if(messages.begin(), messages.end(), [&](const Message& m) {
+    return m.md.Priority >= priority;
+  }));
+}
+
 std::deque<Message>::iterator Queue::Find(const MQBYTE* msg_id, const MQBYTE* correl_id) {
   if (!msg_id && !correl_id) return messages.begin();
   return std::find_if(messages.begin(), messages.end(), [&](const Message& m) {

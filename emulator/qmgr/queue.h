@@ -40,6 +40,18 @@ struct Queue {
   std::string creation_date;  // "yyyy-mm-dd"
   std::string creation_time;  // "hh.mm.ss"
 
+  // Triggering (local and model queues): see QueueManager::CheckTrigger.
+  MQLONG trigger_control = MQTC_OFF;
+  MQLONG trigger_type = MQTT_FIRST;
+  MQLONG trigger_depth = 1;
+  MQLONG trigger_msg_priority = 0;
+  std::string trigger_data;
+  std::string initiation_queue;
+  std::string process_name;
+  // A FIRST or DEPTH condition arose while the initiation queue was not open
+  // for input: the trigger message is made when it is opened.
+  bool trigger_missed = false;
+
   std::deque<Message> messages;  // highest priority first, FIFO within one priority
   int open_input = 0;
   int open_output = 0;
@@ -60,6 +72,8 @@ struct Queue {
   bool put_fault_warning = false;
 
   bool is_local() const { return type == MQQT_LOCAL; }
+  // The number of messages of at least priority `priority`.
+  MQLONG DepthFrom(MQLONG priority) const;
   // Adds a message in priority order.
   void Add(Message m);
   // The first message that matches, or messages.end(). A null id matches

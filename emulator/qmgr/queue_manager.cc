@@ -92,14 +92,19 @@ bool MatchesGeneric(std::string_view name, std::string_view pattern) {
   return name == pattern;
 }
 
-void QueueManager::Init(std::string_view qmgr_name) {
+void QueueManager::Init(std::string_view qmgr_name, MQLONG qmgr_platform) {
   name = qmgr_name;
+  platform = qmgr_platform;
   NowFields(&creation_date, &creation_time, nullptr, nullptr);
   std::lock_guard lock(mu);
   AddQueue("SYSTEM.DEFAULT.LOCAL.QUEUE", MQQT_LOCAL);
   Queue* model = AddQueue("SYSTEM.DEFAULT.MODEL.QUEUE", MQQT_MODEL);
   model->definition_type = MQQDT_TEMPORARY_DYNAMIC;
-  AddQueue("SYSTEM.ADMIN.COMMAND.QUEUE", MQQT_LOCAL)->max_depth = 3000;
+  if (platform == MQPL_ZOS) {
+    command_queue = "SYSTEM.COMMAND.INPUT";
+    AddQueue("SYSTEM.ADMIN.COMMAND.QUEUE", MQQT_ALIAS)->base_queue = command_queue;
+  }
+  AddQueue(command_queue, MQQT_LOCAL)->max_depth = 3000;
   AddQueue("SYSTEM.DEAD.LETTER.QUEUE", MQQT_LOCAL)->max_depth = 999999999;
 }
 
@@ -129,6 +134,25 @@ Status QueueManager::DeleteQueue(const std::string& queue_name, bool purge) {
   if (!q->messages.empty() && !purge) return Status::Fail(MQRC_Q_NOT_EMPTY);
   queues.erase(queue_name);
   return Status::Ok();
+}
+
+Process* QueueManager::FindProcess(std::string_view process_name) {
+  auto it = processes.find(std::string(process_name));
+  return it == processes.end() ? nullptr : it->second.get();
+}
+
+Process* QueueManager::AddProcess(const std::string& process_name) {
+  if (processes.count(process_name)) return nullptr;
+  auto p = std::make_unique<Process>();
+  p->name = process_name;
+  NowFields(&p->creation_date, &p->creation_time, nullptr, nullptr);
+  Process* raw = p.get();
+  processes.emplace(process_name, std::move(p));
+  return raw;
+}
+
+Status QueueManager::DeleteProcess(const std::string& process_name) {
+  return processes.erase(process_name) ? Status::Ok() : Status::Fail(MQRC_UNKNOWN_OBJECT_NAME);
 }
 
 void QueueManager::SetInhibitGet(Queue& q, MQLONG value) {
@@ -278,6 +302,7 @@ Status QueueManager::OpenQueue(Session& s, const OpenRequest& request, Handle* h
   if (input) {
     ++q->open_input;
     q->open_exclusive = exclusive;
+    InitiationQueueOpened(*q);
   }
   if (options & MQOO_OUTPUT) ++q->open_output;
   h->queue = q;
@@ -318,6 +343,13 @@ Status QueueManager::CreateDynamic(Session& s, Queue& model, const std::string& 
   q->default_priority = model.default_priority;
   q->default_input_open = model.default_input_open;
   q->shareability = model.shareability;
+  q->trigger_control = model.trigger_control;
+  q->trigger_type = model.trigger_type;
+  q->trigger_depth = model.trigger_depth;
+  q->trigger_msg_priority = model.trigger_msg_priority;
+  q->trigger_data = model.trigger_data;
+  q->initiation_queue = model.initiation_queue;
+  q->process_name = model.process_name;
   if (q->definition_type == MQQDT_TEMPORARY_DYNAMIC) q->owner_session = s.id;
   *made = q;
   return Status::Ok();
@@ -396,10 +428,79 @@ Status QueueManager::Enqueue(Queue& q, Message m,
     held->emplace_back(q.name, std::move(m));
     return st;
   }
+  Arrive(q, std::move(m));
+  return st;
+}
+
+void QueueManager::Arrive(Queue& q, Message m) {
+  MQLONG priority = m.md.Priority;
+  // A trigger message does not trigger in turn, so that initiation queues
+  // naming each other cannot loop.
+  bool may_trigger = std::memcmp(m.md.Format, MQFMT_TRIGGER, 8) != 0;
   q.Add(std::move(m));
   q.arrived.notify_one();
   for (Session* w : q.watchers) w->wake.notify_all();
-  return st;
+  if (may_trigger && TriggerConditionMet(q, priority, true)) Trigger(q);
+}
+
+bool QueueManager::TriggerConditionMet(const Queue& q, MQLONG priority, bool arrival) const {
+  if (q.trigger_control != MQTC_ON || !q.is_local() || priority < q.trigger_msg_priority) {
+    return false;
+  }
+  switch (q.trigger_type) {
+    case MQTT_FIRST:
+      if (q.open_input > 0) return false;
+      return arrival ? q.DepthFrom(q.trigger_msg_priority) == 1
+                     : q.DepthFrom(q.trigger_msg_priority) > 0;
+    case MQTT_EVERY:
+      return true;
+    case MQTT_DEPTH:
+      return q.DepthFrom(q.trigger_msg_priority) >= q.trigger_depth;
+    default:
+      return false;
+  }
+}
+
+void QueueManager::Trigger(Queue& q) {
+  Queue* initq = FindQueue(q.initiation_queue);
+  const Process* process = FindProcess(q.process_name);
+  if (!initq || !initq->is_local() || initq == &q || !process) return;
+  if (initq->open_input == 0) {
+    // Nobody serves the initiation queue: no trigger message now, but FIRST
+    // and DEPTH fire when a trigger monitor opens it.
+    q.trigger_missed = q.trigger_type != MQTT_EVERY;
+    return;
+  }
+  MQTM tm = {MQTM_DEFAULT};
+  SetField(tm.QName, sizeof tm.QName, q.name);
+  SetField(tm.ProcessName, sizeof tm.ProcessName, process->name);
+  SetField(tm.TriggerData, sizeof tm.TriggerData, q.trigger_data);
+  tm.ApplType = process->appl_type;
+  SetField(tm.ApplId, sizeof tm.ApplId, process->appl_id);
+  SetField(tm.EnvData, sizeof tm.EnvData, process->env_data);
+  SetField(tm.UserData, sizeof tm.UserData, process->user_data);
+  Message m{{MQMD_DEFAULT}, std::string(reinterpret_cast<const char*>(&tm), sizeof tm)};
+  m.md.Version = MQMD_VERSION_2;
+  m.md.MsgType = MQMT_DATAGRAM;
+  std::memcpy(m.md.Format, MQFMT_TRIGGER, 8);
+  m.md.CodedCharSetId = ccsid;
+  NewId(m.md.MsgId);
+  SetContext(nullptr, ContextMode::kDefault, &m.md);
+  // A trigger message that cannot be put (initiation queue full or put
+  // inhibited) is lost; the queue stays as it is.
+  if (Enqueue(*initq, std::move(m)).failed()) return;
+  q.trigger_missed = false;
+  if (q.trigger_type == MQTT_DEPTH) q.trigger_control = MQTC_OFF;
+}
+
+void QueueManager::InitiationQueueOpened(const Queue& initq) {
+  for (auto& [queue_name, q] : queues) {
+    if (!q->trigger_missed || q->initiation_queue != initq.name) continue;
+    q->trigger_missed = false;
+    if (TriggerConditionMet(*q, q->trigger_msg_priority, false)) {
+      Trigger(*q);
+    }
+  }
 }
 
 Status QueueManager::Put(Session& s, MQHOBJ hobj, MQLONG pmo_options, ContextMode mode, MQMD* md,
@@ -668,11 +769,7 @@ Status QueueManager::Requeue(Session& s, std::vector<std::pair<MQHOBJ, Message>>
 void QueueManager::EndUnitOfWork(Session& s, bool commit) {
   if (commit) {
     for (auto& [queue_name, m] : s.pending_puts) {
-      if (Queue* q = FindQueue(queue_name)) {
-        q->Add(std::move(m));
-        q->arrived.notify_one();
-        for (Session* w : q->watchers) w->wake.notify_all();
-      }
+      if (Queue* q = FindQueue(queue_name)) Arrive(*q, std::move(m));
     }
   } else {
     for (auto it = s.pending_gets.rbegin(); it != s.pending_gets.rend(); ++it) {

@@ -1,7 +1,7 @@
 // The state of one emulated queue manager and the MQI semantics over it:
-// object definitions, opening and closing, putting and getting, inquiring
-// and setting, asynchronous consumers, dynamic queues and the queue
-// manager's end.
+// object definitions (queues and processes), opening and closing, putting
+// and getting, inquiring and setting, asynchronous consumers, dynamic
+// queues, triggering and the queue manager's end.
 //
 // Rules: `mu` guards everything here and in every Queue and Session. The
 // operations marked "lock held" expect the caller to hold it; the others take
@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "protocol/frame.h"
+#include "qmgr/process.h"
 #include "qmgr/queue.h"
 #include "qmgr/session.h"
 
@@ -67,18 +68,22 @@ struct GetRequest {
 
 class QueueManager {
  public:
-  // Sets the name and defines the system queues.
-  void Init(std::string_view qmgr_name);
+  // Sets the name and platform (MQPL_UNIX or MQPL_ZOS) and defines the
+  // system queues: on z/OS the command queue is SYSTEM.COMMAND.INPUT and
+  // SYSTEM.ADMIN.COMMAND.QUEUE an alias of it.
+  void Init(std::string_view qmgr_name, MQLONG qmgr_platform = MQPL_UNIX);
 
   std::mutex mu;
   std::string name;
   MQLONG platform = MQPL_UNIX;
+  std::string command_queue = "SYSTEM.ADMIN.COMMAND.QUEUE";  // the command server's queue
   MQLONG command_level = 940;
   MQLONG ccsid = 819;
   MQLONG max_msg_length = 4194304;
   std::string description = "Emulated queue manager";
   std::string creation_date, creation_time;
   std::map<std::string, std::unique_ptr<Queue>> queues;
+  std::map<std::string, std::unique_ptr<Process>> processes;
   std::map<uint32_t, std::shared_ptr<Session>> sessions;
   Faults faults;
   bool quiescing = false;
@@ -93,6 +98,14 @@ class QueueManager {
   // Lock held. Deletes a queue that nobody has open: MQRC_OBJECT_IN_USE when
   // someone has, MQRC_Q_NOT_EMPTY when it holds messages and purge is false.
   Status DeleteQueue(const std::string& queue_name, bool purge);
+  // Lock held. The process definition of that name, or null.
+  Process* FindProcess(std::string_view process_name);
+  // Lock held. Creates a process definition with the creation date set;
+  // null when the name is taken.
+  Process* AddProcess(const std::string& process_name);
+  // Lock held. Deletes a process definition; MQRC_UNKNOWN_OBJECT_NAME when
+  // there is none.
+  Status DeleteProcess(const std::string& process_name);
   // Lock held. Changes the get-inhibit of a queue and tells its consumers.
   void SetInhibitGet(Queue& q, MQLONG value);
 
@@ -134,6 +147,13 @@ class QueueManager {
   // With `held` the message waits there instead, for the end of the unit of
   // work.
   Status Enqueue(Queue& q, Message m, std::vector<std::pair<std::string, Message>>* held = nullptr);
+  // Lock held. Makes m visible on q: wakes getters and consumers and puts
+  // the trigger message that its arrival calls for.
+  void Arrive(Queue& q, Message m);
+  // Lock held. Called when initq is opened for input: puts the trigger
+  // messages that were missed while nobody served it, for the queues whose
+  // FIRST or DEPTH condition still holds.
+  void InitiationQueueOpened(const Queue& initq);
   // Lock held. Takes the first message matching, or returns false.
   bool TakeMessage(Queue& q, const Consumer& selection, Message* out);
   // Generates a 24-byte identifier "AMQ " + name(12) + 8 unique bytes.
@@ -157,6 +177,12 @@ class QueueManager {
   Status OpenQueue(Session& s, const OpenRequest& request, Handle* h, OpenResult* result);
   Status CreateDynamic(Session& s, Queue& model, const std::string& pattern, Queue** made);
   void ReleaseHandle(Session& s, MQHOBJ hobj, Handle& h, MQLONG close_options);
+  // Whether q's trigger condition holds after a message of `priority`
+  // arrived, or (arrival false) still holds for a missed FIRST or DEPTH
+  // trigger.
+  bool TriggerConditionMet(const Queue& q, MQLONG priority, bool arrival) const;
+  // Puts the MQTM for q on its initiation queue.
+  void Trigger(Queue& q);
   uint64_t id_counter_ = 0;
 };
 

@@ -1,6 +1,6 @@
 // Subcommands that manage a queue manager: start (runs the daemon in the
 // background), stop, and the controls that the daemon carries out itself
-// (define, delete, show, fault).
+// (define, delete, define-process, delete-process, show, fault).
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -79,11 +79,14 @@ int StartCommand(const Args& args) {
   const std::string& qmgr = args[0];
   std::vector<std::string> daemon_args = {ProgramDirectory() + "/mqemu-qmgr", qmgr};
   for (size_t i = 1; i < args.size(); ++i) {
-    if (args[i] != "--default" && args[i] != "--no-command-server") {
-      std::cerr << "mqemu start: unknown option " << args[i] << "\n";
+    bool platform = args[i] == "--platform" && i + 1 < args.size() &&
+                    (args[i + 1] == "unix" || args[i + 1] == "zos");
+    if (args[i] != "--default" && args[i] != "--no-command-server" && !platform) {
+      std::cerr << "mqemu start: unknown or incomplete option " << args[i] << "\n";
       return 2;
     }
     daemon_args.push_back(args[i]);
+    if (platform) daemon_args.push_back(args[++i]);
   }
   int ready[2];
   if (::pipe2(ready, O_CLOEXEC) != 0) return 1;

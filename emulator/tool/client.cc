@@ -20,6 +20,20 @@ std::string HexText(const MQBYTE* id, size_t n) {
   return out;
 }
 
+// The fields of a trigger message (MQTM), one a line.
+void PrintTrigger(const std::string& data) {
+  MQTM tm;
+  std::memcpy(&tm, data.data(), sizeof tm);
+  std::cout << "Trigger message:\n"
+            << "  QName:       '" << FieldText(tm.QName, sizeof tm.QName) << "'\n"
+            << "  ProcessName: '" << FieldText(tm.ProcessName, sizeof tm.ProcessName) << "'\n"
+            << "  TriggerData: '" << FieldText(tm.TriggerData, sizeof tm.TriggerData) << "'\n"
+            << "  ApplType:    " << tm.ApplType << "\n"
+            << "  ApplId:      '" << FieldText(tm.ApplId, sizeof tm.ApplId) << "'\n"
+            << "  EnvData:     '" << FieldText(tm.EnvData, sizeof tm.EnvData) << "'\n"
+            << "  UserData:    '" << FieldText(tm.UserData, sizeof tm.UserData) << "'\n";
+}
+
 }  // namespace
 
 void CopyField(char* field, size_t length, const std::string& text) {
@@ -86,10 +100,21 @@ void PrintMessage(const MQMD& md, const std::string& data) {
     std::cout << "PCF:\n" << DecodePcf(data);
     return;
   }
-  bool printable = true;
-  for (unsigned char c : data) printable = printable && (c >= 0x20 || c == '\n' || c == '\t');
-  if (printable) {
-    std::cout << "Data:\n" << data << (data.empty() || data.back() != '\n' ? "\n" : "");
+  if (std::memcmp(md.Format, MQFMT_TRIGGER, 8) == 0 && data.size() >= sizeof(MQTM)) {
+    PrintTrigger(data);
+    return;
+  }
+  bool text_format = std::memcmp(md.Format, MQFMT_STRING, 8) == 0 ||
+                     std::memcmp(md.Format, MQFMT_COMMAND_1, 8) == 0 ||
+                     std::memcmp(md.Format, MQFMT_COMMAND_2, 8) == 0;
+  // Text formats may hold several texts, one 0x00 byte between each.
+  auto printable = [&](unsigned char c) {
+    return c >= 0x20 || c == '\n' || c == '\t' || (text_format && c == 0);
+  };
+  if (std::all_of(data.begin(), data.end(), printable)) {
+    std::string lines = data;
+    std::replace(lines.begin(), lines.end(), '\0', '\n');
+    std::cout << "Data:\n" << lines << (lines.empty() || lines.back() != '\n' ? "\n" : "");
   } else {
     std::cout << "Data (hex):\n"
               << HexText(reinterpret_cast<const MQBYTE*>(data.data()), data.size()) << "\n";

@@ -27,7 +27,8 @@ class ToolConnection {
 };
 
 // Prints the descriptor fields and the data of a message: PCF decoded when
-// Format is MQADMIN, text when printable, else hexadecimal.
+// Format is MQADMIN, a trigger message field by field, text when printable
+// (the texts of a coalesced MQSC message one a line), else hexadecimal.
 void PrintMessage(const MQMD& md, const std::string& data);
 
 // Copies text into a fixed MQ field, cut to its length and NUL filled.

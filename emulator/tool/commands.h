@@ -12,11 +12,13 @@ using Args = std::vector<std::string>;
 
 int StartCommand(const Args& args);
 int StopCommand(const Args& args);
-// define, delete, show and fault: sent to the queue manager as they stand.
+// define, delete, define-process, delete-process, show and fault: sent to
+// the queue manager as they stand.
 int ControlCommand(const std::string& name, const Args& args);
 int PutCommand(const Args& args);
 int GetCommand(const Args& args);
 int PcfCommand(const Args& args);
+int TriggerMonitorCommand(const Args& args);
 
 // The help text of a subcommand, or null when there is no such subcommand.
 const char* SubcommandHelp(const std::string& name);

@@ -1,6 +1,7 @@
 // mqemu: the command-line tool of the IBM MQ stand-in. It starts and stops
 // emulated queue managers, defines and shows their queues, puts and gets
-// messages, sends PCF requests and sets the fault controls that tests use.
+// messages, sends PCF requests, serves initiation queues as a trigger
+// monitor and sets the fault controls that tests use.
 #include <cstring>
 #include <iostream>
 #include <map>
@@ -13,11 +14,14 @@ namespace {
 const std::map<std::string, const char*>& Help() {
   static const std::map<std::string, const char*> help = {
       {"start",
-       "usage: mqemu start QMGR [--default] [--no-command-server]\n"
+       "usage: mqemu start QMGR [--default] [--no-command-server] [--platform unix|zos]\n"
        "  Starts queue manager QMGR in the background and returns once it accepts\n"
        "  connections. --default makes it the queue manager that a blank name in\n"
-       "  MQCONN/MQCONNX reaches; --no-command-server leaves SYSTEM.ADMIN.COMMAND.QUEUE\n"
-       "  to another program. Its files live in $MQEMU_HOME (default /tmp/mqemu-<uid>).\n"},
+       "  MQCONN/MQCONNX reaches; --no-command-server leaves the command queue to\n"
+       "  another program. --platform zos makes it a z/OS queue manager: platform\n"
+       "  MQPL_ZOS, command queue SYSTEM.COMMAND.INPUT (SYSTEM.ADMIN.COMMAND.QUEUE an\n"
+       "  alias of it), PCF extended responses and MQSC text requests. Its files\n"
+       "  live in $MQEMU_HOME (default /tmp/mqemu-<uid>).\n"},
       {"stop",
        "usage: mqemu stop QMGR [--immediate] [--reason N]\n"
        "  Ends QMGR. A controlled end tells started connections MQRC_Q_MGR_QUIESCING\n"
@@ -27,7 +31,27 @@ const std::map<std::string, const char*>& Help() {
       {"define",
        "usage: mqemu define QMGR QUEUE [--model [--permanent]] [--alias BASE]\n"
        "                   [--maxmsglen N] [--maxdepth N] [--description TEXT] [--replace]\n"
-       "  Defines a local queue (or a model or alias queue).\n"},
+       "                   [--trigger first|every|depth|none | --notrigger] [--trigdepth N]\n"
+       "                   [--trigmpri N] [--initq Q] [--process P] [--trigdata TEXT]\n"
+       "  Defines a local queue (or a model or alias queue). --trigger switches\n"
+       "  triggering on with that trigger type; trigger messages go to the\n"
+       "  initiation queue --initq and name the process definition --process.\n"},
+      {"define-process",
+       "usage: mqemu define-process QMGR PROCESS [--applicid PROGRAM] [--appltype unix|N]\n"
+       "                   [--userdata TEXT] [--envdata TEXT] [--description TEXT]\n"
+       "                   [--replace]\n"
+       "  Defines a process definition: the program that a trigger monitor starts\n"
+       "  for the queues that name it.\n"},
+      {"delete-process",
+       "usage: mqemu delete-process QMGR PROCESS\n"
+       "  Deletes a process definition.\n"},
+      {"trigger-monitor",
+       "usage: mqemu trigger-monitor QMGR INITQ\n"
+       "  Serves initiation queue INITQ as IBM MQ's runmqtrm does: for each trigger\n"
+       "  message it starts the program named in ApplId with the trigger message in\n"
+       "  character form (MQTMC2, 732 characters) as its one argument, prints one\n"
+       "  line, and goes on without waiting for the program. Ends with status 0 when\n"
+       "  the queue manager ends.\n"},
       {"delete",
        "usage: mqemu delete QMGR QUEUE [--purge]\n"
        "  Deletes a queue that nobody has open; --purge also when it holds messages.\n"},
@@ -36,15 +60,21 @@ const std::map<std::string, const char*>& Help() {
        "  Shows the queue manager and its queues, or the queues matching QUEUE (which\n"
        "  may end in '*'), with attributes, depths and open counts.\n"},
       {"put",
-       "usage: mqemu put QMGR QUEUE [TEXT] [--file F] [--format FMT] [--replytoq Q]\n"
+       "usage: mqemu put QMGR QUEUE [TEXT...] [--file F] [--format FMT] [--replytoq Q]\n"
        "                [--replytoqmgr QM] [--report N] [--msgtype N] [--msgid HEX]\n"
        "                [--correlid HEX] [--persistent]\n"
-       "  Puts one message: TEXT, the contents of F, or standard input. Format is\n"
-       "  MQSTR unless --format says otherwise. Prints the MsgId.\n"},
+       "  Puts one message: TEXT, the contents of F, or standard input. Several\n"
+       "  TEXTs make one message of those texts separated by one 0x00 byte each (a\n"
+       "  coalesced MQSC message). Format is MQSTR unless --format says otherwise\n"
+       "  (MQSTR, MQCMD1, MQCMD2, MQADMIN or any other 8-character name). Prints the\n"
+       "  MsgId.\n"},
       {"get",
        "usage: mqemu get QMGR QUEUE [--wait SECONDS]\n"
        "  Gets one message and shows its descriptor and data; PCF (MQADMIN) is\n"
-       "  decoded, including the agent's coalesced replies. Exit status 1 when none.\n"},
+       "  decoded, including the agent's coalesced replies; text (MQSTR, MQCMD1,\n"
+       "  MQCMD2) is shown one text a line where 0x00 bytes separate several (a\n"
+       "  coalesced MQSC message); a trigger message (MQTRIG) field by field. Exit\n"
+       "  status 1 when none.\n"},
       {"pcf",
        "usage: mqemu pcf QMGR COMMAND [PARAM=VALUE ...] [--queue Q] [--wait SECONDS]\n"
        "                [--report N]\n"
@@ -77,7 +107,8 @@ const std::map<std::string, const char*>& Help() {
 
 int Usage(std::ostream& out) {
   out << "usage: mqemu SUBCOMMAND ARGS...   (mqemu SUBCOMMAND --help for each)\n"
-         "subcommands: start stop define delete show put get pcf fault\n";
+         "subcommands: start stop define delete define-process delete-process show put get\n"
+         "             pcf trigger-monitor fault\n";
   return 2;
 }
 
@@ -119,5 +150,6 @@ int main(int argc, char** argv) {
   if (name == "put") return PutCommand(args);
   if (name == "get") return GetCommand(args);
   if (name == "pcf") return PcfCommand(args);
+  if (name == "trigger-monitor") return TriggerMonitorCommand(args);
   return ControlCommand(name, args);
 }

@@ -34,7 +34,7 @@ int PutCommand(const Args& args) {
   pmo.Options = MQPMO_NO_SYNCPOINT;
   std::memcpy(md.Format, MQFMT_STRING, 8);
   std::string data;
-  bool have_data = false;
+  bool have_data = false, from_file = false;
   for (size_t i = 2; i < args.size(); ++i) {
     const std::string& a = args[i];
     bool v = i + 1 < args.size();
@@ -45,7 +45,7 @@ int PutCommand(const Args& args) {
         return 1;
       }
       data.assign(std::istreambuf_iterator<char>(in), {});
-      have_data = true;
+      have_data = from_file = true;
     } else if (a == "--format" && v) {
       std::string f = args[++i];
       f.resize(8, ' ');
@@ -65,8 +65,10 @@ int PutCommand(const Args& args) {
       }
     } else if (a == "--persistent") {
       md.Persistence = MQPER_PERSISTENT;
-    } else if (a[0] != '-' && !have_data) {
-      data = a;
+    } else if (a[0] != '-' && !from_file) {
+      // Several texts make one coalesced message, one 0x00 byte between.
+      if (have_data) data += '\0';
+      data += a;
       have_data = true;
     } else {
       std::cerr << "mqemu put: unknown or incomplete option " << a << "\n";

@@ -1,7 +1,12 @@
 // The command server's replies: IBM's PCF reply format checked byte for
 // byte, one reply per object for generic names, MsgId and CorrelId by the
 // request's report options, error replies, authority by the request's
-// identity, the queue commands and the command server controls.
+// identity, the queue and process commands and the command server controls;
+// on a z/OS queue manager the command queue and its alias, extended
+// responses and the reply sets of MQSC text requests.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -32,10 +37,13 @@ std::string Padded(const std::string& s, size_t n) {
   return s + std::string(n - s.size(), ' ');
 }
 
-class CommandServerTest : public ::testing::Test {
+// A queue manager QM1 started with `options`, a reply queue and the command
+// queue (SYSTEM.ADMIN.COMMAND.QUEUE) open.
+class CommandServerFixture : public ::testing::Test {
  protected:
+  explicit CommandServerFixture(const std::string& options) : qm1("QM1", options) {}
   EmuHome home;
-  QueueManagerProcess qm1{"QM1"};
+  QueueManagerProcess qm1;
   MQHCONN h = MQHC_UNUSABLE_HCONN;
   MQHOBJ replies = MQHO_UNUSABLE_HOBJ;
   MQHOBJ commands = MQHO_UNUSABLE_HOBJ;
@@ -56,7 +64,7 @@ class CommandServerTest : public ::testing::Test {
                           MQLONG wait_ms = 2000) {
     MQMD md = {MQMD_DEFAULT};
     if (md_io) md = *md_io;
-    std::memcpy(md.Format, MQFMT_ADMIN, 8);
+    if (Field(md.Format, 8).empty()) std::memcpy(md.Format, MQFMT_ADMIN, 8);
     md.MsgType = MQMT_REQUEST;
     SetName(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
     EXPECT_EQ(Put(h, commands, request, &md), MQRC_NONE);
@@ -80,6 +88,11 @@ class CommandServerTest : public ::testing::Test {
     if (!attrs.empty()) b.IntegerList(MQIACF_Q_ATTRS, attrs);
     return b.Finish();
   }
+};
+
+class CommandServerTest : public CommandServerFixture {
+ protected:
+  CommandServerTest() : CommandServerFixture("--default") {}
 };
 
 TEST_F(CommandServerTest, InquireQueueReplyIsIbmsFormatByteForByte) {
@@ -221,6 +234,183 @@ TEST_F(CommandServerTest, PausedCommandServerAnswersAfterResume) {
   auto got = Collect();
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].header().Command, MQCMD_PING_Q_MGR);
+}
+
+TEST_F(CommandServerTest, ProcessDefinitionsThroughPcf) {
+  mqemu::PcfBuilder create(MQCFT_COMMAND, MQCMD_CREATE_PROCESS);
+  create.String(MQCA_PROCESS_NAME, "APP.PROC");
+  create.String(MQCA_APPL_ID, "/usr/bin/app");
+  create.String(MQCA_USER_DATA, "-q APP.Q");
+  EXPECT_EQ(Send(create.Finish())[0].header().CompCode, MQCC_OK);
+  EXPECT_EQ(Send(create.Finish())[0].header().Reason, MQRCCF_OBJECT_ALREADY_EXISTS);
+  mqemu::PcfBuilder inquire(MQCFT_COMMAND, MQCMD_INQUIRE_PROCESS);
+  inquire.String(MQCA_PROCESS_NAME, "APP.*");
+  inquire.IntegerList(MQIACF_PROCESS_ATTRS, {MQCA_APPL_ID, MQIA_APPL_TYPE, MQCA_USER_DATA});
+  auto got = Send(inquire.Finish());
+  ASSERT_EQ(got.size(), 1u);
+  mqemu::PcfMessage m;
+  ASSERT_EQ(mqemu::ParsePcf(got[0].data, &m), 0);
+  ASSERT_EQ(m.parameters.size(), 4u);
+  EXPECT_EQ(m.parameters[0].text, Padded("APP.PROC", 48));
+  EXPECT_EQ(m.parameters[1].text, Padded("/usr/bin/app", 256));
+  EXPECT_EQ(m.parameters[2].value, MQAT_UNIX);
+  EXPECT_EQ(m.parameters[3].text, Padded("-q APP.Q", 128));
+  // The queue's trigger attributes, set and inquired through PCF and MQINQ.
+  mqemu::PcfBuilder change(MQCFT_COMMAND, MQCMD_CHANGE_Q);
+  change.String(MQCA_Q_NAME, "APP.Q");
+  change.Integer(MQIA_TRIGGER_CONTROL, MQTC_ON);
+  change.Integer(MQIA_TRIGGER_TYPE, MQTT_DEPTH);
+  change.Integer(MQIA_TRIGGER_DEPTH, 3);
+  change.String(MQCA_PROCESS_NAME, "APP.PROC");
+  change.String(MQCA_INITIATION_Q_NAME, "INIT.Q");
+  EXPECT_EQ(Send(change.Finish())[0].header().CompCode, MQCC_OK);
+  MQHOBJ q = Open(h, "APP.Q", MQOO_INQUIRE);
+  EXPECT_EQ(InquireInt(h, q, MQIA_TRIGGER_CONTROL), MQTC_ON);
+  EXPECT_EQ(InquireInt(h, q, MQIA_TRIGGER_TYPE), MQTT_DEPTH);
+  EXPECT_EQ(InquireInt(h, q, MQIA_TRIGGER_DEPTH), 3);
+  Close(h, &q);
+  auto queue = Send(InquireQueue("APP.Q", {MQCA_PROCESS_NAME, MQCA_INITIATION_Q_NAME}));
+  ASSERT_EQ(mqemu::ParsePcf(queue[0].data, &m), 0);
+  ASSERT_EQ(m.parameters.size(), 4u);
+  EXPECT_EQ(m.parameters[2].text, Padded("APP.PROC", 48));
+  EXPECT_EQ(m.parameters[3].text, Padded("INIT.Q", 48));
+  mqemu::PcfBuilder bad(MQCFT_COMMAND, MQCMD_CHANGE_Q);
+  bad.String(MQCA_Q_NAME, "APP.Q");
+  bad.Integer(MQIA_TRIGGER_TYPE, 7);
+  EXPECT_EQ(Send(bad.Finish())[0].header().Reason, MQRCCF_PARM_VALUE_ERROR);
+  mqemu::PcfBuilder del(MQCFT_COMMAND, MQCMD_DELETE_PROCESS);
+  del.String(MQCA_PROCESS_NAME, "APP.PROC");
+  EXPECT_EQ(Send(del.Finish())[0].header().CompCode, MQCC_OK);
+  EXPECT_EQ(Send(inquire.Finish())[0].header().Reason, MQRC_UNKNOWN_OBJECT_NAME);
+}
+
+class ZosCommandServerTest : public CommandServerFixture {
+ protected:
+  ZosCommandServerTest() : CommandServerFixture("--default --platform zos") {}
+
+  // Puts an MQSC text request and collects its reply set: the first reply
+  // says how many there are.
+  std::vector<Reply> SendText(const std::string& command) {
+    MQMD md = {MQMD_DEFAULT};
+    std::memcpy(md.Format, MQFMT_STRING, 8);
+    md.MsgType = MQMT_REQUEST;
+    SetName(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
+    EXPECT_EQ(Put(h, commands, command, &md), MQRC_NONE);
+    std::vector<Reply> out;
+    size_t count = 1;
+    while (out.size() < count) {
+      Reply r;
+      r.md = MQMD{MQMD_DEFAULT};
+      if (Get(h, replies, &r.data, &r.md, 2000) != MQRC_NONE) break;
+      if (out.empty() && r.data.size() > 25)
+        count = std::strtoul(r.data.substr(17, 8).c_str(), nullptr, 10);
+      out.push_back(r);
+    }
+    return out;
+  }
+};
+
+TEST_F(ZosCommandServerTest, PlatformAndCommandQueueWithItsAlias) {
+  MQHOBJ qmgr_object = MQHO_UNUSABLE_HOBJ;
+  {
+    MQOD od = {MQOD_DEFAULT};
+    od.ObjectType = MQOT_Q_MGR;
+    MQLONG cc, rc;
+    MQOPEN(h, &od, MQOO_INQUIRE, &qmgr_object, &cc, &rc);
+    ASSERT_EQ(rc, MQRC_NONE);
+  }
+  EXPECT_EQ(InquireInt(h, qmgr_object, MQIA_PLATFORM), MQPL_ZOS);
+  Close(h, &qmgr_object);
+  MQHOBJ alias = Open(h, "SYSTEM.ADMIN.COMMAND.QUEUE", MQOO_INQUIRE);
+  EXPECT_EQ(InquireInt(h, alias, MQIA_Q_TYPE), MQQT_ALIAS);
+  Close(h, &alias);
+  // Requests put to either name reach the command server.
+  MQHOBJ input = Open(h, "SYSTEM.COMMAND.INPUT", MQOO_OUTPUT);
+  MQMD md = {MQMD_DEFAULT};
+  std::memcpy(md.Format, MQFMT_ADMIN, 8);
+  SetName(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
+  ASSERT_EQ(Put(h, input, mqemu::PcfBuilder(MQCFT_COMMAND, MQCMD_PING_Q_MGR).Finish(), &md),
+            MQRC_NONE);
+  EXPECT_EQ(Collect().size(), 1u);  // the XR_SUMMARY alone
+  Close(h, &input);
+  auto got = Send(mqemu::PcfBuilder(MQCFT_COMMAND, MQCMD_INQUIRE_Q_MGR).Finish());
+  ASSERT_EQ(got.size(), 2u);
+  mqemu::PcfMessage m;
+  ASSERT_EQ(mqemu::ParsePcf(got[0].data, &m), 0);
+  auto command_q = std::find_if(m.parameters.begin(), m.parameters.end(), [](const auto& p) {
+    return p.parameter == MQCA_COMMAND_INPUT_Q_NAME;
+  });
+  ASSERT_NE(command_q, m.parameters.end());
+  EXPECT_EQ(command_q->text, Padded("SYSTEM.COMMAND.INPUT", 48));
+}
+
+TEST_F(ZosCommandServerTest, ExtendedResponsesByteForByte) {
+  auto got = Send(InquireQueue("APP.Q", {MQIA_MAX_MSG_LENGTH}));
+  ASSERT_EQ(got.size(), 2u);
+  std::string id = got[0].data.substr(36 + 16, 24);
+  std::string identity = Ints({MQCFT_BYTE_STRING, 40, MQBACF_RESPONSE_ID, 24}) + id +
+                         Ints({MQCFT_STRING, 68, MQCACF_RESPONSE_Q_MGR_NAME, 819, 48}) +
+                         Padded("QM1", 48);
+  EXPECT_EQ(got[0].data, Ints({MQCFT_XR_ITEM, 36, 1, MQCMD_INQUIRE_Q, 1, MQCFC_NOT_LAST, 0, 0, 5}) +
+                             identity + Ints({MQCFT_STRING, 68, MQCA_Q_NAME, 819, 48}) +
+                             Padded("APP.Q", 48) +
+                             Ints({MQCFT_INTEGER, 16, MQIA_Q_TYPE, MQQT_LOCAL}) +
+                             Ints({MQCFT_INTEGER, 16, MQIA_MAX_MSG_LENGTH, 100}));
+  EXPECT_EQ(got[1].data,
+            Ints({MQCFT_XR_SUMMARY, 36, 1, MQCMD_INQUIRE_Q, 2, MQCFC_LAST, 0, 0, 2}) + identity);
+  // An error: XR_MSG with the reason, then the summary, with a new id.
+  got = Send(InquireQueue("NO.SUCH.Q", {}));
+  ASSERT_EQ(got.size(), 2u);
+  std::string other = got[0].data.substr(36 + 16, 24);
+  EXPECT_NE(other, id);
+  identity.replace(16, 24, other);
+  EXPECT_EQ(got[0].data, Ints({MQCFT_XR_MSG, 36, 1, MQCMD_INQUIRE_Q, 1, MQCFC_NOT_LAST, MQCC_FAILED,
+                               MQRC_UNKNOWN_OBJECT_NAME, 2}) +
+                             identity);
+  EXPECT_EQ(got[1].data, Ints({MQCFT_XR_SUMMARY, 36, 1, MQCMD_INQUIRE_Q, 2, MQCFC_LAST, MQCC_FAILED,
+                               MQRC_UNKNOWN_OBJECT_NAME, 2}) +
+                             identity);
+}
+
+TEST_F(ZosCommandServerTest, GenericInquiryGivesOneItemPerQueueThenTheSummary) {
+  auto got = Send(InquireQueue("SYSTEM.*", {}));
+  // SYSTEM.ADMIN.COMMAND.QUEUE, SYSTEM.COMMAND.INPUT, the dead-letter queue
+  // and the two default queues, then the summary.
+  ASSERT_EQ(got.size(), 6u);
+  for (size_t i = 0; i < got.size(); ++i) {
+    MQCFH hdr = got[i].header();
+    EXPECT_EQ(hdr.Type, i + 1 < got.size() ? MQCFT_XR_ITEM : MQCFT_XR_SUMMARY);
+    EXPECT_EQ(hdr.MsgSeqNumber, static_cast<MQLONG>(i + 1));
+    EXPECT_EQ(hdr.Control, i + 1 < got.size() ? MQCFC_NOT_LAST : MQCFC_LAST);
+    EXPECT_EQ(got[i].data.substr(36 + 16, 24), got[0].data.substr(36 + 16, 24));
+  }
+}
+
+TEST_F(ZosCommandServerTest, MqscTextGetsACountedReplySet) {
+  for (const char* command : {"DISPLAY QUEUE(*)", "define qlocal(A.Q)", ""}) {
+    auto got = SendText(command);
+    ASSERT_GE(got.size(), 2u) << command;
+    const std::string& first = got[0].data;
+    char expected[80];
+    std::snprintf(expected, sizeof expected, "CSQN205I   COUNT=%8zu, RETURN=", got.size());
+    EXPECT_EQ(first.substr(0, 34), expected);
+    ASSERT_EQ(first.size(), 59u) << first;  // RETURN and REASON in 8 hexadecimal digits
+    EXPECT_EQ(first.substr(42, 9), ", REASON=");
+    EXPECT_EQ(first.find_first_not_of("0123456789ABCDEF", 34), 42u);
+    EXPECT_EQ(first.find_first_not_of("0123456789ABCDEF", 51), std::string::npos);
+    EXPECT_EQ(std::string(got[0].md.Format, 8), "MQCMD1  ");
+    for (size_t i = 1; i < got.size(); ++i) {
+      EXPECT_EQ(std::string(got[i].md.Format, 8), "MQCMD2  ");
+      EXPECT_EQ(got[i].md.MsgType, MQMT_REPLY);
+      EXPECT_EQ(got[i].data.substr(0, 3), "CSQ");
+    }
+    const std::string& last = got.back().data;
+    EXPECT_TRUE(last.starts_with("CSQ9022I") || last.starts_with("CSQ9023E")) << last;
+    EXPECT_NE(last.find(" +QM1 "), std::string::npos) << last;
+  }
+  // Nothing follows the set.
+  std::string extra;
+  EXPECT_EQ(Get(h, replies, &extra, nullptr, 50), MQRC_NO_MSG_AVAILABLE) << extra;
 }
 
 TEST(CommandServerOff, AnotherProgramMayServeTheCommandQueue) {

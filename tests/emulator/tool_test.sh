@@ -3,7 +3,7 @@
 set -uo pipefail
 tool=$1
 export MQEMU_HOME=$(mktemp -d /tmp/mqemu-tool-XXXXXX)
-trap '"$tool" stop QM1 --immediate >/dev/null 2>&1; "$tool" stop QM2 --immediate >/dev/null 2>&1; rm -rf "$MQEMU_HOME"' EXIT
+trap 'for q in QM1 QM2 ZQM1; do "$tool" stop $q --immediate >/dev/null 2>&1; done; rm -rf "$MQEMU_HOME"' EXIT
 failures=0
 # expect STATUS PATTERN -- ARGS...: runs the tool, checks status and output.
 expect() {
@@ -19,7 +19,7 @@ expect() {
   fi
 }
 
-for sub in start stop define delete show put get pcf fault; do
+for sub in start stop define delete define-process delete-process show put get pcf trigger-monitor fault; do
   expect 0 "usage: mqemu $sub" -- "$sub" --help
 done
 expect 2 "unknown subcommand" -- frobnicate
@@ -61,6 +61,32 @@ expect 0 "put=inhibited" -- show QM1 APP.Q
 expect 0 "faults cleared" -- fault QM1 clear
 expect 2 "unknown or incomplete fault" -- fault QM1 nonsense
 expect 0 "deleted" -- delete QM1 APP.MODEL
+# Text formats, and a coalesced MQSC message shown one text a line.
+expect 0 "defined" -- define QM1 TEXT.Q
+expect 0 "put 5 bytes" -- put QM1 TEXT.Q hello --format MQCMD1
+expect 0 "Format: +'MQCMD1  '.*Data:.hello" -- get QM1 TEXT.Q
+expect 0 "put 30 bytes" -- put QM1 TEXT.Q "CSQN205I first" "CSQM409I second" --format MQCMD2
+expect 0 "Format: +'MQCMD2  '.*Data:.CSQN205I first.CSQM409I second.$" -- get QM1 TEXT.Q
+# Triggering definitions.
+expect 0 "process APP.PROC defined" -- define-process QM1 APP.PROC --applicid /bin/true --userdata "-q X"
+expect 2 "unknown or incomplete option" -- define-process QM1 APP.PROC --frob
+expect 0 "defined" -- define QM1 TRIG.Q --trigger every --initq INIT.Q --process APP.PROC --trigdata data
+expect 0 "trigger=2 initq=INIT.Q process=APP.PROC" -- show QM1 TRIG.Q
+expect 0 "APP.PROC +type=process applicid=\"/bin/true\" appltype=6 userdata=\"-q X\"" -- show QM1 APP.PROC
+expect 0 "process APP.PROC deleted" -- delete-process QM1 APP.PROC
+expect 1 "reason 2085" -- delete-process QM1 APP.PROC
+expect 2 "usage: mqemu trigger-monitor" -- trigger-monitor QM1
+# A z/OS queue manager answers MQSC text with a reply set.
+expect 0 "started \(--platform zos\)" -- start ZQM1 --platform zos
+expect 2 "unknown or incomplete option" -- start ZQM2 --platform vms
+expect 0 "SYSTEM.ADMIN.COMMAND.QUEUE +type=alias base=SYSTEM.COMMAND.INPUT" -- show ZQM1
+expect 0 "defined" -- define ZQM1 REPLY.Q
+expect 0 "put 16 bytes" -- put ZQM1 SYSTEM.COMMAND.INPUT "DISPLAY QUEUE(*)" --replytoq REPLY.Q
+expect 0 "Format: +'MQCMD1  '.*CSQN205I   COUNT=       3, RETURN=" -- get ZQM1 REPLY.Q --wait 2
+expect 0 "Format: +'MQCMD2  '" -- get ZQM1 REPLY.Q --wait 2
+expect 0 "CSQ9023E \+ZQM1 " -- get ZQM1 REPLY.Q --wait 2
+expect 0 "Type=19 .*MsgSeqNumber=1 Control=1" -- pcf ZQM1 PING_Q_MGR
+expect 0 "ended" -- stop ZQM1
 expect 0 "started" -- start QM2 --no-command-server
 expect 0 "put 6 bytes" -- put QM1 SYSTEM.DEFAULT.LOCAL.QUEUE remote
 expect 0 "ended" -- stop QM2
