@@ -239,9 +239,10 @@ class Interpreter {
       if (k == nullptr || !(k->shown & bit) || w.has_value) return SyntaxError(i);
       wanted.push_back(k);
     }
-    // DISPLAY QMGR shows everything unless attributes are named; queues and
-    // processes show only their names then.
-    if (object == ObjectKind::kQMgr && wanted.empty() && !named_qmname) all = true;
+    // Without attributes named, DISPLAY QMGR and the display of one named
+    // queue or process show everything; a generic name shows the names.
+    if (wanted.empty() && !named_qmname && (object == ObjectKind::kQMgr || !result_.generic))
+      all = true;
     std::vector<MQLONG> selectors;
     for (const Keyword& k : KeywordsOf(object)) {
       bool asked = all || std::find(wanted.begin(), wanted.end(), &k) != wanted.end();

@@ -6,10 +6,13 @@
 #include <map>
 #include <thread>
 
+#include "mqsc/mqsc_interpreter.h"
+#include "mqsc/mqsc_output.h"
 #include "pcf/pcf_message.h"
 #include "protocol/endpoint.h"
 #include "qmgr/attributes.h"
 #include "qmgr/definitions.h"
+#include "qmgr/mqsc_backend.h"
 #include "qmgr/queue_manager.h"
 #include "qmgr/zos_text.h"
 
@@ -208,13 +211,8 @@ void DeleteQueue(const PcfMessage& m, ReplySet& replies) {
 void ClearQueue(const PcfMessage& m, ReplySet& replies) {
   const PcfParameter* name = Find(m, MQCA_Q_NAME);
   if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
-  QueueManager& qm = Qm();
-  std::lock_guard lock(qm.mu);
-  Queue* q = qm.FindQueue(Trimmed(name->text));
-  if (!q) return replies.Fail(MQRC_UNKNOWN_OBJECT_NAME);
-  if (q->type != MQQT_LOCAL) return replies.Fail(MQRCCF_Q_WRONG_TYPE);
-  if (q->open_input || q->open_output) return replies.Fail(MQRCCF_OBJECT_OPEN);
-  q->messages.clear();
+  std::lock_guard lock(Qm().mu);
+  if (MQLONG reason = ClearLocalQueue(Qm(), Trimmed(name->text))) replies.Fail(reason);
 }
 
 void InquireProcess(const PcfMessage& m, ReplySet& replies) {
@@ -260,6 +258,25 @@ void DeleteProcess(const PcfMessage& m, ReplySet& replies) {
 
 void Ping(const PcfMessage&, ReplySet&) {}
 
+// One MQSC command: a reply per block of output (one per object displayed),
+// each with the escape type and the text; a failed command's replies carry
+// its completion code and reason.
+void Escape(const PcfMessage& m, ReplySet& replies) {
+  const PcfParameter* type = Find(m, MQIACF_ESCAPE_TYPE);
+  const PcfParameter* text = Find(m, MQCACF_ESCAPE_TEXT);
+  if (!type || !text) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+  if (type->value != MQET_MQSC) return replies.Fail(MQRCCF_ESCAPE_TYPE_ERROR);
+  QueueManagerMqscBackend backend(Qm());
+  mqsc::CommandResult result = mqsc::RunCommand(backend, Trimmed(text->text));
+  std::vector<std::string> blocks = mqsc::DistributedBlocks(result);
+  if (blocks.empty()) blocks.emplace_back();
+  for (const std::string& block : blocks) {
+    PcfBuilder& b = replies.Add(result.comp_code, result.reason);
+    b.Integer(MQIACF_ESCAPE_TYPE, MQET_MQSC);
+    b.String(MQCACF_ESCAPE_TEXT, block);
+  }
+}
+
 using Command = std::function<void(const PcfMessage&, ReplySet&)>;
 
 const std::map<MQLONG, Command>& Commands() {
@@ -272,6 +289,7 @@ const std::map<MQLONG, Command>& Commands() {
       {MQCMD_DELETE_Q, DeleteQueue},
       {MQCMD_CLEAR_Q, ClearQueue},
       {MQCMD_PING_Q_MGR, Ping},
+      {MQCMD_ESCAPE, Escape},
       {MQCMD_INQUIRE_PROCESS, InquireProcess},
       {MQCMD_CREATE_PROCESS, CreateOrChangeProcess},
       {MQCMD_CHANGE_PROCESS, CreateOrChangeProcess},

@@ -9,9 +9,11 @@
 #include <sstream>
 #include <thread>
 
+#include "mqsc/runmqsc.h"
 #include "protocol/endpoint.h"
 #include "qmgr/attributes.h"
 #include "qmgr/definitions.h"
+#include "qmgr/mqsc_backend.h"
 
 namespace mqemu {
 namespace {
@@ -300,6 +302,18 @@ Status Fault(const std::vector<std::string>& a, std::string* text) {
   return Status::Ok();
 }
 
+// Runs MQSC commands (the lines of args[1]) as runmqsc does; its exit
+// status, 10 when a command failed, comes back as the reason of a warning.
+Status Mqsc(const std::vector<std::string>& a, std::string* text) {
+  if (a.size() != 2) return Usage(text, "mqsc: one script expected");
+  QueueManagerMqscBackend backend(Qm());
+  std::istringstream in(a[1]);
+  std::ostringstream out;
+  int status = mqsc::RunScript(backend, Qm().name, &in, &out);
+  *text = out.str();
+  return status == 0 ? Status::Ok() : Status::Warn(status);
+}
+
 }  // namespace
 
 Status RunControl(const std::vector<std::string>& args, std::string* text) {
@@ -310,6 +324,7 @@ Status RunControl(const std::vector<std::string>& args, std::string* text) {
   if (cmd == "define-process") return DefineProcessCommand(args, text);
   if (cmd == "show") return Show(args, text);
   if (cmd == "fault") return Fault(args, text);
+  if (cmd == "mqsc") return Mqsc(args, text);
   if (cmd == "stop") {
     bool immediate = false;
     MQLONG reason = MQRC_Q_MGR_QUIESCING;

@@ -247,4 +247,43 @@ DefinitionResult AlterProcess(QueueManager& qm, const std::string& name,
   return {};
 }
 
+namespace {
+
+// The changes that would give an object the values it has, kept where
+// `settable` accepts them.
+template <typename Object, typename Value, typename Accept>
+std::vector<AttributeChange> CurrentValues(const Object& object,
+                                           const std::vector<MQLONG>& selectors, Value value,
+                                           Accept settable) {
+  std::vector<AttributeChange> changes;
+  for (MQLONG selector : selectors) {
+    AttributeValue v;
+    if (!value(object, selector, &v)) continue;
+    AttributeChange c{selector, v.is_string, v.number, v.is_string ? Trimmed(v.text) : ""};
+    if (settable(c)) changes.push_back(std::move(c));
+  }
+  return changes;
+}
+
+}  // namespace
+
+std::vector<AttributeChange> SettableAttributes(const Queue& q) {
+  return CurrentValues(q, QueueSelectors(q.type), QueueAttribute,
+                       [&q](const AttributeChange& c) { return Check(q.type, c) == 0; });
+}
+
+std::vector<AttributeChange> SettableAttributes(const Process& p) {
+  return CurrentValues(p, ProcessSelectors(), ProcessAttribute,
+                       [](const AttributeChange& c) { return CheckProcess(c) == 0; });
+}
+
+MQLONG ClearLocalQueue(QueueManager& qm, const std::string& name) {
+  Queue* q = qm.FindQueue(name);
+  if (!q) return MQRC_UNKNOWN_OBJECT_NAME;
+  if (q->type != MQQT_LOCAL) return MQRCCF_Q_WRONG_TYPE;
+  if (q->open_input || q->open_output) return MQRCCF_OBJECT_OPEN;
+  q->messages.clear();
+  return 0;
+}
+
 }  // namespace mqemu

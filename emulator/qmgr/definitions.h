@@ -50,4 +50,13 @@ DefinitionResult DefineProcess(QueueManager& qm, const std::string& name,
 DefinitionResult AlterProcess(QueueManager& qm, const std::string& name,
                               const std::vector<AttributeChange>& changes);
 
+// Lock held. The attributes of an existing queue or process that a new
+// definition LIKE it takes over: every settable one, strings trimmed.
+std::vector<AttributeChange> SettableAttributes(const Queue& q);
+std::vector<AttributeChange> SettableAttributes(const Process& p);
+
+// Lock held. Removes every message of local queue `name`. Returns 0, or
+// MQRC_UNKNOWN_OBJECT_NAME, MQRCCF_Q_WRONG_TYPE, MQRCCF_OBJECT_OPEN.
+MQLONG ClearLocalQueue(QueueManager& qm, const std::string& name);
+
 }  // namespace mqemu

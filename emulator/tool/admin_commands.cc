@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <thread>
 
 #include "protocol/endpoint.h"
@@ -27,7 +28,9 @@ std::string ProgramDirectory() {
   return p.substr(0, p.rfind('/'));
 }
 
-// Sends one control command; prints its text. Returns the exit status.
+// Sends one control command; prints its text. Returns the exit status: 0,
+// the reason of a warning (the status the command itself gives, as mqsc's
+// 10), 1 on failure, 2 on a usage error.
 int SendControl(const std::string& qmgr, const Args& command) {
   Channel channel;
   if (!channel.Open(qmgr)) {
@@ -48,6 +51,7 @@ int SendControl(const std::string& qmgr, const Args& command) {
   }
   if (!text.empty() && text.back() != '\n') text += '\n';
   (cc == MQCC_FAILED ? std::cerr : std::cout) << text;
+  if (cc == MQCC_WARNING) return rc;
   return cc == MQCC_FAILED ? (rc == MQRC_OPTIONS_ERROR ? 2 : 1) : 0;
 }
 
@@ -164,6 +168,23 @@ int ControlCommand(const std::string& name, const Args& args) {
   Args command = {name};
   command.insert(command.end(), args.begin() + 1, args.end());
   return SendControl(args[0], command);
+}
+
+int MqscCommand(const Args& args) {
+  if (args.empty() || args[0][0] == '-') {
+    std::cerr << SubcommandHelp("mqsc");
+    return 2;
+  }
+  std::string script;
+  if (args.size() > 1) {
+    for (size_t i = 1; i < args.size(); ++i) script += (i > 1 ? " " : "") + args[i];
+    script += "\n";
+  } else {
+    std::ostringstream in;
+    in << std::cin.rdbuf();
+    script = in.str();
+  }
+  return SendControl(args[0], {"mqsc", script});
 }
 
 }  // namespace mqemu

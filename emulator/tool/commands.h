@@ -19,6 +19,9 @@ int PutCommand(const Args& args);
 int GetCommand(const Args& args);
 int PcfCommand(const Args& args);
 int TriggerMonitorCommand(const Args& args);
+// Runs MQSC commands (COMMAND, or the lines of standard input) on the queue
+// manager and prints them as runmqsc does; status 10 when one failed.
+int MqscCommand(const Args& args);
 
 // The help text of a subcommand, or null when there is no such subcommand.
 const char* SubcommandHelp(const std::string& name);

@@ -86,6 +86,13 @@ const std::map<std::string, const char*>& Help() {
        "  MAX_MSG_LENGTH, ...) or number; VALUE a string, a number, a comma list, or\n"
        "  ALL, LOCAL, MODEL, ALIAS, YES, NO.\n"
        "  example: mqemu pcf QM1 INQUIRE_Q Q_NAME='*' Q_ATTRS=CURRENT_Q_DEPTH\n"},
+      {"mqsc",
+       "usage: mqemu mqsc QMGR [COMMAND...]\n"
+       "  Runs an MQSC command (COMMAND, its words joined by blanks) or the MQSC\n"
+       "  commands on standard input (with '-' and '+' continuations and '*'\n"
+       "  comments) on QMGR and prints them as runmqsc does. Exit status 10 when a\n"
+       "  command failed or had a syntax error.\n"
+       "  example: mqemu mqsc QM1 \"DEFINE QLOCAL(A.Q) MAXMSGL(100000)\"\n"},
       {"fault",
        "usage: mqemu fault QMGR FAULT ...\n"
        "  command-server pause|resume     stop or restart serving the command queue\n"
@@ -108,7 +115,7 @@ const std::map<std::string, const char*>& Help() {
 int Usage(std::ostream& out) {
   out << "usage: mqemu SUBCOMMAND ARGS...   (mqemu SUBCOMMAND --help for each)\n"
          "subcommands: start stop define delete define-process delete-process show put get\n"
-         "             pcf trigger-monitor fault\n";
+         "             pcf mqsc trigger-monitor fault\n";
   return 2;
 }
 
@@ -151,5 +158,6 @@ int main(int argc, char** argv) {
   if (name == "get") return GetCommand(args);
   if (name == "pcf") return PcfCommand(args);
   if (name == "trigger-monitor") return TriggerMonitorCommand(args);
+  if (name == "mqsc") return MqscCommand(args);
   return ControlCommand(name, args);
 }

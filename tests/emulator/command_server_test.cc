@@ -155,9 +155,61 @@ TEST_F(CommandServerTest, FailuresGiveOneErrorReply) {
   got = Send(lying);
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].header().CompCode, MQCC_FAILED);
-  got = Send(mqemu::PcfBuilder(MQCFT_COMMAND, MQCMD_ESCAPE).Finish());
+  got = Send(mqemu::PcfBuilder(MQCFT_COMMAND, 12345).Finish());
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].header().Reason, MQRCCF_CFH_COMMAND_ERROR);
+}
+
+mqemu::PcfBuilder EscapeRequest(const std::string& command, MQLONG type = MQET_MQSC) {
+  mqemu::PcfBuilder b(MQCFT_COMMAND, MQCMD_ESCAPE);
+  b.Integer(MQIACF_ESCAPE_TYPE, type);
+  b.String(MQCACF_ESCAPE_TEXT, command);
+  return b;
+}
+
+TEST_F(CommandServerTest, EscapeGivesOneReplyPerBlockOfMqscOutput) {
+  auto got = Send(EscapeRequest("DISPLAY QLOCAL(SYSTEM.*)").Finish());
+  ASSERT_EQ(got.size(), 3u);  // the three local system queues
+  const char* names[] = {"SYSTEM.ADMIN.COMMAND.QUEUE", "SYSTEM.DEAD.LETTER.QUEUE",
+                         "SYSTEM.DEFAULT.LOCAL.QUEUE"};
+  for (size_t i = 0; i < got.size(); ++i) {
+    MQCFH hdr = got[i].header();
+    EXPECT_EQ(hdr.Command, MQCMD_ESCAPE);
+    EXPECT_EQ(hdr.MsgSeqNumber, static_cast<MQLONG>(i + 1));
+    EXPECT_EQ(hdr.Control, i + 1 == got.size() ? MQCFC_LAST : MQCFC_NOT_LAST);
+    EXPECT_EQ(hdr.CompCode, MQCC_OK);
+    mqemu::PcfMessage m;
+    ASSERT_EQ(mqemu::ParsePcf(got[i].data, &m), 0);
+    ASSERT_EQ(m.parameters.size(), 2u);
+    EXPECT_EQ(m.parameters[0].parameter, MQIACF_ESCAPE_TYPE);
+    EXPECT_EQ(m.parameters[0].value, MQET_MQSC);
+    EXPECT_EQ(m.parameters[1].parameter, MQCACF_ESCAPE_TEXT);
+    EXPECT_EQ(m.parameters[1].text.rfind("AMQ8409I: Display Queue details.\n", 0), 0u);
+    EXPECT_NE(m.parameters[1].text.find(std::string("QUEUE(") + names[i] + ")"), std::string::npos)
+        << m.parameters[1].text;
+  }
+}
+
+TEST_F(CommandServerTest, EscapeChangesTheQueueManagerAndReportsFailures) {
+  auto made = Send(EscapeRequest("DEFINE QLOCAL(MQSC.Q) MAXMSGL(1000)").Finish());
+  ASSERT_EQ(made.size(), 1u);
+  EXPECT_EQ(made[0].header().CompCode, MQCC_OK);
+  auto shown = Send(InquireQueue("MQSC.Q", {MQIA_MAX_MSG_LENGTH}));
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].header().CompCode, MQCC_OK);
+
+  auto failed = Send(EscapeRequest("DELETE QLOCAL(NO.SUCH.Q)").Finish());
+  ASSERT_EQ(failed.size(), 1u);
+  EXPECT_EQ(failed[0].header().CompCode, MQCC_FAILED);
+  EXPECT_NE(failed[0].header().Reason, MQRC_NONE);
+  EXPECT_EQ(failed[0].header().Control, MQCFC_LAST);
+
+  auto bad_type = Send(EscapeRequest("DISPLAY QMGR", 2).Finish());
+  ASSERT_EQ(bad_type.size(), 1u);
+  EXPECT_EQ(bad_type[0].header().Reason, MQRCCF_ESCAPE_TYPE_ERROR);
+  auto missing = Send(mqemu::PcfBuilder(MQCFT_COMMAND, MQCMD_ESCAPE).Finish());
+  ASSERT_EQ(missing.size(), 1u);
+  EXPECT_EQ(missing[0].header().Reason, MQRCCF_PARM_COUNT_TOO_SMALL);
 }
 
 TEST_F(CommandServerTest, AuthorityFollowsTheRequestsIdentityEvenWhenForwarded) {

@@ -61,6 +61,11 @@ expect 0 "put=inhibited" -- show QM1 APP.Q
 expect 0 "faults cleared" -- fault QM1 clear
 expect 2 "unknown or incomplete fault" -- fault QM1 nonsense
 expect 0 "deleted" -- delete QM1 APP.MODEL
+# MQSC, as runmqsc prints it.
+expect 0 "1 : DEFINE QLOCAL\(A.Q\) MAXMSGL\(100000\).AMQ8006I: IBM MQ queue created." -- mqsc QM1 "DEFINE QLOCAL(A.Q) MAXMSGL(100000)"
+expect 0 "AMQ8409I: Display Queue details..   QUEUE\(A.Q\) +TYPE\(QLOCAL\).   MAXMSGL\(100000\)" -- mqsc QM1 "DISPLAY QLOCAL(A.Q) MAXMSGL"
+expect 10 "AMQ8147E: IBM MQ object NOPE not found" -- mqsc QM1 "DISPLAY QLOCAL(NOPE)"
+expect 0 "ESCAPE_TEXT \(3014\) = \"AMQ8409I: Display Queue details..   QUEUE\(SYSTEM.DEAD.LETTER.QUEUE\)" -- pcf QM1 ESCAPE ESCAPE_TYPE=1 "ESCAPE_TEXT=DISPLAY QLOCAL(SYSTEM.*)"
 # Text formats, and a coalesced MQSC message shown one text a line.
 expect 0 "defined" -- define QM1 TEXT.Q
 expect 0 "put 5 bytes" -- put QM1 TEXT.Q hello --format MQCMD1
@@ -81,10 +86,11 @@ expect 0 "started \(--platform zos\)" -- start ZQM1 --platform zos
 expect 2 "unknown or incomplete option" -- start ZQM2 --platform vms
 expect 0 "SYSTEM.ADMIN.COMMAND.QUEUE +type=alias base=SYSTEM.COMMAND.INPUT" -- show ZQM1
 expect 0 "defined" -- define ZQM1 REPLY.Q
-expect 0 "put 16 bytes" -- put ZQM1 SYSTEM.COMMAND.INPUT "DISPLAY QUEUE(*)" --replytoq REPLY.Q
-expect 0 "Format: +'MQCMD1  '.*CSQN205I   COUNT=       3, RETURN=" -- get ZQM1 REPLY.Q --wait 2
+expect 0 "put 24 bytes" -- put ZQM1 SYSTEM.COMMAND.INPUT "DELETE QLOCAL(NO.SUCH.Q)" --replytoq REPLY.Q
+expect 0 "Format: +'MQCMD1  '.*CSQN205I   COUNT=       4, RETURN=" -- get ZQM1 REPLY.Q --wait 2
+expect 0 "Format: +'MQCMD2  '.*CSQM125I \+ZQM1 CSQMUQLC QLOCAL\(NO.SUCH.Q\)" -- get ZQM1 REPLY.Q --wait 2
 expect 0 "Format: +'MQCMD2  '" -- get ZQM1 REPLY.Q --wait 2
-expect 0 "CSQ9023E \+ZQM1 " -- get ZQM1 REPLY.Q --wait 2
+expect 0 "CSQ9023E \+ZQM1 CSQMUQLC ' DELETE QLOCAL' ABNORMAL COMPLETION" -- get ZQM1 REPLY.Q --wait 2
 expect 0 "Type=19 .*MsgSeqNumber=1 Control=1" -- pcf ZQM1 PING_Q_MGR
 expect 0 "ended" -- stop ZQM1
 expect 0 "started" -- start QM2 --no-command-server

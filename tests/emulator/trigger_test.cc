@@ -177,8 +177,12 @@ TEST_F(TriggerTest, TriggerMonitorStartsTheProgramWithTheMqtmc2AndEndsWithTheQue
   std::ofstream(program) << "#!/bin/sh\nprintf '%s' \"$1\" > \"" << dir << "/arg.tmp\"\nmv \""
                          << dir << "/arg.tmp\" \"" << dir << "/arg\"\n";
   ::chmod(program.c_str(), 0700);
-  ASSERT_EQ(RunTool("define-process QM1 RUN.PROC --replace --applicid " + program), 0);
-  ASSERT_EQ(RunTool("define QM1 APP.Q --trigger first --initq INIT.Q --process RUN.PROC"), 0);
+  // Defined with MQSC, as an administrator would.
+  ASSERT_EQ(RunTool("mqsc QM1 \"DEFINE PROCESS(RUN.PROC) REPLACE APPLICID('" + program + "')\""),
+            0);
+  ASSERT_EQ(RunTool("mqsc QM1 \"DEFINE QLOCAL(APP.Q) TRIGGER TRIGTYPE(FIRST) INITQ(INIT.Q) "
+                    "PROCESS(RUN.PROC)\""),
+            0);
   pid_t monitor = SpawnTool({"trigger-monitor", "QM1", "INIT.Q"}, dir + "/monitor.out");
   ASSERT_GT(monitor, 0);
   MQHOBJ initq = Open(h, "INIT.Q", MQOO_INQUIRE);

@@ -121,7 +121,12 @@ TEST_F(MqscInterpreter, DisplayShowsNameAndTypeThenAskedAttributesInTableOrder) 
   ASSERT_EQ(r.displayed.size(), 1u);
   EXPECT_EQ(r.displayed.at(0), (Fields{"QUEUE(A.Q)", "TYPE(QLOCAL)", "CURDEPTH(4)", "DESCR( )",
                                        "MAXMSGL(100000)", "TRIGGER"}));
+  // One named queue without attributes asked for shows them all; a generic
+  // name shows names and types.
   r = Run("DISPLAY QLOCAL(A.Q)");
+  EXPECT_EQ(r.displayed.at(0), Run("DISPLAY QLOCAL(A.Q) ALL").displayed.at(0));
+  EXPECT_GT(r.displayed.at(0).size(), 10u);
+  r = Run("DISPLAY QLOCAL(A.*)");
   EXPECT_EQ(r.displayed.at(0), (Fields{"QUEUE(A.Q)", "TYPE(QLOCAL)"}));
 }
 
@@ -175,7 +180,8 @@ TEST_F(MqscInterpreter, DisplayQueueManagerAndProcesses) {
   r = Run("DISPLAY PROCESS(*) APPLTYPE APPLICID");
   ASSERT_EQ(r.displayed.size(), 2u);
   EXPECT_EQ(r.displayed.at(0), (Fields{"PROCESS(P1)", "APPLICID(/bin/true)", "APPLTYPE(UNIX)"}));
-  EXPECT_EQ(Run("DISPLAY PROCESS(P2)").displayed.at(0), (Fields{"PROCESS(P2)"}));
+  EXPECT_EQ(Run("DISPLAY PROCESS(P2)").displayed.at(0),
+            (Fields{"PROCESS(P2)", "APPLICID( )", "APPLTYPE(UNIX)"}));
   Must("DELETE PROCESS(P2)");
   EXPECT_EQ(Run("DISPLAY PROCESS(P2)").reason, MQRC_UNKNOWN_OBJECT_NAME);
 }

@@ -45,7 +45,7 @@ TEST_F(ZosOutput, DisplayGivesOneMessagePerObjectAndACountOfTheWholeSet) {
   backend_.DefineProcess("P1", "", {}, false);
   EXPECT_EQ(Set("DIS PRO(P1)"),
             (Texts{"CSQN205I   COUNT=       3, RETURN=00000000, REASON=00000000",
-                   "CSQM408I +CSQ1 PROCESS(P1) QSGDISP(QMGR)",
+                   "CSQM408I +CSQ1 PROCESS(P1) QSGDISP(QMGR) APPLICID( ) APPLTYPE(UNIX)",
                    "CSQ9022I +CSQ1 CSQMDRTS ' DISPLAY PROCESS' NORMAL COMPLETION"}));
 }
 

@@ -1,0 +1,134 @@
+// The MQSC interpreter's backend over the queue manager.
+#include "qmgr/mqsc_backend.h"
+
+#include <mutex>
+
+#include "pcf/pcf_message.h"
+#include "qmgr/attributes.h"
+#include "qmgr/definitions.h"
+
+namespace mqemu {
+namespace {
+
+std::vector<AttributeChange> ToChanges(const std::vector<mqsc::Attribute>& attributes) {
+  std::vector<AttributeChange> changes;
+  for (const mqsc::Attribute& a : attributes)
+    changes.push_back({a.selector, a.is_string, a.number, a.text});
+  return changes;
+}
+
+// The values of `selectors` that `value` knows for the object.
+template <typename Object, typename Value>
+std::vector<mqsc::Attribute> Values(const Object& object, const std::vector<MQLONG>& selectors,
+                                    Value value) {
+  std::vector<mqsc::Attribute> out;
+  for (MQLONG selector : selectors) {
+    AttributeValue v;
+    if (value(object, selector, &v)) out.push_back({selector, v.is_string, v.number, v.text});
+  }
+  return out;
+}
+
+// `changes` behind the settable attributes of the LIKE object, so that the
+// changes win.
+std::vector<AttributeChange> Over(std::vector<AttributeChange> base,
+                                  const std::vector<mqsc::Attribute>& changes) {
+  std::vector<AttributeChange> own = ToChanges(changes);
+  base.insert(base.end(), own.begin(), own.end());
+  return base;
+}
+
+bool AnyQueueType(MQLONG type) {
+  return type == 0 || type == MQQT_ALL;
+}
+
+}  // namespace
+
+MQLONG QueueManagerMqscBackend::DefineQueue(const std::string& name, MQLONG type,
+                                            const std::string& like,
+                                            const std::vector<mqsc::Attribute>& changes,
+                                            bool replace) {
+  std::lock_guard lock(qm_.mu);
+  std::vector<AttributeChange> base;
+  if (!like.empty()) {
+    const Queue* model = qm_.FindQueue(like);
+    if (!model) return MQRC_UNKNOWN_OBJECT_NAME;
+    if (model->type != type) return MQRCCF_OBJECT_WRONG_TYPE;
+    base = SettableAttributes(*model);
+  }
+  return mqemu::DefineQueue(qm_, name, type, Over(std::move(base), changes), replace).reason;
+}
+
+MQLONG QueueManagerMqscBackend::AlterQueue(const std::string& name, MQLONG type,
+                                           const std::vector<mqsc::Attribute>& changes) {
+  std::lock_guard lock(qm_.mu);
+  return mqemu::AlterQueue(qm_, name, AnyQueueType(type) ? 0 : type, ToChanges(changes)).reason;
+}
+
+MQLONG QueueManagerMqscBackend::DeleteQueue(const std::string& name, MQLONG type, bool purge) {
+  std::lock_guard lock(qm_.mu);
+  const Queue* q = qm_.FindQueue(name);
+  if (!q) return MQRC_UNKNOWN_OBJECT_NAME;
+  if (!AnyQueueType(type) && q->type != type) return MQRCCF_Q_WRONG_TYPE;
+  return qm_.DeleteQueue(name, purge).rc;
+}
+
+MQLONG QueueManagerMqscBackend::ClearQueue(const std::string& name) {
+  std::lock_guard lock(qm_.mu);
+  return ClearLocalQueue(qm_, name);
+}
+
+MQLONG QueueManagerMqscBackend::ListQueues(const std::string& generic, MQLONG type,
+                                           const std::vector<MQLONG>& selectors,
+                                           std::vector<mqsc::QueueObject>* out) {
+  std::lock_guard lock(qm_.mu);
+  for (const auto& [name, q] : qm_.queues) {
+    if (!MatchesGeneric(name, generic) || (!AnyQueueType(type) && q->type != type)) continue;
+    out->push_back({name, q->type, Values(*q, selectors, QueueAttribute)});
+  }
+  return MQRC_NONE;
+}
+
+MQLONG QueueManagerMqscBackend::QueueManagerAttributes(const std::vector<MQLONG>& selectors,
+                                                       std::vector<mqsc::Attribute>* out) {
+  std::lock_guard lock(qm_.mu);
+  *out = Values(qm_, selectors, QueueManagerAttribute);
+  return MQRC_NONE;
+}
+
+MQLONG QueueManagerMqscBackend::DefineProcess(const std::string& name, const std::string& like,
+                                              const std::vector<mqsc::Attribute>& changes,
+                                              bool replace) {
+  std::lock_guard lock(qm_.mu);
+  std::vector<AttributeChange> base;
+  if (!like.empty()) {
+    const Process* model = qm_.FindProcess(like);
+    if (!model) return MQRC_UNKNOWN_OBJECT_NAME;
+    base = SettableAttributes(*model);
+  }
+  return mqemu::DefineProcess(qm_, name, Over(std::move(base), changes), replace).reason;
+}
+
+MQLONG QueueManagerMqscBackend::AlterProcess(const std::string& name,
+                                             const std::vector<mqsc::Attribute>& changes) {
+  std::lock_guard lock(qm_.mu);
+  return mqemu::AlterProcess(qm_, name, ToChanges(changes)).reason;
+}
+
+MQLONG QueueManagerMqscBackend::DeleteProcess(const std::string& name) {
+  std::lock_guard lock(qm_.mu);
+  return qm_.DeleteProcess(name).rc;
+}
+
+MQLONG QueueManagerMqscBackend::ListProcesses(const std::string& generic,
+                                              const std::vector<MQLONG>& selectors,
+                                              std::vector<mqsc::ProcessObject>* out) {
+  std::lock_guard lock(qm_.mu);
+  for (const auto& [name, p] : qm_.processes) {
+    if (MatchesGeneric(name, generic))
+      out->push_back({name, Values(*p, selectors, ProcessAttribute)});
+  }
+  return MQRC_NONE;
+}
+
+}  // namespace mqemu
