@@ -9,16 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "mqsc/mqsc_backend.h"
 #include "qmgr/queue_manager.h"
 
 namespace mqemu {
 
-struct AttributeChange {
-  MQLONG selector = 0;
-  bool is_string = false;
-  MQLONG number = 0;
-  std::string text;
-};
+// One attribute value by selector: the same record that the MQSC
+// interpreter hands its backend.
+using AttributeChange = mqsc::Attribute;
 
 struct DefinitionResult {
   MQLONG reason = MQRC_NONE;  // MQRC_* or MQRCCF_* of the failure, or 0

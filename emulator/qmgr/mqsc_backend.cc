@@ -10,13 +10,6 @@
 namespace mqemu {
 namespace {
 
-std::vector<AttributeChange> ToChanges(const std::vector<mqsc::Attribute>& attributes) {
-  std::vector<AttributeChange> changes;
-  for (const mqsc::Attribute& a : attributes)
-    changes.push_back({a.selector, a.is_string, a.number, a.text});
-  return changes;
-}
-
 // The values of `selectors` that `value` knows for the object.
 template <typename Object, typename Value>
 std::vector<mqsc::Attribute> Values(const Object& object, const std::vector<MQLONG>& selectors,
@@ -32,9 +25,8 @@ std::vector<mqsc::Attribute> Values(const Object& object, const std::vector<MQLO
 // `changes` behind the settable attributes of the LIKE object, so that the
 // changes win.
 std::vector<AttributeChange> Over(std::vector<AttributeChange> base,
-                                  const std::vector<mqsc::Attribute>& changes) {
-  std::vector<AttributeChange> own = ToChanges(changes);
-  base.insert(base.end(), own.begin(), own.end());
+                                  const std::vector<AttributeChange>& changes) {
+  base.insert(base.end(), changes.begin(), changes.end());
   return base;
 }
 
@@ -62,7 +54,7 @@ MQLONG QueueManagerMqscBackend::DefineQueue(const std::string& name, MQLONG type
 MQLONG QueueManagerMqscBackend::AlterQueue(const std::string& name, MQLONG type,
                                            const std::vector<mqsc::Attribute>& changes) {
   std::lock_guard lock(qm_.mu);
-  return mqemu::AlterQueue(qm_, name, AnyQueueType(type) ? 0 : type, ToChanges(changes)).reason;
+  return mqemu::AlterQueue(qm_, name, AnyQueueType(type) ? 0 : type, changes).reason;
 }
 
 MQLONG QueueManagerMqscBackend::DeleteQueue(const std::string& name, MQLONG type, bool purge) {
@@ -112,7 +104,7 @@ MQLONG QueueManagerMqscBackend::DefineProcess(const std::string& name, const std
 MQLONG QueueManagerMqscBackend::AlterProcess(const std::string& name,
                                              const std::vector<mqsc::Attribute>& changes) {
   std::lock_guard lock(qm_.mu);
-  return mqemu::AlterProcess(qm_, name, ToChanges(changes)).reason;
+  return mqemu::AlterProcess(qm_, name, changes).reason;
 }
 
 MQLONG QueueManagerMqscBackend::DeleteProcess(const std::string& name) {
