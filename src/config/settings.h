@@ -5,8 +5,7 @@
 // thread) applies a trigger message, then the command line, then the
 // configuration file, all before the connection is made. Connecting writes
 // back qmname, actualreplyq, commandq and AF_ZOS, before any consumer runs.
-// After that the record is read-only, except AF_ROTATING, which only the
-// error log code touches. No lock is needed for any of it.
+// After that the record is read-only. No lock is needed for any of it.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +24,10 @@ constexpr uint32_t AF_NOCONSOLE = 0x004;     // no status line, no keys, no echo
 constexpr uint32_t AF_CFGFILE = 0x008;       // the configuration file was named with -f
 constexpr uint32_t AF_COALESCE = 0x010;      // gather many replies into few messages
 constexpr uint32_t AF_LOGFAILFATAL = 0x040;  // a failure of the error log stops the agent
-constexpr uint32_t AF_ROTATING = 0x080;      // an error log rotation is in progress
+// 0x080 marks a log rotation in progress in the record's traditional layout;
+// the error log keeps that guard under its own lock instead, since other
+// threads read this word without one. The bit is kept so the layout stays.
+constexpr uint32_t AF_ROTATING = 0x080;
 constexpr uint32_t AF_SIMPLECMD = 0x100;     // simple-command mode (-c)
 constexpr uint32_t AF_TRIGGERED = 0x200;     // started by a trigger monitor
 constexpr uint32_t AF_REPLYQINQ = 0x400;     // inquire client reply queues' maximum length
