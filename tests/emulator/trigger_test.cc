@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "qmgr_fixture.h"
+#include "support/run_program.h"
 
 namespace mqemu_test {
 namespace {
@@ -142,17 +143,9 @@ TEST_F(TriggerTest, DepthTriggersOnceAtTheDepthAndSwitchesTriggeringOff) {
 
 // Runs the tool in a child process with its output to `output`.
 pid_t SpawnTool(const std::vector<std::string>& args, const std::string& output) {
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ::dup2(fd, 1);
-    ::dup2(fd, 2);
-    std::vector<char*> argv = {const_cast<char*>(MQEMU_TOOL)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
-  }
+  int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  pid_t pid = StartProgram(MQEMU_TOOL, args, fd);
+  ::close(fd);
   return pid;
 }
 

@@ -17,28 +17,36 @@ struct ProgramRun {
   std::string output;    // standard output and standard error together
 };
 
-// `env` entries are set in the child (an empty value is set, empty);
-// names in `unset` are removed from its environment.
+// Starts `path` with `args` in a child process, its standard input from
+// /dev/null and its standard output and error to `output_fd`; `env` entries
+// are set in the child (an empty value is set, empty) and the names in
+// `unset` removed. Returns the child's pid (the caller waits for it), or -1.
+inline pid_t StartProgram(const std::string& path, const std::vector<std::string>& args,
+                          int output_fd, const std::map<std::string, std::string>& env = {},
+                          const std::vector<std::string>& unset = {}) {
+  pid_t pid = fork();
+  if (pid != 0) return pid;
+  for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
+  for (const std::string& name : unset) unsetenv(name.c_str());
+  int null_fd = open("/dev/null", O_RDONLY);
+  dup2(null_fd, STDIN_FILENO);
+  dup2(output_fd, STDOUT_FILENO);
+  dup2(output_fd, STDERR_FILENO);
+  std::vector<char*> argv{const_cast<char*>(path.c_str())};
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  execv(path.c_str(), argv.data());
+  _exit(127);
+}
+
+// Runs `path` as StartProgram does and waits for it, gathering its output.
 inline ProgramRun RunProgram(const std::string& path, const std::vector<std::string>& args,
                              const std::map<std::string, std::string>& env = {},
                              const std::vector<std::string>& unset = {}) {
   int pipe_fds[2];
   if (pipe(pipe_fds) != 0) return {};
-  pid_t pid = fork();
-  if (pid == 0) {
-    for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
-    for (const std::string& name : unset) unsetenv(name.c_str());
-    int null_fd = open("/dev/null", O_RDONLY);
-    dup2(null_fd, STDIN_FILENO);
-    dup2(pipe_fds[1], STDOUT_FILENO);
-    dup2(pipe_fds[1], STDERR_FILENO);
-    close(pipe_fds[0]);
-    std::vector<char*> argv{const_cast<char*>(path.c_str())};
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    execv(path.c_str(), argv.data());
-    _exit(127);
-  }
+  fcntl(pipe_fds[0], F_SETFD, FD_CLOEXEC);
+  pid_t pid = StartProgram(path, args, pipe_fds[1], env, unset);
   close(pipe_fds[1]);
   ProgramRun run;
   char buffer[4096];
@@ -47,7 +55,7 @@ inline ProgramRun RunProgram(const std::string& path, const std::vector<std::str
     run.output.append(buffer, static_cast<size_t>(n));
   close(pipe_fds[0]);
   int status = 0;
-  waitpid(pid, &status, 0);
-  if (WIFEXITED(status)) run.exit_status = WEXITSTATUS(status);
+  if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+    run.exit_status = WEXITSTATUS(status);
   return run;
 }
