@@ -1,0 +1,251 @@
+// The PCF (Programmable Command Format) wire format as IBM MQ defines it, for
+// everything in this project that reads or writes PCF: the agent, the IBM MQ
+// stand-in and the clients. IBM's cmqc.h does not carry these; the values are
+// those of IBM MQ 9.4.1.1 (cmqcfc.h). The agent's own additions to the format
+// are in pcf/agent_format.h.
+//
+// A PCF message is an MQCFH followed by ParameterCount parameter structures,
+// each beginning with Type and StrucLength (the length of the whole
+// parameter, padding included). All fields are 32-bit integers in the
+// message's encoding (native here: messages are got with MQGMO_CONVERT).
+//
+//   MQCFH   | Type | StrucLength | Version | Command | MsgSeqNumber | Control
+//           | CompCode | Reason | ParameterCount |                  36 bytes
+//   MQCFIN  | Type=3  | StrucLength=16 | Parameter | Value |         16 bytes
+//   MQCFST  | Type=4  | StrucLength | Parameter | CodedCharSetId
+//           | StringLength | String[StringLength] (padded to 4)    20 + n
+//   MQCFIL  | Type=5  | StrucLength | Parameter | Count | Values[Count]
+//   MQCFSL  | Type=6  | StrucLength | Parameter | CodedCharSetId | Count
+//           | StringLength | Strings[Count * StringLength]
+//   MQCFBS  | Type=9  | StrucLength | Parameter | StringLength | String[n]
+//   MQCFGR  | Type=20 | StrucLength=16 | Parameter | ParameterCount |
+//           (the group's ParameterCount parameters follow it)
+//   MQCFIN64| Type=23 | StrucLength=24 | Parameter | Reserved | Value (int64)
+//   MQCFIL64| Type=25 | StrucLength | Parameter | Count | Values[Count] (int64)
+#pragma once
+
+#include <cmqc.h>
+
+#include <cstddef>
+
+struct MQCFH {
+  MQLONG Type;
+  MQLONG StrucLength;
+  MQLONG Version;
+  MQLONG Command;
+  MQLONG MsgSeqNumber;
+  MQLONG Control;
+  MQLONG CompCode;
+  MQLONG Reason;
+  MQLONG ParameterCount;
+};
+
+struct MQCFIN {
+  MQLONG Type;
+  MQLONG StrucLength;
+  MQLONG Parameter;
+  MQLONG Value;
+};
+
+struct MQCFST {
+  MQLONG Type;
+  MQLONG StrucLength;
+  MQLONG Parameter;
+  MQLONG CodedCharSetId;
+  MQLONG StringLength;
+  MQCHAR String[1];
+};
+
+struct MQCFIL {
+  MQLONG Type;
+  MQLONG StrucLength;
+  MQLONG Parameter;
+  MQLONG Count;
+  MQLONG Values[1];
+};
+
+struct MQCFSL {
+  MQLONG Type;
+  MQLONG StrucLength;
+  MQLONG Parameter;
+  MQLONG CodedCharSetId;
+  MQLONG Count;
+  MQLONG StringLength;
+  MQCHAR Strings[1];
+};
+
+struct MQCFBS {
+  MQLONG Type;
+  MQLONG StrucLength;
+  MQLONG Parameter;
+  MQLONG StringLength;
+  MQBYTE String[1];
+};
+
+struct MQCFGR {
+  MQLONG Type;
+  MQLONG StrucLength;
+  MQLONG Parameter;
+  MQLONG ParameterCount;
+};
+
+struct MQCFIN64 {
+  MQLONG Type;
+  MQLONG StrucLength;
+  MQLONG Parameter;
+  MQLONG Reserved;
+  MQINT64 Value;
+};
+
+struct MQCFIL64 {
+  MQLONG Type;
+  MQLONG StrucLength;
+  MQLONG Parameter;
+  MQLONG Count;
+  MQINT64 Values[1];
+};
+
+static_assert(sizeof(MQCFH) == 36);
+static_assert(sizeof(MQCFIN) == 16);
+static_assert(sizeof(MQCFST) == 24 && offsetof(MQCFST, String) == 20);
+static_assert(sizeof(MQCFIL) == 20 && offsetof(MQCFIL, Values) == 16);
+static_assert(sizeof(MQCFSL) == 28 && offsetof(MQCFSL, Strings) == 24);
+static_assert(sizeof(MQCFBS) == 20 && offsetof(MQCFBS, String) == 16);
+static_assert(sizeof(MQCFGR) == 16);
+static_assert(sizeof(MQCFIN64) == 24 && offsetof(MQCFIN64, Value) == 16);
+static_assert(sizeof(MQCFIL64) == 24 && offsetof(MQCFIL64, Values) == 16);
+
+// Structure types (MQCFH.Type and parameter Type).
+constexpr MQLONG MQCFT_NONE = 0;
+constexpr MQLONG MQCFT_COMMAND = 1;
+constexpr MQLONG MQCFT_RESPONSE = 2;
+constexpr MQLONG MQCFT_INTEGER = 3;
+constexpr MQLONG MQCFT_STRING = 4;
+constexpr MQLONG MQCFT_INTEGER_LIST = 5;
+constexpr MQLONG MQCFT_STRING_LIST = 6;
+constexpr MQLONG MQCFT_EVENT = 7;
+constexpr MQLONG MQCFT_USER = 8;
+constexpr MQLONG MQCFT_BYTE_STRING = 9;
+constexpr MQLONG MQCFT_REPORT = 12;
+constexpr MQLONG MQCFT_INTEGER_FILTER = 13;
+constexpr MQLONG MQCFT_STRING_FILTER = 14;
+constexpr MQLONG MQCFT_BYTE_STRING_FILTER = 15;
+constexpr MQLONG MQCFT_COMMAND_XR = 16;
+constexpr MQLONG MQCFT_XR_MSG = 17;
+constexpr MQLONG MQCFT_XR_ITEM = 18;
+constexpr MQLONG MQCFT_XR_SUMMARY = 19;
+constexpr MQLONG MQCFT_GROUP = 20;
+constexpr MQLONG MQCFT_STATISTICS = 21;
+constexpr MQLONG MQCFT_ACCOUNTING = 22;
+constexpr MQLONG MQCFT_INTEGER64 = 23;
+constexpr MQLONG MQCFT_INTEGER64_LIST = 25;
+constexpr MQLONG MQCFT_STATUS = 27;
+
+// Structure lengths and versions.
+constexpr MQLONG MQCFH_STRUC_LENGTH = 36;
+constexpr MQLONG MQCFH_VERSION_1 = 1;
+constexpr MQLONG MQCFH_VERSION_2 = 2;
+constexpr MQLONG MQCFH_VERSION_3 = 3;
+constexpr MQLONG MQCFH_CURRENT_VERSION = 3;
+constexpr MQLONG MQCFIN_STRUC_LENGTH = 16;
+constexpr MQLONG MQCFIN64_STRUC_LENGTH = 24;
+constexpr MQLONG MQCFST_STRUC_LENGTH_FIXED = 20;
+constexpr MQLONG MQCFIL_STRUC_LENGTH_FIXED = 16;
+constexpr MQLONG MQCFIL64_STRUC_LENGTH_FIXED = 16;
+constexpr MQLONG MQCFSL_STRUC_LENGTH_FIXED = 24;
+constexpr MQLONG MQCFBS_STRUC_LENGTH_FIXED = 16;
+constexpr MQLONG MQCFGR_STRUC_LENGTH = 16;
+
+// MQCFH.Control.
+constexpr MQLONG MQCFC_NOT_LAST = 0;
+constexpr MQLONG MQCFC_LAST = 1;
+
+// Command codes (MQCFH.Command).
+constexpr MQLONG MQCMD_CHANGE_Q_MGR = 1;
+constexpr MQLONG MQCMD_INQUIRE_Q_MGR = 2;
+constexpr MQLONG MQCMD_CHANGE_Q = 8;
+constexpr MQLONG MQCMD_CLEAR_Q = 9;
+constexpr MQLONG MQCMD_COPY_Q = 10;
+constexpr MQLONG MQCMD_CREATE_Q = 11;
+constexpr MQLONG MQCMD_DELETE_Q = 12;
+constexpr MQLONG MQCMD_INQUIRE_Q = 13;
+constexpr MQLONG MQCMD_INQUIRE_Q_NAMES = 18;
+constexpr MQLONG MQCMD_ESCAPE = 38;
+constexpr MQLONG MQCMD_PING_Q_MGR = 40;
+constexpr MQLONG MQCMD_INQUIRE_CHANNEL_STATUS = 42;
+constexpr MQLONG MQCMD_INQUIRE_Q_STATUS = 41;
+
+// Parameter identifiers of the PCF families (cmqc.h has MQCA_* and MQIA_*).
+constexpr MQLONG MQIACF_Q_MGR_ATTRS = 1001;
+constexpr MQLONG MQIACF_Q_ATTRS = 1002;
+constexpr MQLONG MQIACF_FORCE = 1005;
+constexpr MQLONG MQIACF_REPLACE = 1006;
+constexpr MQLONG MQIACF_PURGE = 1007;
+constexpr MQLONG MQIACF_ALL = 1009;
+constexpr MQLONG MQIACF_PARAMETER_ID = 1012;
+constexpr MQLONG MQIACF_ERROR_ID = 1013;
+constexpr MQLONG MQIACF_ESCAPE_TYPE = 1017;
+constexpr MQLONG MQIACF_COMMAND_INFO = 1120;
+constexpr MQLONG MQCACF_FROM_Q_NAME = 3001;
+constexpr MQLONG MQCACF_TO_Q_NAME = 3002;
+constexpr MQLONG MQCACF_Q_NAMES = 3011;
+constexpr MQLONG MQCACF_ESCAPE_TEXT = 3014;
+constexpr MQLONG MQCACF_RESPONSE_Q_MGR_NAME = 3070;
+constexpr MQLONG MQBACF_RESPONSE_ID = 7004;
+
+// Escape types.
+constexpr MQLONG MQET_MQSC = 1;
+
+// PCF reason codes (MQCFH.Reason of error replies).
+constexpr MQLONG MQRCCF_CFH_TYPE_ERROR = 3001;
+constexpr MQLONG MQRCCF_CFH_LENGTH_ERROR = 3002;
+constexpr MQLONG MQRCCF_CFH_VERSION_ERROR = 3003;
+constexpr MQLONG MQRCCF_CFH_MSG_SEQ_NUMBER_ERR = 3004;
+constexpr MQLONG MQRCCF_CFH_CONTROL_ERROR = 3005;
+constexpr MQLONG MQRCCF_CFH_PARM_COUNT_ERROR = 3006;
+constexpr MQLONG MQRCCF_CFH_COMMAND_ERROR = 3007;
+constexpr MQLONG MQRCCF_COMMAND_FAILED = 3008;
+constexpr MQLONG MQRCCF_CFIN_LENGTH_ERROR = 3009;
+constexpr MQLONG MQRCCF_CFST_LENGTH_ERROR = 3010;
+constexpr MQLONG MQRCCF_CFST_STRING_LENGTH_ERR = 3011;
+constexpr MQLONG MQRCCF_STRUCTURE_TYPE_ERROR = 3013;
+constexpr MQLONG MQRCCF_CFIN_PARM_ID_ERROR = 3014;
+constexpr MQLONG MQRCCF_CFST_PARM_ID_ERROR = 3015;
+constexpr MQLONG MQRCCF_MSG_LENGTH_ERROR = 3016;
+constexpr MQLONG MQRCCF_CFIN_DUPLICATE_PARM = 3017;
+constexpr MQLONG MQRCCF_CFST_DUPLICATE_PARM = 3018;
+constexpr MQLONG MQRCCF_PARM_COUNT_TOO_SMALL = 3019;
+constexpr MQLONG MQRCCF_PARM_COUNT_TOO_BIG = 3020;
+constexpr MQLONG MQRCCF_Q_ALREADY_IN_CELL = 3021;
+constexpr MQLONG MQRCCF_Q_TYPE_ERROR = 3022;
+constexpr MQLONG MQRCCF_CFIL_DUPLICATE_VALUE = 3026;
+constexpr MQLONG MQRCCF_CFIL_COUNT_ERROR = 3027;
+constexpr MQLONG MQRCCF_CFIL_LENGTH_ERROR = 3028;
+constexpr MQLONG MQRCCF_ESCAPE_TYPE_ERROR = 3054;
+constexpr MQLONG MQRCCF_PARM_SYNTAX_ERROR = 3097;
+constexpr MQLONG MQRCCF_COMMAND_ORIGIN_ERROR = 3231;
+constexpr MQLONG MQRCCF_UNEXPECTED_ERROR = 3238;
+constexpr MQLONG MQRCCF_UNKNOWN_OBJECT_NAME = 3312;
+constexpr MQLONG MQRCCF_OBJECT_ALREADY_EXISTS = 4001;
+constexpr MQLONG MQRCCF_OBJECT_WRONG_TYPE = 4002;
+constexpr MQLONG MQRCCF_Q_WRONG_TYPE = 4007;
+
+// Further PCF constants used by the IBM MQ stand-in.
+constexpr MQLONG MQIACF_Q_TYPES = 1261;
+constexpr MQLONG MQRP_YES = 1;
+constexpr MQLONG MQRP_NO = 0;
+constexpr MQLONG MQPO_YES = 1;
+constexpr MQLONG MQPO_NO = 0;
+constexpr MQLONG MQRCCF_CFSL_LENGTH_ERROR = 3024;
+constexpr MQLONG MQRCCF_MAX_MSG_LENGTH_ERROR = 3044;
+constexpr MQLONG MQRCCF_CFSL_TOTAL_LENGTH_ERROR = 3067;
+constexpr MQLONG MQRCCF_PARM_MISSING = 3228;
+constexpr MQLONG MQRCCF_PARM_VALUE_ERROR = 3229;
+constexpr MQLONG MQRCCF_OBJECT_IN_USE = 3160;
+constexpr MQLONG MQRCCF_OBJECT_OPEN = 4004;
+constexpr MQLONG MQRCCF_OBJECT_NAME_ERROR = 4008;
+constexpr MQLONG MQCMD_CHANGE_PROCESS = 3;
+constexpr MQLONG MQCMD_CREATE_PROCESS = 5;
+constexpr MQLONG MQCMD_DELETE_PROCESS = 6;
+constexpr MQLONG MQCMD_INQUIRE_PROCESS = 7;
+constexpr MQLONG MQIACF_PROCESS_ATTRS = 1003;
