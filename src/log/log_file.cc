@@ -30,7 +30,7 @@ constexpr size_t kQmNameMarkLength = sizeof kQmNameMark - 1;
 bool RotationInProgress = false;
 
 void StopIfLogFailFatal() {
-  if (AgentConfig.AgentFlags & AF_LOGFAILFATAL) RequestStop();
+  if (AgentConfig.AgentFlags & AF_LOGFAILFATAL) RequestStop(kExitFailure);
 }
 
 // True when a failed unlink or rename of `path` only found no file there. A

@@ -52,6 +52,11 @@ void AgentMessage(int level, int destination, FILE* stream, const char* format, 
 // Returns `dest`.
 char* PrintableCopy(char* dest, size_t size, const char* src, size_t len);
 
+// Writes the `size` bytes of an identifier (a MsgId, say) as upper-case
+// hexadecimal digits, two for each byte in order, into `out` (room for
+// 2 * size + 1). Returns `out`.
+char* FormatHexId(const unsigned char* id, size_t size, char* out);
+
 // Puts the log state back as at process start: LogStream standard output
 // (the stream it named is not closed), LastDateDay 0, no rotation state.
 // For tests.

@@ -226,7 +226,7 @@ TEST_F(LogFileTest, ClosedLogFallsBackToStandardOutput) {
 TEST_F(LogFileTest, NoRotationOnceStopIsRequested) {
   OpenLog();
   AgentConfig.maxlogsize = 0;
-  RequestStop();
+  RequestStop(kExitOrderly);
   AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG901I stopping\n");
   EXPECT_FALSE(LogExists(2));
   EXPECT_NE(LogText(1).find("CSAG901I stopping\n"), std::string::npos);
