@@ -37,6 +37,16 @@ int GrowHoldBuffer(REQUEST* request, int64_t needed) {
 
 void DeliverHeld(REQUEST* request, MQMD* md) {
   if (request->HoldBuffer == nullptr || request->HoldLength <= 0) return;
+  // What is held goes out as the reply it is, also when the message that
+  // made it due is of another kind (a report that ends the request).
+  MQMD held;
+  if (memcmp(md->Format, request->HoldFormat, sizeof md->Format) != 0) {
+    held = *md;
+    memcpy(held.Format, request->HoldFormat, sizeof held.Format);
+    held.MsgType = MQMT_REPLY;
+    held.Feedback = MQFB_NONE;
+    md = &held;
+  }
   DeliverReply(request, md, request->HoldBuffer, request->HoldLength, true);
   request->HoldLength = 0;
 }

@@ -37,5 +37,7 @@ int GrowHoldBuffer(REQUEST* request, int64_t needed);
 // (CSAG201E; nothing is held then).
 int HoldReply(REQUEST* request, MQMD* md, const char* data, int32_t length);
 
-// Delivers what is held, if anything, and empties the buffer.
+// Delivers what is held, if anything, and empties the buffer. `md` is the
+// descriptor of the reply that made it due; the held message keeps its own
+// format and goes out as a reply.
 void DeliverHeld(REQUEST* request, MQMD* md);
