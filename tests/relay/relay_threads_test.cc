@@ -1,0 +1,131 @@
+// The relay's two threads at once: IBM MQ's callback thread taking in
+// requests and replies while the main thread ages requests and expires
+// reply-queue handles. IBM MQ runs no consumer while the main thread has
+// suspended consumption; the tests model that with a gate that a consumer
+// call holds and that MQCTL SUSPEND takes until RESUME.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "support/relay_fixture.h"
+
+namespace {
+
+class RelayThreadsTest : public RelayTest {
+ protected:
+  void SetUp() override {
+    RelayTest::SetUp();
+    mqi_.OnControl([this](MQLONG operation) {
+      if (operation == MQOP_SUSPEND) dispatch_.lock();
+      if (operation == MQOP_RESUME) dispatch_.unlock();
+    });
+  }
+  void TearDown() override {
+    mqi_.OnControl(nullptr);
+    RelayTest::TearDown();
+  }
+  // Runs `call` as IBM MQ runs a consumer: never while consumption is
+  // suspended.
+  template <typename F>
+  void AsConsumer(F call) {
+    std::lock_guard<std::mutex> lock(dispatch_);
+    call();
+  }
+  std::mutex dispatch_;
+};
+
+// Requests forwarded and answered on one thread while the other ages them
+// out: every request ends exactly once, either with its last reply or with
+// the error reply, and nothing held for it is lost.
+TEST_F(RelayThreadsTest, EveryRequestEndsOnceWhileTheSweepRuns) {
+  AgentConfig.AgentFlags &= ~AF_COMPRESS;
+  AgentConfig.maxage = -1;  // whatever is not in use may age at once
+  constexpr int kRequests = 300;
+  const std::string more = PcfBuilder(MQCMD_INQUIRE_Q, MQCFC_NOT_LAST).Integer(1, 1).Bytes();
+  const std::string last = PcfBuilder(MQCMD_INQUIRE_Q, MQCFC_LAST).Integer(2, 2).Bytes();
+  std::atomic<bool> done{false};
+
+  std::thread callbacks([&] {
+    for (int i = 0; i < kRequests; ++i) {
+      const std::string queue = "CLIENT." + std::to_string(i % 7);
+      MQMD md = RequestDescriptor(MQFMT_ADMIN, queue.c_str());
+      char id[25];
+      snprintf(id, sizeof id, "CLIENT-MSGID-%011d", i);
+      memcpy(md.MsgId, id, 24);
+      md.Report = MQRO_PASS_MSG_ID;
+      AsConsumer([&] { SendRequest(&md, PcfBuilder(MQCMD_INQUIRE_Q).Bytes()); });
+      // The forwarded request's MsgId is the one IBM MQ generated for it.
+      char fwd[25];
+      snprintf(fwd, sizeof fwd, "GENERATED-MSGID-%08d", i + 1);
+      AsConsumer([&] { SendReply(fwd, more); });
+      AsConsumer([&] { SendReply(fwd, last); });
+    }
+    done = true;
+  });
+  std::thread main_loop([&] {
+    while (!done) AgeRequests();
+  });
+  callbacks.join();
+  main_loop.join();
+  AgeRequests();  // whatever is still listed
+
+  EXPECT_EQ(RequestCount.load(), 0);
+  EXPECT_EQ(RequestList, nullptr);
+  // Per request, in order: [more + last coalesced] when answered, or
+  // [error] / [more, error] when aged before or after its first reply.
+  int answered = 0;
+  int aged = 0;
+  for (int i = 0; i < 7; ++i) {
+    const std::string queue = "CLIENT." + std::to_string(i);
+    for (const RecordedPut& put : mqi_.PutsTo(queue)) {
+      const MQCFH header = HeaderOf(put.data);
+      if (header.CompCode == MQCC_FAILED) {
+        ++aged;
+        EXPECT_EQ(put.data.size(), 104u);
+      } else if (header.Control & MQCFC_LAST) {
+        ++answered;
+        EXPECT_EQ(put.data.size(), 52u + 16 + 16);
+      } else {
+        EXPECT_EQ(put.data, more) << "held, then the request aged";
+      }
+    }
+  }
+  EXPECT_EQ(answered + aged, kRequests);
+  EXPECT_EQ(ReadCounts(AgentStats.since_start).CommandsReceived, static_cast<uint32_t>(kRequests));
+}
+
+// Lookups of reply queues on one thread while the other expires every idle
+// handle: each queue opened is closed at most once, and what is still
+// cached was never closed.
+TEST_F(RelayThreadsTest, ExpiryRacesLookups) {
+  AgentConfig.hobjttl = -1;  // every entry is due at every pass
+  std::atomic<bool> done{false};
+  std::thread callbacks([&] {
+    for (int i = 0; i < 2000; ++i) {
+      const std::string queue = "CLIENT." + std::to_string(i % 5);
+      AsConsumer([&] {
+        HOBJCACHE* entry = GetReplyQHandle(queue.c_str(), "QM1");
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(mqi_.NameOf(entry->Hobj), queue) << "a handle still open";
+      });
+    }
+    done = true;
+  });
+  std::thread main_loop([&] {
+    while (!done) ExpireReplyQHandles();
+  });
+  callbacks.join();
+  main_loop.join();
+
+  int cached = 0;
+  for (HOBJCACHE* entry = HobjCache; entry != nullptr; entry = entry->Next) ++cached;
+  int opened = 0;
+  for (const RecordedOpen& open : mqi_.opens) opened += open.reason == MQRC_NONE;
+  EXPECT_EQ(opened, static_cast<int>(mqi_.closes.size()) + cached);
+  EXPECT_FALSE(IsStopRequested());
+}
+
+}  // namespace
