@@ -124,4 +124,13 @@ TEST_F(DeliverTest, AQueueThatDoesNotOpenGetsNothing) {
   EXPECT_EQ(ReadCounts(AgentStats.since_start).ResponsesSent, 0u);
 }
 
+TEST_F(DeliverTest, AClientsQueueNameIsShownPrintable) {
+  mqi_.RefuseOpen("BAD\x1b[31mQ", MQRC_UNKNOWN_OBJECT_NAME);
+  REQUEST* request = ListRequest("FORWARDED-MSGID-00000001", REQ_PCF, MQRO_NONE, "BAD\x1b[31mQ");
+  MQMD md = {MQMD_DEFAULT};
+  char data[] = "x";
+  DeliverReply(request, &md, data, 1, true);
+  EXPECT_TRUE(Wrote("CSAG104E MQOPEN of queue 'QM1/BAD.[31mQ' failed")) << Messages();
+}
+
 }  // namespace
