@@ -40,10 +40,10 @@ void ExpectPcfErrorReply(const std::string& data, MQLONG command) {
   EXPECT_EQ(pcf.parameters[0].text, kNoResponse);
 }
 
-class AgeingTest : public ::testing::Test {
+class AgeingProcessTest : public ::testing::Test {
  protected:
-  explicit AgeingTest(const std::string& stand_in_options = "--default",
-                      const std::string& settings = kAgeingSettings)
+  explicit AgeingProcessTest(const std::string& stand_in_options = "--default",
+                             const std::string& settings = kAgeingSettings)
       : stand_in_("QM1", stand_in_options), agent_({"-k", "-m", "QM1"}, settings) {}
 
   void SetUp() override { ASSERT_TRUE(agent_.WaitUntilRunning()) << agent_.Log(); }
@@ -56,7 +56,7 @@ class AgeingTest : public ::testing::Test {
   AgentProcess agent_;
 };
 
-TEST_F(AgeingTest, UnansweredRequestsGetTheErrorReplyInTheirForm) {
+TEST_F(AgeingProcessTest, UnansweredRequestsGetTheErrorReplyInTheirForm) {
   stand_in_.Tool("fault QM1 command-server pause");
   AgentClient client("QM1");
   const std::string pcf_correl = "PCF-CORRELATION-ID";
@@ -68,6 +68,9 @@ TEST_F(AgeingTest, UnansweredRequestsGetTheErrorReplyInTheirForm) {
   const MQMD mqsc =
       client.Put("PING QMGR", MQFMT_STRING,
                  AgentClient::Options().Report(MQRO_PASS_CORREL_ID).CorrelId(mqsc_correl));
+  // A reply queue whose name no client should send is named printably.
+  client.Put(PcfCommand(MQCMD_PING_Q_MGR, {}), MQFMT_ADMIN,
+             AgentClient::Options().ReplyToQ("NO.SUCH\x07QUEUE"));
 
   // Each is told apart by the CorrelId that its report options give it.
   std::map<std::string, Message> replies;
@@ -118,9 +121,13 @@ TEST_F(AgeingTest, UnansweredRequestsGetTheErrorReplyInTheirForm) {
     EXPECT_NE(log.find(" MsgId: " + Hex(md->MsgId) + "\n"), std::string::npos) << log;
   }
 
+  EXPECT_TRUE(agent_.WaitForLog("] CSAG303E Ageing out request for ReplyQ 'NO.SUCH.QUEUE' "))
+      << log;
+  EXPECT_EQ(agent_.Log().find('\x07'), std::string::npos);
+
   // Resumed, the command server answers the requests it held: too late.
   stand_in_.Tool("fault QM1 command-server resume");
-  EXPECT_TRUE(agent_.WaitForLog("] CSAG302E Unrecognised reply received MsgId: ", 2))
+  EXPECT_TRUE(agent_.WaitForLog("] CSAG302E Unrecognised reply received MsgId: ", 3))
       << agent_.Log();
   // And the agent relays as before.
   client.Put(PcfCommand(MQCMD_PING_Q_MGR, {}), MQFMT_ADMIN);
@@ -131,12 +138,12 @@ TEST_F(AgeingTest, UnansweredRequestsGetTheErrorReplyInTheirForm) {
 }
 
 // A request whose forward failed is answered at once.
-class ForwardFailureTest : public AgeingTest {
+class ForwardFailureProcessTest : public AgeingProcessTest {
  protected:
-  ForwardFailureTest() : AgeingTest("--default", "retrycount 1\nretryint 0\n") {}
+  ForwardFailureProcessTest() : AgeingProcessTest("--default", "retrycount 1\nretryint 0\n") {}
 };
 
-TEST_F(ForwardFailureTest, ClientIsAnsweredAtOnce) {
+TEST_F(ForwardFailureProcessTest, ClientIsAnsweredAtOnce) {
   // Two attempts for each of the two requests; the third request goes through.
   stand_in_.Tool("fault QM1 put-fail SYSTEM.ADMIN.COMMAND.QUEUE 4 2053");
   AgentClient client("QM1");
@@ -163,12 +170,12 @@ TEST_F(ForwardFailureTest, ClientIsAnsweredAtOnce) {
 
 // The test plays a command server that sends part of an answer and falls
 // silent.
-class SilentServerTest : public AgeingTest {
+class SilentServerProcessTest : public AgeingProcessTest {
  protected:
-  SilentServerTest() : AgeingTest("--default --no-command-server") {}
+  SilentServerProcessTest() : AgeingProcessTest("--default --no-command-server") {}
 };
 
-TEST_F(SilentServerTest, HeldRepliesComeBeforeTheErrorReply) {
+TEST_F(SilentServerProcessTest, HeldRepliesComeBeforeTheErrorReply) {
   AgentClient client("QM1");
   FakeCommandServer server("QM1");
   client.Put(PcfCommand(MQCMD_INQUIRE_Q, {}), MQFMT_ADMIN,

@@ -21,7 +21,7 @@ MQLONG Control(const Message& m) {
 constexpr MQLONG kCoalesced = 0x10000;
 
 // A client, the agent (maxmsgsize 1000) and the test as the command server.
-class ConsolidationTest : public ::testing::Test {
+class ConsolidationProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(agent_.WaitUntilRunning()) << agent_.Log();
@@ -68,7 +68,7 @@ class ConsolidationTest : public ::testing::Test {
   MQMD client_md_ = {MQMD_DEFAULT};
 };
 
-TEST_F(ConsolidationTest, RequestIsForwardedWithTheClientsIdentityToTheAgentsQueue) {
+TEST_F(ConsolidationProcessTest, RequestIsForwardedWithTheClientsIdentityToTheAgentsQueue) {
   const Message request = Forward(PcfCommand(MQCMD_PING_Q_MGR, {}), MQFMT_ADMIN);
   EXPECT_EQ(mqemu_test::Field(request.md.UserIdentifier, sizeof request.md.UserIdentifier),
             "alice");
@@ -81,7 +81,7 @@ TEST_F(ConsolidationTest, RequestIsForwardedWithTheClientsIdentityToTheAgentsQue
   EXPECT_EQ(request.data, PcfCommand(MQCMD_PING_Q_MGR, {}));
 }
 
-TEST_F(ConsolidationTest, RepliesAreGatheredUpToMaxMsgSize) {
+TEST_F(ConsolidationProcessTest, RepliesAreGatheredUpToMaxMsgSize) {
   // 404 + (308 - 20) = 692, + (308 - 20) = 980: exactly up to 1000 with the
   // next; the 196 no longer fits and starts the next message.
   Answer(Forward(PcfCommand(MQCMD_INQUIRE_Q, {}), MQFMT_ADMIN), {404, 308, 308, 196});
@@ -103,7 +103,7 @@ TEST_F(ConsolidationTest, RepliesAreGatheredUpToMaxMsgSize) {
   }
 }
 
-TEST_F(ConsolidationTest, FailedReplyTravelsAlone) {
+TEST_F(ConsolidationProcessTest, FailedReplyTravelsAlone) {
   const Message request = Forward(PcfCommand(MQCMD_INQUIRE_Q, {}), MQFMT_ADMIN);
   server_->Reply(request, PcfResponse(MQCMD_INQUIRE_Q, 1, MQCFC_NOT_LAST, 196), MQFMT_ADMIN);
   const std::string failed =
@@ -116,7 +116,7 @@ TEST_F(ConsolidationTest, FailedReplyTravelsAlone) {
   EXPECT_EQ(got[2].data, PcfResponse(MQCMD_INQUIRE_Q, 3, MQCFC_LAST, 196));
 }
 
-TEST_F(ConsolidationTest, ReportMessageEndsTheRequestAfterWhatIsHeld) {
+TEST_F(ConsolidationProcessTest, ReportMessageEndsTheRequestAfterWhatIsHeld) {
   const Message request = Forward(PcfCommand(MQCMD_INQUIRE_Q, {}), MQFMT_ADMIN);
   server_->Reply(request, PcfResponse(MQCMD_INQUIRE_Q, 1, MQCFC_NOT_LAST, 404), MQFMT_ADMIN);
   server_->Reply(request, PcfResponse(MQCMD_INQUIRE_Q, 2, MQCFC_NOT_LAST, 308), MQFMT_ADMIN);
@@ -134,7 +134,7 @@ TEST_F(ConsolidationTest, ReportMessageEndsTheRequestAfterWhatIsHeld) {
   EXPECT_TRUE(agent_.WaitForLog("] CSAG302E Unrecognised reply received MsgId: ")) << agent_.Log();
 }
 
-TEST_F(ConsolidationTest, MalformedRepliesAreDeliveredAsTheyCame) {
+TEST_F(ConsolidationProcessTest, MalformedRepliesAreDeliveredAsTheyCame) {
   // A PCF reply whose ParameterCount runs past its end, with a padded string
   // that compression would have trimmed, after a reply that is held.
   mqemu::PcfBuilder builder(MQCFT_RESPONSE, MQCMD_INQUIRE_Q, 2, MQCFC_NOT_LAST);
@@ -162,7 +162,7 @@ TEST_F(ConsolidationTest, MalformedRepliesAreDeliveredAsTheyCame) {
   EXPECT_EQ(got[1].Format(), MQFMT_COMMAND_1);
 }
 
-TEST_F(ConsolidationTest, ZosMqscReplySetIsJoined) {
+TEST_F(ConsolidationProcessTest, ZosMqscReplySetIsJoined) {
   const Message request = Forward("DISPLAY QMGR", MQFMT_STRING);
   EXPECT_EQ(request.Format(), MQFMT_STRING);
   const std::string texts[] = {
@@ -179,7 +179,7 @@ TEST_F(ConsolidationTest, ZosMqscReplySetIsJoined) {
   EXPECT_EQ(got[0].data, expected);
 }
 
-TEST_F(ConsolidationTest, ZosMqscReplySetSplitsAtMaxMsgSize) {
+TEST_F(ConsolidationProcessTest, ZosMqscReplySetSplitsAtMaxMsgSize) {
   // 600 + 1 + 600 passes 1000: the first text goes alone, unmarked.
   const Message request = Forward("DISPLAY QMGR", MQFMT_STRING);
   const std::string first = "CSQN205I " + std::string(591, 'a');

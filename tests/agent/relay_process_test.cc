@@ -43,10 +43,10 @@ size_t TotalBytes(const std::vector<Message>& messages) {
 
 // An agent of default settings (but `settings`) before the stand-in QM1
 // with its command server.
-class RelayTest : public ::testing::Test {
+class RelayProcessTest : public ::testing::Test {
  protected:
-  explicit RelayTest(const std::string& settings = "",
-                     const std::vector<std::string>& args = {"-k", "-m", "QM1"})
+  explicit RelayProcessTest(const std::string& settings = "",
+                            const std::vector<std::string>& args = {"-k", "-m", "QM1"})
       : agent_(args, settings) {}
 
   void SetUp() override { ASSERT_TRUE(agent_.WaitUntilRunning()) << agent_.Log(); }
@@ -60,7 +60,7 @@ class RelayTest : public ::testing::Test {
   AgentProcess agent_;
 };
 
-TEST_F(RelayTest, InquireQueueComesBackInFewerTrimmedMessages) {
+TEST_F(RelayProcessTest, InquireQueueComesBackInFewerTrimmedMessages) {
   AgentClient client("QM1");
   const std::string request = PcfCommand(MQCMD_INQUIRE_Q, {{MQCA_Q_NAME, "*"}});
   client.Put(request, MQFMT_ADMIN, AgentClient::Options().Queue(kCommandQueue));
@@ -96,7 +96,7 @@ TEST_F(RelayTest, InquireQueueComesBackInFewerTrimmedMessages) {
   EXPECT_EQ(QueueNames(direct_responses).count(agent_.ActualReplyQueue()), 1u);
 }
 
-TEST_F(RelayTest, InquireQueueManagerShowsTheAgentsLevelAndFeatures) {
+TEST_F(RelayProcessTest, InquireQueueManagerShowsTheAgentsLevelAndFeatures) {
   AgentClient client("QM1");
   client.Put(PcfCommand(MQCMD_INQUIRE_Q_MGR, {}), MQFMT_ADMIN);
   const std::vector<Message> replies = client.GetUntilLast();
@@ -115,7 +115,7 @@ TEST_F(RelayTest, InquireQueueManagerShowsTheAgentsLevelAndFeatures) {
   EXPECT_EQ(features.value, 6) << "compress and coalesce";
 }
 
-TEST_F(RelayTest, EscapeRepliesAreCoalesced) {
+TEST_F(RelayProcessTest, EscapeRepliesAreCoalesced) {
   AgentClient client("QM1");
   client.Put(EscapeRequest("DISPLAY QLOCAL(SYSTEM.*)"), MQFMT_ADMIN);
   const std::vector<Message> replies = client.GetUntilLast();
@@ -129,7 +129,7 @@ TEST_F(RelayTest, EscapeRepliesAreCoalesced) {
   }
 }
 
-TEST_F(RelayTest, ReportOptionsChooseTheIdentifiersOfTheReplies) {
+TEST_F(RelayProcessTest, ReportOptionsChooseTheIdentifiersOfTheReplies) {
   AgentClient client("QM1");
   const std::string ping = PcfCommand(MQCMD_PING_Q_MGR, {});
   const std::string correl = "CLIENT-CORRELATION-ID-24";
@@ -161,7 +161,7 @@ TEST_F(RelayTest, ReportOptionsChooseTheIdentifiersOfTheReplies) {
   EXPECT_EQ(mqemu_test::InquireInt(client.hconn(), client.reply_hobj(), MQIA_OPEN_OUTPUT_COUNT), 1);
 }
 
-TEST_F(RelayTest, ForwardedRequestCarriesTheClientsIdentity) {
+TEST_F(RelayProcessTest, ForwardedRequestCarriesTheClientsIdentity) {
   stand_in_.Tool("fault QM1 deny alice command-server");
   AgentClient alice("QM1", "alice");
   AgentClient bob("QM1", "bob");
@@ -177,7 +177,7 @@ TEST_F(RelayTest, ForwardedRequestCarriesTheClientsIdentity) {
   EXPECT_EQ(HeaderField(answered.data, offsetof(MQCFH, CompCode)), MQCC_OK);
 }
 
-TEST_F(RelayTest, BadReplyQueueNamesAreLoggedPrintably) {
+TEST_F(RelayProcessTest, BadReplyQueueNamesAreLoggedPrintably) {
   AgentClient client("QM1");
   client.Put(PcfCommand(MQCMD_PING_Q_MGR, {}), MQFMT_ADMIN,
              AgentClient::Options().ReplyToQ("NO.SUCH\x1b[2JQUEUE"));
@@ -190,9 +190,10 @@ TEST_F(RelayTest, BadReplyQueueNamesAreLoggedPrintably) {
 }
 
 // Puts to a client's reply queue that fail or end with a warning.
-class ReplyPutTest : public RelayTest {
+class ReplyPutProcessTest : public RelayProcessTest {
  protected:
-  ReplyPutTest() : RelayTest("retryint 0\nretrycount 2\n", {"-k", "-m", "QM1", "-v", "high"}) {}
+  ReplyPutProcessTest()
+      : RelayProcessTest("retryint 0\nretrycount 2\n", {"-k", "-m", "QM1", "-v", "high"}) {}
 
   // Sends a Ping through the agent after `fault` was set on the client's
   // reply queue.
@@ -203,7 +204,7 @@ class ReplyPutTest : public RelayTest {
   }
 };
 
-TEST_F(ReplyPutTest, FailedPutsAreRetried) {
+TEST_F(ReplyPutProcessTest, FailedPutsAreRetried) {
   AgentClient client("QM1");
   PingWithFault(&client, "put-fail 2 2053");
   Message reply;
@@ -220,7 +221,7 @@ TEST_F(ReplyPutTest, FailedPutsAreRetried) {
   EXPECT_EQ(log.find("CSAG107E"), std::string::npos) << log;
 }
 
-TEST_F(ReplyPutTest, PutThatKeepsFailingIsGivenUp) {
+TEST_F(ReplyPutProcessTest, PutThatKeepsFailingIsGivenUp) {
   AgentClient client("QM1");
   PingWithFault(&client, "put-fail 3 2053");
   EXPECT_TRUE(agent_.WaitForLog("] CSAG107E MQPUT to queue 'QM1/" + client.reply_queue() +
@@ -231,7 +232,7 @@ TEST_F(ReplyPutTest, PutThatKeepsFailingIsGivenUp) {
   EXPECT_EQ(CountOf(agent_.Log(), "] CSAG108E"), 2) << agent_.Log();
 }
 
-TEST_F(ReplyPutTest, PutWithWarningIsDeliveredOnce) {
+TEST_F(ReplyPutProcessTest, PutWithWarningIsDeliveredOnce) {
   AgentClient client("QM1");
   PingWithFault(&client, "put-warn 1 2049");
   Message reply;
@@ -247,7 +248,7 @@ TEST_F(ReplyPutTest, PutWithWarningIsDeliveredOnce) {
 }
 
 // The agent before a z/OS stand-in.
-class ZosRelayTest : public ::testing::Test {
+class ZosRelayProcessTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(agent_.WaitUntilRunning()) << agent_.Log(); }
   void TearDown() override {
@@ -259,7 +260,7 @@ class ZosRelayTest : public ::testing::Test {
   AgentProcess agent_{{"-k", "-m", "QZ1"}};
 };
 
-TEST_F(ZosRelayTest, MqscReplySetComesBackAsOneMessage) {
+TEST_F(ZosRelayProcessTest, MqscReplySetComesBackAsOneMessage) {
   AgentClient client("QZ1");
   client.Put("DISPLAY QLOCAL(SYSTEM.*)", MQFMT_STRING);
   Message reply;
@@ -274,7 +275,7 @@ TEST_F(ZosRelayTest, MqscReplySetComesBackAsOneMessage) {
   for (size_t i = 1; i + 1 < texts.size(); ++i) EXPECT_EQ(texts[i].substr(0, 5), "CSQM4");
 }
 
-TEST_F(ZosRelayTest, ExtendedResponsesAreDelimitedByTheirTypes) {
+TEST_F(ZosRelayProcessTest, ExtendedResponsesAreDelimitedByTheirTypes) {
   AgentClient client("QZ1");
   client.Put(PcfCommand(MQCMD_INQUIRE_Q, {{MQCA_Q_NAME, "SYSTEM.*"}}), MQFMT_ADMIN);
   const std::vector<Message> replies = client.GetUntilLast();
