@@ -69,7 +69,7 @@ MQMD AgentClient::Put(const std::string& data, const char* format, const PutOpti
           options.reply_to_q.empty() ? reply_queue_ : options.reply_to_q);
   memcpy(md.CorrelId, options.correl_id.data(),
          std::min(options.correl_id.size(), sizeof md.CorrelId));
-  PutOne(hconn_, options.queue, "", &md, data);
+  PutOne(hconn_, options.queue, options.queue_manager, &md, data);
   return md;
 }
 

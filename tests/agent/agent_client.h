@@ -63,12 +63,14 @@ class AgentClient {
     MQLONG report = MQRO_NONE;
     std::string correl_id;  // up to 24 bytes; none by default
     std::string queue = kAgentInputQueue;
-    std::string reply_to_q;  // this client's reply queue when empty
+    std::string reply_to_q;     // this client's reply queue when empty
+    std::string queue_manager;  // of `queue`; the one connected to when empty
 
     PutOptions& Report(MQLONG value) { return report = value, *this; }
     PutOptions& CorrelId(const std::string& value) { return correl_id = value, *this; }
     PutOptions& Queue(const std::string& value) { return queue = value, *this; }
     PutOptions& ReplyToQ(const std::string& value) { return reply_to_q = value, *this; }
+    PutOptions& QueueManager(const std::string& value) { return queue_manager = value, *this; }
   };
   using Options = PutOptions;
   // Puts `data` with `format` as a request; returns the descriptor as put,

@@ -177,6 +177,17 @@ TEST_F(RelayProcessTest, ForwardedRequestCarriesTheClientsIdentity) {
   EXPECT_EQ(HeaderField(answered.data, offsetof(MQCFH, CompCode)), MQCC_OK);
 }
 
+TEST_F(RelayProcessTest, RepliesReachAClientOfAnotherQueueManager) {
+  mqemu_test::QueueManagerProcess qm2("QM2", "");
+  AgentClient client("QM2");
+  // The request travels to QM1 with QM2 as its ReplyToQMgr.
+  client.Put(PcfCommand(MQCMD_INQUIRE_Q, {{MQCA_Q_NAME, "SYSTEM.*"}}), MQFMT_ADMIN,
+             AgentClient::Options().QueueManager("QM1"));
+  const std::vector<Message> replies = client.GetUntilLast();
+  ASSERT_EQ(replies.size(), 1u);
+  EXPECT_GE(SplitResponses(ParseOrFail(replies[0].data)).size(), 4u);
+}
+
 TEST_F(RelayProcessTest, BadReplyQueueNamesAreLoggedPrintably) {
   AgentClient client("QM1");
   client.Put(PcfCommand(MQCMD_PING_Q_MGR, {}), MQFMT_ADMIN,
@@ -219,6 +230,16 @@ TEST_F(ReplyPutProcessTest, FailedPutsAreRetried) {
         << log;
   }
   EXPECT_EQ(log.find("CSAG107E"), std::string::npos) << log;
+
+  agent_.Signal(SIGTERM);
+  ASSERT_EQ(agent_.WaitForExit(), 0);
+  const std::string report = agent_.Log();
+  EXPECT_NE(report.find("  Failed Puts               :           2 :           2\n"),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("  Puts Successfully Retried :           1 :           1\n"),
+            std::string::npos)
+      << report;
 }
 
 TEST_F(ReplyPutProcessTest, PutThatKeepsFailingIsGivenUp) {
@@ -239,12 +260,10 @@ TEST_F(ReplyPutProcessTest, PutWithWarningIsDeliveredOnce) {
   ASSERT_TRUE(client.Get(&reply));
   EXPECT_EQ(HeaderField(reply.data, offsetof(MQCFH, CompCode)), MQCC_OK);
   EXPECT_FALSE(client.Get(&reply, 500)) << "a put that warned is not put again";
-  const std::string log = agent_.Log();
-  EXPECT_NE(log.find("] CSAG111I MQPUT to queue 'QM1/" + client.reply_queue() +
-                     "' completed with warning reason 2049 ("),
-            std::string::npos)
-      << log;
-  EXPECT_EQ(log.find("CSAG108E"), std::string::npos) << log;
+  EXPECT_TRUE(agent_.WaitForLog("] CSAG111I MQPUT to queue 'QM1/" + client.reply_queue() +
+                                "' completed with warning reason 2049 ("))
+      << agent_.Log();
+  EXPECT_EQ(agent_.Log().find("CSAG108E"), std::string::npos) << agent_.Log();
 }
 
 // The agent before a z/OS stand-in.
