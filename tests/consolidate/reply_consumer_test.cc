@@ -185,6 +185,27 @@ TEST_F(ReplyConsumerTest, AReportEndsTheRequestAfterWhatIsHeld) {
   EXPECT_EQ(mqi_.PutsTo(kClientQ).size(), 2u);
 }
 
+TEST_F(ReplyConsumerTest, AReportEndsTheRequestAfterWhatIsHeldWithCoalesceOffToo) {
+  AgentConfig.AgentFlags &= ~AF_COALESCE;
+  ListRequest(kFwd);
+  const std::string held = PcfBuilder(MQCMD_INQUIRE_Q, MQCFC_NOT_LAST).Integer(1, 1).Bytes();
+  SendReply(kFwd, held);
+  MQMD report = ReplyDescriptor(kFwd, MQFMT_NONE);
+  report.MsgType = MQMT_REPORT;
+  ExactBuffer data(std::string("report"));
+  Consume(ReplyConsumer, &report, data.data(), data.size());
+
+  const std::vector<RecordedPut> puts = mqi_.PutsTo(kClientQ);
+  ASSERT_EQ(puts.size(), 2u);
+  EXPECT_EQ(puts[0].data, held);
+  EXPECT_EQ(std::string(puts[0].md.Format, 8), MQFMT_ADMIN);
+  EXPECT_EQ(puts[0].md.MsgType, MQMT_REPLY);
+  EXPECT_EQ(puts[1].data, "report");
+  EXPECT_EQ(std::string(puts[1].md.Format, 8), MQFMT_NONE);
+  EXPECT_EQ(puts[1].md.MsgType, MQMT_REPORT);
+  EXPECT_EQ(RequestCount.load(), 0);
+}
+
 // A reply that is not what its format promises is delivered exactly as it
 // came, after what is held, and ends the request; nothing reads past it.
 TEST_F(ReplyConsumerTest, AMalformedReplyIsDeliveredAsItCame) {
