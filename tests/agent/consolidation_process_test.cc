@@ -125,6 +125,8 @@ TEST_F(ConsolidationProcessTest, ReportMessageEndsTheRequestAfterWhatIsHeld) {
   const std::vector<Message> got = Received(2);
   EXPECT_EQ(got[0].data.size(), 692u);
   EXPECT_EQ(Control(got[0]), MQCFC_NOT_LAST | kCoalesced);
+  EXPECT_EQ(got[0].Format(), MQFMT_ADMIN) << "the held replies keep their own descriptor";
+  EXPECT_EQ(got[0].md.MsgType, MQMT_REPLY);
   EXPECT_EQ(got[1].data, "report body");
   EXPECT_EQ(got[1].md.MsgType, MQMT_REPORT);
   EXPECT_EQ(got[1].Format(), MQFMT_NONE);
