@@ -1,6 +1,7 @@
-// Client data made presentable in messages: text made safe for the console
+// Outside data made presentable in messages: text made safe for the console
 // and the log, identifiers in hexadecimal.
 #include <algorithm>
+#include <cstring>
 
 #include "log/message.h"
 
@@ -13,6 +14,10 @@ char* PrintableCopy(char* dest, size_t size, const char* src, size_t len) {
   }
   dest[n] = '\0';
   return dest;
+}
+
+Printable::Printable(const char* text) {
+  PrintableCopy(text_, sizeof text_, text, strnlen(text, kMaxMessageLength));
 }
 
 char* FormatHexId(const unsigned char* id, size_t size, char* out) {
