@@ -27,7 +27,7 @@ bool SendSimpleCommand(const char* queue, const char* text) {
                   const_cast<char*>(text), &comp_code, &reason);
   if (reason == MQRC_NONE) return true;
   AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG107E MQPUT to queue '%s' failed with reason %d (%s)\n", queue,
+               "CSAG107E MQPUT to queue '%s' failed with reason %d (%s)\n", Printable(queue).text(),
                static_cast<int>(reason), ReasonText(reason));
   return false;
 }

@@ -53,7 +53,8 @@ void ReportParameters() {
                "  Reply Queue          : %s\n"
                "  Actual Reply Queue   : %s\n"
                "  Verbose Level        : %s\n",
-               AgentConfig.qmname, AgentConfig.inputq, AgentConfig.replyq, AgentConfig.actualreplyq,
+               Printable(AgentConfig.qmname).text(), Printable(AgentConfig.inputq).text(),
+               Printable(AgentConfig.replyq).text(), Printable(AgentConfig.actualreplyq).text(),
                VerboseLevelName(AgentConfig.verbose));
 }
 

@@ -94,7 +94,8 @@ MQHCONN ConnectQueueManager() {
   if (comp_code == MQCC_FAILED) {
     AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
                  "CSAG101E MQCONN to queue manager '%s' failed with reason %d (%s)\n",
-                 AgentConfig.qmname, static_cast<int>(reason), ReasonText(reason));
+                 Printable(AgentConfig.qmname).text(), static_cast<int>(reason),
+                 ReasonText(reason));
     return MQHC_UNUSABLE_HCONN;
   }
 
@@ -112,8 +113,8 @@ MQHOBJ OpenQueue(const char* name, char* resolved_name, MQLONG options, MQCB_FUN
   MqiTable.MQOPEN(QMgrHconn, &od, options, &hobj, &comp_code, &reason);
   if (comp_code == MQCC_FAILED) {
     AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG104E MQOPEN of queue '%s' failed with reason %d (%s)\n", name,
-                 static_cast<int>(reason), ReasonText(reason));
+                 "CSAG104E MQOPEN of queue '%s' failed with reason %d (%s)\n",
+                 Printable(name).text(), static_cast<int>(reason), ReasonText(reason));
     return MQHO_UNUSABLE_HOBJ;
   }
   if (resolved_name != nullptr) CopyMqName(resolved_name, kQNameWidth, od.ObjectName);
@@ -131,8 +132,8 @@ MQHOBJ OpenQueue(const char* name, char* resolved_name, MQLONG options, MQCB_FUN
     MqiTable.MQCB(QMgrHconn, MQOP_REGISTER, &cbd, hobj, &md, &gmo, &comp_code, &reason);
     if (comp_code == MQCC_FAILED) {
       AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                   "CSAG105E MQCB for queue '%s' failed with reason %d (%s)\n", name,
-                   static_cast<int>(reason), ReasonText(reason));
+                   "CSAG105E MQCB for queue '%s' failed with reason %d (%s)\n",
+                   Printable(name).text(), static_cast<int>(reason), ReasonText(reason));
     }
   }
   return hobj;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "agent/agent_client.h"
 #include "log/agent_copy.h"
 
 namespace {
@@ -46,6 +47,24 @@ TEST(ConfigProgramTest, TriggerMessageTextsReachTheConsolePrintably) {
   EXPECT_NE(agent.Output().find("] CSAG007E Unrecognised parameter '.[2J.[H'\n"), std::string::npos)
       << agent.Output();
   EXPECT_TRUE(PrintableLines(agent.Output())) << agent.Output();
+}
+
+// The names a trigger message or the command line gives reach the messages
+// of the connection printably too.
+TEST(ConfigProgramTest, QueueManagerAndQueueNamesReachTheLogPrintably) {
+  agent_test::StandIn stand_in;
+  AgentCopy agent;
+  EXPECT_EQ(agent.Run({TriggerMessage("", "QM\x1b[2J", "Q")}, agent_test::LibraryDir()), 1);
+  EXPECT_NE(agent.Log().find("] CSAG101E MQCONN to queue manager 'QM.[2J' failed with reason "),
+            std::string::npos)
+      << agent.Log();
+  EXPECT_TRUE(PrintableLines(agent.Log())) << agent.Log();
+
+  EXPECT_EQ(agent.Run({"-k", "-m", "QM1", "-q", "Q\x1b[5m"}, agent_test::LibraryDir()), 1);
+  EXPECT_NE(agent.Log().find("] CSAG104E MQOPEN of queue 'Q.[5m' failed with reason "),
+            std::string::npos)
+      << agent.Log();
+  EXPECT_TRUE(PrintableLines(agent.Log())) << agent.Log();
 }
 
 TEST(ConfigProgramTest, ConfigurationFileTextsReachTheConsoleAndTheLogPrintably) {
