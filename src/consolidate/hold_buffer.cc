@@ -15,6 +15,13 @@ void ReportNoMemory(int64_t size) {
                "CSAG201E Can not allocate %d bytes for a message! \n", static_cast<int>(size));
 }
 
+// The formats in which a command server answers.
+bool IsReplyFormat(const char* format) {
+  return memcmp(format, MQFMT_ADMIN, MQ_FORMAT_LENGTH) == 0 ||
+         memcmp(format, MQFMT_COMMAND_1, MQ_FORMAT_LENGTH) == 0 ||
+         memcmp(format, MQFMT_COMMAND_2, MQ_FORMAT_LENGTH) == 0;
+}
+
 }  // namespace
 
 int GrowHoldBuffer(REQUEST* request, int64_t needed) {
@@ -38,9 +45,12 @@ int GrowHoldBuffer(REQUEST* request, int64_t needed) {
 void DeliverHeld(REQUEST* request, MQMD* md) {
   if (request->HoldBuffer == nullptr || request->HoldLength <= 0) return;
   // What is held goes out as the reply it is, also when the message that
-  // made it due is of another kind (a report that ends the request).
+  // made it due is of another kind (a report that ends the request). Among
+  // replies of the command server the latest reply's descriptor serves, as
+  // for a z/OS reply set whose first text came in Format "MQCMD1  ".
   MQMD held;
-  if (memcmp(md->Format, request->HoldFormat, sizeof md->Format) != 0) {
+  if (!IsReplyFormat(md->Format) &&
+      memcmp(md->Format, request->HoldFormat, sizeof md->Format) != 0) {
     held = *md;
     memcpy(held.Format, request->HoldFormat, sizeof held.Format);
     held.MsgType = MQMT_REPLY;
