@@ -5,10 +5,17 @@
 #include <cstring>
 #include <sstream>
 
-#include "mq/pcf.h"
-#include "pcf/pcf_message.h"
+#include "pcf/agent_format.h"
+#include "pcf/pcf_format.h"
+#include "pcf/pcf_reader.h"
 
 namespace mqemu {
+
+using pcf::ParsePcf;
+using pcf::PcfMessage;
+using pcf::PcfParameter;
+using pcf::Trimmed;
+
 namespace {
 
 struct Name {
@@ -155,7 +162,7 @@ std::string DecodePcf(std::string_view data) {
   out << "  MQCFH Type=" << h.Type << " Version=" << h.Version << " Command=" << h.Command;
   if (command) out << " (" << command << ")";
   out << " MsgSeqNumber=" << h.MsgSeqNumber << " Control=" << h.Control;
-  if (h.Control & 0x10000) out << " (coalesced)";
+  if (h.Control & CFC_COALESCED) out << " (coalesced)";
   out << " CompCode=" << h.CompCode << " Reason=" << h.Reason
       << " ParameterCount=" << h.ParameterCount << "\n";
   int reply = 1;
