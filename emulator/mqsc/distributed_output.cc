@@ -2,9 +2,8 @@
 // runmqsc's two-column attribute layout.
 #include <cstdio>
 
-#include "mq/pcf.h"
-#include "mqsc/mqsc_constants.h"
 #include "mqsc/mqsc_output.h"
+#include "pcf/pcf_format.h"
 
 namespace mqemu::mqsc {
 namespace {

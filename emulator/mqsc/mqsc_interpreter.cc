@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <charconv>
 
-#include "mq/pcf.h"
 #include "mqsc/mqsc_parser.h"
+#include "pcf/pcf_format.h"
 
 namespace mqemu::mqsc {
 namespace {

@@ -5,9 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "mq/pcf.h"
-#include "mqsc/mqsc_constants.h"
 #include "mqsc/mqsc_output.h"
+#include "pcf/pcf_format.h"
 
 namespace mqemu::mqsc {
 namespace {

@@ -8,7 +8,9 @@
 
 #include "mqsc/mqsc_interpreter.h"
 #include "mqsc/mqsc_output.h"
-#include "pcf/pcf_message.h"
+#include "pcf/pcf_format.h"
+#include "pcf/pcf_reader.h"
+#include "pcf/pcf_writer.h"
 #include "protocol/endpoint.h"
 #include "qmgr/attributes.h"
 #include "qmgr/definitions.h"
@@ -17,6 +19,13 @@
 #include "qmgr/zos_text.h"
 
 namespace mqemu {
+
+using pcf::ParsePcf;
+using pcf::PcfBuilder;
+using pcf::PcfMessage;
+using pcf::PcfParameter;
+using pcf::Trimmed;
+
 namespace {
 
 // The replies to one PCF request, numbered and closed in the reply style of

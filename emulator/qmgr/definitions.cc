@@ -3,10 +3,14 @@
 
 #include <algorithm>
 
-#include "pcf/pcf_message.h"
+#include "pcf/pcf_format.h"
+#include "pcf/pcf_reader.h"
 #include "qmgr/attributes.h"
 
 namespace mqemu {
+
+using pcf::Trimmed;
+
 namespace {
 
 constexpr MQLONG kMaxMessageLength = 104857600;

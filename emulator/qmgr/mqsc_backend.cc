@@ -3,7 +3,7 @@
 
 #include <mutex>
 
-#include "pcf/pcf_message.h"
+#include "pcf/pcf_format.h"
 #include "qmgr/attributes.h"
 #include "qmgr/definitions.h"
 

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cstring>
 #include <iostream>
+#include <vector>
 
+#include "pcf/coalesced_reader.h"
 #include "tool/pcf_text.h"
 
 namespace mqemu {
@@ -104,16 +106,23 @@ void PrintMessage(const MQMD& md, const std::string& data) {
     PrintTrigger(data);
     return;
   }
-  bool text_format = std::memcmp(md.Format, MQFMT_STRING, 8) == 0 ||
-                     std::memcmp(md.Format, MQFMT_COMMAND_1, 8) == 0 ||
+  bool mqsc_format = std::memcmp(md.Format, MQFMT_COMMAND_1, 8) == 0 ||
                      std::memcmp(md.Format, MQFMT_COMMAND_2, 8) == 0;
-  // Text formats may hold several texts, one 0x00 byte between each.
+  bool text_format = mqsc_format || std::memcmp(md.Format, MQFMT_STRING, 8) == 0;
+  // Text formats may hold several texts, one 0x00 byte between each; MQSC
+  // text is split as the agent coalesced it, its '*' mark given back.
   auto printable = [&](unsigned char c) {
     return c >= 0x20 || c == '\n' || c == '\t' || (text_format && c == 0);
   };
   if (std::all_of(data.begin(), data.end(), printable)) {
-    std::string lines = data;
-    std::replace(lines.begin(), lines.end(), '\0', '\n');
+    std::string lines;
+    if (mqsc_format) {
+      std::vector<std::string> texts = pcf::SplitCoalescedMqsc(data);
+      for (size_t i = 0; i < texts.size(); ++i) lines += (i ? "\n" : "") + texts[i];
+    } else {
+      lines = data;
+      std::replace(lines.begin(), lines.end(), '\0', '\n');
+    }
     std::cout << "Data:\n" << lines << (lines.empty() || lines.back() != '\n' ? "\n" : "");
   } else {
     std::cout << "Data (hex):\n"

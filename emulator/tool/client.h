@@ -27,8 +27,10 @@ class ToolConnection {
 };
 
 // Prints the descriptor fields and the data of a message: PCF decoded when
-// Format is MQADMIN, a trigger message field by field, text when printable
-// (the texts of a coalesced MQSC message one a line), else hexadecimal.
+// Format is MQADMIN (a coalesced reply as its responses, see DecodePcf), a
+// trigger message field by field, text when printable (the texts of a
+// coalesced MQSC message one a line, split by pcf/coalesced_reader.h), else
+// hexadecimal.
 void PrintMessage(const MQMD& md, const std::string& data);
 
 // Copies text into a fixed MQ field, cut to its length and NUL filled.

@@ -71,18 +71,20 @@ const std::map<std::string, const char*>& Help() {
       {"get",
        "usage: mqemu get QMGR QUEUE [--wait SECONDS]\n"
        "  Gets one message and shows its descriptor and data; PCF (MQADMIN) is\n"
-       "  decoded, including the agent's coalesced replies; text (MQSTR, MQCMD1,\n"
-       "  MQCMD2) is shown one text a line where 0x00 bytes separate several (a\n"
-       "  coalesced MQSC message); a trigger message (MQTRIG) field by field. Exit\n"
-       "  status 1 when none.\n"},
+       "  decoded, a reply the agent coalesced as the responses it holds, each\n"
+       "  apart, with the agent's information; text (MQSTR, MQCMD1, MQCMD2) is\n"
+       "  shown one text a line where 0x00 bytes separate several (a coalesced\n"
+       "  MQSC message, its '*' mark shown as a blank); a trigger message (MQTRIG)\n"
+       "  field by field. Exit status 1 when none.\n"},
       {"pcf",
        "usage: mqemu pcf QMGR COMMAND [PARAM=VALUE ...] [--queue Q] [--wait SECONDS]\n"
        "                [--report N]\n"
        "  Sends a PCF request (COMMAND: INQUIRE_Q_MGR, INQUIRE_Q, INQUIRE_Q_NAMES,\n"
        "  CREATE_Q, CHANGE_Q, DELETE_Q, CLEAR_Q, PING_Q_MGR, ... or a number) to Q\n"
        "  (default SYSTEM.ADMIN.COMMAND.QUEUE, or e.g. an agent's input queue),\n"
-       "  collects the replies until MQCFC_LAST and prints them decoded with the\n"
-       "  number of messages and bytes. PARAM is a name (Q_NAME, Q_TYPE, Q_ATTRS,\n"
+       "  collects the replies until MQCFC_LAST and prints them decoded (a reply\n"
+       "  the agent coalesced as the responses it holds) with the number of\n"
+       "  messages and bytes. PARAM is a name (Q_NAME, Q_TYPE, Q_ATTRS,\n"
        "  MAX_MSG_LENGTH, ...) or number; VALUE a string, a number, a comma list, or\n"
        "  ALL, LOCAL, MODEL, ALIAS, YES, NO.\n"
        "  example: mqemu pcf QM1 INQUIRE_Q Q_NAME='*' Q_ATTRS=CURRENT_Q_DEPTH\n"},

@@ -5,13 +5,17 @@
 #include <cstring>
 #include <iostream>
 
-#include "mq/pcf.h"
-#include "pcf/pcf_message.h"
+#include "pcf/agent_format.h"
+#include "pcf/pcf_format.h"
+#include "pcf/pcf_writer.h"
 #include "tool/client.h"
 #include "tool/commands.h"
 #include "tool/pcf_text.h"
 
 namespace mqemu {
+
+using pcf::PcfBuilder;
+
 namespace {
 
 bool IsStringParameter(MQLONG id) {
@@ -154,9 +158,9 @@ int PcfCommand(const Args& args) {
     std::cout << "--- reply message " << messages << " ---\n";
     PrintMessage(reply, got);
     MQCFH h{};
-    bool pcf = std::memcmp(reply.Format, MQFMT_ADMIN, 8) == 0 && got.size() >= sizeof h;
-    if (pcf) std::memcpy(&h, got.data(), sizeof h);
-    last = !pcf || (h.Control & MQCFC_LAST);
+    bool admin = std::memcmp(reply.Format, MQFMT_ADMIN, 8) == 0 && got.size() >= sizeof h;
+    if (admin) std::memcpy(&h, got.data(), sizeof h);
+    last = !admin || (h.Control & MQCFC_LAST);
   }
   std::cout << messages << " message(s), " << bytes << " bytes received"
             << (last ? "" : " (no last reply before the wait ended)") << "\n";

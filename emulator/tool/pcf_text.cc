@@ -4,11 +4,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
+#include <vector>
 
-#include "mq/pcf.h"
-#include "pcf/pcf_message.h"
+#include "pcf/agent_format.h"
+#include "pcf/coalesced_reader.h"
+#include "pcf/pcf_format.h"
+#include "pcf/pcf_reader.h"
 
 namespace mqemu {
+
+using pcf::PcfParameter;
+using pcf::PcfResponse;
+using pcf::Trimmed;
+
 namespace {
 
 struct Name {
@@ -82,6 +90,16 @@ constexpr Name kCommands[] = {
     {MQCMD_INQUIRE_Q_STATUS, "INQUIRE_Q_STATUS"},
 };
 
+// MQCFH Type values.
+constexpr Name kTypes[] = {
+    {MQCFT_COMMAND, "COMMAND"},       {MQCFT_RESPONSE, "RESPONSE"},
+    {MQCFT_EVENT, "EVENT"},           {MQCFT_USER, "USER"},
+    {MQCFT_REPORT, "REPORT"},         {MQCFT_COMMAND_XR, "COMMAND_XR"},
+    {MQCFT_XR_MSG, "XR_MSG"},         {MQCFT_XR_ITEM, "XR_ITEM"},
+    {MQCFT_XR_SUMMARY, "XR_SUMMARY"}, {MQCFT_STATISTICS, "STATISTICS"},
+    {MQCFT_ACCOUNTING, "ACCOUNTING"}, {MQCFT_STATUS, "STATUS"},
+};
+
 template <size_t N>
 MQLONG Lookup(const Name (&table)[N], std::string name) {
   for (const char* prefix : {"MQCMD_", "MQIACF_", "MQCACF_", "MQBACF_", "MQIA_", "MQCA_"}) {
@@ -127,6 +145,67 @@ std::string Hex(std::string_view s) {
   return out;
 }
 
+// " (NAME)" for a value the table names, else nothing.
+template <size_t N>
+std::string Annotation(const Name (&table)[N], MQLONG id) {
+  const char* n = Find(table, id);
+  return n ? std::string(" (") + n + ")" : std::string();
+}
+
+// A parameter's value as the tool shows it: strings trimmed and printable.
+std::string ValueText(const PcfParameter& p) {
+  std::ostringstream out;
+  switch (p.type) {
+    case MQCFT_INTEGER:
+      out << p.value;
+      break;
+    case MQCFT_INTEGER64:
+      out << p.value64;
+      break;
+    case MQCFT_STRING:
+      out << '"' << Printable(Trimmed(p.text)) << '"';
+      break;
+    case MQCFT_BYTE_STRING:
+      out << "x'" << Hex(p.text) << "'";
+      break;
+    case MQCFT_GROUP:
+      out << "group of " << p.group_count;
+      break;
+    case MQCFT_INTEGER_LIST:
+      for (size_t i = 0; i < p.values.size(); ++i) out << (i ? "," : "") << p.values[i];
+      break;
+    case MQCFT_STRING_LIST:
+      for (size_t i = 0; i < p.texts.size(); ++i) {
+        out << (i ? ", " : "") << '"' << Printable(Trimmed(p.texts[i])) << '"';
+      }
+      break;
+    default:
+      out << "(type " << p.type << ")";
+      break;
+  }
+  return out.str();
+}
+
+// A response's parameters one a line at `indent`, a group's members two
+// blanks further in, then its agent information on one line.
+void PrintResponse(std::ostream& out, const PcfResponse& response, const std::string& indent) {
+  std::vector<int64_t> members_left;  // of each group open around the next parameter
+  for (const PcfParameter& p : response.message.parameters) {
+    out << indent << std::string(2 * members_left.size(), ' ') << Label(p.parameter) << " = "
+        << ValueText(p) << "\n";
+    if (!members_left.empty()) --members_left.back();
+    if (p.type == MQCFT_GROUP && p.group_count > 0) members_left.push_back(p.group_count);
+    while (!members_left.empty() && members_left.back() == 0) members_left.pop_back();
+  }
+  if (response.agent_info.empty()) return;
+  out << indent << "agent information: ";
+  for (size_t i = 0; i < response.agent_info.size(); ++i) {
+    const PcfParameter& p = response.agent_info[i];
+    out << (i ? ", " : "") << Label(p.parameter) << " = " << ValueText(p);
+  }
+  out << "\n";
+}
+
 }  // namespace
 
 MQLONG ParameterId(const std::string& name) {
@@ -144,56 +223,33 @@ const char* CommandName(MQLONG code) {
 
 std::string DecodePcf(std::string_view data) {
   std::ostringstream out;
-  PcfMessage m;
-  MQLONG fault = ParsePcf(data, &m);
   if (data.size() < sizeof(MQCFH)) {
     out << "  (not PCF: " << data.size() << " bytes, shorter than an MQCFH)\n";
     return out.str();
   }
-  const MQCFH& h = m.header;
+  std::vector<PcfResponse> responses;
+  MQLONG fault = pcf::SplitCoalescedPcf(data, &responses);
+  MQCFH h;
+  std::memcpy(&h, data.data(), sizeof h);
   const char* command = CommandName(h.Command);
   out << "  MQCFH Type=" << h.Type << " Version=" << h.Version << " Command=" << h.Command;
   if (command) out << " (" << command << ")";
   out << " MsgSeqNumber=" << h.MsgSeqNumber << " Control=" << h.Control;
-  if (h.Control & 0x10000) out << " (coalesced)";
+  if (h.Control & CFC_COALESCED) out << " (coalesced: " << responses.size() << " responses)";
   out << " CompCode=" << h.CompCode << " Reason=" << h.Reason
       << " ParameterCount=" << h.ParameterCount << "\n";
-  int reply = 1;
-  for (const PcfParameter& p : m.parameters) {
-    if (p.parameter == TVN_ATTR_RESPONSE_DELIMITER && p.type == MQCFT_INTEGER) {
-      out << "  --- response delimiter: reply " << ++reply << " (type " << p.value << ") ---\n";
-      continue;
+  if (h.Control & CFC_COALESCED) {
+    for (size_t i = 0; i < responses.size(); ++i) {
+      const MQCFH& r = responses[i].message.header;
+      out << "  response " << i + 1 << ": Type=" << r.Type << Annotation(kTypes, r.Type)
+          << " Command=" << r.Command << Annotation(kCommands, r.Command)
+          << " CompCode=" << r.CompCode << " Reason=" << r.Reason
+          << " MsgSeqNumber=" << r.MsgSeqNumber << " Control=" << r.Control
+          << " ParameterCount=" << r.ParameterCount << "\n";
+      PrintResponse(out, responses[i], "    ");
     }
-    out << "  " << Label(p.parameter) << " = ";
-    switch (p.type) {
-      case MQCFT_INTEGER:
-        out << p.value;
-        break;
-      case MQCFT_INTEGER64:
-        out << p.value64;
-        break;
-      case MQCFT_STRING:
-        out << '"' << Printable(Trimmed(p.text)) << '"';
-        break;
-      case MQCFT_BYTE_STRING:
-        out << "x'" << Hex(p.text) << "'";
-        break;
-      case MQCFT_GROUP:
-        out << "group of " << p.group_count;
-        break;
-      case MQCFT_INTEGER_LIST:
-        for (size_t i = 0; i < p.values.size(); ++i) out << (i ? "," : "") << p.values[i];
-        break;
-      case MQCFT_STRING_LIST:
-        for (size_t i = 0; i < p.texts.size(); ++i) {
-          out << (i ? ", " : "") << '"' << Printable(Trimmed(p.texts[i])) << '"';
-        }
-        break;
-      default:
-        out << "(type " << p.type << ")";
-        break;
-    }
-    out << "\n";
+  } else if (!responses.empty()) {
+    PrintResponse(out, responses.front(), "  ");
   }
   if (fault) out << "  (decoding stopped: reason " << fault << ")\n";
   return out.str();

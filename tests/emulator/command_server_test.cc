@@ -10,8 +10,9 @@
 #include <cstring>
 #include <vector>
 
-#include "mq/pcf.h"
-#include "pcf/pcf_message.h"
+#include "pcf/pcf_format.h"
+#include "pcf/pcf_reader.h"
+#include "pcf/pcf_writer.h"
 #include "qmgr_fixture.h"
 
 namespace mqemu_test {
@@ -83,7 +84,7 @@ class CommandServerFixture : public ::testing::Test {
     return out;
   }
   static std::string InquireQueue(const std::string& name, std::vector<MQLONG> attrs) {
-    mqemu::PcfBuilder b(MQCFT_COMMAND, MQCMD_INQUIRE_Q);
+    pcf::PcfBuilder b(MQCFT_COMMAND, MQCMD_INQUIRE_Q);
     b.String(MQCA_Q_NAME, name);
     if (!attrs.empty()) b.IntegerList(MQIACF_Q_ATTRS, attrs);
     return b.Finish();
@@ -122,8 +123,8 @@ TEST_F(CommandServerTest, GenericNamesGiveOneNumberedReplyPerQueue) {
     MQCFH hdr = got[i].header();
     EXPECT_EQ(hdr.MsgSeqNumber, static_cast<MQLONG>(i + 1));
     EXPECT_EQ(hdr.Control, i + 1 == got.size() ? MQCFC_LAST : MQCFC_NOT_LAST);
-    mqemu::PcfMessage m;
-    ASSERT_EQ(mqemu::ParsePcf(got[i].data, &m), 0);
+    pcf::PcfMessage m;
+    ASSERT_EQ(pcf::ParsePcf(got[i].data, &m), 0);
     ASSERT_GE(m.parameters.size(), 2u);
     EXPECT_EQ(m.parameters[0].text, Padded(names[i], 48));
     EXPECT_EQ(static_cast<MQLONG>(m.parameters.size()), hdr.ParameterCount);
@@ -144,7 +145,7 @@ TEST_F(CommandServerTest, FailuresGiveOneErrorReply) {
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].data, Ints({MQCFT_RESPONSE, 36, 1, MQCMD_INQUIRE_Q, 1, MQCFC_LAST, MQCC_FAILED,
                                MQRC_UNKNOWN_OBJECT_NAME, 0}));
-  got = Send(mqemu::PcfBuilder(MQCFT_COMMAND, 999).Finish());
+  got = Send(pcf::PcfBuilder(MQCFT_COMMAND, 999).Finish());
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].header().Reason, MQRCCF_CFH_COMMAND_ERROR);
   got = Send(Ints({MQCFT_COMMAND, 36, 1}));
@@ -155,13 +156,13 @@ TEST_F(CommandServerTest, FailuresGiveOneErrorReply) {
   got = Send(lying);
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].header().CompCode, MQCC_FAILED);
-  got = Send(mqemu::PcfBuilder(MQCFT_COMMAND, 12345).Finish());
+  got = Send(pcf::PcfBuilder(MQCFT_COMMAND, 12345).Finish());
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].header().Reason, MQRCCF_CFH_COMMAND_ERROR);
 }
 
-mqemu::PcfBuilder EscapeRequest(const std::string& command, MQLONG type = MQET_MQSC) {
-  mqemu::PcfBuilder b(MQCFT_COMMAND, MQCMD_ESCAPE);
+pcf::PcfBuilder EscapeRequest(const std::string& command, MQLONG type = MQET_MQSC) {
+  pcf::PcfBuilder b(MQCFT_COMMAND, MQCMD_ESCAPE);
   b.Integer(MQIACF_ESCAPE_TYPE, type);
   b.String(MQCACF_ESCAPE_TEXT, command);
   return b;
@@ -178,8 +179,8 @@ TEST_F(CommandServerTest, EscapeGivesOneReplyPerBlockOfMqscOutput) {
     EXPECT_EQ(hdr.MsgSeqNumber, static_cast<MQLONG>(i + 1));
     EXPECT_EQ(hdr.Control, i + 1 == got.size() ? MQCFC_LAST : MQCFC_NOT_LAST);
     EXPECT_EQ(hdr.CompCode, MQCC_OK);
-    mqemu::PcfMessage m;
-    ASSERT_EQ(mqemu::ParsePcf(got[i].data, &m), 0);
+    pcf::PcfMessage m;
+    ASSERT_EQ(pcf::ParsePcf(got[i].data, &m), 0);
     ASSERT_EQ(m.parameters.size(), 2u);
     EXPECT_EQ(m.parameters[0].parameter, MQIACF_ESCAPE_TYPE);
     EXPECT_EQ(m.parameters[0].value, MQET_MQSC);
@@ -207,7 +208,7 @@ TEST_F(CommandServerTest, EscapeChangesTheQueueManagerAndReportsFailures) {
   auto bad_type = Send(EscapeRequest("DISPLAY QMGR", 2).Finish());
   ASSERT_EQ(bad_type.size(), 1u);
   EXPECT_EQ(bad_type[0].header().Reason, MQRCCF_ESCAPE_TYPE_ERROR);
-  auto missing = Send(mqemu::PcfBuilder(MQCFT_COMMAND, MQCMD_ESCAPE).Finish());
+  auto missing = Send(pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_ESCAPE).Finish());
   ASSERT_EQ(missing.size(), 1u);
   EXPECT_EQ(missing[0].header().Reason, MQRCCF_PARM_COUNT_TOO_SMALL);
 }
@@ -220,7 +221,7 @@ TEST_F(CommandServerTest, AuthorityFollowsTheRequestsIdentityEvenWhenForwarded) 
   MQMD md = {MQMD_DEFAULT};
   std::memcpy(md.Format, MQFMT_ADMIN, 8);
   SetName(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
-  mqemu::PcfBuilder ping(MQCFT_COMMAND, MQCMD_PING_Q_MGR);
+  pcf::PcfBuilder ping(MQCFT_COMMAND, MQCMD_PING_Q_MGR);
   ASSERT_EQ(Put(alice, agent_in, ping.Finish(), &md), MQRC_NONE);
   Disconnect(&alice);
   // The agent forwards alice's request with her context.
@@ -242,13 +243,13 @@ TEST_F(CommandServerTest, AuthorityFollowsTheRequestsIdentityEvenWhenForwarded) 
 }
 
 TEST_F(CommandServerTest, CreateChangeClearDeleteAndListQueues) {
-  mqemu::PcfBuilder create(MQCFT_COMMAND, MQCMD_CREATE_Q);
+  pcf::PcfBuilder create(MQCFT_COMMAND, MQCMD_CREATE_Q);
   create.String(MQCA_Q_NAME, "NEW.Q");
   create.Integer(MQIA_Q_TYPE, MQQT_LOCAL);
   create.Integer(MQIA_MAX_Q_DEPTH, 7);
   EXPECT_EQ(Send(create.Finish())[0].header().CompCode, MQCC_OK);
   EXPECT_EQ(Send(create.Finish())[0].header().Reason, MQRCCF_OBJECT_ALREADY_EXISTS);
-  mqemu::PcfBuilder change(MQCFT_COMMAND, MQCMD_CHANGE_Q);
+  pcf::PcfBuilder change(MQCFT_COMMAND, MQCMD_CHANGE_Q);
   change.String(MQCA_Q_NAME, "NEW.Q");
   change.Integer(MQIA_Q_TYPE, MQQT_LOCAL);
   change.Integer(MQIA_MAX_MSG_LENGTH, 64);
@@ -257,21 +258,21 @@ TEST_F(CommandServerTest, CreateChangeClearDeleteAndListQueues) {
   EXPECT_EQ(InquireInt(h, q, MQIA_MAX_MSG_LENGTH), 64);
   EXPECT_EQ(InquireInt(h, q, MQIA_MAX_Q_DEPTH), 7);
   ASSERT_EQ(Put(h, q, "m"), MQRC_NONE);
-  mqemu::PcfBuilder clear(MQCFT_COMMAND, MQCMD_CLEAR_Q);
+  pcf::PcfBuilder clear(MQCFT_COMMAND, MQCMD_CLEAR_Q);
   clear.String(MQCA_Q_NAME, "NEW.Q");
   EXPECT_EQ(Send(clear.Finish())[0].header().Reason, MQRCCF_OBJECT_OPEN);
   Close(h, &q);
   EXPECT_EQ(Send(clear.Finish())[0].header().CompCode, MQCC_OK);
-  mqemu::PcfBuilder names(MQCFT_COMMAND, MQCMD_INQUIRE_Q_NAMES);
+  pcf::PcfBuilder names(MQCFT_COMMAND, MQCMD_INQUIRE_Q_NAMES);
   names.String(MQCA_Q_NAME, "*");
   names.Integer(MQIA_Q_TYPE, MQQT_LOCAL);
   auto listed = Send(names.Finish());
   ASSERT_EQ(listed.size(), 1u);
-  mqemu::PcfMessage m;
-  ASSERT_EQ(mqemu::ParsePcf(listed[0].data, &m), 0);
+  pcf::PcfMessage m;
+  ASSERT_EQ(pcf::ParsePcf(listed[0].data, &m), 0);
   ASSERT_EQ(m.parameters[0].parameter, MQCACF_Q_NAMES);
   EXPECT_EQ(m.parameters[0].texts.size(), 6u);  // 3 local system queues, APP.Q, NEW.Q, replies
-  mqemu::PcfBuilder del(MQCFT_COMMAND, MQCMD_DELETE_Q);
+  pcf::PcfBuilder del(MQCFT_COMMAND, MQCMD_DELETE_Q);
   del.String(MQCA_Q_NAME, "NEW.Q");
   EXPECT_EQ(Send(del.Finish())[0].header().CompCode, MQCC_OK);
   EXPECT_EQ(Send(del.Finish())[0].header().Reason, MQRC_UNKNOWN_OBJECT_NAME);
@@ -279,7 +280,7 @@ TEST_F(CommandServerTest, CreateChangeClearDeleteAndListQueues) {
 
 TEST_F(CommandServerTest, PausedCommandServerAnswersAfterResume) {
   ASSERT_EQ(RunTool("fault QM1 command-server pause"), 0);
-  mqemu::PcfBuilder ping(MQCFT_COMMAND, MQCMD_PING_Q_MGR);
+  pcf::PcfBuilder ping(MQCFT_COMMAND, MQCMD_PING_Q_MGR);
   EXPECT_TRUE(Send(ping.Finish(), nullptr, 100).empty());
   ASSERT_EQ(RunTool("fault QM1 reply-delay 50"), 0);
   ASSERT_EQ(RunTool("fault QM1 command-server resume"), 0);
@@ -289,26 +290,26 @@ TEST_F(CommandServerTest, PausedCommandServerAnswersAfterResume) {
 }
 
 TEST_F(CommandServerTest, ProcessDefinitionsThroughPcf) {
-  mqemu::PcfBuilder create(MQCFT_COMMAND, MQCMD_CREATE_PROCESS);
+  pcf::PcfBuilder create(MQCFT_COMMAND, MQCMD_CREATE_PROCESS);
   create.String(MQCA_PROCESS_NAME, "APP.PROC");
   create.String(MQCA_APPL_ID, "/usr/bin/app");
   create.String(MQCA_USER_DATA, "-q APP.Q");
   EXPECT_EQ(Send(create.Finish())[0].header().CompCode, MQCC_OK);
   EXPECT_EQ(Send(create.Finish())[0].header().Reason, MQRCCF_OBJECT_ALREADY_EXISTS);
-  mqemu::PcfBuilder inquire(MQCFT_COMMAND, MQCMD_INQUIRE_PROCESS);
+  pcf::PcfBuilder inquire(MQCFT_COMMAND, MQCMD_INQUIRE_PROCESS);
   inquire.String(MQCA_PROCESS_NAME, "APP.*");
   inquire.IntegerList(MQIACF_PROCESS_ATTRS, {MQCA_APPL_ID, MQIA_APPL_TYPE, MQCA_USER_DATA});
   auto got = Send(inquire.Finish());
   ASSERT_EQ(got.size(), 1u);
-  mqemu::PcfMessage m;
-  ASSERT_EQ(mqemu::ParsePcf(got[0].data, &m), 0);
+  pcf::PcfMessage m;
+  ASSERT_EQ(pcf::ParsePcf(got[0].data, &m), 0);
   ASSERT_EQ(m.parameters.size(), 4u);
   EXPECT_EQ(m.parameters[0].text, Padded("APP.PROC", 48));
   EXPECT_EQ(m.parameters[1].text, Padded("/usr/bin/app", 256));
   EXPECT_EQ(m.parameters[2].value, MQAT_UNIX);
   EXPECT_EQ(m.parameters[3].text, Padded("-q APP.Q", 128));
   // The queue's trigger attributes, set and inquired through PCF and MQINQ.
-  mqemu::PcfBuilder change(MQCFT_COMMAND, MQCMD_CHANGE_Q);
+  pcf::PcfBuilder change(MQCFT_COMMAND, MQCMD_CHANGE_Q);
   change.String(MQCA_Q_NAME, "APP.Q");
   change.Integer(MQIA_TRIGGER_CONTROL, MQTC_ON);
   change.Integer(MQIA_TRIGGER_TYPE, MQTT_DEPTH);
@@ -322,15 +323,15 @@ TEST_F(CommandServerTest, ProcessDefinitionsThroughPcf) {
   EXPECT_EQ(InquireInt(h, q, MQIA_TRIGGER_DEPTH), 3);
   Close(h, &q);
   auto queue = Send(InquireQueue("APP.Q", {MQCA_PROCESS_NAME, MQCA_INITIATION_Q_NAME}));
-  ASSERT_EQ(mqemu::ParsePcf(queue[0].data, &m), 0);
+  ASSERT_EQ(pcf::ParsePcf(queue[0].data, &m), 0);
   ASSERT_EQ(m.parameters.size(), 4u);
   EXPECT_EQ(m.parameters[2].text, Padded("APP.PROC", 48));
   EXPECT_EQ(m.parameters[3].text, Padded("INIT.Q", 48));
-  mqemu::PcfBuilder bad(MQCFT_COMMAND, MQCMD_CHANGE_Q);
+  pcf::PcfBuilder bad(MQCFT_COMMAND, MQCMD_CHANGE_Q);
   bad.String(MQCA_Q_NAME, "APP.Q");
   bad.Integer(MQIA_TRIGGER_TYPE, 7);
   EXPECT_EQ(Send(bad.Finish())[0].header().Reason, MQRCCF_PARM_VALUE_ERROR);
-  mqemu::PcfBuilder del(MQCFT_COMMAND, MQCMD_DELETE_PROCESS);
+  pcf::PcfBuilder del(MQCFT_COMMAND, MQCMD_DELETE_PROCESS);
   del.String(MQCA_PROCESS_NAME, "APP.PROC");
   EXPECT_EQ(Send(del.Finish())[0].header().CompCode, MQCC_OK);
   EXPECT_EQ(Send(inquire.Finish())[0].header().Reason, MQRC_UNKNOWN_OBJECT_NAME);
@@ -381,14 +382,14 @@ TEST_F(ZosCommandServerTest, PlatformAndCommandQueueWithItsAlias) {
   MQMD md = {MQMD_DEFAULT};
   std::memcpy(md.Format, MQFMT_ADMIN, 8);
   SetName(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
-  ASSERT_EQ(Put(h, input, mqemu::PcfBuilder(MQCFT_COMMAND, MQCMD_PING_Q_MGR).Finish(), &md),
+  ASSERT_EQ(Put(h, input, pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_PING_Q_MGR).Finish(), &md),
             MQRC_NONE);
   EXPECT_EQ(Collect().size(), 1u);  // the XR_SUMMARY alone
   Close(h, &input);
-  auto got = Send(mqemu::PcfBuilder(MQCFT_COMMAND, MQCMD_INQUIRE_Q_MGR).Finish());
+  auto got = Send(pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_INQUIRE_Q_MGR).Finish());
   ASSERT_EQ(got.size(), 2u);
-  mqemu::PcfMessage m;
-  ASSERT_EQ(mqemu::ParsePcf(got[0].data, &m), 0);
+  pcf::PcfMessage m;
+  ASSERT_EQ(pcf::ParsePcf(got[0].data, &m), 0);
   auto command_q = std::find_if(m.parameters.begin(), m.parameters.end(), [](const auto& p) {
     return p.parameter == MQCA_COMMAND_INPUT_Q_NAME;
   });

@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "mq/pcf.h"
+#include "pcf/pcf_format.h"
 #include "qmgr_fixture.h"
 
 namespace mqemu_test {

@@ -12,9 +12,18 @@ expect() {
   local out rc
   out=$("$tool" "$@" 2>&1)
   rc=$?
+  last_out=$out
   if [[ $rc -ne $status ]] || ! grep -zqE -- "$pattern" <<<"$out"; then
     echo "FAILED: mqemu $* (status $rc, wanted $status, pattern '$pattern')"
     echo "$out" | sed 's/^/    /'
+    failures=$((failures + 1))
+  fi
+}
+# refute PATTERN: the output of the last expect does not match PATTERN.
+refute() {
+  if grep -zqE -- "$1" <<<"$last_out"; then
+    echo "FAILED: the last output matches '$1', which it must not"
+    echo "$last_out" | sed 's/^/    /'
     failures=$((failures + 1))
   fi
 }
@@ -42,18 +51,53 @@ expect 0 "1 message\(s\), [0-9]+ bytes received" -- pcf QM1 PING_Q_MGR
 expect 0 "CompCode=2 Reason=2085" -- pcf QM1 INQUIRE_Q Q_NAME=NONE.SUCH
 expect 0 "Q_NAMES \(3011\) = .*\"APP.Q\"" -- pcf QM1 INQUIRE_Q_NAMES Q_NAME='*'
 expect 2 "cannot use parameter" -- pcf QM1 INQUIRE_Q bogus
-# A coalesced reply as the agent delivers it: two replies joined by the
-# response delimiter, with the agent's information parameters.
-python3 - "$MQEMU_HOME/coalesced.bin" <<'PY'
+# Messages as the agent delivers them (pcf/agent_format.h): a coalesced reply
+# of two responses joined by the response delimiter, with the agent's
+# information parameters; the same cut short; a coalesced z/OS reply set with
+# a group; a single Inquire Queue Manager response with the agent's
+# information. Each response is shown apart, the agent's information on a
+# line of its own, the delimiters not at all.
+python3 - "$MQEMU_HOME" <<'PY'
 import struct, sys
-def cfst(p, s): return struct.pack("<5i", 4, 20 + len(s), p, 0, len(s)) + s.encode()
-body = cfst(2016, "ABCD") + struct.pack("<4i", 3, 16, 40000, 2) + cfst(2016, "BCDE") \
-       + struct.pack("<4i", 3, 16, 80000, 930) + struct.pack("<4i", 3, 16, 80001, 6)
-hdr = struct.pack("<9i", 2, 36, 1, 13, 2, 0x10001, 0, 0, 5)
-open(sys.argv[1], "wb").write(hdr + body)
+def cfst(p, s):
+    n = (20 + len(s) + 3) // 4 * 4
+    return struct.pack("<5i", 4, n, p, 0, len(s)) + s.encode() + bytes(n - 20 - len(s))
+def cfin(p, v): return struct.pack("<4i", 3, 16, p, v)
+def cfbs(p, b): return struct.pack("<4i", 9, 16 + len(b), p, len(b)) + b
+def cfgr(p, n): return struct.pack("<4i", 20, 16, p, n)
+def hdr(type, command, seq, control, count):
+    return struct.pack("<9i", type, 36, 1, command, seq, control, 0, 0, count)
+def write(name, data): open(sys.argv[1] + "/" + name, "wb").write(data)
+coalesced = hdr(2, 13, 2, 0x10001, 5) + cfst(2016, "ABCD") + cfin(40000, 2) + cfst(2016, "BCDE") \
+            + cfin(80000, 930) + cfin(80001, 6)
+write("coalesced.bin", coalesced)
+write("cut.bin", coalesced[:-12])
+rid = cfbs(7004, b"R" * 24)
+write("zos.bin", hdr(18, 13, 3, 0x10001, 8) + rid + cfst(2016, "A.Q") + cfgr(8000, 2)
+      + cfin(3, 5) + cfst(2016, "IN.GROUP") + cfin(40000, 18) + rid + cfst(2016, "B.Q")
+      + cfin(40000, 19) + rid)
+write("single.bin", hdr(2, 2, 1, 1, 3) + cfst(2015, "QM1") + cfin(80000, 930) + cfin(80001, 6))
 PY
-"$tool" put QM1 APP.Q --file "$MQEMU_HOME/coalesced.bin" --format MQADMIN >/dev/null
-expect 0 "response delimiter: reply 2.*CSAGNT_COMMAND_LEVEL \(80000\) = 930.*CSAGNT_FEATURES \(80001\) = 6" -- get QM1 APP.Q
+for f in coalesced cut zos single; do
+  "$tool" put QM1 APP.Q --file "$MQEMU_HOME/$f.bin" --format MQADMIN >/dev/null
+done
+expect 0 "Control=65537 \(coalesced: 2 responses\) CompCode=0 Reason=0 ParameterCount=5.\
+  response 1: Type=2 \(RESPONSE\) Command=13 \(INQUIRE_Q\) CompCode=0 Reason=0 MsgSeqNumber=1 Control=0 ParameterCount=1.\
+    Q_NAME \(2016\) = \"ABCD\".\
+  response 2: Type=2 \(RESPONSE\) Command=13 \(INQUIRE_Q\) CompCode=0 Reason=0 MsgSeqNumber=2 Control=1 ParameterCount=1.\
+    Q_NAME \(2016\) = \"BCDE\".\
+    agent information: CSAGNT_COMMAND_LEVEL \(80000\) = 930, CSAGNT_FEATURES \(80001\) = 6.$" -- get QM1 APP.Q
+refute "DELIMITER|\(40000\)|CSAGNT_COMMAND_LEVEL \(80000\) = 930[[:space:]]"
+expect 0 "response 2: .*Q_NAME \(2016\) = \"BCDE\".    agent information: CSAGNT_COMMAND_LEVEL \(80000\) = 930.  \(decoding stopped: reason 3020\)" -- get QM1 APP.Q
+expect 0 "\(coalesced: 3 responses\).*\
+  response 1: Type=18 \(XR_ITEM\) Command=13 \(INQUIRE_Q\) CompCode=0 Reason=0 MsgSeqNumber=1 Control=0 ParameterCount=3.\
+    RESPONSE_ID \(7004\) = x'5252[0-9A-F]*'.    Q_NAME \(2016\) = \"A.Q\".    8000 = group of 2.\
+      CURRENT_Q_DEPTH \(3\) = 5.      Q_NAME \(2016\) = \"IN.GROUP\".\
+  response 2: Type=18 \(XR_ITEM\) .*MsgSeqNumber=2 Control=0 ParameterCount=2.*Q_NAME \(2016\) = \"B.Q\".\
+  response 3: Type=19 \(XR_SUMMARY\) .*MsgSeqNumber=3 Control=1 ParameterCount=1.    RESPONSE_ID" -- get QM1 APP.Q
+expect 0 "MQCFH Type=2 Version=1 Command=2 \(INQUIRE_Q_MGR\) MsgSeqNumber=1 Control=1 CompCode=0 Reason=0 ParameterCount=3.\
+  Q_MGR_NAME \(2015\) = \"QM1\".  agent information: CSAGNT_COMMAND_LEVEL \(80000\) = 930, CSAGNT_FEATURES \(80001\) = 6" -- get QM1 APP.Q
+refute "response 1:|coalesced"
 expect 0 "fault put-fail set" -- fault QM1 put-fail APP.Q 1 2051
 expect 1 "reason 2051" -- put QM1 APP.Q x
 expect 0 "fault inhibit set" -- fault QM1 inhibit APP.Q put
@@ -72,6 +116,12 @@ expect 0 "put 5 bytes" -- put QM1 TEXT.Q hello --format MQCMD1
 expect 0 "Format: +'MQCMD1  '.*Data:.hello" -- get QM1 TEXT.Q
 expect 0 "put 30 bytes" -- put QM1 TEXT.Q "CSQN205I first" "CSQM409I second" --format MQCMD2
 expect 0 "Format: +'MQCMD2  '.*Data:.CSQN205I first.CSQM409I second.$" -- get QM1 TEXT.Q
+# The agent marks a coalesced MQSC message with '*' at offset 8; it is shown
+# as the blank it replaced. A single text keeps its '*'.
+expect 0 "put 30 bytes" -- put QM1 TEXT.Q "CSQN205I*first" "CSQM409I second" --format MQCMD2
+expect 0 "Data:.CSQN205I first.CSQM409I second.$" -- get QM1 TEXT.Q
+expect 0 "put 14 bytes" -- put QM1 TEXT.Q "CSQN205I*first" --format MQCMD1
+expect 0 "Data:.CSQN205I\*first.$" -- get QM1 TEXT.Q
 # Triggering definitions.
 expect 0 "process APP.PROC defined" -- define-process QM1 APP.PROC --applicid /bin/true --userdata "-q X"
 expect 2 "unknown or incomplete option" -- define-process QM1 APP.PROC --frob

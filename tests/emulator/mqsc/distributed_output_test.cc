@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "fake_backend.h"
-#include "mq/pcf.h"
 #include "mqsc/mqsc_output.h"
+#include "pcf/pcf_format.h"
 
 namespace mqemu::mqsc {
 namespace {

@@ -1,6 +1,6 @@
 #include "fake_backend.h"
 
-#include "mq/pcf.h"
+#include "pcf/pcf_format.h"
 
 namespace mqemu::mqsc {
 namespace {

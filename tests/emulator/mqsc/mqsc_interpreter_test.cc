@@ -5,8 +5,8 @@
 #include <random>
 
 #include "fake_backend.h"
-#include "mq/pcf.h"
 #include "mqsc/mqsc_output.h"
+#include "pcf/pcf_format.h"
 
 namespace mqemu::mqsc {
 namespace {

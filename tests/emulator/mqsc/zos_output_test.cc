@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "fake_backend.h"
-#include "mq/pcf.h"
 #include "mqsc/mqsc_output.h"
+#include "pcf/pcf_format.h"
 
 namespace mqemu::mqsc {
 namespace {

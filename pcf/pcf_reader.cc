@@ -1,82 +1,11 @@
-// PCF encoding and bounds-checked decoding.
-#include "pcf/pcf_message.h"
+// Reading PCF messages: the MQCFH, then ParameterCount parameters (and the
+// members of every group among them), each length checked before a byte of
+// the parameter is read.
+#include "pcf/pcf_reader.h"
 
 #include <cstring>
 
-namespace mqemu {
-
-PcfBuilder::PcfBuilder(MQLONG type, MQLONG command, MQLONG seq, MQLONG control, MQLONG cc,
-                       MQLONG reason) {
-  MQCFH h{type, MQCFH_STRUC_LENGTH, MQCFH_VERSION_1, command, seq, control, cc, reason, 0};
-  Append(h);
-}
-
-void PcfBuilder::Integer(MQLONG parameter, MQLONG value) {
-  MQCFIN p{MQCFT_INTEGER, MQCFIN_STRUC_LENGTH, parameter, value};
-  Append(p);
-  ++count_;
-}
-
-void PcfBuilder::String(MQLONG parameter, std::string_view value, size_t field_length,
-                        MQLONG ccsid) {
-  std::string text(value.substr(0, field_length ? field_length : value.size()));
-  if (field_length) text.resize(field_length, ' ');
-  auto strucl = static_cast<MQLONG>((MQCFST_STRUC_LENGTH_FIXED + text.size() + 3) / 4 * 4);
-  MQLONG head[5] = {MQCFT_STRING, strucl, parameter, ccsid, static_cast<MQLONG>(text.size())};
-  data_.append(reinterpret_cast<const char*>(head), sizeof head);
-  data_ += text;
-  data_.append(static_cast<size_t>(strucl) - MQCFST_STRUC_LENGTH_FIXED - text.size(), '\0');
-  ++count_;
-}
-
-void PcfBuilder::IntegerList(MQLONG parameter, const std::vector<MQLONG>& values) {
-  MQLONG head[4] = {MQCFT_INTEGER_LIST,
-                    static_cast<MQLONG>(MQCFIL_STRUC_LENGTH_FIXED + 4 * values.size()), parameter,
-                    static_cast<MQLONG>(values.size())};
-  data_.append(reinterpret_cast<const char*>(head), sizeof head);
-  for (MQLONG v : values) Append(v);
-  ++count_;
-}
-
-void PcfBuilder::StringList(MQLONG parameter, const std::vector<std::string>& values,
-                            size_t field_length, MQLONG ccsid) {
-  size_t body = values.size() * field_length;
-  auto strucl = static_cast<MQLONG>((MQCFSL_STRUC_LENGTH_FIXED + body + 3) / 4 * 4);
-  MQLONG head[6] = {MQCFT_STRING_LIST,
-                    strucl,
-                    parameter,
-                    ccsid,
-                    static_cast<MQLONG>(values.size()),
-                    static_cast<MQLONG>(field_length)};
-  data_.append(reinterpret_cast<const char*>(head), sizeof head);
-  for (const std::string& v : values) {
-    std::string text = v.substr(0, field_length);
-    text.resize(field_length, ' ');
-    data_ += text;
-  }
-  data_.append(static_cast<size_t>(strucl) - MQCFSL_STRUC_LENGTH_FIXED - body, '\0');
-  ++count_;
-}
-
-void PcfBuilder::ByteString(MQLONG parameter, std::string_view value) {
-  auto strucl = static_cast<MQLONG>((MQCFBS_STRUC_LENGTH_FIXED + value.size() + 3) / 4 * 4);
-  MQLONG head[4] = {MQCFT_BYTE_STRING, strucl, parameter, static_cast<MQLONG>(value.size())};
-  data_.append(reinterpret_cast<const char*>(head), sizeof head);
-  data_ += value;
-  data_.append(static_cast<size_t>(strucl) - MQCFBS_STRUC_LENGTH_FIXED - value.size(), '\0');
-  ++count_;
-}
-
-void PcfBuilder::Integer64(MQLONG parameter, int64_t value) {
-  MQCFIN64 p{MQCFT_INTEGER64, MQCFIN64_STRUC_LENGTH, parameter, 0, value};
-  Append(p);
-  ++count_;
-}
-
-const std::string& PcfBuilder::Finish() {
-  std::memcpy(data_.data() + offsetof(MQCFH, ParameterCount), &count_, sizeof count_);
-  return data_;
-}
+namespace pcf {
 
 std::string Trimmed(std::string_view text) {
   size_t n = text.find_last_not_of(' ');
@@ -100,7 +29,8 @@ MQLONG ParsePcf(std::span<const uint8_t> data, PcfMessage* out) {
   if (out->header.StrucLength != MQCFH_STRUC_LENGTH) return MQRCCF_CFH_LENGTH_ERROR;
   if (out->header.ParameterCount < 0) return MQRCCF_CFH_PARM_COUNT_ERROR;
   size_t pos = sizeof(MQCFH);
-  MQLONG to_read = out->header.ParameterCount;
+  // Wider than MQLONG: every group adds its members, up to INT32_MAX each.
+  int64_t to_read = out->header.ParameterCount;
   while (to_read > 0) {
     if (data.size() - pos < 8) return MQRCCF_PARM_COUNT_TOO_BIG;
     PcfParameter p;
@@ -124,6 +54,7 @@ MQLONG ParsePcf(std::span<const uint8_t> data, PcfMessage* out) {
         if (strucl < MQCFST_STRUC_LENGTH_FIXED) return MQRCCF_CFST_LENGTH_ERROR;
         MQLONG n = At(s, 16);
         if (n < 0 || n > strucl - MQCFST_STRUC_LENGTH_FIXED) return MQRCCF_CFST_STRING_LENGTH_ERR;
+        p.ccsid = At(s, 12);
         p.text = text_at(20, n);
         break;
       }
@@ -139,6 +70,7 @@ MQLONG ParsePcf(std::span<const uint8_t> data, PcfMessage* out) {
         if (n < 0 || len < 0 || int64_t{n} * len > int64_t{strucl} - MQCFSL_STRUC_LENGTH_FIXED) {
           return MQRCCF_CFSL_TOTAL_LENGTH_ERROR;
         }
+        p.ccsid = At(s, 12);
         for (MQLONG i = 0; i < n; ++i)
           p.texts.push_back(text_at(24 + size_t(i) * size_t(len), len));
         break;
@@ -169,4 +101,4 @@ MQLONG ParsePcf(std::span<const uint8_t> data, PcfMessage* out) {
   return 0;
 }
 
-}  // namespace mqemu
+}  // namespace pcf

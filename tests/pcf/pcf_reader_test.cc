@@ -1,15 +1,16 @@
-// Reading PCF messages: every length is checked against the bytes there,
-// and a lying message stops the reader with the right reason instead of
-// reading past its end.
-#include "pcf/pcf_message.h"
+// Reading PCF messages: what the writer builds reads back the same, and
+// every length is checked against the bytes there, so that a lying message
+// stops the reader with the right reason instead of reading past its end.
+#include "pcf/pcf_reader.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 
-#include "protocol/frame.h"
+#include "pcf/pcf_writer.h"
 
-namespace mqemu {
+namespace pcf {
 namespace {
 
 std::string Ints(std::initializer_list<MQLONG> values) {
@@ -61,26 +62,25 @@ TEST(PcfMessage, LengthsRunningPastTheEndAreRefused) {
   EXPECT_EQ(ParsePcf(Header(1) + Ints({MQCFT_GROUP, 16, 8000, 1}), &m), MQRCCF_PARM_COUNT_TOO_BIG);
 }
 
-TEST(FrameReader, FieldsPastTheEndFailAndStayFailed) {
-  FrameWriter w(Kind::kPut);
-  w.I32(7);
-  w.Blob("abc");
-  std::string frame = w.Finish();
-  std::vector<uint8_t> payload(frame.begin() + 8, frame.end());
-  FrameReader r(payload);
-  int32_t v = 0;
-  std::string s;
-  ASSERT_TRUE(r.I32(&v));
-  EXPECT_EQ(v, 7);
-  ASSERT_TRUE(r.Blob(&s));
-  EXPECT_EQ(s, "abc");
-  EXPECT_FALSE(r.I32(&v));
-  EXPECT_FALSE(r.ok());
-  std::vector<uint8_t> lying = {0xff, 0xff, 0xff, 0x00, 'a'};
-  FrameReader l(lying);
-  EXPECT_FALSE(l.Blob(&s));
-  EXPECT_FALSE(l.I32(&v));
+TEST(PcfMessage, TheMostAGroupCanClaimStillEndsAtTheLastByte) {
+  PcfMessage m;
+  std::string groups =
+      Ints({MQCFT_GROUP, 16, 8000, INT_MAX}) + Ints({MQCFT_GROUP, 16, 8001, INT_MAX});
+  EXPECT_EQ(ParsePcf(Header(INT_MAX) + groups, &m), MQRCCF_PARM_COUNT_TOO_BIG);
+  EXPECT_EQ(m.parameters.size(), 2u);
+  EXPECT_EQ(ParsePcf(Header(1) + Ints({MQCFT_GROUP, 16, 8000, -1}), &m),
+            MQRCCF_CFH_PARM_COUNT_ERROR);
+}
+
+TEST(PcfMessage, StringsKeepTheirCodedCharacterSet) {
+  PcfBuilder b(MQCFT_RESPONSE, MQCMD_INQUIRE_Q);
+  b.String(MQCA_Q_NAME, "A.Q", 48, 819);
+  b.StringList(MQCACF_Q_NAMES, {"X"}, 48, 1208);
+  PcfMessage m;
+  ASSERT_EQ(ParsePcf(b.Finish(), &m), 0);
+  EXPECT_EQ(m.parameters[0].ccsid, 819);
+  EXPECT_EQ(m.parameters[1].ccsid, 1208);
 }
 
 }  // namespace
-}  // namespace mqemu
+}  // namespace pcf
