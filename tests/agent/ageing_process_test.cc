@@ -29,7 +29,7 @@ std::string Hex(const MQBYTE* id) {
 // The 104-byte PCF error reply to a request of `command`.
 void ExpectPcfErrorReply(const std::string& data, MQLONG command) {
   ASSERT_EQ(data.size(), 104u);
-  const mqemu::PcfMessage pcf = ParseOrFail(data);
+  const pcf::PcfMessage pcf = ParseOrFail(data);
   EXPECT_EQ(pcf.header.Type, MQCFT_COMMAND);
   EXPECT_EQ(pcf.header.Command, command);
   EXPECT_EQ(pcf.header.Control, MQCFC_LAST);
@@ -93,7 +93,7 @@ TEST_F(AgeingProcessTest, UnansweredRequestsGetTheErrorReplyInTheirForm) {
   EXPECT_EQ(memcmp(pcf_reply.md.MsgId, pcf.MsgId, 24), 0);
 
   ASSERT_EQ(escape_reply.data.size(), 120u);
-  const mqemu::PcfMessage escape_pcf = ParseOrFail(escape_reply.data);
+  const pcf::PcfMessage escape_pcf = ParseOrFail(escape_reply.data);
   EXPECT_EQ(escape_pcf.header.Command, MQCMD_ESCAPE);
   EXPECT_EQ(escape_pcf.header.CompCode, MQCC_OK);
   EXPECT_EQ(escape_pcf.header.Reason, MQRCCF_UNEXPECTED_ERROR);
@@ -190,8 +190,8 @@ TEST_F(SilentServerProcessTest, HeldRepliesComeBeforeTheErrorReply) {
   ASSERT_TRUE(client.Get(&held)) << agent_.Log();
   ASSERT_TRUE(client.Get(&error)) << agent_.Log();
   EXPECT_EQ(held.data.size(), 404u + 308u - 20u);
-  EXPECT_EQ(HeaderField(held.data, offsetof(MQCFH, Control)), MQCFC_NOT_LAST | 0x10000);
-  EXPECT_EQ(SplitResponses(ParseOrFail(held.data)).size(), 2u);
+  EXPECT_EQ(HeaderField(held.data, offsetof(MQCFH, Control)), MQCFC_NOT_LAST | CFC_COALESCED);
+  EXPECT_EQ(SplitResponses(held.data).size(), 2u);
   ExpectPcfErrorReply(error.data, MQCMD_INQUIRE_Q);
   EXPECT_EQ(held.MsgId(), error.MsgId()) << "both carry the client's MsgId";
 

@@ -131,14 +131,14 @@ void FakeCommandServer::Reply(const Message& request, const std::string& data, c
 
 std::string PcfCommand(MQLONG command, const std::vector<std::pair<MQLONG, std::string>>& strings,
                        const std::vector<std::pair<MQLONG, MQLONG>>& integers) {
-  mqemu::PcfBuilder builder(MQCFT_COMMAND, command);
+  pcf::PcfBuilder builder(MQCFT_COMMAND, command);
   for (const auto& [parameter, value] : strings) builder.String(parameter, value);
   for (const auto& [parameter, value] : integers) builder.Integer(parameter, value);
   return builder.Finish();
 }
 
 std::string EscapeRequest(const std::string& text) {
-  mqemu::PcfBuilder builder(MQCFT_COMMAND, MQCMD_ESCAPE);
+  pcf::PcfBuilder builder(MQCFT_COMMAND, MQCMD_ESCAPE);
   builder.Integer(MQIACF_ESCAPE_TYPE, MQET_MQSC);
   builder.String(MQCACF_ESCAPE_TEXT, text);
   return builder.Finish();
@@ -147,27 +147,26 @@ std::string EscapeRequest(const std::string& text) {
 std::string PcfResponse(MQLONG command, MQLONG seq, MQLONG control, int length, MQLONG comp_code,
                         MQLONG reason) {
   EXPECT_EQ((length - MQCFH_STRUC_LENGTH) % MQCFIN_STRUC_LENGTH, 0) << length;
-  mqemu::PcfBuilder builder(MQCFT_RESPONSE, command, seq, control, comp_code, reason);
+  pcf::PcfBuilder builder(MQCFT_RESPONSE, command, seq, control, comp_code, reason);
   for (int at = MQCFH_STRUC_LENGTH, value = 1; at < length; at += MQCFIN_STRUC_LENGTH, ++value) {
     builder.Integer(1, value);
   }
   return builder.Finish();
 }
 
-mqemu::PcfMessage ParseOrFail(const std::string& data) {
-  mqemu::PcfMessage message;
-  EXPECT_EQ(mqemu::ParsePcf(data, &message), 0) << "a PCF message of " << data.size() << " bytes";
+pcf::PcfMessage ParseOrFail(const std::string& data) {
+  pcf::PcfMessage message;
+  EXPECT_EQ(pcf::ParsePcf(data, &message), 0) << "a PCF message of " << data.size() << " bytes";
   return message;
 }
 
-std::vector<std::vector<mqemu::PcfParameter>> SplitResponses(const mqemu::PcfMessage& message) {
-  std::vector<std::vector<mqemu::PcfParameter>> responses(1);
-  for (const mqemu::PcfParameter& parameter : message.parameters) {
-    if (parameter.type == MQCFT_INTEGER && parameter.parameter == TVN_ATTR_RESPONSE_DELIMITER) {
-      responses.emplace_back();
-    } else {
-      responses.back().push_back(parameter);
-    }
+std::vector<std::vector<pcf::PcfParameter>> SplitResponses(const std::string& data) {
+  std::vector<pcf::PcfResponse> split;
+  EXPECT_EQ(pcf::SplitCoalescedPcf(data, &split), 0) << "a PCF message of " << data.size() << " bytes";
+  std::vector<std::vector<pcf::PcfParameter>> responses;
+  for (pcf::PcfResponse& response : split) {
+    responses.push_back(std::move(response.message.parameters));
+    for (pcf::PcfParameter& info : response.agent_info) responses.back().push_back(std::move(info));
   }
   return responses;
 }

@@ -14,7 +14,10 @@
 
 #include "agent_process.h"
 #include "emulator/qmgr_fixture.h"
-#include "pcf/pcf_message.h"
+#include "pcf/agent_format.h"
+#include "pcf/coalesced_reader.h"
+#include "pcf/pcf_reader.h"
+#include "pcf/pcf_writer.h"
 
 namespace agent_test {
 
@@ -128,10 +131,10 @@ std::string PcfResponse(MQLONG command, MQLONG seq, MQLONG control, int length,
                         MQLONG comp_code = MQCC_OK, MQLONG reason = MQRC_NONE);
 
 // Parses a PCF message; the test fails when it is not sound.
-mqemu::PcfMessage ParseOrFail(const std::string& data);
+pcf::PcfMessage ParseOrFail(const std::string& data);
 // The replies gathered in a coalesced PCF message, split at the response
 // delimiters (which are left out); a message of one reply gives one.
-std::vector<std::vector<mqemu::PcfParameter>> SplitResponses(const mqemu::PcfMessage& message);
+std::vector<std::vector<pcf::PcfParameter>> SplitResponses(const std::string& data);
 // The MQSC texts of a coalesced MQSC message, split at the 0x00 bytes.
 std::vector<std::string> SplitTexts(const std::string& data);
 

@@ -18,7 +18,6 @@ MQLONG Control(const Message& m) {
   return HeaderField(m.data, offsetof(MQCFH, Control));
 }
 
-constexpr MQLONG kCoalesced = 0x10000;
 
 // A client, the agent (maxmsgsize 1000) and the test as the command server.
 class ConsolidationProcessTest : public ::testing::Test {
@@ -87,11 +86,11 @@ TEST_F(ConsolidationProcessTest, RepliesAreGatheredUpToMaxMsgSize) {
   Answer(Forward(PcfCommand(MQCMD_INQUIRE_Q, {}), MQFMT_ADMIN), {404, 308, 308, 196});
   std::vector<Message> got = Received(2);
   ASSERT_EQ(got[0].data.size(), 980u);
-  const mqemu::PcfMessage first = ParseOrFail(got[0].data);
-  EXPECT_EQ(first.header.Control, MQCFC_NOT_LAST | kCoalesced);
+  const pcf::PcfMessage first = ParseOrFail(got[0].data);
+  EXPECT_EQ(first.header.Control, MQCFC_NOT_LAST | CFC_COALESCED);
   EXPECT_EQ(first.header.MsgSeqNumber, 3);
   EXPECT_EQ(first.header.ParameterCount, 23 + 1 + 17 + 1 + 17);
-  EXPECT_EQ(SplitResponses(first).size(), 3u);
+  EXPECT_EQ(SplitResponses(got[0].data).size(), 3u);
   EXPECT_EQ(got[1].data, PcfResponse(MQCMD_INQUIRE_Q, 4, MQCFC_LAST, 196));
 
   // Replies each too large to share a message arrive one by one.
@@ -124,7 +123,7 @@ TEST_F(ConsolidationProcessTest, ReportMessageEndsTheRequestAfterWhatIsHeld) {
   server_->Reply(request, "report body", MQFMT_NONE, MQMT_REPORT);
   const std::vector<Message> got = Received(2);
   EXPECT_EQ(got[0].data.size(), 692u);
-  EXPECT_EQ(Control(got[0]), MQCFC_NOT_LAST | kCoalesced);
+  EXPECT_EQ(Control(got[0]), MQCFC_NOT_LAST | CFC_COALESCED);
   EXPECT_EQ(got[0].Format(), MQFMT_ADMIN) << "the held replies keep their own descriptor";
   EXPECT_EQ(got[0].md.MsgType, MQMT_REPLY);
   EXPECT_EQ(got[1].data, "report body");
@@ -139,7 +138,7 @@ TEST_F(ConsolidationProcessTest, ReportMessageEndsTheRequestAfterWhatIsHeld) {
 TEST_F(ConsolidationProcessTest, MalformedRepliesAreDeliveredAsTheyCame) {
   // A PCF reply whose ParameterCount runs past its end, with a padded string
   // that compression would have trimmed, after a reply that is held.
-  mqemu::PcfBuilder builder(MQCFT_RESPONSE, MQCMD_INQUIRE_Q, 2, MQCFC_NOT_LAST);
+  pcf::PcfBuilder builder(MQCFT_RESPONSE, MQCMD_INQUIRE_Q, 2, MQCFC_NOT_LAST);
   builder.String(MQCA_Q_NAME, "PADDED", 48);
   std::string malformed = builder.Finish();
   const MQLONG too_many = 3;

@@ -15,8 +15,8 @@
 namespace agent_test {
 namespace {
 
-using mqemu::PcfMessage;
-using mqemu::PcfParameter;
+using pcf::PcfMessage;
+using pcf::PcfParameter;
 
 const PcfParameter* Find(const std::vector<PcfParameter>& parameters, MQLONG id) {
   for (const PcfParameter& p : parameters) {
@@ -30,7 +30,7 @@ std::set<std::string> QueueNames(const std::vector<std::vector<PcfParameter>>& r
   for (const auto& response : responses) {
     const PcfParameter* name = Find(response, MQCA_Q_NAME);
     EXPECT_NE(name, nullptr);
-    if (name != nullptr) names.insert(mqemu::Trimmed(name->text));
+    if (name != nullptr) names.insert(pcf::Trimmed(name->text));
   }
   return names;
 }
@@ -76,7 +76,7 @@ TEST_F(RelayProcessTest, InquireQueueComesBackInFewerTrimmedMessages) {
   EXPECT_EQ(message.Format(), MQFMT_ADMIN);
   EXPECT_EQ(message.md.MsgType, MQMT_REPLY);
   const PcfMessage pcf = ParseOrFail(message.data);
-  EXPECT_EQ(pcf.header.Control, MQCFC_LAST | 0x10000) << "last, and coalesced";
+  EXPECT_EQ(pcf.header.Control, MQCFC_LAST | CFC_COALESCED) << "last, and coalesced";
   EXPECT_EQ(pcf.header.MsgSeqNumber, static_cast<MQLONG>(direct.size()));
   int delimiters = 0;
   for (const PcfParameter& p : pcf.parameters) {
@@ -92,7 +92,7 @@ TEST_F(RelayProcessTest, InquireQueueComesBackInFewerTrimmedMessages) {
 
   std::vector<std::vector<PcfParameter>> direct_responses;
   for (const Message& m : direct) direct_responses.push_back(ParseOrFail(m.data).parameters);
-  EXPECT_EQ(QueueNames(SplitResponses(pcf)), QueueNames(direct_responses));
+  EXPECT_EQ(QueueNames(SplitResponses(message.data)), QueueNames(direct_responses));
   EXPECT_EQ(QueueNames(direct_responses).count(agent_.ActualReplyQueue()), 1u);
 }
 
@@ -120,7 +120,7 @@ TEST_F(RelayProcessTest, EscapeRepliesAreCoalesced) {
   client.Put(EscapeRequest("DISPLAY QLOCAL(SYSTEM.*)"), MQFMT_ADMIN);
   const std::vector<Message> replies = client.GetUntilLast();
   ASSERT_EQ(replies.size(), 1u);
-  const auto responses = SplitResponses(ParseOrFail(replies[0].data));
+  const auto responses = SplitResponses(replies[0].data);
   EXPECT_GE(responses.size(), 3u);
   for (const auto& response : responses) {
     const PcfParameter* text = Find(response, MQCACF_ESCAPE_TEXT);
@@ -185,7 +185,7 @@ TEST_F(RelayProcessTest, RepliesReachAClientOfAnotherQueueManager) {
              AgentClient::Options().QueueManager("QM1"));
   const std::vector<Message> replies = client.GetUntilLast();
   ASSERT_EQ(replies.size(), 1u);
-  EXPECT_GE(SplitResponses(ParseOrFail(replies[0].data)).size(), 4u);
+  EXPECT_GE(SplitResponses(replies[0].data).size(), 4u);
 }
 
 TEST_F(RelayProcessTest, BadReplyQueueNamesAreLoggedPrintably) {
