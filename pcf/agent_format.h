@@ -42,6 +42,28 @@
 //   one text, the byte at offset 8 (the blank after the first text's
 //   8-character message number, "CSQN205I ") is '*'. A message holding one
 //   text is that text unchanged.
+// The agent's own answer to a request that the command server left
+// unanswered, in the form of the request:
+//
+//   PCF request (104 bytes)
+//        0      36  MQCFH Type MQCFT_COMMAND (1), Version 1, Command the
+//                   request's, MsgSeqNumber 1, Control MQCFC_LAST,
+//                   CompCode MQCC_FAILED, Reason MQRCCF_UNEXPECTED_ERROR,
+//                   ParameterCount 1
+//       36      68  MQCFST Parameter TVN_ATTR_ERROR_TEXT, CodedCharSetId 0,
+//                   StringLength 48, String kNoResponseText
+//   Escape request (72 + 48 = 120 bytes)
+//        0      36  MQCFH Type 1, Version 1, Command MQCMD_ESCAPE,
+//                   MsgSeqNumber 1, Control MQCFC_LAST, CompCode 0, Reason
+//                   MQRCCF_UNEXPECTED_ERROR, ParameterCount 2
+//       36      16  MQCFIN MQIACF_ESCAPE_TYPE = MQET_MQSC
+//       52      68  MQCFST MQCACF_ESCAPE_TEXT, CodedCharSetId 0,
+//                   StrucLength 20 + 48 (not padded), kNoResponseText
+//   MQSC or other request (48 bytes)
+//        0      48  kNoResponseText alone
+//
+//   Each is put with Format "MQADMIN " and MsgType MQMT_REPLY, with the
+//   identifiers the request's report options ask for.
 #pragma once
 
 #include <cmqc.h>
@@ -67,3 +89,7 @@ constexpr MQLONG CFC_COALESCED = 0x10000;
 constexpr char kMqscTextSeparator = '\0';
 constexpr int kMqscCoalescedMarkOffset = 8;
 constexpr char kMqscCoalescedMark = '*';
+
+// The text of the agent's own answer to an unanswered request.
+inline constexpr char kNoResponseText[] = "CSAG501E: No response from IBM MQ Command Server";
+static_assert(sizeof kNoResponseText - 1 == 48);

@@ -55,7 +55,9 @@ MQLONG Connection::Start(const MQCTLO& options, bool wait) {
   std::unique_lock lock(mu);
   if (broken) return MQRC_CONNECTION_BROKEN;
   if (state != ConsumeState::kStopped) return wait ? MQRC_HCONN_ASYNC_ACTIVE : MQRC_NONE;
-  if (consumers.empty() && !has_event_handler) return MQRC_NO_CALLBACKS_ACTIVE;
+  // Waiting for callbacks that can never come is refused; a plain start with
+  // nothing registered succeeds, as IBM MQ's does.
+  if (wait && consumers.empty() && !has_event_handler) return MQRC_NO_CALLBACKS_ACTIVE;
   if (MQLONG rc = EnsureDispatcher()) return rc;
   connection_area = options.ConnectionArea;
   state = ConsumeState::kStarted;

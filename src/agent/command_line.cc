@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "agent/process_state.h"
+#include "config/config_file.h"
 #include "config/settings.h"
 #include "log/message.h"
 
@@ -86,8 +87,7 @@ CommandLineResult HandleCommandLine(int argc, char** argv) {
         AgentConfig.AgentFlags |= AF_SIMPLECMD;
         break;
       case 'f':
-        CopyField(AgentConfig.cfgfile, kCfgFileWidth, scanner.value);
-        AgentConfig.AgentFlags |= AF_CFGFILE;
+        NameConfigFile(scanner.value);
         break;
       case 'k':
         AgentConfig.AgentFlags |= AF_NOCONSOLE;
@@ -101,7 +101,8 @@ CommandLineResult HandleCommandLine(int argc, char** argv) {
       case 'v':
         if (!SetVerbose(scanner.value)) {
           AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                       "Sorry, don't understand verbose string '%s'\n", scanner.value);
+                       "Sorry, don't understand verbose string '%s'\n",
+                       Printable(scanner.value).text());
           ShowUsage();
           return CommandLineResult::kUsageError;
         }
@@ -119,7 +120,7 @@ CommandLineResult HandleCommandLine(int argc, char** argv) {
       return CommandLineResult::kUsageAsked;
     }
     AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "CSAG007E Unrecognised parameter '%s'\n",
-                 leftover);
+                 Printable(leftover).text());
     ShowUsage();
     return CommandLineResult::kUsageError;
   }

@@ -12,6 +12,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "agent/exit_status.h"
+
 // Set to 1, never cleared, by whatever must end the agent (STOP, the end of
 // the connection, fatal failures, a termination signal); the main loop acts
 // on it. Lock-free, so a signal handler may store it.
@@ -41,8 +43,16 @@ extern MQHOBJ CommandQueueHobj;
 extern MQHOBJ InputQueueHobj;
 extern MQHOBJ ReplyQueueHobj;
 
-// Sets StopRequested (a plain store; the flag is only ever set).
-inline void RequestStop() {
+// The exit status that the stop requested so far calls for: kExitOrderly
+// until a stop that is a failure is requested, then kExitFailure for good.
+extern std::atomic<int> StopExitStatus;
+
+// Sets StopRequested (a plain store; the flag is only ever set), remembering
+// whether the stop is an orderly one (kExitOrderly: STOP, a termination
+// signal) or forced by a failure (kExitFailure); a failure is never turned
+// back into an orderly end. Safe in a signal handler.
+inline void RequestStop(int exit_status) {
+  if (exit_status != kExitOrderly) StopExitStatus.store(exit_status, std::memory_order_relaxed);
   StopRequested.store(1, std::memory_order_relaxed);
 }
 inline bool IsStopRequested() {

@@ -1,11 +1,13 @@
 // The shutdown steps.
 #include "agent/shutdown.h"
 
+#include "agent/console.h"
 #include "agent/process_state.h"
 #include "agent/signals.h"
 #include "config/settings.h"
 #include "log/message.h"
 #include "log/status_report.h"
+#include "mq/consumption.h"
 #include "mq/mqi_table.h"
 
 int ShutdownAgent(int exit_status) {
@@ -14,15 +16,13 @@ int ShutdownAgent(int exit_status) {
   // Disconnecting closes the queues; the outcomes are not looked at. Once
   // MQCTL STOP has returned no consumer runs any more.
   if (QMgrHconn != MQHC_UNUSABLE_HCONN) {
-    MQCTLO control = {MQCTLO_DEFAULT};
-    control.Version = MQCTLO_VERSION_1;
-    control.Options = MQCTLO_FAIL_IF_QUIESCING;
+    StopConsumption();
     MQLONG comp_code = MQCC_OK;
     MQLONG reason = MQRC_NONE;
-    MqiTable.MQCTL(QMgrHconn, MQOP_STOP, &control, &comp_code, &reason);
     MqiTable.MQDISC(&QMgrHconn, &comp_code, &reason);
     QMgrHconn = MQHC_UNUSABLE_HCONN;
   }
+  RestoreTerminal();
 
   if ((AgentConfig.AgentFlags & AF_SIMPLECMD) || UsageShown) return exit_status;
 

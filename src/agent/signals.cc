@@ -12,7 +12,7 @@ static_assert(std::atomic<int>::is_always_lock_free, "the handler stores atomics
 
 extern "C" void OnTerminationSignal(int signal_number) {
   StopSignal.store(signal_number, std::memory_order_relaxed);
-  RequestStop();
+  RequestStop(kExitOrderly);
 }
 
 bool TerminationReported = false;

@@ -1,9 +1,10 @@
 // Start-up, in order: the message stream, a trigger message, the command
 // line, then (outside simple-command mode) the console test, the
-// configuration file, the error log, the banner and the start time; then
-// the IBM MQ library. The connection, the queues and the main loop build on
-// this; for now start-up ends once the library has been loaded and goes to
-// the shutdown steps.
+// configuration file, the error log, the banner and the start time; the
+// connection; in simple-command mode the one put; otherwise the command
+// server queue, the input queue with the command consumer and the dynamic
+// reply queue with the reply consumer, the parameters in effect, and the
+// main loop. Every path ends in the shutdown steps.
 #include "agent/startup.h"
 
 #include <unistd.h>
@@ -12,16 +13,52 @@
 
 #include "agent/command_line.h"
 #include "agent/exit_status.h"
+#include "agent/main_loop.h"
 #include "agent/process_state.h"
 #include "agent/shutdown.h"
 #include "agent/signals.h"
+#include "agent/simple_command.h"
 #include "agent/trigger_message.h"
 #include "config/config_file.h"
 #include "config/settings.h"
+#include "consolidate/reply_consumer.h"
 #include "log/log_file.h"
 #include "log/message.h"
 #include "log/status_report.h"
-#include "mq/mqi_table.h"
+#include "mq/connection.h"
+#include "relay/command_consumer.h"
+
+namespace {
+
+// Opens the command server queue, the input queue and the agent's reply
+// queue, stopping at the first that cannot be opened (CSAG104E). Returns
+// whether all three are open.
+bool OpenAgentQueues() {
+  CommandQueueHobj =
+      OpenQueue(AgentConfig.commandq, nullptr, MQOO_OUTPUT | MQOO_PASS_ALL_CONTEXT, nullptr);
+  if (CommandQueueHobj == MQHO_UNUSABLE_HOBJ) return false;
+  constexpr MQLONG kInputOptions = MQOO_INPUT_SHARED | MQOO_SAVE_ALL_CONTEXT;
+  InputQueueHobj = OpenQueue(AgentConfig.inputq, nullptr, kInputOptions, CommandConsumer);
+  if (InputQueueHobj == MQHO_UNUSABLE_HOBJ) return false;
+  ReplyQueueHobj =
+      OpenQueue(AgentConfig.replyq, AgentConfig.actualreplyq, kInputOptions, ReplyConsumer);
+  return ReplyQueueHobj != MQHO_UNUSABLE_HOBJ;
+}
+
+void ReportParameters() {
+  AgentMessage(kLevelLow, MSG_ORDINARY, LogStream,
+               "CSAG004I Parameters in effect:\n"
+               "  Queue Manager        : %s\n"
+               "  Input Queue          : %s\n"
+               "  Reply Queue          : %s\n"
+               "  Actual Reply Queue   : %s\n"
+               "  Verbose Level        : %s\n",
+               Printable(AgentConfig.qmname).text(), Printable(AgentConfig.inputq).text(),
+               Printable(AgentConfig.replyq).text(), Printable(AgentConfig.actualreplyq).text(),
+               VerboseLevelName(AgentConfig.verbose));
+}
+
+}  // namespace
 
 int RunAgent(int argc, char** argv) {
   LogStream = stdout;
@@ -42,9 +79,11 @@ int RunAgent(int argc, char** argv) {
       return ShutdownAgent(kExitUsageError);
   }
 
-  if (!(AgentConfig.AgentFlags & AF_SIMPLECMD)) {
+  const bool simple_command = (AgentConfig.AgentFlags & AF_SIMPLECMD) != 0;
+  bool config_overrides = false;
+  if (!simple_command) {
     if (!isatty(STDOUT_FILENO)) AgentConfig.AgentFlags |= AF_NOCONSOLE;
-    ReadConfigFile();
+    config_overrides = ReadConfigFile();
     OpenLogFile();
     WriteBanner(MSG_ORDINARY);
     if (AgentConfig.AgentFlags & AF_TRIGGERED)
@@ -54,10 +93,14 @@ int RunAgent(int argc, char** argv) {
     LastActivityTime.store(now, std::memory_order_relaxed);
   }
 
-  int rc = LoadMqi(&MqiTable);
-  if (rc != 0) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG100E Error loading MQAPI mqm.lib rc=%d\n", rc);
+  QMgrHconn = ConnectQueueManager();
+  if (QMgrHconn == MQHC_UNUSABLE_HCONN) return ShutdownAgent(kExitFailure);
+  if (simple_command) {
+    const bool put = SendSimpleCommand(AgentConfig.inputq, AgentConfig.simplecmd);
+    return ShutdownAgent(put ? kExitOrderly : kExitFailure);
   }
-  return ShutdownAgent(kExitFailure);
+  if (!OpenAgentQueues()) return ShutdownAgent(kExitFailure);
+  ReportParameters();
+  if (config_overrides) ReportConfigOverrides();
+  return ShutdownAgent(RunMainLoop());
 }

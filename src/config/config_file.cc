@@ -1,7 +1,11 @@
 // Reader of the configuration file and the CSAG005I overrides report.
 #include "config/config_file.h"
 
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -18,9 +22,12 @@ namespace {
 enum KeyType { kEndRow = 0, kInteger = 1, kFlag = 2, kText = 4 };
 enum Unit { kNoUnit = 0, kMinutes = 1, kSeconds = 2, kBytes = 4 };
 
+constexpr int32_t kNoLimit = INT32_MAX;
+
 // One row of the key table. `field` points into AgentConfig for integers and
 // texts; `mask` is the AgentFlags bit of a flag; `length` is a text field's
-// length including its terminator.
+// length including its terminator; `limit` is the largest value an integer
+// takes (a larger one is refused).
 struct ConfigKey {
   const char* key;
   KeyType type;
@@ -28,34 +35,41 @@ struct ConfigKey {
   void* field;
   uint32_t mask;
   int length;
+  int32_t limit;
   bool only_when_triggered;
   bool set_by_file;
 };
 
 // The twenty keys, in the order of the CSAG005I report.
 ConfigKey ConfigKeys[] = {
-    {"maxage", kInteger, kSeconds, &AgentConfig.maxage, 0, 0, false, false},
-    {"maxmsgsize", kInteger, kBytes, &AgentConfig.maxmsgsize, 0, 0, false, false},
-    {"compress", kFlag, kNoUnit, nullptr, AF_COMPRESS, 0, false, false},
-    {"coalesce", kFlag, kNoUnit, nullptr, AF_COALESCE, 0, false, false},
-    {"tempqpfx", kText, kNoUnit, AgentConfig.tempqpfx, 0, kQNameWidth, false, false},
-    {"commandq", kText, kNoUnit, AgentConfig.commandq, 0, kQNameWidth, false, false},
-    {"replyq", kText, kNoUnit, AgentConfig.replyq, 0, kQNameWidth, false, false},
-    {"logpath", kText, kNoUnit, AgentConfig.logpath, 0, kLogPathWidth + 1, false, false},
-    {"discint", kInteger, kMinutes, &AgentConfig.discint, 0, 0, true, false},
-    {"reportint", kInteger, kMinutes, &AgentConfig.reportint, 0, 0, false, false},
-    {"retrycount", kInteger, kNoUnit, &AgentConfig.retrycount, 0, 0, false, false},
-    {"retryint", kInteger, kSeconds, &AgentConfig.retryint, 0, 0, false, false},
-    {"hobjttl", kInteger, kSeconds, &AgentConfig.hobjttl, 0, 0, false, false},
-    {"numlogfiles", kInteger, kNoUnit, &AgentConfig.numlogfiles, 0, 0, false, false},
-    {"maxlogsize", kInteger, kBytes, &AgentConfig.maxlogsize, 0, 0, false, false},
-    {"logfailfatal", kFlag, kNoUnit, nullptr, AF_LOGFAILFATAL, 0, false, false},
-    {"replyqinq", kFlag, kNoUnit, nullptr, AF_REPLYQINQ, 0, false, false},
-    {"sleeptime", kInteger, kSeconds, &AgentConfig.sleeptime, 0, 0, false, false},
-    {"reqchkdelay", kInteger, kSeconds, &AgentConfig.reqchkdelay, 0, 0, false, false},
-    {"hobjchkdelay", kInteger, kSeconds, &AgentConfig.hobjchkdelay, 0, 0, false, false},
-    {nullptr, kEndRow, kNoUnit, nullptr, 0, 0, false, false},
+    {"maxage", kInteger, kSeconds, &AgentConfig.maxage, 0, 0, kNoLimit, false, false},
+    {"maxmsgsize", kInteger, kBytes, &AgentConfig.maxmsgsize, 0, 0, kNoLimit, false, false},
+    {"compress", kFlag, kNoUnit, nullptr, AF_COMPRESS, 0, 0, false, false},
+    {"coalesce", kFlag, kNoUnit, nullptr, AF_COALESCE, 0, 0, false, false},
+    {"tempqpfx", kText, kNoUnit, AgentConfig.tempqpfx, 0, kQNameWidth, 0, false, false},
+    {"commandq", kText, kNoUnit, AgentConfig.commandq, 0, kQNameWidth, 0, false, false},
+    {"replyq", kText, kNoUnit, AgentConfig.replyq, 0, kQNameWidth, 0, false, false},
+    {"logpath", kText, kNoUnit, AgentConfig.logpath, 0, kLogPathWidth + 1, 0, false, false},
+    {"discint", kInteger, kMinutes, &AgentConfig.discint, 0, 0, kNoLimit, true, false},
+    {"reportint", kInteger, kMinutes, &AgentConfig.reportint, 0, 0, kNoLimit, false, false},
+    {"retrycount", kInteger, kNoUnit, &AgentConfig.retrycount, 0, 0, kNoLimit, false, false},
+    {"retryint", kInteger, kSeconds, &AgentConfig.retryint, 0, 0, kNoLimit, false, false},
+    {"hobjttl", kInteger, kSeconds, &AgentConfig.hobjttl, 0, 0, kNoLimit, false, false},
+    {"numlogfiles", kInteger, kNoUnit, &AgentConfig.numlogfiles, 0, 0, kMaxLogFiles, false, false},
+    {"maxlogsize", kInteger, kBytes, &AgentConfig.maxlogsize, 0, 0, kNoLimit, false, false},
+    {"logfailfatal", kFlag, kNoUnit, nullptr, AF_LOGFAILFATAL, 0, 0, false, false},
+    {"replyqinq", kFlag, kNoUnit, nullptr, AF_REPLYQINQ, 0, 0, false, false},
+    {"sleeptime", kInteger, kSeconds, &AgentConfig.sleeptime, 0, 0, kNoLimit, false, false},
+    {"reqchkdelay", kInteger, kSeconds, &AgentConfig.reqchkdelay, 0, 0, kNoLimit, false, false},
+    {"hobjchkdelay", kInteger, kSeconds, &AgentConfig.hobjchkdelay, 0, 0, kNoLimit, false, false},
+    {nullptr, kEndRow, kNoUnit, nullptr, 0, 0, 0, false, false},
 };
+
+// The -f value did not fit cfgfile; taken by the next OpenConfigFile.
+bool ConfigFileNameTooLong = false;
+
+// The CSAG007E reports of the current reading.
+int UnrecognisedCount = 0;
 
 bool IsSpace(int c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -92,15 +106,37 @@ int32_t DecimalValue(const char* text) {
 }
 
 void ReportUnrecognised(const char* text) {
+  ++UnrecognisedCount;
   AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "CSAG007E Unrecognised parameter '%s'\n",
-               text);
+               Printable(text).text());
+}
+
+// Reports a key's value that is refused. The parameter text is cut to 99
+// characters: a long bad value is shown by its beginning.
+void ReportRefusedValue(const ConfigKey& row, const char* value) {
+  char text[100];
+  snprintf(text, sizeof text, "%s = %s", row.key, value);
+  ReportUnrecognised(text);
+}
+
+void ReportReadingStopped(const char* why) {
+  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+               "CSAG213E Reading of config file '%s' stopped: %s\n",
+               Printable(AgentConfig.cfgfile).text(), why);
 }
 
 void ApplyKey(FILE* file, ConfigKey& row, char* token) {
   switch (row.type) {
     case kInteger: {
       int length = NextValueToken(file, token);
-      if (length > 0) *static_cast<int32_t*>(row.field) = DecimalValue(token);
+      if (length > 0) {
+        const int32_t value = DecimalValue(token);
+        if (value > row.limit) {
+          ReportRefusedValue(row, token);
+          break;
+        }
+        *static_cast<int32_t*>(row.field) = value;
+      }
       row.set_by_file = true;
       break;
     }
@@ -108,11 +144,7 @@ void ApplyKey(FILE* file, ConfigKey& row, char* token) {
       if (ReadYesNo(file, &AgentConfig.AgentFlags, row.mask, token) == 0) {
         row.set_by_file = true;
       } else {
-        // The parameter text is cut to 99 characters: a long bad value is
-        // shown by its beginning.
-        char text[100];
-        snprintf(text, sizeof text, "%s = %s", row.key, token);
-        ReportUnrecognised(text);
+        ReportRefusedValue(row, token);
       }
       break;
     case kText:
@@ -139,7 +171,73 @@ const char* UnitName(Unit unit) {
   return "";
 }
 
+// Opens `path` for reading when it is a regular file; a FIFO or a device is
+// never opened (and a FIFO put in its place meanwhile is not waited on).
+// Returns the stream, or null with *error set (EISDIR for a directory,
+// EINVAL for anything else that is not a regular file).
+FILE* OpenRegularFile(const char* path, int* error) {
+  struct stat st;
+  if (stat(path, &st) != 0) {
+    *error = errno;
+    return nullptr;
+  }
+  if (S_ISREG(st.st_mode)) {
+    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+      *error = errno;
+      return nullptr;
+    }
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+      FILE* file = fdopen(fd, "r");
+      if (file != nullptr) return file;
+      *error = errno;
+      close(fd);
+      return nullptr;
+    }
+    close(fd);
+  }
+  *error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  return nullptr;
+}
+
+// Reads the first kConfigFileMax bytes of `file` into `text` (room for
+// kConfigFileMax + 1) and returns their length; a larger file is cut after
+// its last line end within them (so that no word is cut) and *cut set.
+size_t ReadConfigText(FILE* file, char* text, bool* cut) {
+  size_t length = fread(text, 1, kConfigFileMax + 1, file);
+  *cut = length > kConfigFileMax;
+  if (*cut) {
+    length = kConfigFileMax;
+    while (length > 0 && text[length - 1] != '\n') --length;
+    if (length == 0) length = kConfigFileMax;
+  }
+  return length;
+}
+
+// Reads the keys and values of `file`, stopping after kConfigErrorsMax
+// unrecognised parameters. Returns whether it stopped early.
+bool ApplyConfigTokens(FILE* file, char* token) {
+  bool quoted = false;
+  while (NextConfigToken(file, &quoted, token) != kConfigEnd) {
+    ConfigKey* row = ConfigKeys;
+    while (row->type != kEndRow && strcmp(row->key, token) != 0) ++row;
+    if (row->type == kEndRow) {
+      ReportUnrecognised(token);
+    } else {
+      ApplyKey(file, *row, token);
+    }
+    if (UnrecognisedCount >= kConfigErrorsMax) return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+void NameConfigFile(const char* path) {
+  ConfigFileNameTooLong = strlen(path) > static_cast<size_t>(kCfgFileWidth);
+  CopyField(AgentConfig.cfgfile, kCfgFileWidth, path);
+  AgentConfig.AgentFlags |= AF_CFGFILE;
+}
 
 FILE* OpenConfigFile() {
   if (AgentConfig.cfgfile[0] == '\0') {
@@ -150,12 +248,15 @@ FILE* OpenConfigFile() {
     if (n < 0 || n > kCfgFileWidth) return nullptr;
     CopyField(AgentConfig.cfgfile, kCfgFileWidth, path);
   }
-  FILE* file = fopen(AgentConfig.cfgfile, "r");
-  if (file == nullptr && (AgentConfig.AgentFlags & AF_CFGFILE)) {
-    int rc = errno;
+  const bool named = (AgentConfig.AgentFlags & AF_CFGFILE) != 0;
+  int rc = ENAMETOOLONG;
+  FILE* file = nullptr;
+  if (!(named && ConfigFileNameTooLong)) file = OpenRegularFile(AgentConfig.cfgfile, &rc);
+  ConfigFileNameTooLong = false;
+  if (file == nullptr && named) {
     AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG203E Unable to open config file '%s' rc=%d (%s)\n", AgentConfig.cfgfile, rc,
-                 strerror(rc));
+                 "CSAG203E Unable to open config file '%s' rc=%d (%s)\n",
+                 Printable(AgentConfig.cfgfile).text(), rc, strerror(rc));
   }
   return file;
 }
@@ -227,31 +328,38 @@ int ReadYesNo(FILE* file, uint32_t* flags, uint32_t mask, char* token) {
 
 bool ReadConfigFile() {
   for (ConfigKey* row = ConfigKeys; row->type != kEndRow; ++row) row->set_by_file = false;
+  UnrecognisedCount = 0;
 
   char* token = static_cast<char*>(CSGetMem(kConfigTokenMax + 1));
-  if (token == nullptr) {
+  char* text = static_cast<char*>(CSGetMem(kConfigFileMax + 1));
+  if (token == nullptr || text == nullptr) {
     AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG202E Can not allocate %d bytes for a '%s' structure\n", kConfigTokenMax + 1,
-                 "CFGTOKEN");
-    return false;
-  }
-  FILE* file = OpenConfigFile();
-  if (file == nullptr) {
+                 "CSAG202E Can not allocate %d bytes for a '%s' structure\n",
+                 token == nullptr ? kConfigTokenMax + 1 : static_cast<int>(kConfigFileMax + 1),
+                 token == nullptr ? "CFGTOKEN" : "CFGTEXT");
+    CSFreeMem(text);
     CSFreeMem(token);
     return false;
   }
-
-  bool quoted = false;
-  while (NextConfigToken(file, &quoted, token) != kConfigEnd) {
-    ConfigKey* row = ConfigKeys;
-    while (row->type != kEndRow && strcmp(row->key, token) != 0) ++row;
-    if (row->type == kEndRow) {
-      ReportUnrecognised(token);
-    } else {
-      ApplyKey(file, *row, token);
+  FILE* file = OpenConfigFile();
+  if (file != nullptr) {
+    bool cut = false;
+    const size_t length = ReadConfigText(file, text, &cut);
+    fclose(file);
+    // The tokens are read from the bytes taken in, never from the file.
+    FILE* taken = length == 0 ? nullptr : fmemopen(text, length, "r");
+    const bool stopped = taken != nullptr && ApplyConfigTokens(taken, token);
+    if (taken != nullptr) fclose(taken);
+    char why[64];
+    if (stopped) {
+      snprintf(why, sizeof why, "%d unrecognised parameters", kConfigErrorsMax);
+      ReportReadingStopped(why);
+    } else if (cut) {
+      snprintf(why, sizeof why, "larger than %zu bytes", kConfigFileMax);
+      ReportReadingStopped(why);
     }
   }
-  fclose(file);
+  CSFreeMem(text);
   CSFreeMem(token);
 
   for (const ConfigKey* row = ConfigKeys; row->type != kEndRow; ++row)
@@ -288,6 +396,6 @@ void ReportConfigOverrides() {
     }
   }
   AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG005I Default overrides from file '%s' in effect: %s\n", AgentConfig.cfgfile,
-               text.c_str());
+               "CSAG005I Default overrides from file '%s' in effect: %s\n",
+               Printable(AgentConfig.cfgfile).text(), Printable(text.c_str()).text());
 }

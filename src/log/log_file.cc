@@ -2,9 +2,12 @@
 // program directory.
 #include "log/log_file.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -16,11 +19,15 @@
 #include "log/message.h"
 
 char ProgramDirectory[kProgramDirectorySize];
+char LogFileName[kLogFileNameSize];
 
 namespace {
 
 constexpr char kQmNameMark[] = "+QMNAME+";
 constexpr size_t kQmNameMarkLength = sizeof kQmNameMark - 1;
+constexpr char kLogFileNameFormat[] = "CSAGNT_Log%2.2d.txt";
+constexpr char kLogFileNamePrefix[] = "CSAGNT_Log";
+constexpr size_t kLogFileNamePrefixLength = sizeof kLogFileNamePrefix - 1;
 
 // Set while a thread checks the size or rotates. Guarded by LogLock: only the
 // thread holding LogLock can see it set, so it keeps the messages that the
@@ -28,10 +35,6 @@ constexpr size_t kQmNameMarkLength = sizeof kQmNameMark - 1;
 // wait for LogLock. (The shared AgentFlags word is not written for this: the
 // consumer threads read it without a lock.)
 bool RotationInProgress = false;
-
-void StopIfLogFailFatal() {
-  if (AgentConfig.AgentFlags & AF_LOGFAILFATAL) RequestStop();
-}
 
 // True when a failed unlink or rename of `path` only found no file there. A
 // missing directory is a failure like any other, although Linux answers
@@ -45,42 +48,136 @@ bool OnlyFileMissing(int error, const char* path) {
   return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// Writes the log directory into `dir` (room for `size` bytes). Returns false
+// when logpath holds "+QMNAME+" and the queue manager name is not safe to put
+// in: the mark is then left out.
+bool ComposeLogDirectory(char* dir, size_t size) {
+  const char* logpath = AgentConfig.logpath;
+  if (*logpath == '\0') {
+    if (ProgramDirectory[0] == '\0') FindProgramDirectory();
+    snprintf(dir, size, "%s", ProgramDirectory);
+    return true;
+  }
+  const char* mark = strstr(logpath, kQmNameMark);
+  if (mark == nullptr) {
+    snprintf(dir, size, "%s", logpath);
+    return true;
+  }
+  const bool safe = IsDirectorySafeQmName(AgentConfig.qmname);
+  snprintf(dir, size, "%.*s%s%s", static_cast<int>(mark - logpath), logpath,
+           safe ? AgentConfig.qmname : "", mark + kQmNameMarkLength);
+  return safe;
+}
+
+// ComposeLogFileName, answering as ComposeLogDirectory does.
+bool ComposeName(char* buffer, size_t size, int n) {
+  char dir[kLogFileNameSize];
+  const bool safe = ComposeLogDirectory(dir, sizeof dir);
+  const size_t length = strlen(dir);
+  const char* join = (length > 0 && dir[length - 1] == '/') ? "" : "/";
+  char file[32];
+  snprintf(file, sizeof file, kLogFileNameFormat, n);
+  snprintf(buffer, size, "%s%s%s", dir, join, file);
+  return safe;
+}
+
+void ReportQmNameLeftOut() {
+  char dir[kLogFileNameSize];
+  ComposeLogDirectory(dir, sizeof dir);
+  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+               "CSAG214E Queue manager name '%s' not usable for +QMNAME+ in logpath; error log "
+               "directory '%s'\n",
+               Printable(AgentConfig.qmname).text(), Printable(dir).text());
+}
+
+// The number of error log files rotation works with: numlogfiles, at least
+// 1 and at most kMaxLogFiles.
+int LogFileCount() {
+  if (AgentConfig.numlogfiles < 2) return 1;
+  return AgentConfig.numlogfiles > kMaxLogFiles ? kMaxLogFiles : AgentConfig.numlogfiles;
+}
+
+// The number n of a directory entry named exactly as error log file n, or 0.
+int LogFileNumber(const char* entry) {
+  if (strncmp(entry, kLogFileNamePrefix, kLogFileNamePrefixLength) != 0) return 0;
+  int n = 0;
+  const char* digit = entry + kLogFileNamePrefixLength;
+  for (int i = 0; i < 3 && isdigit(static_cast<unsigned char>(*digit)); ++i, ++digit)
+    n = n * 10 + (*digit - '0');
+  char expected[32];
+  snprintf(expected, sizeof expected, kLogFileNameFormat, n);
+  return n > 0 && strcmp(expected, entry) == 0 ? n : 0;
+}
+
+// Sets present[n] (1 to `files`) for each error log file that the log
+// directory holds. When the directory cannot be listed every file counts as
+// present, so that the deletion and the renames meet the failure and report
+// it.
+void FindLogFiles(int files, bool* present) {
+  char dir[kLogFileNameSize];
+  ComposeLogDirectory(dir, sizeof dir);
+  DIR* listing = opendir(dir[0] == '\0' ? "/" : dir);
+  for (int n = 1; n <= files; ++n) present[n] = listing == nullptr;
+  if (listing == nullptr) return;
+  while (const dirent* entry = readdir(listing)) {
+    const int n = LogFileNumber(entry->d_name);
+    if (n >= 1 && n <= files) present[n] = true;
+  }
+  closedir(listing);
+}
+
 // Deletes error log file `n`. Returns false after reporting CSAG206E.
 bool DeleteLogFile(int n) {
   char name[kLogFileNameSize];
   ComposeLogFileName(name, sizeof name, n);
   AgentMessage(kLevelHigh, MSG_ORDINARY, LogStream, "CSAG205I Deleting old error log file '%s'\n",
-               name);
+               Printable(name).text());
   if (unlink(name) == 0) return true;
   const int error = errno;
   if (OnlyFileMissing(error, name)) return true;
   AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG206E Unable to delete old error log file '%s' rc=%d (%s)\n", name, error,
-               strerror(error));
+               "CSAG206E Unable to delete old error log file '%s' rc=%d (%s)\n",
+               Printable(name).text(), error, strerror(error));
   StopIfLogFailFatal();
   return false;
 }
 
+// Opens error log file 1 for appending without waiting for a FIFO's reader,
+// then lets writes block as usual. Returns the stream, or null with errno set.
+FILE* OpenForAppending(const char* name) {
+  const int fd =
+      open(name, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+  if (fd < 0) return nullptr;
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags != -1) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  FILE* file = fdopen(fd, "a");
+  if (file == nullptr) {
+    const int error = errno;
+    close(fd);
+    errno = error;
+  }
+  return file;
+}
+
 }  // namespace
 
-void ComposeLogFileName(char* buffer, size_t size, int n) {
-  const char* logpath = AgentConfig.logpath;
-  char dir[kLogFileNameSize];
-  if (*logpath != '\0') {
-    const char* mark = strstr(logpath, kQmNameMark);
-    if (mark != nullptr) {
-      snprintf(dir, sizeof dir, "%.*s%s%s", static_cast<int>(mark - logpath), logpath,
-               AgentConfig.qmname, mark + kQmNameMarkLength);
-    } else {
-      snprintf(dir, sizeof dir, "%s", logpath);
-    }
-  } else {
-    if (ProgramDirectory[0] == '\0') FindProgramDirectory();
-    snprintf(dir, sizeof dir, "%s", ProgramDirectory);
+void StopIfLogFailFatal() {
+  if (AgentConfig.AgentFlags & AF_LOGFAILFATAL) RequestStop(kExitFailure);
+}
+
+bool IsDirectorySafeQmName(const char* name) {
+  const size_t length = strnlen(name, kQNameWidth + 1);
+  if (length == 0 || length > kQNameWidth) return false;
+  if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return false;
+  for (size_t i = 0; i < length; ++i) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    if (!isalnum(c) && c != '.' && c != '_' && c != '%') return false;
   }
-  const size_t length = strlen(dir);
-  const char* join = (length > 0 && dir[length - 1] == '/') ? "" : "/";
-  snprintf(buffer, size, "%s%sCSAGNT_Log%2.2d.txt", dir, join, n);
+  return true;
+}
+
+void ComposeLogFileName(char* buffer, size_t size, int n) {
+  ComposeName(buffer, size, n);
 }
 
 bool CheckLogFileSize(FILE* stream) {
@@ -98,7 +195,9 @@ bool CheckLogFileSize(FILE* stream) {
 }
 
 bool RotateLogFiles(FILE* stream) {
-  const int files = AgentConfig.numlogfiles < 2 ? 1 : AgentConfig.numlogfiles;
+  const int files = LogFileCount();
+  bool present[kMaxLogFiles + 1];
+  FindLogFiles(files, present);
   // LogLock is held from the close of `stream` until the end, so that no
   // other thread finds LogStream in between.
   bool locked = false;
@@ -106,27 +205,31 @@ bool RotateLogFiles(FILE* stream) {
     AgentLockAcquire(&LogLock, &locked);
     CloseLogStream(stream);
   }
-  bool ok = DeleteLogFile(files);
+  bool ok = !present[files] || DeleteLogFile(files);
+  // Numbers without a file cost no system call; file n + 1 has already moved
+  // on (or been deleted) when file n takes its name.
   for (int n = files - 1; ok && n >= 1; --n) {
     char from[kLogFileNameSize];
     char to[kLogFileNameSize];
-    ComposeLogFileName(from, sizeof from, n);
-    ComposeLogFileName(to, sizeof to, n + 1);
-    AgentMessage(kLevelHigh, MSG_ORDINARY, LogStream,
-                 "CSAG207I Renaming old error log file '%s' to '%s'\n", from, to);
+    if (present[n]) {
+      ComposeLogFileName(from, sizeof from, n);
+      ComposeLogFileName(to, sizeof to, n + 1);
+      AgentMessage(kLevelHigh, MSG_ORDINARY, LogStream,
+                   "CSAG207I Renaming old error log file '%s' to '%s'\n", Printable(from).text(),
+                   Printable(to).text());
+    }
     if (n == 1) {
       AgentLockAcquire(&LogLock, &locked);
       CloseLogStream(stream);
     }
-    if (rename(from, to) != 0) {
-      const int error = errno;
-      if (OnlyFileMissing(error, from)) continue;
-      AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                   "CSAG208E Unable to rename old error log file '%s' to '%s' rc=%d (%s)\n", from,
-                   to, error, strerror(error));
-      StopIfLogFailFatal();
-      ok = false;
-    }
+    if (!present[n] || rename(from, to) == 0) continue;
+    const int error = errno;
+    if (OnlyFileMissing(error, from)) continue;
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+                 "CSAG208E Unable to rename old error log file '%s' to '%s' rc=%d (%s)\n",
+                 Printable(from).text(), Printable(to).text(), error, strerror(error));
+    StopIfLogFailFatal();
+    ok = false;
   }
   AgentLockRelease(&LogLock, &locked);
   return ok;
@@ -134,18 +237,29 @@ bool RotateLogFiles(FILE* stream) {
 
 bool OpenLogFile() {
   char name[kLogFileNameSize];
-  ComposeLogFileName(name, sizeof name, 1);
-  FILE* file = fopen(name, "ae");
+  const bool qmname_put_in = ComposeName(name, sizeof name, 1);
+  // A rotation reopens the file in the same place: the reason is given once.
+  const bool report_qmname = !qmname_put_in && !RotationInProgress;
+  FILE* file = OpenForAppending(name);
   if (file == nullptr) {
     const int error = errno;
+    if (report_qmname) ReportQmNameLeftOut();
     AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG204E Unable to open error log file '%s' rc=%d (%s)\n", name, error,
-                 strerror(error));
+                 "CSAG204E Unable to open error log file '%s' rc=%d (%s)\n", Printable(name).text(),
+                 error, strerror(error));
     StopIfLogFailFatal();
     return false;
   }
-  InstallLogStream(file);
-  AgentMessage(kLevelQuiet, MSG_NOSTREAM, LogStream, "CSAG210I Logging to '%s'\n", name);
+  {
+    AgentLockGuard guard(&LogLock);
+    InstallLogStream(file);
+    snprintf(LogFileName, sizeof LogFileName, "%s", name);
+    // Every log file, a rotation's too, begins with the date line.
+    LastDateDay = 0;
+  }
+  AgentMessage(kLevelQuiet, MSG_NOSTREAM, LogStream, "CSAG210I Logging to '%s'\n",
+               Printable(name).text());
+  if (report_qmname) ReportQmNameLeftOut();
   return true;
 }
 

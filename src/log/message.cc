@@ -1,11 +1,13 @@
 // AgentMessage: level test, log rotation, time stamp, status-line erasure,
-// date line, the line itself and its console echo.
+// date line, the line itself, its console echo, and the answer to a write
+// that the error log did not take.
 //
 // LogLock is held from the size check to the echo, so that one message's
 // output is never interleaved with another's and no thread writes to a
 // stream that a rotation on another thread is replacing.
 #include "log/message.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstring>
 #include <ctime>
@@ -21,8 +23,11 @@ int LastDateDay = 0;
 
 namespace {
 
-constexpr int kMaxTextLength = 1999;
 constexpr int kPrefixLength = 11;
+
+// True from a failed write to the error log until a write succeeds again, so
+// that a full device is reported once, not once per message. Under LogLock.
+bool LogWriteFailing = false;
 
 constexpr const char* kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -37,6 +42,32 @@ void WriteDateLine(FILE* stream, const tm& local) {
   LastDateDay = local.tm_mday;
 }
 
+// The outcome of the writes to `stream` since `errno` was cleared: 0, or the
+// error of the failed write or flush. Clears the stream's error state.
+int FlushOutcome(FILE* stream) {
+  const bool failed = fflush(stream) != 0 || ferror(stream);
+  const int error = errno;
+  clearerr(stream);
+  if (!failed) return 0;
+  return error != 0 ? error : EIO;
+}
+
+// Answers a write to the error log: the first failure of an episode is
+// reported on standard output (the message about it must not go to the log
+// that failed) and is a log failure like any other.
+void NoteLogWrite(int error) {
+  if (error == 0) {
+    LogWriteFailing = false;
+    return;
+  }
+  if (LogWriteFailing) return;
+  LogWriteFailing = true;
+  AgentMessage(kLevelQuiet, MSG_STDOUT, stdout,
+               "CSAG211E Unable to write to error log file '%s' rc=%d (%s)\n",
+               Printable(LogFileName).text(), error, strerror(error));
+  StopIfLogFailFatal();
+}
+
 }  // namespace
 
 void AgentMessage(int level, int destination, FILE* stream, const char* format, ...) {
@@ -44,9 +75,10 @@ void AgentMessage(int level, int destination, FILE* stream, const char* format, 
   if (level > AgentConfig.verbose) return;
 
   AgentLockGuard guard(&LogLock);
-  const bool to_stream = (destination & MSG_NOSTREAM) == 0;
+  const bool stdout_only = (destination & MSG_STDOUT) != 0;
+  const bool to_stream = (destination & MSG_NOSTREAM) == 0 && !stdout_only;
   if (to_stream && RotateLogIfDue()) stream = LogStream.load();
-  FILE* out = LiveStream(stream);
+  FILE* out = stdout_only ? stdout : LiveStream(stream);
   // Echoed to the console unless the message goes there anyway (before the
   // log file is open, messages reach the console once, as the stream).
   const bool echo = console && (destination & MSG_NOECHO) == 0 && out != stdout;
@@ -67,26 +99,34 @@ void AgentMessage(int level, int destination, FILE* stream, const char* format, 
   const int status_line = StatusLineLength.load(std::memory_order_relaxed);
   if (console && status_line > 0) EraseStatusLine(status_line, true);
 
-  if (known && (destination & MSG_NODATE) == 0 &&
+  errno = 0;
+  if (known && (destination & (MSG_NODATE | MSG_STDOUT)) == 0 &&
       (LastDateDay == 0 || LastDateDay != local.tm_mday)) {
     WriteDateLine(out, local);
   }
 
-  char text[kMaxTextLength + 1];
+  char text[kMaxMessageLength + 1];
   va_list args;
   va_start(args, format);
   const int length = vsnprintf(text, sizeof text, format, args);
   va_end(args);
   if (length < 0) {
     text[0] = '\0';
-  } else if (length > kMaxTextLength) {
+  } else if (length > kMaxMessageLength) {
     // Every message ends its line; a cut one still does.
-    text[kMaxTextLength - 1] = '\n';
+    text[kMaxMessageLength - 1] = '\n';
   }
 
-  if (to_stream) fprintf(out, "%11.11s%s", prefix, text);
-  fflush(out);
-  if (echo) fprintf(stdout, "%11.11s%s", prefix, text);
+  if (to_stream || stdout_only) fprintf(out, "%11.11s%s", prefix, text);
+  bool to_console = echo;
+  if (out != stdout) {
+    const int error = FlushOutcome(out);
+    NoteLogWrite(error);
+    // A message that the log did not take is not lost: it goes to standard
+    // output, where the failure was reported.
+    if (error != 0 && to_stream) to_console = true;
+  }
+  if (to_console) fprintf(stdout, "%11.11s%s", prefix, text);
   fflush(stdout);
 }
 
@@ -94,5 +134,7 @@ void ResetLogStateForTesting() {
   AgentLockGuard guard(&LogLock);
   LogStream.store(stdout);
   LastDateDay = 0;
+  LogWriteFailing = false;
+  LogFileName[0] = '\0';
   ForgetRetiredStreams();
 }

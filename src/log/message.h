@@ -3,7 +3,8 @@
 // day in front, writes the CSAG002I date line when the day changes, writes to
 // the error log (or standard output before the log is open), echoes to the
 // console, erases the status line first, and rotates the error log files
-// when they have outgrown maxlogsize.
+// when they have outgrown maxlogsize. A message the error log does not take
+// (a failed write or flush) goes to standard output instead.
 #pragma once
 
 #include <atomic>
@@ -23,6 +24,9 @@ constexpr int MSG_ORDINARY = 1;  // no special handling
 constexpr int MSG_NOSTREAM = 2;  // console echo only; no size check or rotation
 constexpr int MSG_NOECHO = 4;    // not echoed to the console
 constexpr int MSG_NODATE = 8;    // never causes the date line
+constexpr int MSG_STDOUT = 16;   // standard output only, whatever the console setting and the
+                                 // stream; no date line, size check or rotation (the error
+                                 // log's reports about itself)
 
 // The stream messages are written to: standard output from the first step of
 // start-up, then error log file 1. Replaced only under LogLock; never null.
@@ -46,13 +50,37 @@ extern int LastDateDay;
 void AgentMessage(int level, int destination, FILE* stream, const char* format, ...)
     __attribute__((format(printf, 4, 5)));
 
-// Copies `len` bytes of client-supplied text into `dest` (room for `size`
-// bytes, terminated), writing every byte outside printable ASCII as '.', so
-// that no client can put control sequences on the console or into the log.
-// Returns `dest`.
+// The longest message text; longer ones are cut.
+constexpr int kMaxMessageLength = 1999;
+
+// Copies `len` bytes of text from outside the program (a client's message,
+// the command line, the configuration file, a trigger message) into `dest`
+// (room for `size` bytes, terminated), writing every byte outside printable
+// ASCII as '.', so that nobody can put control sequences or forged lines on
+// the console or into the log. Returns `dest`.
 char* PrintableCopy(char* dest, size_t size, const char* src, size_t len);
 
+// A PrintableCopy of a NUL-terminated text for one message, as in
+//   AgentMessage(..., "queue '%s'\n", Printable(name).text());
+// The copy lives until the end of the full expression. A text longer than a
+// message is cut.
+class Printable {
+ public:
+  explicit Printable(const char* text);
+  Printable(const Printable&) = delete;
+  Printable& operator=(const Printable&) = delete;
+  const char* text() const { return text_; }
+
+ private:
+  char text_[kMaxMessageLength + 1];
+};
+
+// Writes the `size` bytes of an identifier (a MsgId, say) as upper-case
+// hexadecimal digits, two for each byte in order, into `out` (room for
+// 2 * size + 1). Returns `out`.
+char* FormatHexId(const unsigned char* id, size_t size, char* out);
+
 // Puts the log state back as at process start: LogStream standard output
-// (the stream it named is not closed), LastDateDay 0, no rotation state.
-// For tests.
+// (the stream it named is not closed), LastDateDay 0, no log file name, no
+// rotation or write failure state. For tests.
 void ResetLogStateForTesting();

@@ -3,8 +3,13 @@
 #include "config/config_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/settings.h"
@@ -19,6 +24,11 @@ class ConfigFileTest : public ::testing::Test {
   void SetUp() override {
     ResetAgentConfig();
     LogStream = stdout;
+    // Today's date line counts as written: each message is one line.
+    const time_t now = time(nullptr);
+    tm local;
+    localtime_r(&now, &local);
+    LastDateDay = local.tm_mday;
   }
   void TearDown() override { ResetAgentConfig(); }
 
@@ -236,4 +246,100 @@ TEST_F(ConfigFileTest, ReportShowsCurrentValues) {
   Read("commandq = MY.COMMAND.Q");
   CopyField(AgentConfig.commandq, kQNameWidth, "SYSTEM.COMMAND.INPUT");
   EXPECT_NE(Report().find("commandq = SYSTEM.COMMAND.INPUT\n"), std::string::npos);
+}
+
+TEST_F(ConfigFileTest, TextsFromTheFileAreReportedPrintably) {
+  // ESC c resets a terminal; OSC sets its title; a line feed forges a line.
+  EXPECT_TRUE(
+      Read("bad\033ckey = 5\ncompress \"y\x1b]0;title\x07\"\n"
+           "logpath \"/tmp/a\x1b[2J\nb\"\n"));
+  EXPECT_EQ(Unrecognised(), (Strings{"bad.ckey", "=", "5", "compress = y.]0;title."}));
+  EXPECT_STREQ(AgentConfig.logpath, "/tmp/a\x1b[2J\nb") << "the value itself is kept";
+  const std::string report = Report();
+  EXPECT_NE(report.find("logpath = /tmp/a.[2J.b\n"), std::string::npos) << report;
+  for (const std::string& text : {output_, report}) {
+    EXPECT_EQ(text.find_first_of("\x1b\x07"), std::string::npos) << text;
+    EXPECT_EQ(text.find("\nb"), std::string::npos) << text;
+  }
+}
+
+TEST_F(ConfigFileTest, NumLogFilesAboveTheLimitIsRefused) {
+  EXPECT_FALSE(Read("numlogfiles = 2147483647"));
+  EXPECT_EQ(Unrecognised(), (Strings{"numlogfiles = 2147483647"}));
+  EXPECT_EQ(AgentConfig.numlogfiles, 3);
+  EXPECT_FALSE(Read("numlogfiles 1000"));
+  EXPECT_EQ(AgentConfig.numlogfiles, 3);
+  EXPECT_TRUE(Read("numlogfiles 999"));
+  EXPECT_EQ(AgentConfig.numlogfiles, 999);
+  EXPECT_EQ(output_, "");
+}
+
+// Start-up never waits on a FIFO or reads a device without end.
+TEST_F(ConfigFileTest, DirectoriesFifosAndDevicesAreNotRead) {
+  const std::string fifo = dir_.File("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::pair<std::string, std::string> cases[] = {
+      {dir_.path(), "rc=21 (Is a directory)"},
+      {fifo, "rc=22 (Invalid argument)"},
+      {"/dev/zero", "rc=22 (Invalid argument)"},
+      {"/dev/null", "rc=22 (Invalid argument)"},
+  };
+  for (const auto& [path, rc] : cases) {
+    NameConfigFile(path.c_str());
+    StdoutCapture capture;
+    EXPECT_FALSE(ReadConfigFile()) << path;
+    EXPECT_EQ(capture.Text().substr(11),
+              "CSAG203E Unable to open config file '" + path + "' " + rc + "\n")
+        << path;
+  }
+}
+
+TEST_F(ConfigFileTest, NameLongerThanTheFieldIsReportedNotCut) {
+  // The first 300 characters of the name name a file that must not be read.
+  const std::string sub = dir_.File(std::string(150, 'd'));
+  ASSERT_TRUE(std::filesystem::create_directory(sub));
+  const std::string cut = sub + "/" + std::string(kCfgFileWidth - sub.size() - 1, 'f');
+  ASSERT_EQ(cut.size(), static_cast<size_t>(kCfgFileWidth));
+  std::ofstream(cut) << "maxage 42\n";
+
+  NameConfigFile((cut + ".cfg").c_str());
+  StdoutCapture capture;
+  EXPECT_FALSE(ReadConfigFile());
+  EXPECT_EQ(capture.Text().substr(11),
+            "CSAG203E Unable to open config file '" + cut + "' rc=36 (File name too long)\n");
+  EXPECT_EQ(AgentConfig.maxage, 10);
+
+  NameConfigFile(cut.c_str());
+  EXPECT_TRUE(ReadConfigFile());
+  EXPECT_EQ(AgentConfig.maxage, 42);
+}
+
+// A file larger than the limit is read up to the last line end within it,
+// so that a value is never cut short.
+TEST_F(ConfigFileTest, OnlyTheFirstMegabyteIsRead) {
+  std::string text = "maxage 20\n";
+  const std::string comment = "; " + std::string(97, 'c') + "\n";
+  const size_t line_start = kConfigFileMax - 9;  // "maxage 77" within the limit
+  while (text.size() + comment.size() < line_start) text += comment;
+  text += std::string(line_start - text.size() - 1, ' ') + "\n";
+  text += "maxage 777777\n";
+  text += "maxage 30\n";
+  ASSERT_EQ(text.find("777777"), kConfigFileMax - 2);
+  EXPECT_TRUE(Read(text));
+  EXPECT_EQ(AgentConfig.maxage, 20);
+  EXPECT_EQ(output_.substr(11), "CSAG213E Reading of config file '" +
+                                    std::string(AgentConfig.cfgfile) +
+                                    "' stopped: larger than 1048576 bytes\n");
+}
+
+TEST_F(ConfigFileTest, ReadingStopsAfterAHundredUnrecognisedParameters) {
+  std::string text;
+  for (int i = 0; i < 1000; ++i) text += "bad\n";
+  text += "maxage 30\n";
+  EXPECT_FALSE(Read(text));
+  EXPECT_EQ(Unrecognised().size(), static_cast<size_t>(kConfigErrorsMax));
+  EXPECT_EQ(AgentConfig.maxage, 10);
+  EXPECT_NE(output_.find("CSAG213E Reading of config file '" + std::string(AgentConfig.cfgfile) +
+                         "' stopped: 100 unrecognised parameters\n"),
+            std::string::npos);
 }

@@ -137,6 +137,24 @@ TEST_F(AsyncTest, ConsumerGetsEveryMessageInOrderWithItsLength) {
   }
 }
 
+// A plain start with nothing registered succeeds (there is simply nothing to
+// call); waiting for callbacks that can never come is refused.
+TEST(AsyncStartTest, StartWithoutCallbacksSucceedsButStartWaitIsRefused) {
+  EmuHome home;
+  QueueManagerProcess qm1{"QM1"};
+  ASSERT_TRUE(qm1.running());
+  MQHCONN h = Connect();
+  MQCTLO ctlo = {MQCTLO_DEFAULT};
+  MQLONG cc, rc;
+  MQCTL(h, MQOP_START_WAIT, &ctlo, &cc, &rc);
+  EXPECT_EQ(rc, MQRC_NO_CALLBACKS_ACTIVE);
+  MQCTL(h, MQOP_START, &ctlo, &cc, &rc);
+  EXPECT_EQ(rc, MQRC_NONE);
+  MQCTL(h, MQOP_STOP, &ctlo, &cc, &rc);
+  EXPECT_EQ(rc, MQRC_NONE);
+  Disconnect(&h);
+}
+
 TEST_F(AsyncTest, OtherThreadsMayUseTheConnectionOnlyWhileSuspendedOrStopped) {
   MQHOBJ out = Open(h, "APP.Q", MQOO_OUTPUT);
   ASSERT_EQ(Control(MQOP_START), MQRC_NONE);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -42,6 +43,23 @@ TEST_F(LogFileNameTest, NumbersHaveAtLeastTwoDigitsAndATrailingSlashIsNotDoubled
   EXPECT_EQ(NameWith("/logs/", 12), "/logs/CSAGNT_Log12.txt");
   EXPECT_EQ(NameWith("/logs", 100), "/logs/CSAGNT_Log100.txt");
   EXPECT_EQ(NameWith("/", 3), "/CSAGNT_Log03.txt");
+}
+
+// The queue manager name replaces the mark only when it names one directory
+// below the text before the mark; otherwise the mark is left out.
+TEST_F(LogFileNameTest, QueueManagerNameIsPutInOnlyWhenItIsOneDirectoryName) {
+  const std::string name48(48, 'Q');
+  for (const std::string& name : {std::string("QM1"), std::string("a.B_c%9"), name48}) {
+    EXPECT_TRUE(IsDirectorySafeQmName(name.c_str())) << name;
+    CopyField(AgentConfig.qmname, kQNameWidth, name.c_str());
+    EXPECT_EQ(NameWith("/logs/+QMNAME+/agent"), "/logs/" + name + "/agent/CSAGNT_Log01.txt");
+  }
+  for (const char* name : {"", ".", "..", "../etc", "a/b", "/", "QM\x1b[2J", "QM 1", "QM-1"}) {
+    EXPECT_FALSE(IsDirectorySafeQmName(name)) << name;
+    CopyField(AgentConfig.qmname, kQNameWidth, name);
+    EXPECT_EQ(NameWith("/logs/+QMNAME+"), "/logs/CSAGNT_Log01.txt") << name;
+    EXPECT_EQ(NameWith("/logs/+QMNAME+/agent"), "/logs//agent/CSAGNT_Log01.txt") << name;
+  }
 }
 
 TEST_F(LogFileNameTest, EmptyLogPathMeansTheProgramDirectory) {
@@ -83,6 +101,71 @@ TEST_F(LogFileTest, FailedOpenReportsAndLeavesTheStream) {
   EXPECT_FALSE(IsStopRequested());
 }
 
+TEST_F(LogFileTest, QueueManagerNameLeftOutIsExplainedInTheLogOnce) {
+  CopyField(AgentConfig.logpath, kLogPathWidth, (dir_.path() + "/+QMNAME+").c_str());
+  CopyField(AgentConfig.qmname, kQNameWidth, "../\x1b[2J");
+  OpenLog();
+  EXPECT_EQ(LogName(1), dir_.path() + "/CSAGNT_Log01.txt");
+  EXPECT_NE(LogText(1).find("CSAG214E Queue manager name '../.[2J' not usable for +QMNAME+ in "
+                            "logpath; error log directory '" +
+                            dir_.path() + "/'\n"),
+            std::string::npos)
+      << LogText(1);
+  // A rotation reopens file 1 in the same place without saying it again.
+  AgentConfig.maxlogsize = 10;
+  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG901I new\n");
+  EXPECT_EQ(Count(LogText(1), "CSAG214E"), 0);
+  EXPECT_EQ(Count(LogText(2), "CSAG214E"), 1);
+  EXPECT_FALSE(IsStopRequested());
+}
+
+TEST_F(LogFileTest, FifoAsFile1FailsAtOnceInsteadOfWaitingForAReader) {
+  ASSERT_EQ(mkfifo(LogName(1).c_str(), 0600), 0);
+  StdoutCapture console;
+  EXPECT_FALSE(OpenLogFile());
+  console.Restore();
+  EXPECT_EQ(LogStream.load(), stdout);
+  EXPECT_NE(console.Text().find("CSAG204E Unable to open error log file '" + LogName(1) +
+                                "' rc=6 (No such device or address)\n"),
+            std::string::npos)
+      << console.Text();
+  EXPECT_TRUE(IsStopRequested());
+}
+
+// A log on a full device: each failed write is a log failure, reported on
+// standard output (not in the log that failed), once for the whole episode,
+// and no message is lost.
+TEST_F(LogFileTest, LogOnAFullDeviceIsReportedOnceAndStopsTheAgent) {
+  ASSERT_EQ(symlink("/dev/full", LogName(1).c_str()), 0);
+  StdoutCapture console;
+  ASSERT_TRUE(OpenLogFile());
+  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG900I first\n");
+  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG901I second\n");
+  console.Restore();
+  const std::string shown = console.Text();
+  EXPECT_EQ(Count(shown, "CSAG211E"), 1) << shown;
+  EXPECT_NE(shown.find("] CSAG211E Unable to write to error log file '" + LogName(1) +
+                       "' rc=28 (No space left on device)\n"),
+            std::string::npos)
+      << shown;
+  EXPECT_EQ(Count(shown, "] CSAG900I first\n"), 1);
+  EXPECT_EQ(Count(shown, "] CSAG901I second\n"), 1);
+  EXPECT_TRUE(IsStopRequested());
+  EXPECT_EQ(StopExitStatus.load(), kExitFailure);
+}
+
+TEST_F(LogFileTest, LogOnAFullDeviceWithoutLogFailFatalGoesOn) {
+  SetLogFailFatal(false);
+  ASSERT_EQ(symlink("/dev/full", LogName(1).c_str()), 0);
+  StdoutCapture console;
+  ASSERT_TRUE(OpenLogFile());
+  for (int i = 0; i < 3; ++i) AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG900I line %d\n", i);
+  console.Restore();
+  EXPECT_EQ(Count(console.Text(), "CSAG211E"), 1);
+  EXPECT_EQ(Count(console.Text(), "] CSAG900I line "), 3);
+  EXPECT_FALSE(IsStopRequested());
+}
+
 TEST_F(LogFileTest, FileOfExactlyMaxLogSizeIsNotRotatedOneByteMoreIs) {
   OpenLog();
   FILE* stream = LogStream.load();
@@ -108,7 +191,7 @@ TEST_F(LogFileTest, UnreadableSizeReportsAndCountsAsTooLarge) {
   EXPECT_TRUE(IsStopRequested());
 }
 
-TEST_F(LogFileTest, RotationWithOnlyFile1MovesItTo2AndReopens1) {
+TEST_F(LogFileTest, RotationWithOnlyFile1MovesItTo2AndReopens1WithTheDateLine) {
   OpenLog();
   AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG900I old\n");
   AgentConfig.maxlogsize = 10;
@@ -122,7 +205,10 @@ TEST_F(LogFileTest, RotationWithOnlyFile1MovesItTo2AndReopens1) {
                           LogName(2) + "'\n"),
             std::string::npos);
   EXPECT_EQ(Count(old_file + new_file, "CSAG206E") + Count(old_file + new_file, "CSAG208E"), 0);
-  EXPECT_EQ(new_file.substr(11), "CSAG901I new\n") << "no date line on the same day";
+  // Every log file begins with the date line, on the same day too.
+  EXPECT_EQ(new_file.rfind(kDateLineStart, 0), 0u) << new_file;
+  EXPECT_EQ(WithoutDateLine(new_file).substr(11), "CSAG901I new\n");
+  EXPECT_EQ(Count(new_file, "CSAG002I"), 1);
   EXPECT_FALSE(LogExists(3));
 }
 
@@ -134,9 +220,49 @@ TEST_F(LogFileTest, MaxLogSizeZeroFillsAllThreeFilesInAFewMessages) {
   EXPECT_TRUE(LogExists(2));
   EXPECT_TRUE(LogExists(3));
   EXPECT_FALSE(LogExists(4));
-  EXPECT_EQ(LogText(1).substr(11), "CSAG900I line 4\n");
-  EXPECT_EQ(LogText(2).substr(11), "CSAG900I line 3\n");
+  EXPECT_EQ(WithoutDateLine(LogText(1)).substr(11), "CSAG900I line 4\n");
+  EXPECT_EQ(WithoutDateLine(LogText(2)).substr(11), "CSAG900I line 3\n");
   EXPECT_FALSE(IsStopRequested());
+}
+
+// Rotation works on the files there are: a gap in the numbers stays a gap,
+// and names that only look like log files are left alone.
+TEST_F(LogFileTest, RotationMovesTheFilesThatExistAndKeepsGaps) {
+  AgentConfig.numlogfiles = 6;
+  AgentConfig.verbose = 3;
+  OpenLog();
+  dir_.Write("CSAGNT_Log02.txt", "two\n");
+  dir_.Write("CSAGNT_Log05.txt", "five\n");
+  dir_.Write("CSAGNT_Log2.txt", "look-alike\n");
+  dir_.Write("CSAGNT_Log007.txt", "look-alike\n");
+  AgentConfig.maxlogsize = 10;
+  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG901I new\n");
+  EXPECT_FALSE(IsStopRequested());
+  EXPECT_EQ(LogText(3), "two\n");
+  EXPECT_EQ(LogText(6), "five\n");
+  EXPECT_FALSE(LogExists(4));
+  EXPECT_FALSE(LogExists(5));
+  EXPECT_EQ(dir_.Read("CSAGNT_Log2.txt"), "look-alike\n");
+  EXPECT_EQ(dir_.Read("CSAGNT_Log007.txt"), "look-alike\n");
+  const std::string old_file = LogText(2);
+  EXPECT_EQ(Count(old_file, "CSAG207I"), 3) << "5, 2 and 1 are renamed, nothing else";
+  EXPECT_EQ(Count(old_file, "CSAG205I"), 0) << "there is no file 6 to delete";
+  EXPECT_NE(LogText(1).find("CSAG901I new\n"), std::string::npos);
+}
+
+// A numlogfiles far beyond what any directory holds (as a record not read
+// from a file may have it) costs no more than the files that exist.
+TEST_F(LogFileTest, HugeNumLogFilesRotatesOnlyWhatExists) {
+  AgentConfig.numlogfiles = INT_MAX;
+  AgentConfig.maxlogsize = 0;
+  AgentConfig.verbose = 3;
+  OpenLog();
+  for (int i = 0; i < 5; ++i) AgentMessage(1, MSG_ORDINARY, LogStream, "CSAG900I line %d\n", i);
+  EXPECT_FALSE(IsStopRequested());
+  EXPECT_TRUE(LogExists(6));
+  EXPECT_FALSE(LogExists(7));
+  EXPECT_NE(LogText(1).find("CSAG900I line 4\n"), std::string::npos);
+  EXPECT_EQ(Count(LogText(2), "CSAG207I"), 5) << LogText(2);
 }
 
 TEST_F(LogFileTest, FailedDeletionKeepsTheStreamAndReportsIt) {
@@ -185,13 +311,13 @@ TEST_F(LogFileTest, SingleLogFileIsRestartedEmpty) {
   AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG900I old\n");
   AgentConfig.maxlogsize = 10;
   AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG901I new\n");
-  EXPECT_EQ(LogText(1).substr(11), "CSAG901I new\n");
+  EXPECT_EQ(WithoutDateLine(LogText(1)).substr(11), "CSAG901I new\n");
   EXPECT_FALSE(LogExists(2));
   EXPECT_FALSE(IsStopRequested());
 
   AgentConfig.numlogfiles = 0;
   AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG902I newer\n");
-  EXPECT_EQ(LogText(1).substr(11), "CSAG902I newer\n");
+  EXPECT_EQ(WithoutDateLine(LogText(1)).substr(11), "CSAG902I newer\n");
   EXPECT_FALSE(LogExists(0));
 }
 
@@ -226,7 +352,7 @@ TEST_F(LogFileTest, ClosedLogFallsBackToStandardOutput) {
 TEST_F(LogFileTest, NoRotationOnceStopIsRequested) {
   OpenLog();
   AgentConfig.maxlogsize = 0;
-  RequestStop();
+  RequestStop(kExitOrderly);
   AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG901I stopping\n");
   EXPECT_FALSE(LogExists(2));
   EXPECT_NE(LogText(1).find("CSAG901I stopping\n"), std::string::npos);

@@ -15,12 +15,22 @@
 #include "log/message.h"
 #include "support/temp_dir.h"
 
+// How the CSAG002I date line begins.
+inline const std::string kDateLineStart = "           CSAG002I Current Date: ";
+
+// `text` without the date line it begins with, if it does.
+inline std::string WithoutDateLine(const std::string& text) {
+  if (text.rfind(kDateLineStart, 0) != 0) return text;
+  return text.substr(text.find('\n') + 1);
+}
+
 class LogTest : public testing::Test {
  protected:
   void SetUp() override {
     ResetAgentConfig();
     ResetLogStateForTesting();
     StopRequested.store(0);
+    StopExitStatus.store(kExitOrderly);
     StatusLineLength.store(0);
     AgentConfig.AgentFlags |= AF_NOCONSOLE;
     CopyField(AgentConfig.logpath, kLogPathWidth, dir_.path().c_str());
@@ -31,6 +41,7 @@ class LogTest : public testing::Test {
     ResetLogStateForTesting();
     if (stream != stdout) fclose(stream);
     StopRequested.store(0);
+    StopExitStatus.store(kExitOrderly);
     StatusLineLength.store(0);
     ResetAgentConfig();
   }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <ctime>
 #include <regex>
 #include <string>
@@ -188,6 +189,42 @@ TEST(PrintableCopyTest, ControlAndNonAsciiBytesBecomeDots) {
   EXPECT_STREQ(PrintableCopy(dest, sizeof dest, client, sizeof client - 1), "Q.[2J....Z");
   EXPECT_STREQ(PrintableCopy(dest, 4, "ABCDEF", 6), "ABC");
   EXPECT_STREQ(PrintableCopy(dest, sizeof dest, "A\0B", 3), "A.B");
+}
+
+TEST(PrintableTest, CopiesAWholeTextForOneMessage) {
+  EXPECT_STREQ(Printable("-v \x1b]0;title\x07\nforged line").text(), "-v .]0;title..forged line");
+  const std::string long_text(3000, 'x');
+  EXPECT_EQ(strlen(Printable(long_text.c_str()).text()), 1999u);
+}
+
+// A write failure is reported once per episode: a write that succeeds ends
+// it, and the next failure is reported again.
+TEST_F(MessageTest, WriteFailureEpisodeEndsWithAWriteThatSucceeds) {
+  SetLogFailFatal(false);
+  DateLineWritten();
+  FILE* full = fopen("/dev/full", "a");
+  ASSERT_NE(full, nullptr);
+  FILE* file = LogStream.exchange(full);
+  StdoutCapture console;
+  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG900I lost 1\n");
+  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG900I lost 2\n");
+  LogStream.store(file);
+  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG901I written\n");
+  LogStream.store(full);
+  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG900I lost 3\n");
+  LogStream.store(file);
+  console.Restore();
+  fclose(full);
+  const std::string shown = console.Text();
+  EXPECT_EQ(Count(shown,
+                  "CSAG211E Unable to write to error log file '' rc=28 (No space left "
+                  "on device)\n"),
+            2)
+      << shown;
+  EXPECT_EQ(Count(shown, "CSAG900I lost "), 3);
+  EXPECT_EQ(Count(shown, "CSAG901I"), 0);
+  EXPECT_EQ(StreamText().substr(11), "CSAG901I written\n");
+  EXPECT_FALSE(IsStopRequested());
 }
 
 // Two threads writing while every message rotates: each line is whole, and

@@ -1,0 +1,79 @@
+// The timed loop of the main thread.
+#include "agent/main_loop.h"
+
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+#include "agent/console.h"
+#include "agent/exit_status.h"
+#include "agent/process_state.h"
+#include "config/settings.h"
+#include "log/message.h"
+#include "log/status_report.h"
+#include "mq/consumption.h"
+#include "relay/ageing.h"
+#include "relay/reply_queue_cache.h"
+#include "relay/request_table.h"
+
+namespace {
+
+int64_t Now() {
+  return CurrentTime.load(std::memory_order_relaxed);
+}
+
+// Sleeps `seconds`, waking early when a stop is requested, so that a signal
+// or STOP is acted on at once.
+void Sleep(int seconds) {
+  constexpr auto kSlice = std::chrono::milliseconds(100);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (!IsStopRequested() && std::chrono::steady_clock::now() < until) {
+    std::this_thread::sleep_for(kSlice);
+  }
+}
+
+}  // namespace
+
+PassOutcome RunTimedWork(int64_t now) {
+  CurrentTime.store(now, std::memory_order_relaxed);
+  if (Now() - LastAgeing >= AgentConfig.reqchkdelay &&
+      RequestCount.load(std::memory_order_relaxed) != 0) {
+    AgeRequests();
+  }
+  if (Now() - LastHobjCheck >= AgentConfig.hobjchkdelay) ExpireReplyQHandles();
+  if (IsStopRequested()) return PassOutcome::kStop;
+  if (Now() - IntervalStart.load(std::memory_order_relaxed) >=
+      int64_t{AgentConfig.reportint} * 60) {
+    StatusReport(0);
+  }
+  if (AgentConfig.discint != 0 && (AgentConfig.AgentFlags & AF_TRIGGERED) &&
+      Now() - LastActivityTime.load(std::memory_order_relaxed) >=
+          int64_t{AgentConfig.discint} * 60) {
+    AgentMessage(kLevelLow, MSG_ORDINARY, LogStream,
+                 "CSAG020I Disconnect Interval, %d minutes, expired\n", AgentConfig.discint);
+    return PassOutcome::kDisconnect;
+  }
+  return PassOutcome::kGoOn;
+}
+
+int RunMainLoop() {
+  if (StartConsumption() != MQRC_NONE) return kExitFailure;
+  const bool console = (AgentConfig.AgentFlags & AF_NOCONSOLE) == 0;
+  if (console) EnterKeyMode();
+
+  for (;;) {
+    if (IsStopRequested()) break;
+    switch (RunTimedWork(time(nullptr))) {
+      case PassOutcome::kGoOn:
+        break;
+      case PassOutcome::kStop:
+        return StopExitStatus.load(std::memory_order_relaxed);
+      case PassOutcome::kDisconnect:
+        return kExitOrderly;
+    }
+    const ConsoleAction action = console ? ConsolePass() : ConsoleAction::kSleep;
+    if (action == ConsoleAction::kQuit) return kExitOrderly;
+    if (action == ConsoleAction::kSleep) Sleep(AgentConfig.sleeptime);
+  }
+  return StopExitStatus.load(std::memory_order_relaxed);
+}

@@ -1,0 +1,83 @@
+// The hold buffer's growth and HoldReply.
+#include "consolidate/hold_buffer.h"
+
+#include <cstring>
+#include <limits>
+
+#include "cs/cs_memory.h"
+#include "log/message.h"
+#include "relay/deliver.h"
+
+namespace {
+
+void ReportNoMemory(int64_t size) {
+  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+               "CSAG201E Can not allocate %d bytes for a message! \n", static_cast<int>(size));
+}
+
+// The formats in which a command server answers.
+bool IsReplyFormat(const char* format) {
+  return memcmp(format, MQFMT_ADMIN, MQ_FORMAT_LENGTH) == 0 ||
+         memcmp(format, MQFMT_COMMAND_1, MQ_FORMAT_LENGTH) == 0 ||
+         memcmp(format, MQFMT_COMMAND_2, MQ_FORMAT_LENGTH) == 0;
+}
+
+}  // namespace
+
+int GrowHoldBuffer(REQUEST* request, int64_t needed) {
+  if (request->HoldBuffer != nullptr && needed <= request->HoldSize) return 0;
+  const int64_t size = HoldBufferSizeFor(needed);
+  char* buffer = nullptr;
+  if (size <= std::numeric_limits<int32_t>::max()) {
+    buffer = static_cast<char*>(CSGetMem(static_cast<size_t>(size)));
+  }
+  if (buffer == nullptr) {
+    ReportNoMemory(size);
+    return 1;
+  }
+  if (request->HoldLength > 0) memcpy(buffer, request->HoldBuffer, request->HoldLength);
+  CSFreeMem(request->HoldBuffer);
+  request->HoldBuffer = buffer;
+  request->HoldSize = static_cast<int32_t>(size);
+  return 0;
+}
+
+void DeliverHeld(REQUEST* request, MQMD* md) {
+  if (request->HoldBuffer == nullptr || request->HoldLength <= 0) return;
+  // What is held goes out as the reply it is, also when the message that
+  // made it due is of another kind (a report that ends the request). Among
+  // replies of the command server the latest reply's descriptor serves, as
+  // for a z/OS reply set whose first text came in Format "MQCMD1  ".
+  MQMD held;
+  if (!IsReplyFormat(md->Format) &&
+      memcmp(md->Format, request->HoldFormat, sizeof md->Format) != 0) {
+    held = *md;
+    memcpy(held.Format, request->HoldFormat, sizeof held.Format);
+    held.MsgType = MQMT_REPLY;
+    held.Feedback = MQFB_NONE;
+    md = &held;
+  }
+  DeliverReply(request, md, request->HoldBuffer, request->HoldLength, true);
+  request->HoldLength = 0;
+}
+
+int HoldReply(REQUEST* request, MQMD* md, const char* data, int32_t length) {
+  DeliverHeld(request, md);
+  if (request->HoldBuffer != nullptr && request->HoldSize < length) {
+    CSFreeMem(request->HoldBuffer);
+    request->HoldBuffer = nullptr;
+    request->HoldSize = 0;
+  }
+  if (request->HoldBuffer == nullptr) {
+    request->HoldBuffer = static_cast<char*>(CSGetMem(static_cast<size_t>(length)));
+    if (request->HoldBuffer == nullptr) {
+      ReportNoMemory(length);
+      return 1;
+    }
+    request->HoldSize = length;
+  }
+  if (length > 0) memcpy(request->HoldBuffer, data, static_cast<size_t>(length));
+  request->HoldLength = length;
+  memcpy(request->HoldFormat, md->Format, sizeof request->HoldFormat);
+  return 0;
+}

@@ -1,0 +1,169 @@
+// Reply intake: match, count, compress, hold or coalesce, deliver, retire.
+#include "consolidate/reply_consumer.h"
+
+#include <cstring>
+
+#include "agent/process_state.h"
+#include "config/settings.h"
+#include "consolidate/coalesce.h"
+#include "consolidate/compress.h"
+#include "consolidate/hold_buffer.h"
+#include "consolidate/reply_shape.h"
+#include "log/message.h"
+#include "log/status_report.h"
+#include "names/constant_names.h"
+#include "pcf/pcf_format.h"
+#include "relay/deliver.h"
+
+namespace {
+
+bool IsFormat(const char* format, const char* expected) {
+  return memcmp(format, expected, MQ_FORMAT_LENGTH) == 0;
+}
+
+bool IsMqscFormat(const char* format) {
+  return IsFormat(format, MQFMT_COMMAND_1) || IsFormat(format, MQFMT_COMMAND_2);
+}
+
+// Whether an MQSC reply text closes its reply set.
+bool IsClosingText(const char* data) {
+  return memcmp(data, "CSQ9022I", 8) == 0 || memcmp(data, "CSQ9023E", 8) == 0 ||
+         memcmp(data, "CSQ9023I", 8) == 0;
+}
+
+void HandleEvent(const MQCBC* context) {
+  if (context->Reason == MQRC_NONE) return;
+  if (context->Reason == MQRC_GET_INHIBITED) {
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+                 "CSAG120E Queue '%s' has been GET(INHIBITED)\n", AgentConfig.actualreplyq);
+    RequestStop(kExitFailure);
+    return;
+  }
+  if (IsStopRequested()) return;
+  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+               "CSAG199E CSAGNT received reason code %d (%s)\n", static_cast<int>(context->Reason),
+               ReasonText(context->Reason));
+  RequestStop(kExitFailure);
+}
+
+void ReportUnrecognised(const MQBYTE* msg_id) {
+  char hex[2 * sizeof(MQBYTE24) + 1];
+  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+               "CSAG302E Unrecognised reply received MsgId: %s\n",
+               FormatHexId(msg_id, sizeof(MQBYTE24), hex));
+}
+
+bool SomethingHeld(const REQUEST* request) {
+  return request->HoldBuffer != nullptr && request->HoldLength > 0;
+}
+
+// Holds or coalesces the reply as `flags` say.
+void Gather(REQUEST* request, MQMD* md, char* data, int32_t length, int flags) {
+  if (flags & REPLY_COALESCE) {
+    const bool mqsc = IsMqscFormat(md->Format);
+    // An MQSC text takes a separator byte as well.
+    const int64_t gathered = int64_t{request->HoldLength} + length + (mqsc ? 1 : 0);
+    if (SomethingHeld(request) && gathered <= request->MaxMsgSize) {
+      if (mqsc) {
+        AppendMqscReply(request, data, length);
+      } else {
+        AppendPcfReply(request, md, data, length);
+      }
+    } else {
+      HoldReply(request, md, data, length);
+    }
+  } else if (flags & REPLY_STORE) {
+    HoldReply(request, md, data, length);
+  }
+  if (flags & REPLY_ADD_INFO) {
+    if (!(flags & (REPLY_COALESCE | REPLY_STORE))) HoldReply(request, md, data, length);
+    if (SomethingHeld(request) && IsFormat(md->Format, MQFMT_ADMIN)) AddAgentInfo(request);
+  }
+}
+
+// Delivers the request's last message(s) and retires it.
+void Finish(REQUEST* request, MQMD* md, char* data, int32_t length, int flags) {
+  // A reply that ends the request on its own follows what is held for the
+  // request, so that nothing the command server sent is lost.
+  DeliverHeld(request, md);
+  if (!(flags & (REPLY_STORE | REPLY_COALESCE | REPLY_ADD_INFO))) {
+    DeliverReply(request, md, data, length, true);
+  }
+  if (AgentConfig.verbose == kLevelMedium) {
+    if (request->ReplyCount == 1) {
+      AgentMessage(kLevelMedium, MSG_ORDINARY, LogStream,
+                   "CSAG403I Received reply message of length %d bytes\n", request->ReplyBytes);
+    } else {
+      AgentMessage(kLevelMedium, MSG_ORDINARY, LogStream,
+                   "CSAG404I Received %d reply messages of total length %d bytes\n",
+                   request->ReplyCount, request->ReplyBytes);
+    }
+  }
+  RetireRequest(request);
+}
+
+}  // namespace
+
+int ClassifyReply(const REQUEST* request, const MQMD* md, const char* data, int32_t length) {
+  if (!ReplyShapeIsSound(md->Format, data, length)) return REPLY_LAST | REPLY_AS_RECEIVED;
+  const bool has_buffer = request->HoldBuffer != nullptr;
+  int flags;
+  if (IsFormat(md->Format, MQFMT_ADMIN)) {
+    MQCFH header;
+    memcpy(&header, data, sizeof header);
+    if (header.Control & MQCFC_LAST) {
+      flags = REPLY_LAST | (has_buffer ? REPLY_COALESCE : 0);
+    } else {
+      flags = REPLY_COALESCE;
+    }
+    if (header.Command == MQCMD_INQUIRE_Q_MGR) flags |= REPLY_ADD_INFO;
+  } else if (IsMqscFormat(md->Format)) {
+    flags = has_buffer ? REPLY_COALESCE : REPLY_STORE;
+    if (IsClosingText(data)) flags |= REPLY_LAST;
+  } else {
+    flags = REPLY_LAST;
+  }
+  if (!(AgentConfig.AgentFlags & AF_COALESCE)) flags = (flags & ~REPLY_COALESCE) | REPLY_STORE;
+  return flags;
+}
+
+void MQENTRY ReplyConsumer(MQHCONN, PMQVOID message_descriptor, PMQVOID get_options, PMQVOID buffer,
+                           PMQCBC context) {
+  if (context->CallType == MQCBCT_EVENT_CALL) {
+    HandleEvent(context);
+    return;
+  }
+  if (context->CallType != MQCBCT_MSG_REMOVED) {
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "Calltype = %d\n",
+                 static_cast<int>(context->CallType));
+    return;
+  }
+
+  LastActivityTime.store(CurrentTime.load(std::memory_order_relaxed), std::memory_order_relaxed);
+  auto* md = static_cast<MQMD*>(message_descriptor);
+  const auto* gmo = static_cast<const MQGMO*>(get_options);
+  int32_t length =
+      gmo->ReturnedLength == MQRL_UNDEFINED ? context->DataLength : gmo->ReturnedLength;
+  auto* data = static_cast<char*>(buffer);
+  AgentMessage(kLevelHigh, MSG_ORDINARY, LogStream,
+               "CSAG403I Received reply message of length %d bytes\n", length);
+
+  REQUEST* request = MatchRequest(md->MsgId, length);
+  if (request == nullptr) {
+    ReportUnrecognised(md->MsgId);
+    return;
+  }
+  CountReplyReceived(static_cast<uint32_t>(length));
+
+  const int flags = ClassifyReply(request, md, data, length);
+  if ((AgentConfig.AgentFlags & AF_COMPRESS) && !(flags & REPLY_AS_RECEIVED) &&
+      IsFormat(md->Format, MQFMT_ADMIN)) {
+    CompressPcf(data, &length);
+  }
+  Gather(request, md, data, length, flags);
+  if (flags & REPLY_LAST) {
+    Finish(request, md, data, length, flags);
+  } else {
+    ReleaseInUse(request);
+  }
+}

@@ -1,0 +1,157 @@
+// ConnectQueueManager, OpenQueue and the connection's event handler.
+#include "mq/connection.h"
+
+#include <cstring>
+
+#include "agent/process_state.h"
+#include "config/settings.h"
+#include "log/message.h"
+#include "mq/mq_field.h"
+#include "mq/mqi_table.h"
+#include "names/constant_names.h"
+
+namespace {
+
+// The MQCNO of the first attempt: version 7, the application name ending
+// with a NUL inside its blank field.
+MQCNO ConnectOptionsWithApplName() {
+  MQCNO cno = {MQCNO_DEFAULT};
+  cno.Version = MQCNO_VERSION_7;
+  cno.Options = MQCNO_NONE;
+  static_assert(sizeof kAgentApplName <= sizeof cno.ApplName);
+  memset(cno.ApplName, ' ', sizeof cno.ApplName);
+  memcpy(cno.ApplName, kAgentApplName, sizeof kAgentApplName);
+  return cno;
+}
+
+void ReportReason(const char* format, MQLONG reason) {
+  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, format, static_cast<int>(reason),
+               ReasonText(reason));
+}
+
+// Learns the queue manager's name and platform and registers the event
+// handler. Every failure is reported and keeps the connection.
+void InquireQueueManager(MQHCONN hconn) {
+  MQOD od = {MQOD_DEFAULT};
+  od.ObjectType = MQOT_Q_MGR;
+  MQHOBJ hobj = MQHO_UNUSABLE_HOBJ;
+  MQLONG comp_code = MQCC_OK;
+  MQLONG reason = MQRC_NONE;
+  MqiTable.MQOPEN(hconn, &od, MQOO_INQUIRE, &hobj, &comp_code, &reason);
+  if (reason != MQRC_NONE) {
+    ReportReason("CSAG102E MQOPEN of queue manager object failed with reason %d (%s)\n", reason);
+    return;
+  }
+
+  MQLONG selectors[2] = {MQCA_Q_MGR_NAME, MQIA_PLATFORM};
+  MQLONG integers[2] = {0, 0};
+  char name[MQ_Q_MGR_NAME_LENGTH];
+  MqiTable.MQINQ(hconn, hobj, 2, selectors, 2, integers, sizeof name, name, &comp_code, &reason);
+  if (reason != MQRC_NONE) {
+    ReportReason("CSAG103E MQINQ of queue manager object failed with reason %d (%s)\n", reason);
+  } else {
+    CopyMqName(AgentConfig.qmname, kQNameWidth, name);
+    if (integers[0] == MQPL_ZOS) {
+      AgentConfig.AgentFlags |= AF_ZOS;
+      CopyField(AgentConfig.commandq, kQNameWidth, "SYSTEM.COMMAND.INPUT");
+    }
+    MQCBD cbd = {MQCBD_DEFAULT};
+    cbd.CallbackType = MQCBT_EVENT_HANDLER;
+    cbd.Options = MQCBDO_FAIL_IF_QUIESCING;
+    cbd.CallbackFunction = reinterpret_cast<MQPTR>(&QueueManagerEventHandler);
+    cbd.MaxMsgLength = MQCBD_FULL_MSG_LENGTH;
+    MqiTable.MQCB(hconn, MQOP_REGISTER, &cbd, MQHO_NONE, nullptr, nullptr, &comp_code, &reason);
+    if (reason != MQRC_NONE) {
+      ReportReason("CSAG199E CSAGNT received reason code %d (%s)\n", reason);
+    }
+  }
+  MqiTable.MQCLOSE(hconn, &hobj, MQCO_NONE, &comp_code, &reason);
+}
+
+}  // namespace
+
+MQHCONN ConnectQueueManager() {
+  const int rc = LoadMqi(&MqiTable);
+  if (rc != 0) {
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+                 "CSAG100E Error loading MQAPI mqm.lib rc=%d\n", rc);
+    return MQHC_UNUSABLE_HCONN;
+  }
+
+  char qmgr[MQ_Q_MGR_NAME_LENGTH];
+  FillMqField(qmgr, sizeof qmgr, AgentConfig.qmname);
+  MQCNO cno = ConnectOptionsWithApplName();
+  MQHCONN hconn = MQHC_UNUSABLE_HCONN;
+  MQLONG comp_code = MQCC_OK;
+  MQLONG reason = MQRC_NONE;
+  MqiTable.MQCONNX(qmgr, &cno, &hconn, &comp_code, &reason);
+  if (comp_code == MQCC_FAILED && reason == MQRC_CNO_ERROR) {
+    // A queue manager that does not know version 7 takes version 1, where
+    // the application name is not part of the structure.
+    cno.Version = MQCNO_VERSION_1;
+    MqiTable.MQCONNX(qmgr, &cno, &hconn, &comp_code, &reason);
+  }
+  if (comp_code == MQCC_FAILED) {
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+                 "CSAG101E MQCONN to queue manager '%s' failed with reason %d (%s)\n",
+                 Printable(AgentConfig.qmname).text(), static_cast<int>(reason),
+                 ReasonText(reason));
+    return MQHC_UNUSABLE_HCONN;
+  }
+
+  InquireQueueManager(hconn);
+  return hconn;
+}
+
+MQHOBJ OpenQueue(const char* name, char* resolved_name, MQLONG options, MQCB_FUNCTION* consumer) {
+  MQOD od = {MQOD_DEFAULT};
+  FillMqField(od.ObjectName, sizeof od.ObjectName, name);
+  FillMqField(od.DynamicQName, sizeof od.DynamicQName, AgentConfig.tempqpfx);
+  MQHOBJ hobj = MQHO_UNUSABLE_HOBJ;
+  MQLONG comp_code = MQCC_OK;
+  MQLONG reason = MQRC_NONE;
+  MqiTable.MQOPEN(QMgrHconn, &od, options, &hobj, &comp_code, &reason);
+  if (comp_code == MQCC_FAILED) {
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+                 "CSAG104E MQOPEN of queue '%s' failed with reason %d (%s)\n",
+                 Printable(name).text(), static_cast<int>(reason), ReasonText(reason));
+    return MQHO_UNUSABLE_HOBJ;
+  }
+  if (resolved_name != nullptr) CopyMqName(resolved_name, kQNameWidth, od.ObjectName);
+
+  if (consumer != nullptr) {
+    MQCBD cbd = {MQCBD_DEFAULT};
+    cbd.CallbackType = MQCBT_MESSAGE_CONSUMER;
+    cbd.Options = MQCBDO_NONE;
+    cbd.CallbackFunction = reinterpret_cast<MQPTR>(consumer);
+    cbd.MaxMsgLength = MQCBD_FULL_MSG_LENGTH;
+    MQMD md = {MQMD_DEFAULT};
+    MQGMO gmo = {MQGMO_DEFAULT};
+    gmo.Version = MQGMO_VERSION_1;
+    gmo.Options = MQGMO_NO_SYNCPOINT | MQGMO_FAIL_IF_QUIESCING | MQGMO_CONVERT;
+    MqiTable.MQCB(QMgrHconn, MQOP_REGISTER, &cbd, hobj, &md, &gmo, &comp_code, &reason);
+    if (comp_code == MQCC_FAILED) {
+      AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+                   "CSAG105E MQCB for queue '%s' failed with reason %d (%s)\n",
+                   Printable(name).text(), static_cast<int>(reason), ReasonText(reason));
+    }
+  }
+  return hobj;
+}
+
+void MQENTRY QueueManagerEventHandler(MQHCONN, PMQVOID, PMQVOID, PMQVOID, PMQCBC context) {
+  if (context == nullptr || context->CallType != MQCBCT_EVENT_CALL) return;
+  switch (context->Reason) {
+    case MQRC_CONNECTION_BROKEN:
+    case MQRC_Q_MGR_QUIESCING:
+    case MQRC_Q_MGR_STOPPING:
+    case MQRC_CONNECTION_QUIESCING:
+    case MQRC_CONNECTION_STOPPING:
+      if (IsStopRequested()) return;
+      ReportReason("CSAG199E CSAGNT received reason code %d (%s)\n", context->Reason);
+      RequestStop(kExitFailure);
+      return;
+    default:
+      return;
+  }
+}

@@ -1,0 +1,41 @@
+// The one connection to the queue manager: connecting with the agent's
+// application name, learning the queue manager's own name and platform,
+// the event handler that turns the end of the connection into a stop, and
+// the opening of queues with an optional message consumer.
+//
+// ConnectQueueManager and OpenQueue run on the main thread during start-up,
+// before consumption starts. QueueManagerEventHandler runs on IBM MQ's
+// callback thread and touches only StopRequested.
+#pragma once
+
+#include <cmqc.h>
+
+// The application name the agent connects with.
+inline constexpr char kAgentApplName[] = "Tovan Software CSAGNT";
+
+// Loads the MQI (CSAG100E when it cannot be loaded), connects to qmname
+// (empty: the default queue manager) with an MQCNO of version 7 carrying
+// kAgentApplName, retrying once with version 1 on MQRC_CNO_ERROR (CSAG101E
+// when both fail). Once connected it inquires the queue manager's name into
+// qmname and its platform (z/OS: AF_ZOS and commandq "SYSTEM.COMMAND.INPUT")
+// and registers QueueManagerEventHandler; failures of these steps are
+// reported (CSAG102E, CSAG103E, CSAG199E) and keep the connection. Returns
+// the connection handle, or MQHC_UNUSABLE_HCONN when there is none.
+// Start-up stores the result in QMgrHconn before calling anything else here.
+MQHCONN ConnectQueueManager();
+
+// Opens queue `name` on QMgrHconn with `options`, DynamicQName tempqpfx.
+// When `resolved_name` is given (room for 49 bytes) it receives the name
+// IBM MQ handed back (for a model queue, the dynamic queue created), up to
+// its first blank or NUL. When `consumer` is given it is registered with
+// MQCB for whole messages, converted, outside syncpoint; a failed
+// registration is reported (CSAG105E) and the handle still returned.
+// Returns the object handle, or MQHO_UNUSABLE_HOBJ (CSAG104E) when the queue
+// was not opened.
+MQHOBJ OpenQueue(const char* name, char* resolved_name, MQLONG options, MQCB_FUNCTION* consumer);
+
+// The connection's event handler: a connection-ending reason (2009, 2161,
+// 2162, 2202, 2203) writes CSAG199E and requests a stop, once; every other
+// call is ignored.
+void MQENTRY QueueManagerEventHandler(MQHCONN hconn, PMQVOID message_descriptor,
+                                      PMQVOID get_options, PMQVOID buffer, PMQCBC context);

@@ -1,0 +1,202 @@
+// The ageing sweep and the agent's error reply.
+#include "relay/ageing.h"
+
+#include <cstring>
+#include <ctime>
+
+#include "agent/process_state.h"
+#include "config/settings.h"
+#include "cs/cs_memory.h"
+#include "log/message.h"
+#include "mq/consumption.h"
+#include "names/constant_names.h"
+#include "pcf/agent_format.h"
+#include "pcf/pcf_format.h"
+#include "relay/deliver.h"
+#include "relay/pcf_cursor.h"
+
+int64_t LastAgeing = 0;
+
+namespace {
+
+constexpr int32_t kErrorReplyBufferSize = 1000;
+constexpr int32_t kConvertedBufferSize = 102400;
+constexpr int32_t kTextLength = sizeof kNoResponseText - 1;
+
+// The escape response's structures before its text.
+constexpr int32_t kEscapeHeaderLength =
+    MQCFH_STRUC_LENGTH + MQCFIN_STRUC_LENGTH + MQCFST_STRUC_LENGTH_FIXED;
+static_assert(kEscapeHeaderLength == 72);
+
+void ReportNoMemory(int32_t size) {
+  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+               "CSAG201E Can not allocate %d bytes for a message! \n", size);
+}
+
+MQMD ReplyDescriptor(const char* format) {
+  MQMD md = {MQMD_DEFAULT};
+  md.MsgType = MQMT_REPLY;
+  memcpy(md.Format, format, MQ_FORMAT_LENGTH);
+  return md;
+}
+
+// Finds the error text of a PCF reply; returns its length (0: none) and
+// sets *text.
+int32_t ErrorText(const char* message, int32_t length, const char** text) {
+  MQCFH header;
+  memcpy(&header, message, sizeof header);
+  *text = nullptr;
+  if (header.CompCode == MQCC_OK || header.Reason == MQRC_NONE) return 0;
+  int32_t text_length = 0;
+  PcfReader reader;
+  PcfReaderInit(&reader, message, length);
+  for (;;) {
+    PcfItem item;
+    MQLONG comp_code;
+    MQLONG reason;
+    PcfNextParm(&reader, &item, &comp_code, &reason);
+    if (comp_code == MQCC_FAILED) break;
+    if (item.parameter == TVN_ATTR_ERROR_TEXT && item.type == MQCFT_STRING) {
+      *text = item.value;
+      text_length = item.value_length;
+    }
+  }
+  return text_length;
+}
+
+void PutField(char* out, int32_t offset, MQLONG value) {
+  memcpy(out + offset, &value, sizeof value);
+}
+
+}  // namespace
+
+int32_t BuildNoResponseReply(int32_t command, char* out) {
+  const MQCFH header = {MQCFT_COMMAND, MQCFH_STRUC_LENGTH, MQCFH_VERSION_1,         command, 1,
+                        MQCFC_LAST,    MQCC_FAILED,        MQRCCF_UNEXPECTED_ERROR, 1};
+  memcpy(out, &header, sizeof header);
+  char* text = out + MQCFH_STRUC_LENGTH;
+  constexpr int32_t kStrucLength = MQCFST_STRUC_LENGTH_FIXED + kTextLength;
+  const MQLONG fields[] = {MQCFT_STRING, kStrucLength, TVN_ATTR_ERROR_TEXT, 0, kTextLength};
+  memcpy(text, fields, sizeof fields);
+  memcpy(text + MQCFST_STRUC_LENGTH_FIXED, kNoResponseText, kTextLength);
+  return MQCFH_STRUC_LENGTH + kStrucLength;
+}
+
+int ConvertErrorReply(const REQUEST* request, char** buffer, int32_t* length) {
+  if (request->Kind == REQ_PCF) return 1;
+  auto* converted = static_cast<char*>(CSGetMem(kConvertedBufferSize));
+  if (converted == nullptr) {
+    ReportNoMemory(kConvertedBufferSize);
+    return 0;
+  }
+  const bool escape = request->Kind == REQ_ESCAPE;
+  const int32_t text_at = escape ? kEscapeHeaderLength : 0;
+  int result = 1;
+  int32_t text_length = 0;
+  if (*length < MQCFH_STRUC_LENGTH) {
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "CSAG405E PCF Message failure %d (%s)\n",
+                 static_cast<int>(MQRCCF_MSG_LENGTH_ERROR), ReasonText(MQRCCF_MSG_LENGTH_ERROR));
+    result = 0;
+  } else {
+    const char* text = nullptr;
+    text_length = ErrorText(*buffer, *length, &text);
+    if (text_length > kConvertedBufferSize - text_at) text_length = kConvertedBufferSize - text_at;
+    if (text_length > 0) memcpy(converted + text_at, text, static_cast<size_t>(text_length));
+  }
+
+  if (escape) {
+    MQCFH given{};
+    if (*length >= MQCFH_STRUC_LENGTH) memcpy(&given, *buffer, sizeof given);
+    const MQCFH header = {MQCFT_COMMAND,
+                          MQCFH_STRUC_LENGTH,
+                          MQCFH_VERSION_1,
+                          given.Command,
+                          1,
+                          MQCFC_LAST,
+                          MQCC_OK,
+                          given.Reason,
+                          2};
+    memcpy(converted, &header, sizeof header);
+    const MQCFIN type = {MQCFT_INTEGER, MQCFIN_STRUC_LENGTH, MQIACF_ESCAPE_TYPE, MQET_MQSC};
+    memcpy(converted + MQCFH_STRUC_LENGTH, &type, sizeof type);
+    char* text = converted + MQCFH_STRUC_LENGTH + MQCFIN_STRUC_LENGTH;
+    PutField(text, offsetof(MQCFST, Type), MQCFT_STRING);
+    PutField(text, offsetof(MQCFST, StrucLength), MQCFST_STRUC_LENGTH_FIXED + text_length);
+    PutField(text, offsetof(MQCFST, Parameter), MQCACF_ESCAPE_TEXT);
+    PutField(text, offsetof(MQCFST, CodedCharSetId), 0);
+    PutField(text, offsetof(MQCFST, StringLength), text_length);
+  }
+  *buffer = converted;
+  *length = text_at + text_length;
+  return result;
+}
+
+void SendNoResponseReply(REQUEST* request) {
+  MQMD md = ReplyDescriptor(MQFMT_ADMIN);
+  auto* reply = static_cast<char*>(CSGetMem(kErrorReplyBufferSize));
+  if (reply == nullptr) {
+    ReportNoMemory(kErrorReplyBufferSize);
+    RequestStop(kExitFailure);
+    return;
+  }
+  char* message = reply;
+  int32_t length = BuildNoResponseReply(request->Command, reply);
+  ConvertErrorReply(request, &message, &length);
+  DeliverReply(request, &md, message, length, false);
+  if (message != reply) CSFreeMem(message);
+  CSFreeMem(reply);
+}
+
+void AgeRequests() {
+  const int64_t now = CurrentTime.load(std::memory_order_relaxed);
+  REQUEST* aged = nullptr;
+  {
+    AgentLockGuard guard(&RequestLock);
+    for (REQUEST** link = &RequestList; *link != nullptr;) {
+      REQUEST* request = *link;
+      if (now - request->LastActivity > AgentConfig.maxage && request->InUse == 0) {
+        *link = request->Next;
+        RequestCount.fetch_sub(1, std::memory_order_relaxed);
+        // The table is newest first; each aged request goes to the front of
+        // the aged list, which is therefore oldest first.
+        request->Next = aged;
+        aged = request;
+      } else {
+        link = &request->Next;
+      }
+    }
+    LastAgeing = now;
+  }
+  if (aged != nullptr) RetireAgedRequests(aged);
+}
+
+void RetireAgedRequests(REQUEST* aged) {
+  while (aged != nullptr) {
+    REQUEST* request = aged;
+    aged = request->Next;
+    request->Next = nullptr;
+
+    char queue[MQ_Q_NAME_LENGTH + 1];
+    char issued[16] = "";
+    const time_t when = static_cast<time_t>(request->Issued);
+    tm local{};
+    if (localtime_r(&when, &local) != nullptr) strftime(issued, sizeof issued, "%H:%M:%S", &local);
+    char msg_id[2 * sizeof(MQBYTE24) + 1];
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+                 "CSAG303E Ageing out request for ReplyQ '%s' issued at %.8s MsgId: %s\n",
+                 PrintableCopy(queue, sizeof queue, request->ReplyToQ,
+                               strnlen(request->ReplyToQ, MQ_Q_NAME_LENGTH)),
+                 issued, FormatHexId(request->MsgId, sizeof request->MsgId, msg_id));
+
+    SuspendConsumption();
+    // What the command server did send reaches the client before the news
+    // that the rest is missing.
+    if (request->HoldBuffer != nullptr && request->HoldLength > 0) {
+      MQMD md = ReplyDescriptor(request->HoldFormat);
+      DeliverReply(request, &md, request->HoldBuffer, request->HoldLength, false);
+    }
+    SendNoResponseReply(request);
+    ResumeConsumption();
+    FreeRequest(request);
+  }
+}

@@ -1,0 +1,161 @@
+// Command intake: simple commands, and requests recorded and forwarded.
+#include "relay/command_consumer.h"
+
+#include <cstring>
+#include <ctime>
+
+#include "agent/process_state.h"
+#include "config/settings.h"
+#include "log/message.h"
+#include "log/status_report.h"
+#include "names/constant_names.h"
+#include "pcf/pcf_format.h"
+#include "relay/ageing.h"
+#include "relay/forward.h"
+#include "relay/reply_queue_cache.h"
+#include "relay/request_table.h"
+
+namespace {
+
+constexpr int kFormatLength = MQ_FORMAT_LENGTH;
+
+bool IsFormat(const char* format, const char* expected) {
+  return memcmp(format, expected, kFormatLength) == 0;
+}
+
+// A name field that names nothing: it begins with a blank (or a NUL).
+bool IsEmptyName(const char* field) {
+  return field[0] == ' ' || field[0] == '\0';
+}
+
+// The 32-bit integer at offset 12 of a message (MQCFH.Command for PCF), or
+// 0 when the message is too short to hold one.
+int32_t CommandCode(const char* data, int32_t length) {
+  constexpr int32_t kCommandOffset = offsetof(MQCFH, Command);
+  if (data == nullptr || length < kCommandOffset + 4) return 0;
+  int32_t command;
+  memcpy(&command, data + kCommandOffset, sizeof command);
+  return command;
+}
+
+void HandleEvent(const MQCBC* context) {
+  if (context->Reason == MQRC_NONE) return;
+  if (context->Reason == MQRC_GET_INHIBITED) {
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+                 "CSAG120E Queue '%s' has been GET(INHIBITED)\n", AgentConfig.inputq);
+    RequestStop(kExitFailure);
+    return;
+  }
+  if (IsStopRequested()) return;
+  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+               "CSAG199E CSAGNT received reason code %d (%s)\n", static_cast<int>(context->Reason),
+               ReasonText(context->Reason));
+  RequestStop(kExitFailure);
+}
+
+void ReportReceipt(const REQUEST* request, int32_t length) {
+  if (request->Kind == REQ_MQSC) {
+    AgentMessage(kLevelMedium, MSG_ORDINARY, LogStream,
+                 "CSAG402I Received MQSC command message of length %d bytes\n", length);
+  } else if (request->Kind == REQ_ESCAPE || request->Kind == REQ_PCF) {
+    AgentMessage(kLevelMedium, MSG_ORDINARY, LogStream,
+                 "CSAG401I Received PCF '%s' command message of length %d bytes\n",
+                 CommandText(request->Command), length);
+  }
+}
+
+// Records and forwards one request; returns whether it was forwarded.
+bool HandleRequest(MQMD* md, char* data, int32_t length) {
+  REQUEST* request = NewRequest();
+  if (request == nullptr) {
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+                 "CSAG202E Can not allocate %d bytes for a '%s' structure\n",
+                 kRequestAllocationSize, "REQUEST");
+    RequestStop(kExitFailure);
+    return false;
+  }
+  const int64_t now = time(nullptr);
+  CurrentTime.store(now, std::memory_order_relaxed);
+  request->LastActivity = now;
+  request->Issued = now;
+  request->Command = CommandCode(data, length);
+  request->MaxMsgSize = AgentConfig.maxmsgsize;
+  request->Kind = ClassifyRequest(md->Format, request->Command);
+  ReportReceipt(request, length);
+  RewriteRequestDescriptor(request, md);
+
+  if (AgentConfig.AgentFlags & AF_REPLYQINQ) {
+    if (HOBJCACHE* entry = GetReplyQHandle(request->ReplyToQ, request->ReplyToQMgr)) {
+      LimitMsgSize(request, entry);
+    }
+  }
+
+  if (ForwardRequest(md, data, length) != MQRC_NONE) {
+    // The client learns at once that its request went nowhere, instead of
+    // waiting for an answer that cannot come.
+    SendNoResponseReply(request);
+    FreeRequest(request);
+    return false;
+  }
+  memcpy(request->FwdMsgId, md->MsgId, sizeof request->FwdMsgId);
+  PushRequest(request);
+  return true;
+}
+
+}  // namespace
+
+int32_t ClassifyRequest(const char* format, int32_t command) {
+  if (IsFormat(format, MQFMT_STRING) || IsFormat(format, MQFMT_COMMAND_1) ||
+      IsFormat(format, MQFMT_COMMAND_2)) {
+    return REQ_MQSC;
+  }
+  if (IsFormat(format, MQFMT_ADMIN)) return command == MQCMD_ESCAPE ? REQ_ESCAPE : REQ_PCF;
+  return REQ_OTHER;
+}
+
+int SimpleCommand(const char* format, const char* text, int32_t length) {
+  if (!IsFormat(format, MQFMT_STRING)) return 0;
+  if (length == 4 && memcmp(text, "STOP", 4) == 0) {
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "CSAG021I STOP command received\n");
+    RequestStop(kExitOrderly);
+    return 1;
+  }
+  if (length == 6 && memcmp(text, "REPORT", 6) == 0) {
+    StatusReport(1);
+    return 1;
+  }
+  return 0;
+}
+
+void MQENTRY CommandConsumer(MQHCONN, PMQVOID message_descriptor, PMQVOID get_options,
+                             PMQVOID buffer, PMQCBC context) {
+  if (context->CallType == MQCBCT_EVENT_CALL) {
+    HandleEvent(context);
+    return;
+  }
+  if (context->CallType != MQCBCT_MSG_REMOVED) {
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "Calltype = %d\n",
+                 static_cast<int>(context->CallType));
+    return;
+  }
+
+  LastActivityTime.store(CurrentTime.load(std::memory_order_relaxed), std::memory_order_relaxed);
+  auto* md = static_cast<MQMD*>(message_descriptor);
+  const auto* gmo = static_cast<const MQGMO*>(get_options);
+  const int32_t length =
+      gmo->ReturnedLength == MQRL_UNDEFINED ? context->DataLength : gmo->ReturnedLength;
+  auto* data = static_cast<char*>(buffer);
+
+  if (IsEmptyName(md->ReplyToQ) || IsEmptyName(md->ReplyToQMgr)) {
+    if (SimpleCommand(md->Format, data, length) == 0) {
+      char shown[13];
+      const int32_t n = length < 12 ? length : 12;
+      AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+                   "CSAG212E CSAGNT does not recognise the simple command '%s'\n",
+                   PrintableCopy(shown, sizeof shown, data, n > 0 ? static_cast<size_t>(n) : 0));
+    }
+  } else if (!HandleRequest(md, data, length)) {
+    return;
+  }
+  CountCommandReceived(static_cast<uint32_t>(length));
+}

@@ -1,0 +1,191 @@
+// The agent's clients and the fake command server, and the PCF helpers.
+#include "agent_client.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace agent_test {
+
+namespace {
+
+using mqemu_test::SetName;
+
+// Large enough for any coalesced message of the default maxmsgsize.
+constexpr MQLONG kGetBufferLength = 4 * 1024 * 1024;
+
+// MQPUT1 of `data` to `queue` on `qmgr` with `md` (completed by the put).
+void PutOne(MQHCONN hconn, const std::string& queue, const std::string& qmgr, MQMD* md,
+            const std::string& data) {
+  MQOD od = {MQOD_DEFAULT};
+  SetName(od.ObjectName, sizeof od.ObjectName, queue);
+  SetName(od.ObjectQMgrName, sizeof od.ObjectQMgrName, qmgr);
+  MQPMO pmo = {MQPMO_DEFAULT};
+  pmo.Options = MQPMO_NO_SYNCPOINT;
+  MQLONG comp_code = MQCC_OK;
+  MQLONG reason = MQRC_NONE;
+  MQPUT1(hconn, &od, md, &pmo, static_cast<MQLONG>(data.size()), const_cast<char*>(data.data()),
+         &comp_code, &reason);
+  EXPECT_EQ(reason, MQRC_NONE) << "MQPUT1 to " << queue;
+}
+
+}  // namespace
+
+StandIn::StandIn(const std::string& name, const std::string& options) : qmgr_(name, options) {
+  Tool("define " + name + " " + kAgentInputQueue);
+}
+
+void StandIn::Tool(const std::string& args) {
+  std::string output;
+  EXPECT_EQ(mqemu_test::RunTool(args, &output), 0) << "mqemu " << args << ": " << output;
+}
+
+AgentClient::AgentClient(const std::string& qmgr, const char* user) {
+  hconn_ = mqemu_test::Connect(qmgr, user);
+  MQOD od = {MQOD_DEFAULT};
+  SetName(od.ObjectName, sizeof od.ObjectName, "SYSTEM.DEFAULT.MODEL.QUEUE");
+  SetName(od.DynamicQName, sizeof od.DynamicQName, "CLIENT.*");
+  MQLONG comp_code = MQCC_OK;
+  MQLONG reason = MQRC_NONE;
+  MQOPEN(hconn_, &od, MQOO_INPUT_EXCLUSIVE | MQOO_INQUIRE, &reply_, &comp_code, &reason);
+  EXPECT_EQ(reason, MQRC_NONE) << "MQOPEN of the client's reply queue";
+  reply_queue_ = mqemu_test::Field(od.ObjectName, sizeof od.ObjectName);
+}
+
+AgentClient::~AgentClient() {
+  MQLONG comp_code = MQCC_OK;
+  MQLONG reason = MQRC_NONE;
+  // The queue manager may have been stopped by the test: outcomes ignored.
+  MQDISC(&hconn_, &comp_code, &reason);
+}
+
+MQMD AgentClient::Put(const std::string& data, const char* format, const PutOptions& options) {
+  MQMD md = {MQMD_DEFAULT};
+  memcpy(md.Format, format, MQ_FORMAT_LENGTH);
+  md.MsgType = MQMT_REQUEST;
+  md.Report = options.report;
+  SetName(md.ReplyToQ, sizeof md.ReplyToQ,
+          options.reply_to_q.empty() ? reply_queue_ : options.reply_to_q);
+  memcpy(md.CorrelId, options.correl_id.data(),
+         std::min(options.correl_id.size(), sizeof md.CorrelId));
+  PutOne(hconn_, options.queue, options.queue_manager, &md, data);
+  return md;
+}
+
+void AgentClient::PutDatagram(const std::string& text, const std::string& queue) {
+  MQMD md = {MQMD_DEFAULT};
+  memcpy(md.Format, MQFMT_STRING, MQ_FORMAT_LENGTH);
+  PutOne(hconn_, queue, "", &md, text);
+}
+
+bool AgentClient::Get(Message* message, int wait_ms) {
+  message->md = MQMD{MQMD_DEFAULT};
+  return mqemu_test::Get(hconn_, reply_, &message->data, &message->md, wait_ms, kGetBufferLength) ==
+         MQRC_NONE;
+}
+
+std::vector<Message> AgentClient::GetUntilLast(int wait_ms) {
+  std::vector<Message> messages;
+  for (;;) {
+    Message message;
+    if (!Get(&message, wait_ms)) {
+      ADD_FAILURE() << "no reply with MQCFC_LAST after " << messages.size() << " messages";
+      return messages;
+    }
+    messages.push_back(message);
+    if (message.data.size() < MQCFH_STRUC_LENGTH ||
+        (HeaderField(message.data, offsetof(MQCFH, Control)) & MQCFC_LAST)) {
+      return messages;
+    }
+  }
+}
+
+FakeCommandServer::FakeCommandServer(const std::string& qmgr, const std::string& queue) {
+  hconn_ = mqemu_test::Connect(qmgr);
+  queue_ = mqemu_test::Open(hconn_, queue, MQOO_INPUT_SHARED);
+}
+
+FakeCommandServer::~FakeCommandServer() {
+  MQLONG comp_code = MQCC_OK;
+  MQLONG reason = MQRC_NONE;
+  MQDISC(&hconn_, &comp_code, &reason);
+}
+
+bool FakeCommandServer::NextRequest(Message* request, int wait_ms) {
+  request->md = MQMD{MQMD_DEFAULT};
+  return mqemu_test::Get(hconn_, queue_, &request->data, &request->md, wait_ms, kGetBufferLength) ==
+         MQRC_NONE;
+}
+
+void FakeCommandServer::Reply(const Message& request, const std::string& data, const char* format,
+                              MQLONG msg_type) {
+  MQMD md = {MQMD_DEFAULT};
+  memcpy(md.Format, format, MQ_FORMAT_LENGTH);
+  md.MsgType = msg_type;
+  memcpy(md.MsgId, request.md.MsgId, sizeof md.MsgId);
+  memcpy(md.CorrelId, request.md.MsgId, sizeof md.CorrelId);
+  PutOne(hconn_, mqemu_test::Field(request.md.ReplyToQ, sizeof request.md.ReplyToQ),
+         mqemu_test::Field(request.md.ReplyToQMgr, sizeof request.md.ReplyToQMgr), &md, data);
+}
+
+std::string PcfCommand(MQLONG command, const std::vector<std::pair<MQLONG, std::string>>& strings,
+                       const std::vector<std::pair<MQLONG, MQLONG>>& integers) {
+  pcf::PcfBuilder builder(MQCFT_COMMAND, command);
+  for (const auto& [parameter, value] : strings) builder.String(parameter, value);
+  for (const auto& [parameter, value] : integers) builder.Integer(parameter, value);
+  return builder.Finish();
+}
+
+std::string EscapeRequest(const std::string& text) {
+  pcf::PcfBuilder builder(MQCFT_COMMAND, MQCMD_ESCAPE);
+  builder.Integer(MQIACF_ESCAPE_TYPE, MQET_MQSC);
+  builder.String(MQCACF_ESCAPE_TEXT, text);
+  return builder.Finish();
+}
+
+std::string PcfResponse(MQLONG command, MQLONG seq, MQLONG control, int length, MQLONG comp_code,
+                        MQLONG reason) {
+  EXPECT_EQ((length - MQCFH_STRUC_LENGTH) % MQCFIN_STRUC_LENGTH, 0) << length;
+  pcf::PcfBuilder builder(MQCFT_RESPONSE, command, seq, control, comp_code, reason);
+  for (int at = MQCFH_STRUC_LENGTH, value = 1; at < length; at += MQCFIN_STRUC_LENGTH, ++value) {
+    builder.Integer(1, value);
+  }
+  return builder.Finish();
+}
+
+pcf::PcfMessage ParseOrFail(const std::string& data) {
+  pcf::PcfMessage message;
+  EXPECT_EQ(pcf::ParsePcf(data, &message), 0) << "a PCF message of " << data.size() << " bytes";
+  return message;
+}
+
+std::vector<std::vector<pcf::PcfParameter>> SplitResponses(const std::string& data) {
+  std::vector<pcf::PcfResponse> split;
+  EXPECT_EQ(pcf::SplitCoalescedPcf(data, &split), 0) << "a PCF message of " << data.size() << " bytes";
+  std::vector<std::vector<pcf::PcfParameter>> responses;
+  for (pcf::PcfResponse& response : split) {
+    responses.push_back(std::move(response.message.parameters));
+    for (pcf::PcfParameter& info : response.agent_info) responses.back().push_back(std::move(info));
+  }
+  return responses;
+}
+
+std::vector<std::string> SplitTexts(const std::string& data) {
+  std::vector<std::string> texts;
+  size_t start = 0;
+  for (size_t at = data.find('\0'); at != std::string::npos; at = data.find('\0', start)) {
+    texts.push_back(data.substr(start, at - start));
+    start = at + 1;
+  }
+  texts.push_back(data.substr(start));
+  return texts;
+}
+
+MQLONG HeaderField(const std::string& data, size_t offset) {
+  MQLONG value = 0;
+  if (data.size() >= offset + sizeof value) memcpy(&value, data.data() + offset, sizeof value);
+  return value;
+}
+
+}  // namespace agent_test
