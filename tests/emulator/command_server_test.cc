@@ -161,6 +161,21 @@ TEST_F(CommandServerTest, FailuresGiveOneErrorReply) {
   EXPECT_EQ(got[0].header().Reason, MQRCCF_CFH_COMMAND_ERROR);
 }
 
+TEST_F(CommandServerTest, ListCountsBeyondTheMessageGetAnErrorReplyAndServingGoesOn) {
+  // Eighty bytes claiming two billion empty strings.
+  std::string request = Ints({MQCFT_COMMAND, 36, 1, MQCMD_INQUIRE_Q_NAMES, 1, 1, 0, 0, 1}) +
+                        Ints({MQCFT_STRING_LIST, 44, MQCACF_Q_NAMES, 0, 2000000000, 0}) +
+                        std::string(20, ' ');
+  ASSERT_EQ(request.size(), 80u);
+  auto got = Send(request);
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].header().CompCode, MQCC_FAILED);
+  EXPECT_EQ(got[0].header().Reason, MQRCCF_CFSL_COUNT_ERROR);
+  std::string out;
+  EXPECT_EQ(RunTool("pcf QM1 PING_Q_MGR", &out), 0) << out;
+  EXPECT_NE(out.find("CompCode=0"), std::string::npos) << out;
+}
+
 pcf::PcfBuilder EscapeRequest(const std::string& command, MQLONG type = MQET_MQSC) {
   pcf::PcfBuilder b(MQCFT_COMMAND, MQCMD_ESCAPE);
   b.Integer(MQIACF_ESCAPE_TYPE, type);
