@@ -13,8 +13,6 @@ using pcf::Trimmed;
 
 namespace {
 
-constexpr MQLONG kMaxMessageLength = 104857600;
-
 bool ValidName(const std::string& name) {
   if (name.empty() || name.size() > MQ_Q_NAME_LENGTH) return false;
   return std::all_of(name.begin(), name.end(), [](char c) {

@@ -56,6 +56,7 @@ void ServeControl(int fd, const Frame& first) {
     w.Blob(text);
     if (!WriteAll(fd, w.Finish())) return;
   } while (in.Next(&request));
+  LogRefusedFrame(fd, in);
 }
 
 void ServeClient(int fd) {
@@ -65,6 +66,7 @@ void ServeClient(int fd) {
     // Only the first frame is read here; the client waits for its answer
     // before sending more, so nothing is left in this reader's buffer.
     if (!in.Next(&first)) {
+      LogRefusedFrame(fd, in);
       ::close(fd);
       return;
     }

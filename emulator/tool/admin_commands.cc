@@ -40,6 +40,11 @@ int SendControl(const std::string& qmgr, const Args& command) {
   FrameWriter w(Kind::kControl);
   w.I32(static_cast<int32_t>(command.size()));
   for (const std::string& a : command) w.Blob(a);
+  if (w.Finish().size() - 4 > kMaxFrameLength) {
+    std::cerr << "mqemu: the command is longer than the " << kMaxFrameLength
+              << " bytes a queue manager takes\n";
+    return 1;
+  }
   Frame reply;
   FrameReader r = reply.Reader();
   int32_t cc = MQCC_FAILED, rc = 0;
