@@ -449,6 +449,11 @@ void Put(MQHCONN Hconn, MQHOBJ Hobj, const MQOD* od, PMQVOID pMsgDesc, PMQVOID p
   if (!LoadPmo(pPutMsgOpts, &pmo)) return Failed(pCompCode, pReason, MQRC_PMO_ERROR);
   if (BufferLength < 0) return Failed(pCompCode, pReason, MQRC_BUFFER_LENGTH_ERROR);
   if (BufferLength > 0 && !pBuffer) return Failed(pCompCode, pReason, MQRC_BUFFER_ERROR);
+  // No queue manager takes a message beyond the largest MaxMsgLength, and no
+  // frame carries one.
+  if (BufferLength > kMaxMessageLength) {
+    return Failed(pCompCode, pReason, MQRC_MSG_TOO_BIG_FOR_Q_MGR);
+  }
   MQLONG open_options = OpenOptionsForPut1(pmo.Options);
   std::string name, qmgr;
   if (!od) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <memory>
 
 #include "pcf/pcf_format.h"
 #include "qmgr_fixture.h"
@@ -118,11 +119,25 @@ TEST_F(MqiTest, PutLimitsAndInhibits) {
   ASSERT_EQ(RunTool("define QM1 BIG.Q --maxmsglen 104857600"), 0);
   MQHOBJ big = Open(h, "BIG.Q", MQOO_OUTPUT);
   EXPECT_EQ(Put(h, big, std::string(4194305, 'x')), MQRC_MSG_TOO_BIG_FOR_Q_MGR);
+  // Beyond the largest message any queue manager takes only the call fails,
+  // whether through a handle or with MQPUT1; the buffer is never read.
+  constexpr MQLONG kHuge = 128 << 20;
+  std::unique_ptr<char[]> huge(new char[kHuge]);
+  MQMD md = {MQMD_DEFAULT};
+  MQPMO pmo = {MQPMO_DEFAULT};
+  MQLONG cc, rc;
+  MQPUT(h, big, &md, &pmo, kHuge, huge.get(), &cc, &rc);
+  EXPECT_EQ(cc, MQCC_FAILED);
+  EXPECT_EQ(rc, MQRC_MSG_TOO_BIG_FOR_Q_MGR);
+  MQOD od = {MQOD_DEFAULT};
+  SetName(od.ObjectName, sizeof od.ObjectName, "BIG.Q");
+  MQPUT1(h, &od, &md, &pmo, kHuge, huge.get(), &cc, &rc);
+  EXPECT_EQ(rc, MQRC_MSG_TOO_BIG_FOR_Q_MGR);
+  EXPECT_EQ(Put(h, big, "after the refusal"), MQRC_NONE);
   for (int i = 0; i < 3; ++i) ASSERT_EQ(Put(h, q, "m"), MQRC_NONE);
   EXPECT_EQ(Put(h, q, "m"), MQRC_Q_FULL);
   MQLONG selectors[2] = {MQIA_INHIBIT_PUT, MQIA_INHIBIT_GET};
   MQLONG values[2] = {MQQA_PUT_INHIBITED, MQQA_GET_INHIBITED};
-  MQLONG cc, rc;
   MQSET(h, q, 2, selectors, 2, values, 0, nullptr, &cc, &rc);
   ASSERT_EQ(rc, MQRC_NONE);
   EXPECT_EQ(InquireInt(h, q, MQIA_INHIBIT_PUT), MQQA_PUT_INHIBITED);
