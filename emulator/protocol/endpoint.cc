@@ -46,7 +46,7 @@ std::string TrimName(const char* field, size_t length) {
   return std::string(field, n);
 }
 
-int ConnectSocket(const std::string& path) {
+int ConnectSocket(const std::string& path, bool nonblocking) {
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;
   if (path.size() >= sizeof addr.sun_path) {
@@ -54,7 +54,7 @@ int ConnectSocket(const std::string& path) {
     return -1;
   }
   std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | (nonblocking ? SOCK_NONBLOCK : 0), 0);
   if (fd < 0) return -1;
   if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
     int e = errno;

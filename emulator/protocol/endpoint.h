@@ -31,7 +31,9 @@ std::string DefaultQueueManager();
 std::string TrimName(const char* field, size_t length);
 
 // Connects a stream socket to path. Returns the descriptor, or -1 (errno set).
-int ConnectSocket(const std::string& path);
+// With nonblocking the socket does not block, nor does the connect: a
+// listener whose backlog is full makes it fail with EAGAIN.
+int ConnectSocket(const std::string& path, bool nonblocking = false);
 
 // One request/reply socket to a daemon. Not thread-safe: callers serialise.
 class Channel {
