@@ -300,6 +300,8 @@ void Connect(PMQCHAR qmgr_field, PMQVOID options, PMQHCONN hconn, PMQLONG cc, PM
     return Failed(cc, rc, MQRC_CNO_ERROR);
   }
   Load(&cno, options, CnoLength(in->Version));
+  // Queue managers are reached only through a home of the user's own.
+  if (!HomeProblem().empty()) return Failed(cc, rc, MQRC_Q_MGR_NOT_AVAILABLE);
   std::string qmgr = qmgr_field ? TrimName(qmgr_field, MQ_Q_MGR_NAME_LENGTH) : "";
   if (!qmgr.empty() && qmgr[0] == '*') qmgr.erase(0, 1);
   if (qmgr.empty()) qmgr = DefaultQueueManager();

@@ -149,6 +149,7 @@ Link& LinkTo(const std::string& qmgr) {
 }  // namespace
 
 bool QueueManagerRunning(const std::string& qmgr) {
+  if (!ValidQueueManagerName(qmgr)) return false;
   int fd = ConnectSocket(SocketPath(qmgr), /*nonblocking=*/true);
   if (fd >= 0) ::close(fd);
   return fd >= 0 || errno == EAGAIN;

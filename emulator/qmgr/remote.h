@@ -22,8 +22,9 @@ namespace mqemu {
 constexpr size_t kMaxLinkDepth = 5000;
 
 // Whether a queue manager of that name is running under $MQEMU_HOME: its
-// socket takes connections (or has a full backlog). Never blocks, so it may
-// be called with the lock held.
+// socket takes connections (or has a full backlog); false for a name that
+// no queue manager can have. Never blocks, so it may be called with the
+// lock held.
 bool QueueManagerRunning(const std::string& qmgr);
 
 // Hands m, context as it stands, to the link to qmgr for its queue `queue`,

@@ -2,6 +2,7 @@
 // getting, inquiring and setting, dynamic queues, context and the faults.
 // Where processes matter (dynamic queues outliving a connection, context
 // of another user) the other party is a child process.
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -301,6 +302,17 @@ TEST_F(MqiTest, FaultsFailPutsRefuseNewConnectOptionsAndBreakConnections) {
   EXPECT_EQ(Put(h, q, "d"), MQRC_CONNECTION_BROKEN);
   MQDISC(&h, &cc, &rc);
   MQDISC(&refused, &cc, &rc);
+}
+
+TEST_F(MqiTest, ConnectionsAreMadeOnlyThroughAHomeOfTheUsersOwn) {
+  ASSERT_EQ(::chmod(home.path().c_str(), 0755), 0);
+  MQHCONN h = MQHC_UNUSABLE_HCONN;
+  MQLONG cc, rc;
+  MQCONN(const_cast<char*>("QM1"), &h, &cc, &rc);
+  EXPECT_EQ(rc, MQRC_Q_MGR_NOT_AVAILABLE);
+  ASSERT_EQ(::chmod(home.path().c_str(), 0700), 0);
+  h = Connect("QM1");
+  Disconnect(&h);
 }
 
 TEST_F(MqiTest, PutToAnotherQueueManagerArrivesThere) {
