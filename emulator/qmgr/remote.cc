@@ -2,10 +2,11 @@
 // of messages on their way and a sender thread with one call socket to it,
 // opened on first use and kept.
 //
-// Rules: `links_mu` guards the map of links, each Link's `mu` its queue and
-// the outcomes of its messages. A link, once made, lives as long as the
-// process, and so does its sender thread. The sender holds no lock while it
-// talks to the remote queue manager.
+// Rules: `links_mu` guards the map of links, each Link's `mu_` its queue
+// and the outcomes of its messages. A link is made on the first message for
+// a queue manager that is running then, and lives as long as the process,
+// as does its sender thread. The sender holds no lock while it talks to the
+// remote queue manager.
 #include "qmgr/remote.h"
 
 #include <sys/socket.h>
@@ -137,13 +138,16 @@ class Link {
 
 std::mutex links_mu;
 
-Link& LinkTo(const std::string& qmgr) {
+// The link to qmgr; one is made only for a queue manager that is running, so
+// null when there is none and it is not.
+Link* LinkTo(const std::string& qmgr) {
   // Never destroyed: the sender threads use their links to the end.
   static auto* links = new std::map<std::string, std::unique_ptr<Link>>;
   std::lock_guard lock(links_mu);
-  auto& link = (*links)[qmgr];
-  if (!link) link = std::make_unique<Link>(qmgr);
-  return *link;
+  auto it = links->find(qmgr);
+  if (it != links->end()) return it->second.get();
+  if (!QueueManagerRunning(qmgr)) return nullptr;
+  return links->emplace(qmgr, std::make_unique<Link>(qmgr)).first->second.get();
 }
 
 }  // namespace
@@ -157,10 +161,9 @@ bool QueueManagerRunning(const std::string& qmgr) {
 
 Status SendToQueueManager(const std::string& qmgr, const std::string& queue, Message m,
                           std::chrono::milliseconds wait) {
-  if (!QueueManagerRunning(qmgr)) {
-    return Qm().DeadLetter(std::move(m), Status::Fail(MQRC_UNKNOWN_REMOTE_Q_MGR));
-  }
-  return LinkTo(qmgr).Hand(queue, std::move(m), wait);
+  Link* link = LinkTo(qmgr);
+  if (!link) return Qm().DeadLetter(std::move(m), Status::Fail(MQRC_UNKNOWN_REMOTE_Q_MGR));
+  return link->Hand(queue, std::move(m), wait);
 }
 
 }  // namespace mqemu
