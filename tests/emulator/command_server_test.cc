@@ -42,7 +42,7 @@ std::string Padded(const std::string& s, size_t n) {
 // queue (SYSTEM.ADMIN.COMMAND.QUEUE) open.
 class CommandServerFixture : public ::testing::Test {
  protected:
-  explicit CommandServerFixture(const std::string& options) : qm1("QM1", options) {}
+  explicit CommandServerFixture(const std::string& options) : qm1("QM1", options, kMemoryCapMb) {}
   EmuHome home;
   QueueManagerProcess qm1;
   MQHCONN h = MQHC_UNUSABLE_HCONN;

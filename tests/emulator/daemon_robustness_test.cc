@@ -22,7 +22,7 @@ namespace {
 class DaemonRobustnessTest : public ::testing::Test {
  protected:
   EmuHome home;
-  QueueManagerProcess qm1{"QM1"};
+  QueueManagerProcess qm1{"QM1", "--default", kMemoryCapMb};
   void SetUp() override {
     ASSERT_TRUE(qm1.running());
     ASSERT_EQ(RunTool("define QM1 APP.Q"), 0);

@@ -64,9 +64,9 @@ TEST(PcfMessage, LengthsRunningPastTheEndAreRefused) {
 
 TEST(PcfMessage, NoListHoldsMoreEntriesThanItsStructureHasBytes) {
   PcfMessage m;
-  // Eighty bytes claiming two billion empty strings.
-  std::string request = Header(1) +
-                        Ints({MQCFT_STRING_LIST, 44, MQCACF_Q_NAMES, 0, 2000000000, 0}) +
+  // Eighty bytes claiming a million empty strings (few enough that a reader
+  // building them all would not take the machine's memory).
+  std::string request = Header(1) + Ints({MQCFT_STRING_LIST, 44, MQCACF_Q_NAMES, 0, 1000000, 0}) +
                         std::string(20, ' ');
   ASSERT_EQ(request.size(), 80u);
   EXPECT_EQ(ParsePcf(request, &m), MQRCCF_CFSL_COUNT_ERROR);
