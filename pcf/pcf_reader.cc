@@ -3,6 +3,7 @@
 // the parameter is read.
 #include "pcf/pcf_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace pcf {
@@ -67,8 +68,13 @@ MQLONG ParsePcf(std::span<const uint8_t> data, PcfMessage* out) {
       case MQCFT_STRING_LIST: {
         if (strucl < MQCFSL_STRUC_LENGTH_FIXED) return MQRCCF_CFSL_LENGTH_ERROR;
         MQLONG n = At(s, 16), len = At(s, 20);
-        if (n < 0 || len < 0 || int64_t{n} * len > int64_t{strucl} - MQCFSL_STRUC_LENGTH_FIXED) {
-          return MQRCCF_CFSL_TOTAL_LENGTH_ERROR;
+        if (n < 0) return MQRCCF_CFSL_COUNT_ERROR;
+        if (len < 0) return MQRCCF_CFSL_STRING_LENGTH_ERR;
+        // Each string counts as at least one byte, so that a list of empty
+        // strings cannot claim more entries than the structure has bytes.
+        int64_t room = int64_t{strucl} - MQCFSL_STRUC_LENGTH_FIXED;
+        if (int64_t{n} * std::max<MQLONG>(len, 1) > room) {
+          return len == 0 ? MQRCCF_CFSL_COUNT_ERROR : MQRCCF_CFSL_TOTAL_LENGTH_ERROR;
         }
         p.ccsid = At(s, 12);
         for (MQLONG i = 0; i < n; ++i)

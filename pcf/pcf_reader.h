@@ -45,7 +45,10 @@ struct PcfMessage {
 // a message shorter than its header (MQRCCF_MSG_LENGTH_ERROR), a StrucLength
 // of the MQCFH other than 36 or a negative ParameterCount, fewer parameters
 // than counted, a parameter whose lengths run past the end or do not fit its
-// type, or a parameter type not drawn in pcf/pcf_format.h. The header (when
+// type, a list that counts more entries than its structure has bytes (every
+// entry takes at least one byte, an empty string too, so that no count makes
+// the reader build more values than the message holds bytes), or a
+// parameter type not drawn in pcf/pcf_format.h. The header (when
 // there were 36 bytes) and the parameters read before the fault are kept in
 // *out. Bytes after the counted parameters are ignored.
 MQLONG ParsePcf(std::span<const uint8_t> data, PcfMessage* out);

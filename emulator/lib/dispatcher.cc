@@ -142,15 +142,24 @@ void Connection::SendRequeue() {
     std::lock_guard lock(mu);
     back.swap(requeue);
   }
-  if (back.empty()) return;
-  FrameWriter w(Kind::kRequeue);
-  w.I32(static_cast<int32_t>(back.size()));
-  for (const PushedMessage& m : back) {
-    w.I32(m.hobj);
-    w.Bytes(&m.md, sizeof m.md);
-    w.Blob(m.data);
+  // In frames of at most kMaxFrameLength, the last messages first: each
+  // frame goes back in front of what the frames before it put back.
+  auto size = [](const PushedMessage& m) { return 12 + sizeof m.md + m.data.size(); };
+  size_t end = back.size();
+  while (end > 0) {
+    size_t begin = end - 1, bytes = 8 + size(back[begin]);
+    while (begin > 0 && bytes + size(back[begin - 1]) <= kMaxFrameLength)
+      bytes += size(back[--begin]);
+    FrameWriter w(Kind::kRequeue);
+    w.I32(static_cast<int32_t>(end - begin));
+    for (size_t i = begin; i < end; ++i) {
+      w.I32(back[i].hobj);
+      w.Bytes(&back[i].md, sizeof back[i].md);
+      w.Blob(back[i].data);
+    }
+    Call(w);
+    end = begin;
   }
-  Call(w);
 }
 
 void Connection::Invoke(std::unique_lock<std::mutex>& lock, const Callback& cb, MQHOBJ hobj,

@@ -300,6 +300,8 @@ void Connect(PMQCHAR qmgr_field, PMQVOID options, PMQHCONN hconn, PMQLONG cc, PM
     return Failed(cc, rc, MQRC_CNO_ERROR);
   }
   Load(&cno, options, CnoLength(in->Version));
+  // Queue managers are reached only through a home of the user's own.
+  if (!HomeProblem().empty()) return Failed(cc, rc, MQRC_Q_MGR_NOT_AVAILABLE);
   std::string qmgr = qmgr_field ? TrimName(qmgr_field, MQ_Q_MGR_NAME_LENGTH) : "";
   if (!qmgr.empty() && qmgr[0] == '*') qmgr.erase(0, 1);
   if (qmgr.empty()) qmgr = DefaultQueueManager();
@@ -449,6 +451,11 @@ void Put(MQHCONN Hconn, MQHOBJ Hobj, const MQOD* od, PMQVOID pMsgDesc, PMQVOID p
   if (!LoadPmo(pPutMsgOpts, &pmo)) return Failed(pCompCode, pReason, MQRC_PMO_ERROR);
   if (BufferLength < 0) return Failed(pCompCode, pReason, MQRC_BUFFER_LENGTH_ERROR);
   if (BufferLength > 0 && !pBuffer) return Failed(pCompCode, pReason, MQRC_BUFFER_ERROR);
+  // No queue manager takes a message beyond the largest MaxMsgLength, and no
+  // frame carries one.
+  if (BufferLength > kMaxMessageLength) {
+    return Failed(pCompCode, pReason, MQRC_MSG_TOO_BIG_FOR_Q_MGR);
+  }
   MQLONG open_options = OpenOptionsForPut1(pmo.Options);
   std::string name, qmgr;
   if (!od) {

@@ -3,11 +3,12 @@
 
 #include <array>
 
+#include "protocol/frame.h"
+
 namespace mqemu::mqsc {
 namespace {
 
 constexpr unsigned kQueueBits = kLocalBit | kModelBit;  // local and model queues
-constexpr MQLONG kMaxMessageLength = 104857600;
 constexpr MQLONG kMaxCount = 999999999;
 
 constexpr ValueName kEnabled[] = {{"ENABLED", 0}, {"DISABLED", 1}};

@@ -1,15 +1,17 @@
 // Locations under $MQEMU_HOME and the client side of the call socket.
 #include "protocol/endpoint.h"
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 
 namespace mqemu {
 
@@ -29,15 +31,86 @@ std::string PidPath(std::string_view qmgr) {
 std::string LogPath(std::string_view qmgr) {
   return HomeDirectory() + "/" + std::string(qmgr) + ".log";
 }
+std::string LockPath(std::string_view qmgr) {
+  return HomeDirectory() + "/" + std::string(qmgr) + ".lock";
+}
 std::string DefaultFilePath() {
   return HomeDirectory() + "/default";
 }
 
+std::string HomeProblem() {
+  std::string home = HomeDirectory();
+  struct stat st;
+  if (::lstat(home.c_str(), &st) != 0) {
+    return "cannot use the home " + home + ": " + std::strerror(errno);
+  }
+  return HomeProblem(home, st, ::getuid());
+}
+
+std::string HomeProblem(const std::string& path, const struct stat& st, uid_t uid) {
+  if (S_ISLNK(st.st_mode)) return "the home " + path + " is a symbolic link";
+  if (!S_ISDIR(st.st_mode)) return "the home " + path + " is not a directory";
+  if (st.st_uid != uid) {
+    return "the home " + path + " belongs to user " + std::to_string(st.st_uid) + ", not to user " +
+           std::to_string(uid);
+  }
+  if (st.st_mode & (S_IRWXG | S_IRWXO)) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    return "the home " + path + " is open to other users (mode " + mode + "); chmod 700 " + path +
+           " makes it private";
+  }
+  return "";
+}
+
+bool ValidQueueManagerName(std::string_view name) {
+  return !name.empty() && name.size() <= MQ_Q_MGR_NAME_LENGTH &&
+         std::all_of(name.begin(), name.end(), [](char c) {
+           return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                  c == '.' || c == '_' || c == '%';
+         });
+}
+
+std::string ReadHomeFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return "";
+  char buf[4096];
+  ssize_t n;
+  do {
+    n = ::read(fd, buf, sizeof buf);
+  } while (n < 0 && errno == EINTR);
+  ::close(fd);
+  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : "";
+}
+
+std::string WriteHomeFile(const std::string& path, std::string_view text) {
+  std::string temporary = path + ".new" + std::to_string(::getpid());
+  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return "cannot write " + temporary + ": " + std::strerror(errno);
+  bool written = true;
+  while (written && !text.empty()) {
+    ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
+    written = n > 0;
+    if (written) text.remove_prefix(static_cast<size_t>(n));
+  }
+  int error = written ? 0 : errno;
+  if (::close(fd) != 0 && written) {
+    written = false;
+    error = errno;
+  }
+  if (written && ::rename(temporary.c_str(), path.c_str()) != 0) {
+    written = false;
+    error = errno;
+  }
+  if (written) return "";
+  ::unlink(temporary.c_str());
+  return "cannot write " + path + ": " + std::strerror(error ? error : ENOSPC);
+}
+
 std::string DefaultQueueManager() {
-  std::ifstream in(DefaultFilePath());
-  std::string name;
-  std::getline(in, name);
-  return name;
+  std::string text = ReadHomeFile(DefaultFilePath());
+  return text.substr(0, text.find('\n'));
 }
 
 std::string TrimName(const char* field, size_t length) {
@@ -46,7 +119,7 @@ std::string TrimName(const char* field, size_t length) {
   return std::string(field, n);
 }
 
-int ConnectSocket(const std::string& path) {
+int ConnectSocket(const std::string& path, bool nonblocking) {
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;
   if (path.size() >= sizeof addr.sun_path) {
@@ -54,7 +127,7 @@ int ConnectSocket(const std::string& path) {
     return -1;
   }
   std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | (nonblocking ? SOCK_NONBLOCK : 0), 0);
   if (fd < 0) return -1;
   if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
     int e = errno;

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -85,8 +86,8 @@ bool FrameInput::Fill(size_t need) {
     end_ -= begin_;
     begin_ = 0;
   }
-  if (buf_.size() < need) buf_.resize(need);
   while (end_ < need) {
+    if (end_ == buf_.size()) buf_.resize(std::min(need, 2 * buf_.size()));
     ssize_t n = -1;
     if (spin_us_ > 0) {
       auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(spin_us_);
@@ -109,14 +110,21 @@ bool FrameInput::Next(Frame* frame) {
   uint32_t length, kind;
   std::memcpy(&length, buf_.data() + begin_, 4);
   std::memcpy(&kind, buf_.data() + begin_ + 4, 4);
-  if (length < 4 || length > kMaxFrameLength) return false;
+  if (length < 4 || length > kMaxFrameLength) {
+    refused_length_ = length;
+    return false;
+  }
   if (!Fill(4 + size_t{length})) return false;
   frame->kind = static_cast<Kind>(kind);
+  // A frame reused after a large one gives that memory back.
+  if (frame->payload.capacity() > std::max<size_t>(kBufferSize, length)) frame->payload = {};
   frame->payload.assign(buf_.data() + begin_ + 8, buf_.data() + begin_ + 4 + length);
   begin_ += 4 + size_t{length};
   if (begin_ == end_) begin_ = end_ = 0;
-  // A large message grows the buffer once; shrink it again afterwards.
-  if (begin_ == 0 && end_ == 0 && buf_.size() > 1024 * 1024) buf_.resize(64 * 1024);
+  // A large message grows the buffer; give the memory back afterwards.
+  if (begin_ == 0 && end_ == 0 && buf_.size() > kBufferSize) {
+    buf_ = std::vector<uint8_t>(kBufferSize);
+  }
   return true;
 }
 

@@ -6,7 +6,10 @@
 //   | Length (u32) | Kind (u32) | Payload (Length - 4 bytes) |
 //
 // Length counts Kind and Payload, so a frame occupies Length + 4 bytes; it is
-// never below 4 nor above kMaxFrameLength. All integers are little-endian
+// never below 4 nor above kMaxFrameLength, which holds the largest message
+// with the fields around it. A reader takes memory for a frame as its bytes
+// arrive, not as its Length claims, and drops a peer that claims more than
+// kMaxFrameLength. All integers are little-endian
 // host order (client and daemon run on the same machine). A payload is a
 // sequence of fields written by FrameWriter and read back by FrameReader:
 //
@@ -39,7 +42,11 @@
 
 namespace mqemu {
 
-constexpr uint32_t kMaxFrameLength = 128u * 1024u * 1024u;
+// The largest message: IBM MQ's largest MaxMsgLength, 100 MB.
+constexpr MQLONG kMaxMessageLength = 100 * 1024 * 1024;
+// The largest frame: a message of kMaxMessageLength with the fields of the
+// frame that carries it (kPut1, the largest, has about 530 bytes of them).
+constexpr uint32_t kMaxFrameLength = static_cast<uint32_t>(kMaxMessageLength) + 4096u;
 // How long readers of call and delivery sockets poll before sleeping.
 constexpr int kSpinMicroseconds = 40;
 
@@ -166,13 +173,21 @@ class FrameInput {
   // Reads the next frame. Returns false at end of stream, on an error, or when
   // the length field is out of range (the caller then closes the socket).
   bool Next(Frame* frame);
+  // After Next returned false: the Length of a frame refused for being out
+  // of range, or 0 when the stream ended or failed.
+  uint32_t refused_length() const { return refused_length_; }
 
  private:
+  static constexpr size_t kBufferSize = 64 * 1024;
+  // Reads until at least `need` bytes are buffered. The buffer grows with
+  // the bytes that arrive, to at most twice what has arrived, never to what
+  // a length field merely claims.
   bool Fill(size_t need);
   int fd_;
   int spin_us_;
-  std::vector<uint8_t> buf_ = std::vector<uint8_t>(64 * 1024);
+  std::vector<uint8_t> buf_ = std::vector<uint8_t>(kBufferSize);
   size_t begin_ = 0, end_ = 0;
+  uint32_t refused_length_ = 0;
 };
 
 }  // namespace mqemu

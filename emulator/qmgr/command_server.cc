@@ -87,6 +87,51 @@ class ReplySet {
   std::vector<PcfBuilder> replies_;
 };
 
+// The reason for a parameter whose identifier does not fit the structure
+// type that carries it.
+MQLONG ParameterIdError(MQLONG type) {
+  static constexpr std::pair<MQLONG, MQLONG> kReasons[] = {
+      {MQCFT_INTEGER, MQRCCF_CFIN_PARM_ID_ERROR},
+      {MQCFT_STRING, MQRCCF_CFST_PARM_ID_ERROR},
+      {MQCFT_INTEGER_LIST, MQRCCF_CFIL_PARM_ID_ERROR},
+      {MQCFT_STRING_LIST, MQRCCF_CFSL_PARM_ID_ERROR},
+      {MQCFT_BYTE_STRING, MQRCCF_CFBS_PARM_ID_ERROR},
+      {MQCFT_GROUP, MQRCCF_CFGR_PARM_ID_ERROR},
+  };
+  for (auto [t, reason] : kReasons) {
+    if (t == type) return reason;
+  }
+  return MQRCCF_STRUCTURE_TYPE_ERROR;
+}
+
+// The structure type that carries a parameter of a request: the lists of
+// attribute selectors are integer lists; every other parameter is a single
+// value, a string for a character attribute and an integer otherwise.
+MQLONG ExpectedType(MQLONG parameter) {
+  switch (parameter) {
+    case MQIACF_Q_MGR_ATTRS:
+    case MQIACF_Q_ATTRS:
+    case MQIACF_PROCESS_ATTRS:
+      return MQCFT_INTEGER_LIST;
+    default:
+      return parameter >= MQCA_FIRST && parameter <= MQCA_LAST ? MQCFT_STRING : MQCFT_INTEGER;
+  }
+}
+
+// Fails the request on the first parameter carried by a structure of
+// another type than its identifier wants; a group is never wanted, so the
+// parameters of a request that passes are all its own, none a group's.
+// Returns whether the request passed.
+bool CheckParameterTypes(const PcfMessage& m, ReplySet& replies) {
+  for (const PcfParameter& p : m.parameters) {
+    if (p.type != ExpectedType(p.parameter)) {
+      replies.Fail(ParameterIdError(p.type), p.parameter);
+      return false;
+    }
+  }
+  return true;
+}
+
 const PcfParameter* Find(const PcfMessage& m, MQLONG parameter) {
   for (const PcfParameter& p : m.parameters) {
     if (p.parameter == parameter) return &p;
@@ -174,22 +219,25 @@ void InquireQueueNames(const PcfMessage& m, ReplySet& replies) {
 }
 
 // The attribute parameters of a Create or Change request for the object
-// named by parameter `name`.
-std::vector<AttributeChange> Changes(const PcfMessage& m, MQLONG name) {
-  std::vector<AttributeChange> changes;
+// named by parameter `name`, into *changes. Fails on a parameter that is
+// not a single integer or string value (a list of selectors).
+DefinitionResult Changes(const PcfMessage& m, MQLONG name, std::vector<AttributeChange>* changes) {
   for (const PcfParameter& p : m.parameters) {
     if (p.parameter == name || p.parameter == MQIA_Q_TYPE || p.parameter == MQIACF_REPLACE ||
         p.parameter == MQIACF_FORCE) {
       continue;
+    }
+    if (p.type != MQCFT_INTEGER && p.type != MQCFT_STRING) {
+      return {ParameterIdError(p.type), p.parameter};
     }
     AttributeChange c;
     c.selector = p.parameter;
     c.is_string = p.type == MQCFT_STRING;
     c.number = p.value;
     c.text = c.is_string ? Trimmed(p.text) : std::string();
-    changes.push_back(c);
+    changes->push_back(c);
   }
-  return changes;
+  return {};
 }
 
 void CreateOrChangeQueue(const PcfMessage& m, ReplySet& replies) {
@@ -198,12 +246,14 @@ void CreateOrChangeQueue(const PcfMessage& m, ReplySet& replies) {
   bool create = m.header.Command == MQCMD_CREATE_Q;
   if (!name || (create && !type)) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
   const PcfParameter* replace = Find(m, MQIACF_REPLACE);
+  std::vector<AttributeChange> changes;
+  DefinitionResult r = Changes(m, MQCA_Q_NAME, &changes);
+  if (r.reason) return replies.Fail(r.reason, r.bad_parameter);
   QueueManager& qm = Qm();
   std::lock_guard lock(qm.mu);
-  DefinitionResult r =
-      create ? DefineQueue(qm, Trimmed(name->text), type->value, Changes(m, MQCA_Q_NAME),
+  r = create ? DefineQueue(qm, Trimmed(name->text), type->value, changes,
                            replace && replace->value == MQRP_YES)
-             : AlterQueue(qm, Trimmed(name->text), type ? type->value : 0, Changes(m, MQCA_Q_NAME));
+             : AlterQueue(qm, Trimmed(name->text), type ? type->value : 0, changes);
   if (r.reason) replies.Fail(r.reason, r.reason == MQRC_UNKNOWN_OBJECT_NAME ? 0 : r.bad_parameter);
 }
 
@@ -248,12 +298,14 @@ void CreateOrChangeProcess(const PcfMessage& m, ReplySet& replies) {
   const PcfParameter* name = Find(m, MQCA_PROCESS_NAME);
   if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
   const PcfParameter* replace = Find(m, MQIACF_REPLACE);
+  std::vector<AttributeChange> changes;
+  DefinitionResult r = Changes(m, MQCA_PROCESS_NAME, &changes);
+  if (r.reason) return replies.Fail(r.reason, r.bad_parameter);
   QueueManager& qm = Qm();
   std::lock_guard lock(qm.mu);
-  DefinitionResult r = m.header.Command == MQCMD_CREATE_PROCESS
-                           ? DefineProcess(qm, Trimmed(name->text), Changes(m, MQCA_PROCESS_NAME),
-                                           replace && replace->value == MQRP_YES)
-                           : AlterProcess(qm, Trimmed(name->text), Changes(m, MQCA_PROCESS_NAME));
+  r = m.header.Command == MQCMD_CREATE_PROCESS
+          ? DefineProcess(qm, Trimmed(name->text), changes, replace && replace->value == MQRP_YES)
+          : AlterProcess(qm, Trimmed(name->text), changes);
   if (r.reason) replies.Fail(r.reason, r.reason == MQRC_UNKNOWN_OBJECT_NAME ? 0 : r.bad_parameter);
 }
 
@@ -326,7 +378,7 @@ std::vector<std::string> ExecutePcf(const Message& request) {
   } else if (denied) {
     replies.Fail(MQRC_NOT_AUTHORIZED);
   } else if (auto it = Commands().find(m.header.Command); it != Commands().end()) {
-    it->second(m, replies);
+    if (CheckParameterTypes(m, replies)) it->second(m, replies);
   } else {
     replies.Fail(MQRCCF_CFH_COMMAND_ERROR);
   }

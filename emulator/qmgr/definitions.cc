@@ -13,8 +13,6 @@ using pcf::Trimmed;
 
 namespace {
 
-constexpr MQLONG kMaxMessageLength = 104857600;
-
 bool ValidName(const std::string& name) {
   if (name.empty() || name.size() > MQ_Q_NAME_LENGTH) return false;
   return std::all_of(name.begin(), name.end(), [](char c) {
@@ -31,9 +29,9 @@ MQLONG CheckSelector(const std::vector<MQLONG>& allowed, const AttributeChange& 
                   c.selector != MQIA_OPEN_OUTPUT_COUNT && c.selector != MQCA_CREATION_DATE &&
                   c.selector != MQCA_CREATION_TIME && c.selector != MQIA_USAGE &&
                   std::find(allowed.begin(), allowed.end(), c.selector) != allowed.end();
-  if (!settable) return c.is_string ? MQRCCF_CFST_PARM_ID_ERROR : MQRCCF_CFIN_PARM_ID_ERROR;
-  if (c.is_string != (c.selector >= MQCA_FIRST && c.selector <= MQCA_LAST)) {
-    return MQRCCF_STRUCTURE_TYPE_ERROR;
+  bool type_fits = c.is_string == (c.selector >= MQCA_FIRST && c.selector <= MQCA_LAST);
+  if (!settable || !type_fits) {
+    return c.is_string ? MQRCCF_CFST_PARM_ID_ERROR : MQRCCF_CFIN_PARM_ID_ERROR;
   }
   if (c.is_string && c.text.size() > CharAttributeLength(c.selector)) {
     return MQRCCF_CFST_STRING_LENGTH_ERR;

@@ -4,12 +4,17 @@
 //   mqemu-qmgr QMGR [--default] [--no-command-server] [--platform unix|zos]
 //              [--ready-fd N]
 //
-// It listens on $MQEMU_HOME/QMGR.sock, writes QMGR.pid (and the "default"
-// file with --default), writes one byte to descriptor N once it accepts
-// connections, and serves each client socket on a thread of its own. The
-// first frame of a socket says what it is: kConnect (a connection's call
-// socket), kAttach (a connection's delivery socket) or kControl (the tool).
+// It refuses a home that is not the user's own, holds QMGR.lock locked so
+// that no other daemon of that name starts, listens on $MQEMU_HOME/QMGR.sock,
+// writes QMGR.pid (and the "default" file with --default; when a file
+// cannot be written, the start fails), writes one byte to descriptor N once
+// it accepts connections, and serves each client socket on a thread of its
+// own. The first frame of a socket says what it is: kConnect (a
+// connection's call socket), kAttach (a connection's delivery socket) or
+// kControl (the tool).
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -18,7 +23,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -28,7 +32,6 @@
 #include "qmgr/command_server.h"
 #include "qmgr/control.h"
 #include "qmgr/queue_manager.h"
-#include "qmgr/remote.h"
 #include "qmgr/session.h"
 
 namespace mqemu {
@@ -56,6 +59,7 @@ void ServeControl(int fd, const Frame& first) {
     w.Blob(text);
     if (!WriteAll(fd, w.Finish())) return;
   } while (in.Next(&request));
+  LogRefusedFrame(fd, in);
 }
 
 void ServeClient(int fd) {
@@ -65,6 +69,7 @@ void ServeClient(int fd) {
     // Only the first frame is read here; the client waits for its answer
     // before sending more, so nothing is left in this reader's buffer.
     if (!in.Next(&first)) {
+      LogRefusedFrame(fd, in);
       ::close(fd);
       return;
     }
@@ -140,9 +145,15 @@ int Run(int argc, char** argv) {
       return 2;
     }
   }
-  if (name.empty() || name.size() > MQ_Q_MGR_NAME_LENGTH) {
-    std::fprintf(stderr, "mqemu-qmgr: queue manager name must have 1 to 48 characters\n");
+  if (!ValidQueueManagerName(name)) {
+    std::fprintf(stderr,
+                 "mqemu-qmgr: a queue manager name has 1 to 48 of the characters A-Z a-z 0-9 . _ "
+                 "%%\n");
     return 2;
+  }
+  if (std::string problem = HomeProblem(); !problem.empty()) {
+    std::fprintf(stderr, "mqemu-qmgr: %s\n", problem.c_str());
+    return 1;
   }
   ::signal(SIGPIPE, SIG_IGN);
   // SIGTERM and SIGINT end the queue manager at once; they are taken by a
@@ -152,7 +163,15 @@ int Run(int argc, char** argv) {
   sigaddset(&ending, SIGTERM);
   sigaddset(&ending, SIGINT);
   pthread_sigmask(SIG_BLOCK, &ending, nullptr);
-  if (QueueManagerRunning(name)) {
+  // One daemon per name: it holds the name's lock file locked while it runs
+  // (the lock ends with the process, however it ends).
+  int lock = ::open(LockPath(name).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (lock < 0) {
+    std::fprintf(stderr, "mqemu-qmgr: cannot open %s: %s\n", LockPath(name).c_str(),
+                 std::strerror(errno));
+    return 1;
+  }
+  if (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
     std::fprintf(stderr, "mqemu-qmgr: queue manager %s is already running\n", name.c_str());
     return 1;
   }
@@ -163,8 +182,14 @@ int Run(int argc, char** argv) {
                  std::strerror(errno));
     return 1;
   }
-  std::ofstream(PidPath(name)) << ::getpid() << '\n';
-  if (make_default) std::ofstream(DefaultFilePath()) << name << '\n';
+  std::string failure = WriteHomeFile(PidPath(name), std::to_string(::getpid()) + "\n");
+  if (failure.empty() && make_default) failure = WriteHomeFile(DefaultFilePath(), name + "\n");
+  if (!failure.empty()) {
+    std::fprintf(stderr, "mqemu-qmgr: %s\n", failure.c_str());
+    ::unlink(SocketPath(name).c_str());
+    ::unlink(PidPath(name).c_str());
+    return 1;
+  }
   if (command_server) StartCommandServer();
   std::thread([ending] {
     int sig = 0;

@@ -71,6 +71,10 @@ bool PeerGone(int fd) {
 
 constexpr auto kPeerCheckInterval = std::chrono::milliseconds(50);
 
+// How long an application's put to a remote queue waits for the put there;
+// a remote queue manager that answers later gets the message all the same.
+constexpr auto kRemotePutWait = std::chrono::milliseconds(1000);
+
 }  // namespace
 
 QueueManager& Qm() {
@@ -524,7 +528,7 @@ Status QueueManager::Put(Session& s, MQHOBJ hobj, MQLONG pmo_options, ContextMod
   if (!h.remote_qmgr.empty()) {
     std::string qmgr = h.remote_qmgr, queue = h.remote_queue;
     lock.unlock();
-    return Deliver(qmgr, queue, Message{*md, std::move(data)});
+    return Deliver(qmgr, queue, Message{*md, std::move(data)}, kRemotePutWait);
   }
   if (h.alias && h.alias->inhibit_put == MQQA_PUT_INHIBITED) {
     return Status::Fail(MQRC_PUT_INHIBITED);
@@ -539,24 +543,29 @@ Status QueueManager::Put(Session& s, MQHOBJ hobj, MQLONG pmo_options, ContextMod
   return st;
 }
 
-Status QueueManager::Deliver(const std::string& qmgr_name, const std::string& queue_name,
-                             Message m) {
-  Status st;
+Status QueueManager::Deliver(const std::string& qmgr_name, const std::string& queue_name, Message m,
+                             std::chrono::milliseconds wait) {
   if (!qmgr_name.empty() && qmgr_name != name) {
-    st = PutToQueueManager(qmgr_name, queue_name, m);
-  } else {
+    return SendToQueueManager(qmgr_name, queue_name, std::move(m), wait);
+  }
+  Status st;
+  {
     std::lock_guard lock(mu);
     if (IsNullId(m.md.MsgId)) NewId(m.md.MsgId);
     Queue* q = FindQueue(queue_name);
     if (q && q->type == MQQT_ALIAS) q = FindQueue(q->base_queue);
     st = q && q->type == MQQT_LOCAL ? Enqueue(*q, m) : Status::Fail(MQRC_UNKNOWN_OBJECT_NAME);
   }
-  if (!st.failed() || (m.md.Report & MQRO_DISCARD_MSG)) return Status::Ok();
+  return st.failed() ? DeadLetter(std::move(m), st) : Status::Ok();
+}
+
+Status QueueManager::DeadLetter(Message m, Status failure) {
+  if (m.md.Report & MQRO_DISCARD_MSG) return Status::Ok();
   std::lock_guard lock(mu);
   if (Queue* dlq = FindQueue("SYSTEM.DEAD.LETTER.QUEUE")) {
     if (!Enqueue(*dlq, std::move(m)).failed()) return Status::Ok();
   }
-  return st;
+  return failure;
 }
 
 bool QueueManager::TakeMessage(Queue& q, const Consumer& selection, Message* out) {

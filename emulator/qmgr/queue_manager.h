@@ -11,6 +11,7 @@
 
 #include <cmqc.h>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -139,9 +140,17 @@ class QueueManager {
 
   // Puts a message to queue_name on queue manager qmgr_name (local when blank
   // or this one's name), context as in m.md, MsgId generated when null. Used
-  // for replies of the command server. A message that cannot be delivered
-  // goes to the dead-letter queue unless its report options say discard.
-  Status Deliver(const std::string& qmgr_name, const std::string& queue_name, Message m);
+  // for replies of the command server and for puts to remote queues. A
+  // message that cannot be delivered goes to DeadLetter. A message for
+  // another queue manager goes through its link (remote.h), waiting up to
+  // `wait` for the put there.
+  Status Deliver(const std::string& qmgr_name, const std::string& queue_name, Message m,
+                 std::chrono::milliseconds wait = std::chrono::milliseconds(0));
+  // A message that could not be delivered (`failure` says why) goes to the
+  // dead-letter queue, or is discarded when its report options say
+  // MQRO_DISCARD_MSG. Returns MQCC_OK, or `failure` when the dead-letter
+  // queue does not take it either. Lock not held.
+  Status DeadLetter(Message m, Status failure);
 
   // Lock held. Adds m to q after the put checks; wakes getters and consumers.
   // With `held` the message waits there instead, for the end of the unit of

@@ -3,8 +3,10 @@
 // protocol/frame.h.
 #include "qmgr/session.h"
 
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "protocol/endpoint.h"
@@ -56,6 +58,17 @@ bool ReadLongs(FrameReader& r, std::vector<MQLONG>* out) {
 }
 
 }  // namespace
+
+void LogRefusedFrame(int fd, const FrameInput& in) {
+  if (in.refused_length() == 0) return;
+  ucred peer{};
+  socklen_t size = sizeof peer;
+  long pid = ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 ? peer.pid : 0;
+  std::fprintf(stderr,
+               "mqemu-qmgr: client pid %ld disconnected: its frame claims %u bytes, at most %u "
+               "are allowed\n",
+               pid, in.refused_length(), kMaxFrameLength);
+}
 
 bool Session::Dispatch(const Frame& request, FrameWriter* w) {
   QueueManager& qm = Qm();
@@ -233,9 +246,10 @@ void Session::ServeCalls(const Frame& first) {
   Frame request;
   while (in.Next(&request)) {
     FrameWriter w(request.kind);
-    if (!Dispatch(request, &w) || !WriteAll(call_fd, w.Finish())) break;
-    if (request.kind == Kind::kDisconnect) break;
+    if (!Dispatch(request, &w) || !WriteAll(call_fd, w.Finish())) return;
+    if (request.kind == Kind::kDisconnect) return;
   }
+  LogRefusedFrame(call_fd, in);
 }
 
 void Session::ServeDelivery(int fd) {

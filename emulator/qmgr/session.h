@@ -81,4 +81,10 @@ class Session {
   bool Dispatch(const Frame& request, FrameWriter* reply);
 };
 
+// After `in` stopped reading the client socket fd: when it refused a frame
+// for its length, writes a line saying so to the daemon's log (standard
+// error), naming the client by its process id. The caller then drops the
+// client.
+void LogRefusedFrame(int fd, const FrameInput& in);
+
 }  // namespace mqemu

@@ -7,8 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -40,6 +43,11 @@ int SendControl(const std::string& qmgr, const Args& command) {
   FrameWriter w(Kind::kControl);
   w.I32(static_cast<int32_t>(command.size()));
   for (const std::string& a : command) w.Blob(a);
+  if (w.Finish().size() - 4 > kMaxFrameLength) {
+    std::cerr << "mqemu: the command is longer than the " << kMaxFrameLength
+              << " bytes a queue manager takes\n";
+    return 1;
+  }
   Frame reply;
   FrameReader r = reply.Reader();
   int32_t cc = MQCC_FAILED, rc = 0;
@@ -56,10 +64,19 @@ int SendControl(const std::string& qmgr, const Args& command) {
 }
 
 pid_t PidOf(const std::string& qmgr) {
-  std::ifstream in(PidPath(qmgr));
-  long pid = 0;
-  in >> pid;
-  return static_cast<pid_t>(pid);
+  return static_cast<pid_t>(std::atol(ReadHomeFile(PidPath(qmgr)).c_str()));
+}
+
+// The queue manager's log, read without following a symbolic link.
+std::string ReadLog(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return "";
+  std::string text;
+  char buf[65536];
+  ssize_t n;
+  while ((n = ::read(fd, buf, sizeof buf)) > 0) text.append(buf, static_cast<size_t>(n));
+  ::close(fd);
+  return text;
 }
 
 // Whether the process is gone; a zombie that nobody has reaped yet counts
@@ -92,22 +109,24 @@ int StartCommand(const Args& args) {
     daemon_args.push_back(args[i]);
     if (platform) daemon_args.push_back(args[++i]);
   }
+  std::string log = LogPath(qmgr);
+  int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (out < 0) {
+    std::cerr << "mqemu start: cannot open " << log << ": " << std::strerror(errno) << "\n";
+    return 1;
+  }
   int ready[2];
   if (::pipe2(ready, O_CLOEXEC) != 0) return 1;
   daemon_args.push_back("--ready-fd");
   daemon_args.push_back(std::to_string(ready[1]));
-  std::string log = LogPath(qmgr);
   pid_t child = ::fork();
   if (child < 0) return 1;
   if (child == 0) {
     ::setsid();
     ::fcntl(ready[1], F_SETFD, 0);
-    int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
     int in = ::open("/dev/null", O_RDONLY);
-    if (out >= 0) {
-      ::dup2(out, 1);
-      ::dup2(out, 2);
-    }
+    ::dup2(out, 1);
+    ::dup2(out, 2);
     if (in >= 0) ::dup2(in, 0);
     std::vector<char*> argv;
     for (auto& a : daemon_args) argv.push_back(a.data());
@@ -117,6 +136,7 @@ int StartCommand(const Args& args) {
     ::_exit(127);
   }
   ::close(ready[1]);
+  ::close(out);
   ::waitpid(child, nullptr, 0);
   pollfd p{ready[0], POLLIN, 0};
   char ok = 0;
@@ -124,7 +144,7 @@ int StartCommand(const Args& args) {
   ::close(ready[0]);
   if (!started) {
     std::cerr << "mqemu start: queue manager " << qmgr << " did not start; see " << log << "\n";
-    std::ifstream tail(log);
+    std::istringstream tail(ReadLog(log));
     std::string line, last;
     while (std::getline(tail, line)) last = line;
     if (!last.empty()) std::cerr << last << "\n";

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <map>
 
+#include "protocol/endpoint.h"
 #include "tool/commands.h"
 
 namespace mqemu {
@@ -21,7 +22,8 @@ const std::map<std::string, const char*>& Help() {
        "  another program. --platform zos makes it a z/OS queue manager: platform\n"
        "  MQPL_ZOS, command queue SYSTEM.COMMAND.INPUT (SYSTEM.ADMIN.COMMAND.QUEUE an\n"
        "  alias of it), PCF extended responses and MQSC text requests. Its files\n"
-       "  live in $MQEMU_HOME (default /tmp/mqemu-<uid>).\n"},
+       "  live in $MQEMU_HOME (default /tmp/mqemu-<uid>), which must be a directory\n"
+       "  of your own that nobody else may enter (mode 0700).\n"},
       {"stop",
        "usage: mqemu stop QMGR [--immediate] [--reason N]\n"
        "  Ends QMGR. A controlled end tells started connections MQRC_Q_MGR_QUIESCING\n"
@@ -154,6 +156,10 @@ int main(int argc, char** argv) {
   }
   Args args(argv + 2, argv + argc);
   if (HelpWanted(name, args)) return 0;
+  if (std::string problem = HomeProblem(); !problem.empty()) {
+    std::cerr << "mqemu: " << problem << "\n";
+    return 1;
+  }
   if (name == "start") return StartCommand(args);
   if (name == "stop") return StopCommand(args);
   if (name == "put") return PutCommand(args);

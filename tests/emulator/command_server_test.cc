@@ -42,7 +42,7 @@ std::string Padded(const std::string& s, size_t n) {
 // queue (SYSTEM.ADMIN.COMMAND.QUEUE) open.
 class CommandServerFixture : public ::testing::Test {
  protected:
-  explicit CommandServerFixture(const std::string& options) : qm1("QM1", options) {}
+  explicit CommandServerFixture(const std::string& options) : qm1("QM1", options, kMemoryCapMb) {}
   EmuHome home;
   QueueManagerProcess qm1;
   MQHCONN h = MQHC_UNUSABLE_HCONN;
@@ -161,6 +161,21 @@ TEST_F(CommandServerTest, FailuresGiveOneErrorReply) {
   EXPECT_EQ(got[0].header().Reason, MQRCCF_CFH_COMMAND_ERROR);
 }
 
+TEST_F(CommandServerTest, ListCountsBeyondTheMessageGetAnErrorReplyAndServingGoesOn) {
+  // Eighty bytes claiming two billion empty strings.
+  std::string request = Ints({MQCFT_COMMAND, 36, 1, MQCMD_INQUIRE_Q_NAMES, 1, 1, 0, 0, 1}) +
+                        Ints({MQCFT_STRING_LIST, 44, MQCACF_Q_NAMES, 0, 2000000000, 0}) +
+                        std::string(20, ' ');
+  ASSERT_EQ(request.size(), 80u);
+  auto got = Send(request);
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].header().CompCode, MQCC_FAILED);
+  EXPECT_EQ(got[0].header().Reason, MQRCCF_CFSL_COUNT_ERROR);
+  std::string out;
+  EXPECT_EQ(RunTool("pcf QM1 PING_Q_MGR", &out), 0) << out;
+  EXPECT_NE(out.find("CompCode=0"), std::string::npos) << out;
+}
+
 pcf::PcfBuilder EscapeRequest(const std::string& command, MQLONG type = MQET_MQSC) {
   pcf::PcfBuilder b(MQCFT_COMMAND, MQCMD_ESCAPE);
   b.Integer(MQIACF_ESCAPE_TYPE, type);
@@ -276,6 +291,69 @@ TEST_F(CommandServerTest, CreateChangeClearDeleteAndListQueues) {
   del.String(MQCA_Q_NAME, "NEW.Q");
   EXPECT_EQ(Send(del.Finish())[0].header().CompCode, MQCC_OK);
   EXPECT_EQ(Send(del.Finish())[0].header().Reason, MQRC_UNKNOWN_OBJECT_NAME);
+}
+
+// The reason and the parameter identifier of a one-reply failure.
+std::pair<MQLONG, MQLONG> Failure(const std::vector<Reply>& got) {
+  pcf::PcfMessage m;
+  if (got.size() != 1 || pcf::ParsePcf(got[0].data, &m) != 0 ||
+      got[0].header().CompCode != MQCC_FAILED) {
+    return {0, 0};
+  }
+  for (const pcf::PcfParameter& p : m.parameters) {
+    if (p.parameter == MQIACF_PARAMETER_ID) return {got[0].header().Reason, p.value};
+  }
+  return {got[0].header().Reason, 0};
+}
+
+TEST_F(CommandServerTest, AttributesInStructuresOfTheWrongTypeAreRefused) {
+  auto queue_command = [](MQLONG command, const std::string& name) {
+    pcf::PcfBuilder b(MQCFT_COMMAND, command);
+    b.String(MQCA_Q_NAME, name);
+    b.Integer(MQIA_Q_TYPE, MQQT_LOCAL);
+    return b;
+  };
+  pcf::PcfBuilder as_list = queue_command(MQCMD_CREATE_Q, "LIST.Q");
+  as_list.IntegerList(MQIA_MAX_MSG_LENGTH, {1000});
+  EXPECT_EQ(Failure(Send(as_list.Finish())),
+            std::make_pair(MQRCCF_CFIL_PARM_ID_ERROR, MQLONG{MQIA_MAX_MSG_LENGTH}));
+  pcf::PcfBuilder in_group = queue_command(MQCMD_CREATE_Q, "LIST.Q");
+  in_group.Group(8000, 1);
+  in_group.Integer(MQIA_MAX_MSG_LENGTH, 1000);
+  EXPECT_EQ(Failure(Send(in_group.Finish())), std::make_pair(MQRCCF_CFGR_PARM_ID_ERROR, 8000));
+  pcf::PcfBuilder as_text = queue_command(MQCMD_CREATE_Q, "LIST.Q");
+  as_text.String(MQIA_MAX_MSG_LENGTH, "1000");
+  EXPECT_EQ(Failure(Send(as_text.Finish())),
+            std::make_pair(MQRCCF_CFST_PARM_ID_ERROR, MQLONG{MQIA_MAX_MSG_LENGTH}));
+  pcf::PcfBuilder description_as_number = queue_command(MQCMD_CREATE_Q, "LIST.Q");
+  description_as_number.Integer(MQCA_Q_DESC, 7);
+  EXPECT_EQ(Failure(Send(description_as_number.Finish())),
+            std::make_pair(MQRCCF_CFIN_PARM_ID_ERROR, MQLONG{MQCA_Q_DESC}));
+  EXPECT_EQ(Failure(Send(InquireQueue("LIST.Q", {}))).first, MQRC_UNKNOWN_OBJECT_NAME);
+
+  // A change of the wrong type leaves the queue as it was: puts go on.
+  pcf::PcfBuilder change = queue_command(MQCMD_CHANGE_Q, "APP.Q");
+  change.IntegerList(MQIA_MAX_MSG_LENGTH, {1000});
+  EXPECT_EQ(Failure(Send(change.Finish())).first, MQRCCF_CFIL_PARM_ID_ERROR);
+  pcf::PcfBuilder change_in_group = queue_command(MQCMD_CHANGE_Q, "APP.Q");
+  change_in_group.Group(8000, 1);
+  change_in_group.Integer(MQIA_MAX_MSG_LENGTH, 1000);
+  EXPECT_EQ(Failure(Send(change_in_group.Finish())).first, MQRCCF_CFGR_PARM_ID_ERROR);
+  MQHOBJ q = Open(h, "APP.Q", MQOO_INQUIRE | MQOO_OUTPUT);
+  EXPECT_EQ(InquireInt(h, q, MQIA_MAX_MSG_LENGTH), 100);
+  EXPECT_EQ(Put(h, q, "still fits"), MQRC_NONE);
+  Close(h, &q);
+
+  // Lists of selectors are lists; a name is a string.
+  pcf::PcfBuilder single_selector(MQCFT_COMMAND, MQCMD_INQUIRE_Q);
+  single_selector.String(MQCA_Q_NAME, "APP.Q");
+  single_selector.Integer(MQIACF_Q_ATTRS, MQIA_MAX_MSG_LENGTH);
+  EXPECT_EQ(Failure(Send(single_selector.Finish())),
+            std::make_pair(MQRCCF_CFIN_PARM_ID_ERROR, MQLONG{MQIACF_Q_ATTRS}));
+  pcf::PcfBuilder name_list(MQCFT_COMMAND, MQCMD_DELETE_PROCESS);
+  name_list.StringList(MQCA_PROCESS_NAME, {"P"}, 48);
+  EXPECT_EQ(Failure(Send(name_list.Finish())),
+            std::make_pair(MQRCCF_CFSL_PARM_ID_ERROR, MQLONG{MQCA_PROCESS_NAME}));
 }
 
 TEST_F(CommandServerTest, PausedCommandServerAnswersAfterResume) {

@@ -2,11 +2,15 @@
 // frames, clients that die in the middle of a call, and many connections
 // opened and dropped; nothing of one connection stays behind.
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
 
 #include "protocol/endpoint.h"
 #include "protocol/frame.h"
@@ -18,7 +22,7 @@ namespace {
 class DaemonRobustnessTest : public ::testing::Test {
  protected:
   EmuHome home;
-  QueueManagerProcess qm1{"QM1"};
+  QueueManagerProcess qm1{"QM1", "--default", kMemoryCapMb};
   void SetUp() override {
     ASSERT_TRUE(qm1.running());
     ASSERT_EQ(RunTool("define QM1 APP.Q"), 0);
@@ -111,6 +115,80 @@ TEST_F(DaemonRobustnessTest, MalformedFramesCloseOnlyThatClient) {
   MQHCONN h = Connect();
   MQHOBJ q = Open(h, "APP.Q", MQOO_OUTPUT);
   EXPECT_EQ(Put(h, q, "still serving"), MQRC_NONE);
+  Disconnect(&h);
+}
+
+// The text of a file, "" when it cannot be read.
+std::string FileText(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The most memory the daemon has had resident, in bytes (VmHWM).
+long PeakResidentBytes() {
+  std::string pid = FileText(mqemu::PidPath("QM1"));
+  std::istringstream status(FileText("/proc/" + pid.substr(0, pid.find('\n')) + "/status"));
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6)) * 1024;
+  }
+  return -1;
+}
+
+TEST_F(DaemonRobustnessTest, FramesLongerThanTheLargestMessageAreRefusedAndLogged) {
+  EXPECT_TRUE(ClosedAfter(Raw(128u << 20, 1)));
+  EXPECT_TRUE(ClosedAfter(Raw(mqemu::kMaxFrameLength + 1, 1)));
+  // Within a connection too: the session ends, the daemon goes on.
+  mqemu::Channel channel;
+  ASSERT_TRUE(channel.Open("QM1"));
+  mqemu::Frame reply;
+  ASSERT_TRUE(channel.Call(ConnectFrame(), &reply));
+  EXPECT_FALSE(channel.Call(Raw(200u << 20, static_cast<uint32_t>(mqemu::Kind::kPut)), &reply));
+  std::string log = FileText(mqemu::LogPath("QM1"));
+  EXPECT_NE(log.find("frame claims 134217728 bytes"), std::string::npos) << log;
+  EXPECT_NE(log.find("frame claims " + std::to_string(mqemu::kMaxFrameLength + 1)),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("frame claims 209715200 bytes"), std::string::npos) << log;
+  MQHCONN h = Connect();
+  MQHOBJ q = Open(h, "APP.Q", MQOO_OUTPUT);
+  EXPECT_EQ(Put(h, q, "still serving"), MQRC_NONE);
+  Disconnect(&h);
+}
+
+TEST_F(DaemonRobustnessTest, AClaimedLengthTakesNoMemoryBeforeItsBytesArrive) {
+  long before = PeakResidentBytes();
+  ASSERT_GT(before, 0);
+  // Clients that claim the largest frame and send a little of it: new
+  // sockets, and a connection in the middle of a put.
+  std::vector<int> fds;
+  for (int i = 0; i < 8; ++i) fds.push_back(mqemu::ConnectSocket(mqemu::SocketPath("QM1")));
+  mqemu::Channel channel;
+  ASSERT_TRUE(channel.Open("QM1"));
+  mqemu::Frame reply;
+  ASSERT_TRUE(channel.Call(ConnectFrame(), &reply));
+  fds.push_back(channel.fd());
+  // Sends bytes on every socket and waits until the daemon has read them
+  // (nothing is left queued on the sockets). The daemon reads the second
+  // round only after taking whatever memory it takes on reading a length.
+  auto send_and_wait = [&fds](const std::string& bytes) {
+    for (int fd : fds) ASSERT_TRUE(fd >= 0 && mqemu::WriteAll(fd, bytes));
+    for (int fd : fds) {
+      int queued = 1;
+      for (int i = 0; i < 2500 && ::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0; ++i) {
+        usleep(2000);
+      }
+      EXPECT_EQ(queued, 0);
+    }
+  };
+  send_and_wait(Raw(mqemu::kMaxFrameLength, static_cast<uint32_t>(mqemu::Kind::kPut)) +
+                std::string(4096, 'x'));
+  send_and_wait(std::string(4096, 'y'));
+  EXPECT_LT(PeakResidentBytes() - before, 64L << 20);
+  for (int fd : fds) {
+    if (fd != channel.fd()) ::close(fd);
+  }
+  MQHCONN h = Connect();
   Disconnect(&h);
 }
 

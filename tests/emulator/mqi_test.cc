@@ -2,10 +2,12 @@
 // getting, inquiring and setting, dynamic queues, context and the faults.
 // Where processes matter (dynamic queues outliving a connection, context
 // of another user) the other party is a child process.
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <memory>
 
 #include "pcf/pcf_format.h"
 #include "qmgr_fixture.h"
@@ -118,11 +120,25 @@ TEST_F(MqiTest, PutLimitsAndInhibits) {
   ASSERT_EQ(RunTool("define QM1 BIG.Q --maxmsglen 104857600"), 0);
   MQHOBJ big = Open(h, "BIG.Q", MQOO_OUTPUT);
   EXPECT_EQ(Put(h, big, std::string(4194305, 'x')), MQRC_MSG_TOO_BIG_FOR_Q_MGR);
+  // Beyond the largest message any queue manager takes only the call fails,
+  // whether through a handle or with MQPUT1; the buffer is never read.
+  constexpr MQLONG kHuge = 128 << 20;
+  std::unique_ptr<char[]> huge(new char[kHuge]);
+  MQMD md = {MQMD_DEFAULT};
+  MQPMO pmo = {MQPMO_DEFAULT};
+  MQLONG cc, rc;
+  MQPUT(h, big, &md, &pmo, kHuge, huge.get(), &cc, &rc);
+  EXPECT_EQ(cc, MQCC_FAILED);
+  EXPECT_EQ(rc, MQRC_MSG_TOO_BIG_FOR_Q_MGR);
+  MQOD od = {MQOD_DEFAULT};
+  SetName(od.ObjectName, sizeof od.ObjectName, "BIG.Q");
+  MQPUT1(h, &od, &md, &pmo, kHuge, huge.get(), &cc, &rc);
+  EXPECT_EQ(rc, MQRC_MSG_TOO_BIG_FOR_Q_MGR);
+  EXPECT_EQ(Put(h, big, "after the refusal"), MQRC_NONE);
   for (int i = 0; i < 3; ++i) ASSERT_EQ(Put(h, q, "m"), MQRC_NONE);
   EXPECT_EQ(Put(h, q, "m"), MQRC_Q_FULL);
   MQLONG selectors[2] = {MQIA_INHIBIT_PUT, MQIA_INHIBIT_GET};
   MQLONG values[2] = {MQQA_PUT_INHIBITED, MQQA_GET_INHIBITED};
-  MQLONG cc, rc;
   MQSET(h, q, 2, selectors, 2, values, 0, nullptr, &cc, &rc);
   ASSERT_EQ(rc, MQRC_NONE);
   EXPECT_EQ(InquireInt(h, q, MQIA_INHIBIT_PUT), MQQA_PUT_INHIBITED);
@@ -286,6 +302,17 @@ TEST_F(MqiTest, FaultsFailPutsRefuseNewConnectOptionsAndBreakConnections) {
   EXPECT_EQ(Put(h, q, "d"), MQRC_CONNECTION_BROKEN);
   MQDISC(&h, &cc, &rc);
   MQDISC(&refused, &cc, &rc);
+}
+
+TEST_F(MqiTest, ConnectionsAreMadeOnlyThroughAHomeOfTheUsersOwn) {
+  ASSERT_EQ(::chmod(home.path().c_str(), 0755), 0);
+  MQHCONN h = MQHC_UNUSABLE_HCONN;
+  MQLONG cc, rc;
+  MQCONN(const_cast<char*>("QM1"), &h, &cc, &rc);
+  EXPECT_EQ(rc, MQRC_Q_MGR_NOT_AVAILABLE);
+  ASSERT_EQ(::chmod(home.path().c_str(), 0700), 0);
+  h = Connect("QM1");
+  Disconnect(&h);
 }
 
 TEST_F(MqiTest, PutToAnotherQueueManagerArrivesThere) {

@@ -2,6 +2,7 @@
 #include "qmgr_fixture.h"
 
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -36,10 +37,53 @@ EmuHome::~EmuHome() {
   std::filesystem::remove_all(path_, ec);
 }
 
-QueueManagerProcess::QueueManagerProcess(std::string name, const std::string& options)
+namespace {
+
+// Runs `start` with the processes it starts capped at cap_mb megabytes.
+// Sanitizers reserve far more address space than they use, so under one
+// the cap is the sanitizer's own limit of resident memory.
+template <typename F>
+void WithMemoryCap(long cap_mb, F start) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#if defined(__SANITIZE_ADDRESS__)
+  const char* variable = "ASAN_OPTIONS";
+#else
+  const char* variable = "TSAN_OPTIONS";
+#endif
+  const char* old = std::getenv(variable);
+  std::string saved = old ? old : "";
+  std::string capped =
+      saved + (saved.empty() ? "" : ":") + "hard_rss_limit_mb=" + std::to_string(cap_mb);
+  ::setenv(variable, capped.c_str(), 1);
+  start();
+  if (old) {
+    ::setenv(variable, saved.c_str(), 1);
+  } else {
+    ::unsetenv(variable);
+  }
+#else
+  rlimit old{};
+  ::getrlimit(RLIMIT_AS, &old);
+  rlimit capped = old;
+  capped.rlim_cur = static_cast<rlim_t>(cap_mb) << 20;
+  ::setrlimit(RLIMIT_AS, &capped);
+  start();
+  ::setrlimit(RLIMIT_AS, &old);
+#endif
+}
+
+}  // namespace
+
+QueueManagerProcess::QueueManagerProcess(std::string name, const std::string& options,
+                                         long memory_cap_mb)
     : name_(std::move(name)) {
   std::string out;
-  running_ = RunTool("start " + name_ + " " + options, &out) == 0;
+  auto start = [&] { running_ = RunTool("start " + name_ + " " + options, &out) == 0; };
+  if (memory_cap_mb > 0) {
+    WithMemoryCap(memory_cap_mb, start);
+  } else {
+    start();
+  }
   EXPECT_TRUE(running_) << out;
 }
 

@@ -28,10 +28,19 @@ class EmuHome {
   std::string path_;
 };
 
+// The memory cap of queue managers in tests of memory faults: far above what
+// a sound daemon takes, far below the build machine's memory.
+constexpr long kMemoryCapMb = 3072;
+
 // One running queue manager, stopped (immediately) on destruction.
 class QueueManagerProcess {
  public:
-  explicit QueueManagerProcess(std::string name, const std::string& options = "--default");
+  // With memory_cap_mb the daemon runs with its memory capped at that many
+  // megabytes (its address space, or under a sanitizer its resident size),
+  // so that a test of a memory fault cannot take the machine's memory
+  // should the fault come back.
+  explicit QueueManagerProcess(std::string name, const std::string& options = "--default",
+                               long memory_cap_mb = 0);
   ~QueueManagerProcess();
   QueueManagerProcess(const QueueManagerProcess&) = delete;
   QueueManagerProcess& operator=(const QueueManagerProcess&) = delete;

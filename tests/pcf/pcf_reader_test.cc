@@ -62,6 +62,36 @@ TEST(PcfMessage, LengthsRunningPastTheEndAreRefused) {
   EXPECT_EQ(ParsePcf(Header(1) + Ints({MQCFT_GROUP, 16, 8000, 1}), &m), MQRCCF_PARM_COUNT_TOO_BIG);
 }
 
+TEST(PcfMessage, NoListHoldsMoreEntriesThanItsStructureHasBytes) {
+  PcfMessage m;
+  // Eighty bytes claiming a million empty strings (few enough that a reader
+  // building them all would not take the machine's memory).
+  std::string request = Header(1) + Ints({MQCFT_STRING_LIST, 44, MQCACF_Q_NAMES, 0, 1000000, 0}) +
+                        std::string(20, ' ');
+  ASSERT_EQ(request.size(), 80u);
+  EXPECT_EQ(ParsePcf(request, &m), MQRCCF_CFSL_COUNT_ERROR);
+  EXPECT_TRUE(m.parameters.empty());
+  EXPECT_EQ(ParsePcf(Header(1) + Ints({MQCFT_STRING_LIST, 28, 3011, 0, 5, 0}) + "ABCD", &m),
+            MQRCCF_CFSL_COUNT_ERROR);
+  // As many empty strings as there are bytes, and an empty list, are read.
+  ASSERT_EQ(ParsePcf(Header(1) + Ints({MQCFT_STRING_LIST, 28, 3011, 0, 4, 0}) + "ABCD", &m), 0);
+  EXPECT_EQ(m.parameters[0].texts, std::vector<std::string>(4));
+  ASSERT_EQ(ParsePcf(Header(1) + Ints({MQCFT_STRING_LIST, 24, 3011, 0, 0, 0}), &m), 0);
+  EXPECT_TRUE(m.parameters[0].texts.empty());
+  // Negative counts and lengths, and products beyond 32 bits.
+  EXPECT_EQ(ParsePcf(Header(1) + Ints({MQCFT_STRING_LIST, 28, 3011, 0, -1, 4}) + "ABCD", &m),
+            MQRCCF_CFSL_COUNT_ERROR);
+  EXPECT_EQ(ParsePcf(Header(1) + Ints({MQCFT_STRING_LIST, 28, 3011, 0, 1, -4}) + "ABCD", &m),
+            MQRCCF_CFSL_STRING_LENGTH_ERR);
+  EXPECT_EQ(
+      ParsePcf(Header(1) + Ints({MQCFT_STRING_LIST, 28, 3011, 0, INT_MAX, INT_MAX}) + "ABCD", &m),
+      MQRCCF_CFSL_TOTAL_LENGTH_ERROR);
+  EXPECT_EQ(ParsePcf(Header(1) + Ints({MQCFT_INTEGER_LIST, 20, 1002, INT_MAX, 3}), &m),
+            MQRCCF_CFIL_COUNT_ERROR);
+  EXPECT_EQ(ParsePcf(Header(1) + Ints({MQCFT_INTEGER_LIST, 20, 1002, -1, 3}), &m),
+            MQRCCF_CFIL_COUNT_ERROR);
+}
+
 TEST(PcfMessage, TheMostAGroupCanClaimStillEndsAtTheLastByte) {
   PcfMessage m;
   std::string groups =
