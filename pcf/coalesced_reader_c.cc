@@ -70,7 +70,8 @@ MQLONG SplitPcf(const void* message, MQLONG length, CSAGNT_PCF_RESPONSES** out) 
                 Aligned(responses.size() * sizeof(CSAGNT_PCF_RESPONSE));
   for (const pcf::PcfResponse& r : responses) {
     encoded.push_back(pcf::EncodePcfResponse(r));
-    size += Aligned(encoded.back().size()) + Aligned(r.agent_info.size() * sizeof(CSAGNT_AGENT_INFO));
+    size +=
+        Aligned(encoded.back().size()) + Aligned(r.agent_info.size() * sizeof(CSAGNT_AGENT_INFO));
   }
 
   Block block(size);
@@ -96,7 +97,8 @@ MQLONG SplitPcf(const void* message, MQLONG length, CSAGNT_PCF_RESPONSES** out) 
 
 MQLONG SplitMqsc(const void* message, MQLONG length, CSAGNT_MQSC_TEXTS** out) {
   const std::vector<std::string> texts = pcf::SplitCoalescedMqsc(Bytes(message, length));
-  size_t size = Aligned(sizeof(CSAGNT_MQSC_TEXTS)) + Aligned(texts.size() * sizeof(CSAGNT_MQSC_TEXT));
+  size_t size =
+      Aligned(sizeof(CSAGNT_MQSC_TEXTS)) + Aligned(texts.size() * sizeof(CSAGNT_MQSC_TEXT));
   for (const std::string& text : texts) size += Aligned(text.size() + 1);
 
   Block block(size);

@@ -27,8 +27,8 @@ extern "C" {
  * information parameters (MQCFIN Parameter values) and the bits of the
  * features value. */
 #define CSAGNT_CFC_COALESCED 0x10000
-#define CSAGNT_INFO_CMDLEVEL 80000 /* the agent's command level */
-#define CSAGNT_INFO_FEATURES 80001 /* the agent's features, the bits below */
+#define CSAGNT_INFO_CMDLEVEL 80000  /* the agent's command level */
+#define CSAGNT_INFO_FEATURES 80001  /* the agent's features, the bits below */
 #define CSAGNT_FEATURE_COALESCE 0x2 /* replies are coalesced */
 #define CSAGNT_FEATURE_COMPRESS 0x4 /* PCF strings lose their trailing blanks */
 

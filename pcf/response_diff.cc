@@ -17,14 +17,11 @@ std::string HeaderDifference(const MQCFH& d, const MQCFH& r) {
     MQLONG direct;
     MQLONG relayed;
   };
-  const Field fields[] = {{"Type", d.Type, r.Type},
-                          {"Version", d.Version, r.Version},
-                          {"Command", d.Command, r.Command},
-                          {"MsgSeqNumber", d.MsgSeqNumber, r.MsgSeqNumber},
-                          {"Control", d.Control, r.Control},
-                          {"CompCode", d.CompCode, r.CompCode},
-                          {"Reason", d.Reason, r.Reason},
-                          {"ParameterCount", d.ParameterCount, r.ParameterCount}};
+  const Field fields[] = {
+      {"Type", d.Type, r.Type},          {"Version", d.Version, r.Version},
+      {"Command", d.Command, r.Command}, {"MsgSeqNumber", d.MsgSeqNumber, r.MsgSeqNumber},
+      {"Control", d.Control, r.Control}, {"CompCode", d.CompCode, r.CompCode},
+      {"Reason", d.Reason, r.Reason},    {"ParameterCount", d.ParameterCount, r.ParameterCount}};
   for (const Field& f : fields) {
     if (f.direct != f.relayed) {
       return std::string("MQCFH ") + f.name + " " + std::to_string(f.direct) + " against " +
@@ -42,7 +39,8 @@ std::string ValueDifference(const PcfParameter& d, const PcfParameter& r) {
       if (d.ccsid != r.ccsid) return "CodedCharSetId differs";
       return "";
     case MQCFT_INTEGER:
-      if (d.value != r.value) return std::to_string(d.value) + " against " + std::to_string(r.value);
+      if (d.value != r.value)
+        return std::to_string(d.value) + " against " + std::to_string(r.value);
       return "";
     case MQCFT_INTEGER64:
       if (d.value64 != r.value64) {
@@ -70,8 +68,8 @@ std::string ResponseDifference(const PcfMessage& direct, const PcfMessage& relay
   for (size_t i = 0; i < direct.parameters.size(); ++i) {
     const PcfParameter& d = direct.parameters[i];
     const PcfParameter& r = relayed.parameters[i];
-    const std::string where = "parameter " + std::to_string(i + 1) + " (" +
-                              std::to_string(d.parameter) + "): ";
+    const std::string where =
+        "parameter " + std::to_string(i + 1) + " (" + std::to_string(d.parameter) + "): ";
     if (d.type != r.type || d.parameter != r.parameter) {
       return where + "type " + std::to_string(d.type) + " against " + std::to_string(r.type) +
              ", identifier " + std::to_string(d.parameter) + " against " +

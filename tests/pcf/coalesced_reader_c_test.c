@@ -12,14 +12,14 @@
 static int passed;
 static int failed;
 
-#define CHECK(condition)                                                     \
-  do {                                                                       \
-    if (condition) {                                                         \
-      ++passed;                                                              \
-    } else {                                                                 \
-      ++failed;                                                              \
+#define CHECK(condition)                                                   \
+  do {                                                                     \
+    if (condition) {                                                       \
+      ++passed;                                                            \
+    } else {                                                               \
+      ++failed;                                                            \
       printf("%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-    }                                                                        \
+    }                                                                      \
   } while (0)
 
 /* PCF messages built by hand, field by field, as IBM's structures lay them

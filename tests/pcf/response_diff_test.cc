@@ -33,9 +33,9 @@ TEST(ResponseDifference, TrimmedStringsSayTheSame) {
 TEST(ResponseDifference, EveryOtherChangeIsNamed) {
   EXPECT_EQ(ResponseDifference(Queue("A.Q", 48, 3), Queue("A.Q", 48, 4)),
             "parameter 2 (3): 3 against 4");
-  EXPECT_EQ(ResponseDifference(Queue("A.Q", 48, 3), Queue("B.Q", 0, 3)),
-            "parameter 1 (2016): '" + std::string("A.Q") + std::string(45, ' ') +
-                "' against 'B.Q'");
+  EXPECT_EQ(
+      ResponseDifference(Queue("A.Q", 48, 3), Queue("B.Q", 0, 3)),
+      "parameter 1 (2016): '" + std::string("A.Q") + std::string(45, ' ') + "' against 'B.Q'");
   EXPECT_EQ(ResponseDifference(Queue("A.Q", 48, 3), Queue("A.Q", 48, 3, 2)),
             "MQCFH MsgSeqNumber 1 against 2");
   // Leading blanks and blanks inside are no padding.
