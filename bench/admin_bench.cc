@@ -69,17 +69,23 @@ double Seconds(Clock::duration d) {
   return std::chrono::duration<double>(d).count();
 }
 
-// "" when the agent's answer, read back, holds the command server's
-// responses; else what differs.
-std::string Difference(const Answer& direct, const Answer& agent) {
-  std::vector<pcf::PcfResponse> relayed;
+// Reads the agent's answer back into the standard responses; "" or what
+// failed.
+std::string ReadBack(const Answer& agent, std::vector<pcf::PcfResponse>* responses) {
+  responses->clear();
+  std::vector<pcf::PcfResponse> split;
   for (const std::string& message : agent.messages) {
-    std::vector<pcf::PcfResponse> split;
     if (MQLONG reason = pcf::SplitCoalescedPcf(message, &split)) {
       return "a message from the agent does not read back (reason " + std::to_string(reason) + ")";
     }
-    for (pcf::PcfResponse& r : split) relayed.push_back(std::move(r));
+    for (pcf::PcfResponse& r : split) responses->push_back(std::move(r));
   }
+  return "";
+}
+
+// "" when the responses read back from the agent are the command server's
+// own; else what differs.
+std::string Difference(const Answer& direct, const std::vector<pcf::PcfResponse>& relayed) {
   if (relayed.size() != direct.messages.size()) {
     return std::to_string(direct.messages.size()) + " responses directly, " +
            std::to_string(relayed.size()) + " through the agent";
@@ -113,20 +119,14 @@ std::string ReportedQueue(const pcf::PcfMessage& response) {
   return "";
 }
 
-// "" when the agent's answer reads back whole and reports each of the
-// benchmark's `queues` queues once; else what is wrong.
-std::string Incomplete(const Answer& agent, int queues) {
+// "" when the responses all succeeded and report each of the benchmark's
+// `queues` queues once; else what is wrong.
+std::string Incomplete(const std::vector<pcf::PcfResponse>& relayed, int queues) {
   std::vector<int> seen(static_cast<size_t>(queues) + 1);
-  for (const std::string& message : agent.messages) {
-    std::vector<pcf::PcfResponse> split;
-    if (MQLONG reason = pcf::SplitCoalescedPcf(message, &split)) {
-      return "a message from the agent does not read back (reason " + std::to_string(reason) + ")";
-    }
-    for (const pcf::PcfResponse& r : split) {
-      if (r.message.header.CompCode != MQCC_OK) return "a response failed";
-      const int i = BenchQueueNumber(ReportedQueue(r.message));
-      if (i > 0 && i <= queues) ++seen[static_cast<size_t>(i)];
-    }
+  for (const pcf::PcfResponse& r : relayed) {
+    if (r.message.header.CompCode != MQCC_OK) return "a response failed";
+    const int i = BenchQueueNumber(ReportedQueue(r.message));
+    if (i > 0 && i <= queues) ++seen[static_cast<size_t>(i)];
   }
   for (int i = 1; i <= queues; ++i) {
     if (seen[static_cast<size_t>(i)] != 1) {
@@ -174,8 +174,10 @@ struct Options {
 // Checks the agent's answer of one run: against the direct answer, when
 // there is one, and for every one of the benchmark's queues.
 void Check(const Options& o, const Answer* direct, const Answer& agent, int run) {
-  std::string wrong = direct != nullptr ? Difference(*direct, agent) : "";
-  if (wrong.empty() && !o.workload->repeated) wrong = Incomplete(agent, o.queues);
+  std::vector<pcf::PcfResponse> relayed;
+  std::string wrong = ReadBack(agent, &relayed);
+  if (wrong.empty() && direct != nullptr) wrong = Difference(*direct, relayed);
+  if (wrong.empty() && !o.workload->repeated) wrong = Incomplete(relayed, o.queues);
   if (!wrong.empty()) Fail("run " + std::to_string(run) + ": wrong answer: " + wrong);
 }
 
