@@ -11,6 +11,7 @@
 #include "consolidate/reply_shape.h"
 #include "log/message.h"
 #include "log/status_report.h"
+#include "mq/connection.h"
 #include "names/constant_names.h"
 #include "pcf/pcf_format.h"
 #include "relay/deliver.h"
@@ -29,21 +30,6 @@ bool IsMqscFormat(const char* format) {
 bool IsClosingText(const char* data) {
   return memcmp(data, "CSQ9022I", 8) == 0 || memcmp(data, "CSQ9023E", 8) == 0 ||
          memcmp(data, "CSQ9023I", 8) == 0;
-}
-
-void HandleEvent(const MQCBC* context) {
-  if (context->Reason == MQRC_NONE) return;
-  if (context->Reason == MQRC_GET_INHIBITED) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG120E Queue '%s' has been GET(INHIBITED)\n", AgentConfig.actualreplyq);
-    RequestStop(kExitFailure);
-    return;
-  }
-  if (IsStopRequested()) return;
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG199E CSAGNT received reason code %d (%s)\n", static_cast<int>(context->Reason),
-               ReasonText(context->Reason));
-  RequestStop(kExitFailure);
 }
 
 void ReportUnrecognised(const MQBYTE* msg_id) {
@@ -130,7 +116,7 @@ int ClassifyReply(const REQUEST* request, const MQMD* md, const char* data, int3
 void MQENTRY ReplyConsumer(MQHCONN, PMQVOID message_descriptor, PMQVOID get_options, PMQVOID buffer,
                            PMQCBC context) {
   if (context->CallType == MQCBCT_EVENT_CALL) {
-    HandleEvent(context);
+    HandleConsumerEvent(context, AgentConfig.actualreplyq);
     return;
   }
   if (context->CallType != MQCBCT_MSG_REMOVED) {

@@ -139,6 +139,19 @@ MQHOBJ OpenQueue(const char* name, char* resolved_name, MQLONG options, MQCB_FUN
   return hobj;
 }
 
+void HandleConsumerEvent(const MQCBC* context, const char* queue) {
+  if (context->Reason == MQRC_NONE) return;
+  if (context->Reason == MQRC_GET_INHIBITED) {
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+                 "CSAG120E Queue '%s' has been GET(INHIBITED)\n", queue);
+    RequestStop(kExitFailure);
+    return;
+  }
+  if (IsStopRequested()) return;
+  ReportReason("CSAG199E CSAGNT received reason code %d (%s)\n", context->Reason);
+  RequestStop(kExitFailure);
+}
+
 void MQENTRY QueueManagerEventHandler(MQHCONN, PMQVOID, PMQVOID, PMQVOID, PMQCBC context) {
   if (context == nullptr || context->CallType != MQCBCT_EVENT_CALL) return;
   switch (context->Reason) {

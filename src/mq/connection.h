@@ -34,6 +34,12 @@ MQHCONN ConnectQueueManager();
 // was not opened.
 MQHOBJ OpenQueue(const char* name, char* resolved_name, MQLONG options, MQCB_FUNCTION* consumer);
 
+// The event rules of a message consumer of queue `queue` (an event call of
+// IBM MQ for that consumer): MQRC_GET_INHIBITED writes CSAG120E and requests
+// a stop; any other reason but 0 writes CSAG199E and requests a stop, unless
+// a stop was already requested. Both stops end the agent with a failure.
+void HandleConsumerEvent(const MQCBC* context, const char* queue);
+
 // The connection's event handler: a connection-ending reason (2009, 2161,
 // 2162, 2202, 2203) writes CSAG199E and requests a stop, once; every other
 // call is ignored.

@@ -8,6 +8,7 @@
 #include "config/settings.h"
 #include "log/message.h"
 #include "log/status_report.h"
+#include "mq/connection.h"
 #include "names/constant_names.h"
 #include "pcf/pcf_format.h"
 #include "relay/ageing.h"
@@ -36,21 +37,6 @@ int32_t CommandCode(const char* data, int32_t length) {
   int32_t command;
   memcpy(&command, data + kCommandOffset, sizeof command);
   return command;
-}
-
-void HandleEvent(const MQCBC* context) {
-  if (context->Reason == MQRC_NONE) return;
-  if (context->Reason == MQRC_GET_INHIBITED) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG120E Queue '%s' has been GET(INHIBITED)\n", AgentConfig.inputq);
-    RequestStop(kExitFailure);
-    return;
-  }
-  if (IsStopRequested()) return;
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG199E CSAGNT received reason code %d (%s)\n", static_cast<int>(context->Reason),
-               ReasonText(context->Reason));
-  RequestStop(kExitFailure);
 }
 
 void ReportReceipt(const REQUEST* request, int32_t length) {
@@ -130,7 +116,7 @@ int SimpleCommand(const char* format, const char* text, int32_t length) {
 void MQENTRY CommandConsumer(MQHCONN, PMQVOID message_descriptor, PMQVOID get_options,
                              PMQVOID buffer, PMQCBC context) {
   if (context->CallType == MQCBCT_EVENT_CALL) {
-    HandleEvent(context);
+    HandleConsumerEvent(context, AgentConfig.inputq);
     return;
   }
   if (context->CallType != MQCBCT_MSG_REMOVED) {
