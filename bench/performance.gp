@@ -6,7 +6,7 @@
 # `data` holds one block per workload (Inquire Queue, then Escape), link
 # (three, in the order run) and path (direct, then agent), each a title line
 # and then lines "queues seconds".
-set terminal pngcairo size 1200,520 font "sans,10"
+set terminal pngcairo size 1200,600 font "sans,10"
 set output out
 colors = "#1b9e77 #d95f02 #7570b3"
 titles = "'Inquire Queue, all attributes' 'Escape DISPLAY QLOCAL(*) ALL'"
@@ -19,7 +19,7 @@ set format y "%g"
 set xlabel "local queues"
 set ylabel "seconds for the whole answer (median of 5)"
 set grid
-set key top left box opaque font ",9"
+set key below maxrows 3 font ",9"
 do for [w = 0:1] {
   set title word(titles, w + 1)
   plot for [b = 0:5] data index (w * 6 + b) using 1:2 title columnheader(1) with linespoints \

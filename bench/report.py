@@ -107,9 +107,13 @@ class Results:
         return self.cells.get((workload, n, link))
 
     def server_time(self, workload, n):
-        """The command server's own time: the direct path's median locally."""
+        """The command server's own time: what the quicker path takes locally.
+
+        The direct path's local time also holds one local MQGET per reply,
+        so through the agent is often the quicker; either way the figure
+        holds all of the command server's work."""
         local = self.get(workload, n, "")
-        return statistics.median(local["direct"]["seconds"])
+        return min(statistics.median(local[p]["seconds"]) for p in ("direct", "agent"))
 
     def figures(self, workload, n, link):
         """Per path: median seconds, messages, bytes, bound; None if absent."""
@@ -286,6 +290,21 @@ def headline_table(results):
     return "\n".join(rows)
 
 
+def overshoot(results):
+    """How far the direct path's time passed its bound at 1,000 queues and
+    rtt 20 ms, and the ratio against that bound instead."""
+    link = results.link_with_rtt(0.020)
+    f = results.figures("inquire-queue", 1000, link)
+    d, a = f["direct"], f["agent"]
+    per_message = (d["median"] - d["bound"]) / d["messages"]
+    return (f"At 1,000 queues and rtt 20 ms the direct path took {seconds(d['median'] - d['bound'])} "
+            f"more than its bound, {per_message * 1e6:,.0f} µs per message received: the simulated "
+            f"link waits by sleeping, twice per call, and on a loaded machine a sleep ends late. "
+            f"That flatters the agent, whose answer needs few calls; against the direct path's "
+            f"bound rather than its measured time the agent is "
+            f"**{d['bound'] / a['median']:.0f} times** faster.")
+
+
 def added_cost(results):
     """The agent's added time per small request on the local link."""
     parts = []
@@ -329,6 +348,7 @@ def main():
 
     page = TEMPLATE.format(
         headline=headline_table(results),
+        overshoot=overshoot(results),
         goals=goals(results, cons),
         minutes=args.elapsed / 60,
         machine=machine(),
@@ -368,6 +388,8 @@ gnuplot itself when it is missing.
 ## The headline
 
 {headline}
+
+{overshoot}
 
 Against the goals we set ourselves (measured, not asserted):
 
@@ -416,9 +438,10 @@ Against the goals we set ourselves (measured, not asserted):
   stops the benchmark. Where the direct path is left out, the agent's answer
   is checked for the queues alone.
 - **Physical bound** of a cell: (messages received × rtt) + (bytes received ÷
-  rate) + the command server's own time, taken as the median of the direct
-  path on the local link for the same request and queues. The request's own
-  put, one more round trip, is not counted in it.
+  rate) + the command server's own time, taken as the median time of the
+  same request and queues on the local link by the quicker of the two paths
+  (the direct path's local time also holds one local MQGET per reply). The
+  request's own put, one more round trip, is not counted in it.
 
 ## Inquire Queue of all attributes
 
@@ -428,6 +451,11 @@ The direct path of 5,000 queues at rtt 20 ms is left out: one run alone
 takes 5,005 round trips of 20 ms, about 100 seconds, and 5 of them would not
 fit the benchmark's time; its bound is given, and the figure at 1,000 queues
 is measured.
+
+The bound leaves out the request's own put, one more round trip. Where the
+agent's answer is a single message and the link is slow (100 queues at rtt
+20 ms, both workloads) that round trip alone puts the agent above 1.5 times
+its bound: the bound plus 20 ms is what the agent took.
 
 ## Escape "DISPLAY QLOCAL(*) ALL"
 
