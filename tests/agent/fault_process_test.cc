@@ -173,6 +173,57 @@ TEST_F(FaultProcessTest, CommandQueuePutFailsAndTheClientIsAnsweredAtOnce) {
   ExpectOrderlyEndWithEmptyTable();
 }
 
+TEST_F(FaultProcessTest, ReplyQueueDeletedWhileTheAnswerIsUnderWay) {
+  StartAgent();
+  stand_in_.Tool("fault QM1 reply-delay 1000");
+  std::string queue;
+  {
+    AgentClient client("QM1");
+    queue = client.reply_queue();
+    client.Put(PcfCommand(MQCMD_PING_Q_MGR, {}), MQFMT_ADMIN);
+    ASSERT_TRUE(agent_->WaitForLog("] CSAG401I")) << agent_->Log();
+  }  // the client ends, and its temporary reply queue with it
+  EXPECT_TRUE(agent_->WaitForLog("] CSAG104E MQOPEN of queue 'QM1/" + queue +
+                                 "' failed with reason 2085 ("))
+      << agent_->Log();
+  // A put that cannot succeed on a queue that is gone is not retried.
+  EXPECT_EQ(agent_->Log().find("CSAG108E"), std::string::npos) << agent_->Log();
+  stand_in_.Tool("fault QM1 reply-delay 0");
+  ExpectStillRelaying();
+  ExpectOrderlyEndWithEmptyTable();
+}
+
+// A client that names its temporary reply queue itself makes it again under
+// the same name when it comes back: the handle the agent kept for the old
+// queue is of no use, and the answer reaches the new queue.
+TEST_F(FaultProcessTest, ReplyQueueMadeAgainReceivesTheAnswer) {
+  StartAgent();
+  for (int round = 0; round < 2; ++round) {
+    MQHCONN hconn = mqemu_test::Connect("QM1");
+    MQOD od = {MQOD_DEFAULT};
+    mqemu_test::SetName(od.ObjectName, sizeof od.ObjectName, "SYSTEM.DEFAULT.MODEL.QUEUE");
+    mqemu_test::SetName(od.DynamicQName, sizeof od.DynamicQName, "CLIENT.REPLY");
+    MQHOBJ reply = MQHO_UNUSABLE_HOBJ;
+    MQLONG comp_code = MQCC_OK;
+    MQLONG reason = MQRC_NONE;
+    MQOPEN(hconn, &od, MQOO_INPUT_EXCLUSIVE, &reply, &comp_code, &reason);
+    ASSERT_EQ(reason, MQRC_NONE);
+    MQMD md = {MQMD_DEFAULT};
+    memcpy(md.Format, MQFMT_ADMIN, MQ_FORMAT_LENGTH);
+    md.MsgType = MQMT_REQUEST;
+    mqemu_test::SetName(md.ReplyToQ, sizeof md.ReplyToQ, "CLIENT.REPLY");
+    MQHOBJ input = mqemu_test::Open(hconn, kAgentInputQueue, MQOO_OUTPUT);
+    ASSERT_EQ(mqemu_test::Put(hconn, input, PcfCommand(MQCMD_PING_Q_MGR, {}), &md), MQRC_NONE);
+    std::string data;
+    EXPECT_EQ(mqemu_test::Get(hconn, reply, &data, nullptr, kWaitMs), MQRC_NONE)
+        << "round " << round << "\n"
+        << agent_->Log();
+    mqemu_test::Disconnect(&hconn);  // the reply queue goes
+  }
+  EXPECT_EQ(agent_->Log().find("CSAG107E"), std::string::npos) << agent_->Log();
+  ExpectOrderlyEndWithEmptyTable();
+}
+
 // --- The connection and the queue manager ---
 
 TEST_F(FaultProcessTest, BrokenConnectionForcesTheEnd) {
