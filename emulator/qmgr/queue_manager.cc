@@ -771,6 +771,8 @@ Status QueueManager::Requeue(Session& s, std::vector<std::pair<MQHOBJ, Message>>
     Queue& q = *h->second.queue;
     q.messages.push_front(std::move(it->second));
     q.arrived.notify_one();
+    // Another consumer of the queue takes them now, not at the next arrival.
+    for (Session* w : q.watchers) w->wake.notify_all();
   }
   return Status::Ok();
 }

@@ -8,6 +8,7 @@
 #include "agent/console.h"
 #include "agent/exit_status.h"
 #include "agent/process_state.h"
+#include "agent/stop_wait.h"
 #include "config/settings.h"
 #include "log/message.h"
 #include "log/status_report.h"
@@ -30,6 +31,12 @@ void Sleep(int seconds) {
   while (!IsStopRequested() && std::chrono::steady_clock::now() < until) {
     std::this_thread::sleep_for(kSlice);
   }
+}
+
+// The exit status of a stop: an orderly one first waits for the requests
+// still outstanding, as stopwait asks.
+int Stopped(int exit_status) {
+  return exit_status == kExitOrderly ? WaitForOutstandingRequests() : exit_status;
 }
 
 }  // namespace
@@ -67,13 +74,13 @@ int RunMainLoop() {
       case PassOutcome::kGoOn:
         break;
       case PassOutcome::kStop:
-        return StopExitStatus.load(std::memory_order_relaxed);
+        return Stopped(StopExitStatus.load(std::memory_order_relaxed));
       case PassOutcome::kDisconnect:
         return kExitOrderly;
     }
     const ConsoleAction action = console ? ConsolePass() : ConsoleAction::kSleep;
-    if (action == ConsoleAction::kQuit) return kExitOrderly;
+    if (action == ConsoleAction::kQuit) return Stopped(kExitOrderly);
     if (action == ConsoleAction::kSleep) Sleep(AgentConfig.sleeptime);
   }
-  return StopExitStatus.load(std::memory_order_relaxed);
+  return Stopped(StopExitStatus.load(std::memory_order_relaxed));
 }

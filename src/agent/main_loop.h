@@ -9,9 +9,10 @@
 
 #include <cstdint>
 
-// Starts consumption and runs the loop until the agent must end. Returns the
-// exit status: kExitOrderly after STOP, a termination signal, 'Q' confirmed
-// or the disconnect interval; kExitFailure when consumption could not start
+// Starts consumption and runs the loop until the agent must end; an orderly
+// stop first waits for outstanding requests (stop_wait.h). Returns the exit
+// status: kExitOrderly after STOP, a termination signal, 'Q' confirmed or
+// the disconnect interval; kExitFailure when consumption could not start
 // (CSAG106E) or a failure forced the end. The shutdown steps follow.
 int RunMainLoop();
 

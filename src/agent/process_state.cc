@@ -3,6 +3,7 @@
 
 std::atomic<int> StopRequested{0};
 std::atomic<int> StopSignal{0};
+std::atomic<int> StopRequestCount{0};
 std::atomic<int> StopExitStatus{kExitOrderly};
 std::atomic<int64_t> CurrentTime{0};
 std::atomic<int64_t> LastActivityTime{0};

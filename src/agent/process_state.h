@@ -19,6 +19,10 @@
 // on it. Lock-free, so a signal handler may store it.
 extern std::atomic<int> StopRequested;
 
+// How many stops were requested (STOP, signals, failures); an orderly
+// stop's wait for outstanding requests ends when another one comes.
+extern std::atomic<int> StopRequestCount;
+
 // The termination signal that set StopRequested, or 0; the main loop reports
 // it. Stored by the signal handler alone.
 extern std::atomic<int> StopSignal;
@@ -53,6 +57,7 @@ extern std::atomic<int> StopExitStatus;
 // back into an orderly end. Safe in a signal handler.
 inline void RequestStop(int exit_status) {
   if (exit_status != kExitOrderly) StopExitStatus.store(exit_status, std::memory_order_relaxed);
+  StopRequestCount.fetch_add(1, std::memory_order_relaxed);
   StopRequested.store(1, std::memory_order_relaxed);
 }
 inline bool IsStopRequested() {

@@ -40,7 +40,7 @@ struct ConfigKey {
   bool set_by_file;
 };
 
-// The twenty keys, in the order of the CSAG005I report.
+// The keys, in the order of the CSAG005I report.
 ConfigKey ConfigKeys[] = {
     {"maxage", kInteger, kSeconds, &AgentConfig.maxage, 0, 0, kNoLimit, false, false},
     {"maxmsgsize", kInteger, kBytes, &AgentConfig.maxmsgsize, 0, 0, kNoLimit, false, false},
@@ -62,6 +62,7 @@ ConfigKey ConfigKeys[] = {
     {"sleeptime", kInteger, kSeconds, &AgentConfig.sleeptime, 0, 0, kNoLimit, false, false},
     {"reqchkdelay", kInteger, kSeconds, &AgentConfig.reqchkdelay, 0, 0, kNoLimit, false, false},
     {"hobjchkdelay", kInteger, kSeconds, &AgentConfig.hobjchkdelay, 0, 0, kNoLimit, false, false},
+    {"stopwait", kInteger, kSeconds, &AgentConfig.stopwait, 0, 0, kNoLimit, false, false},
     {nullptr, kEndRow, kNoUnit, nullptr, 0, 0, 0, false, false},
 };
 

@@ -1,5 +1,5 @@
 // The configuration file: CSAGNT.CFG beside the program, or the file named
-// with -f. It overrides the defaults of twenty settings of AgentConfig and is
+// with -f. It overrides the defaults of the settings of AgentConfig and is
 // read once, at start-up, on the main thread, before the error log is open.
 //
 // Syntax: keys and values separated by blanks or line ends, an optional '='

@@ -25,6 +25,7 @@ AgentSettings DefaultAgentSettings() {
   s.numlogfiles = 3;
   s.maxlogsize = 1048576;
   s.discint = 0;
+  s.stopwait = 0;
   return s;
 }
 

@@ -59,6 +59,7 @@ struct AgentSettings {
   int32_t numlogfiles;
   int32_t maxlogsize;  // bytes
   int32_t discint;     // minutes; 0 = never
+  int32_t stopwait;    // seconds an orderly stop waits for outstanding requests; 0 = none
 };
 
 extern AgentSettings AgentConfig;

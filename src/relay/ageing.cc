@@ -147,26 +147,62 @@ void SendNoResponseReply(REQUEST* request) {
   CSFreeMem(reply);
 }
 
+namespace {
+
+// Takes out of the table every request that is not InUse and that `due`
+// picks; returns them linked through Next, oldest first.
+template <typename Due>
+REQUEST* TakeOutRequests(Due due) {
+  REQUEST* taken = nullptr;
+  AgentLockGuard guard(&RequestLock);
+  for (REQUEST** link = &RequestList; *link != nullptr;) {
+    REQUEST* request = *link;
+    if (request->InUse == 0 && due(request)) {
+      *link = request->Next;
+      RequestCount.fetch_sub(1, std::memory_order_relaxed);
+      // The table is newest first; each request taken goes to the front of
+      // the list taken, which is therefore oldest first.
+      request->Next = taken;
+      taken = request;
+    } else {
+      link = &request->Next;
+    }
+  }
+  return taken;
+}
+
+// CSAG303E, then what was held for the request and the error reply; then
+// the request is released. Consumption must be suspended or stopped.
+void AnswerAgedRequest(REQUEST* request) {
+  char queue[MQ_Q_NAME_LENGTH + 1];
+  char issued[16] = "";
+  const time_t when = static_cast<time_t>(request->Issued);
+  tm local{};
+  if (localtime_r(&when, &local) != nullptr) strftime(issued, sizeof issued, "%H:%M:%S", &local);
+  char msg_id[2 * sizeof(MQBYTE24) + 1];
+  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+               "CSAG303E Ageing out request for ReplyQ '%s' issued at %.8s MsgId: %s\n",
+               PrintableCopy(queue, sizeof queue, request->ReplyToQ,
+                             strnlen(request->ReplyToQ, MQ_Q_NAME_LENGTH)),
+               issued, FormatHexId(request->MsgId, sizeof request->MsgId, msg_id));
+
+  // What the command server did send reaches the client before the news
+  // that the rest is missing.
+  if (request->HoldBuffer != nullptr && request->HoldLength > 0) {
+    MQMD md = ReplyDescriptor(request->HoldFormat);
+    DeliverReply(request, &md, request->HoldBuffer, request->HoldLength, false);
+  }
+  SendNoResponseReply(request);
+  FreeRequest(request);
+}
+
+}  // namespace
+
 void AgeRequests() {
   const int64_t now = CurrentTime.load(std::memory_order_relaxed);
-  REQUEST* aged = nullptr;
-  {
-    AgentLockGuard guard(&RequestLock);
-    for (REQUEST** link = &RequestList; *link != nullptr;) {
-      REQUEST* request = *link;
-      if (now - request->LastActivity > AgentConfig.maxage && request->InUse == 0) {
-        *link = request->Next;
-        RequestCount.fetch_sub(1, std::memory_order_relaxed);
-        // The table is newest first; each aged request goes to the front of
-        // the aged list, which is therefore oldest first.
-        request->Next = aged;
-        aged = request;
-      } else {
-        link = &request->Next;
-      }
-    }
-    LastAgeing = now;
-  }
+  REQUEST* aged = TakeOutRequests(
+      [now](const REQUEST* request) { return now - request->LastActivity > AgentConfig.maxage; });
+  LastAgeing = now;
   if (aged != nullptr) RetireAgedRequests(aged);
 }
 
@@ -175,28 +211,19 @@ void RetireAgedRequests(REQUEST* aged) {
     REQUEST* request = aged;
     aged = request->Next;
     request->Next = nullptr;
-
-    char queue[MQ_Q_NAME_LENGTH + 1];
-    char issued[16] = "";
-    const time_t when = static_cast<time_t>(request->Issued);
-    tm local{};
-    if (localtime_r(&when, &local) != nullptr) strftime(issued, sizeof issued, "%H:%M:%S", &local);
-    char msg_id[2 * sizeof(MQBYTE24) + 1];
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG303E Ageing out request for ReplyQ '%s' issued at %.8s MsgId: %s\n",
-                 PrintableCopy(queue, sizeof queue, request->ReplyToQ,
-                               strnlen(request->ReplyToQ, MQ_Q_NAME_LENGTH)),
-                 issued, FormatHexId(request->MsgId, sizeof request->MsgId, msg_id));
-
     SuspendConsumption();
-    // What the command server did send reaches the client before the news
-    // that the rest is missing.
-    if (request->HoldBuffer != nullptr && request->HoldLength > 0) {
-      MQMD md = ReplyDescriptor(request->HoldFormat);
-      DeliverReply(request, &md, request->HoldBuffer, request->HoldLength, false);
-    }
-    SendNoResponseReply(request);
+    AnswerAgedRequest(request);
     ResumeConsumption();
-    FreeRequest(request);
+  }
+}
+
+void AnswerOutstandingRequests() {
+  SuspendConsumption();
+  REQUEST* outstanding = TakeOutRequests([](const REQUEST*) { return true; });
+  while (outstanding != nullptr) {
+    REQUEST* request = outstanding;
+    outstanding = request->Next;
+    request->Next = nullptr;
+    AnswerAgedRequest(request);
   }
 }

@@ -30,6 +30,11 @@ void AgeRequests();
 // error reply; then it is released. A failed resume requests a stop.
 void RetireAgedRequests(REQUEST* aged);
 
+// At the end of an orderly stop's wait: suspends consumption (so no reply
+// is being handled), then answers every request still listed as an aged
+// one, oldest first. Consumption stays suspended; shutdown stops it.
+void AnswerOutstandingRequests();
+
 // Puts the error reply in the request's form to its client, with the
 // agent's own context. No memory for it: CSAG201E, a stop is requested and
 // nothing is sent.

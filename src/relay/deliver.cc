@@ -64,7 +64,17 @@ void DeliverReply(REQUEST* request, MQMD* md, void* buffer, MQLONG length, bool 
 
   MQLONG comp_code = MQCC_OK;
   MQLONG reason = MQRC_NONE;
-  if (!PutWithRetry(entry->Hobj, name, md, &pmo, buffer, length, &comp_code, &reason)) {
+  bool put = PutWithRetry(entry->Hobj, name, md, &pmo, buffer, length, &comp_code, &reason);
+  if (!put && IsHandleGone(reason)) {
+    // The cached handle outlived its queue (a client's temporary queue goes
+    // with the client): the queue is opened anew, which reports a queue
+    // that is really gone (CSAG104E), and finds one made again.
+    DropReplyQHandle(entry);
+    entry = GetReplyQHandle(request->ReplyToQ, request->ReplyToQMgr);
+    if (entry == nullptr) return;
+    put = PutWithRetry(entry->Hobj, name, md, &pmo, buffer, length, &comp_code, &reason);
+  }
+  if (!put) {
     AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
                  "CSAG107E MQPUT to queue '%s' failed with reason %d (%s)\n", name,
                  static_cast<int>(reason), ReasonText(reason));

@@ -25,7 +25,7 @@ bool PutWithRetry(MQHOBJ hobj, const char* name, MQMD* md, MQPMO* pmo, void* buf
       return true;
     }
     CountFailedPut();
-    if (retries >= AgentConfig.retrycount) return false;
+    if (retries >= AgentConfig.retrycount || IsHandleGone(*reason)) return false;
     AgentMessage(kLevelHigh, MSG_ORDINARY, LogStream,
                  "CSAG108E MQPUT to queue '%s' failed with reason %d (%s) - Retry #%d after %d "
                  "seconds\n",

@@ -117,6 +117,20 @@ HOBJCACHE* GetReplyQHandle(const char* queue, const char* qmgr) {
   return entry;
 }
 
+void DropReplyQHandle(HOBJCACHE* entry) {
+  {
+    AgentLockGuard guard(&HobjCacheLock);
+    HOBJCACHE** link = &HobjCache;
+    while (*link != nullptr && *link != entry) link = &(*link)->Next;
+    if (*link == nullptr) return;
+    *link = entry->Next;
+  }
+  MQLONG comp_code = MQCC_OK;
+  MQLONG reason = MQRC_NONE;
+  MqiTable.MQCLOSE(QMgrHconn, &entry->Hobj, MQCO_NONE, &comp_code, &reason);
+  CSFreeMem(entry);
+}
+
 void InquireReplyQ(HOBJCACHE* entry, const char* name) {
   MQLONG selectors[2] = {MQIA_MAX_MSG_LENGTH, MQIA_DEFINITION_TYPE};
   MQLONG values[2] = {0, 0};

@@ -65,6 +65,13 @@ extern int64_t LastHobjCheck;
 // requested).
 HOBJCACHE* GetReplyQHandle(const char* queue, const char* qmgr);
 
+// Takes `entry` out of the cache, closes its handle (the outcome is not
+// looked at) and releases it: for a handle whose queue has gone (a put
+// failed with MQRC_Q_DELETED or MQRC_HOBJ_ERROR), so that the next lookup
+// opens the queue anew. Does nothing when the entry is no longer listed
+// (the expiry pass owns it). Same threads as GetReplyQHandle.
+void DropReplyQHandle(HOBJCACHE* entry);
+
 // Inquires the MaxMsgLength and definition type of a newly opened queue into
 // `entry`; on failure writes CSAG110E with the display name `name` and the
 // entry keeps its defaults.

@@ -1,6 +1,6 @@
 // Requests the command server leaves unanswered, through the agent process:
 // the agent's own error reply in the form of each request, what was held
-// before it, a forward that failed answered at once, and late replies.
+// before it, and late replies.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -135,37 +135,6 @@ TEST_F(AgeingProcessTest, UnansweredRequestsGetTheErrorReplyInTheirForm) {
   ASSERT_TRUE(client.Get(&reply));
   EXPECT_EQ(HeaderField(reply.data, offsetof(MQCFH, CompCode)), MQCC_OK);
   EXPECT_EQ(HeaderField(reply.data, offsetof(MQCFH, Type)), MQCFT_RESPONSE);
-}
-
-// A request whose forward failed is answered at once.
-class ForwardFailureProcessTest : public AgeingProcessTest {
- protected:
-  ForwardFailureProcessTest() : AgeingProcessTest("--default", "retrycount 1\nretryint 0\n") {}
-};
-
-TEST_F(ForwardFailureProcessTest, ClientIsAnsweredAtOnce) {
-  // Two attempts for each of the two requests; the third request goes through.
-  stand_in_.Tool("fault QM1 put-fail SYSTEM.ADMIN.COMMAND.QUEUE 4 2053");
-  AgentClient client("QM1");
-  client.Put(PcfCommand(MQCMD_INQUIRE_Q_MGR, {}), MQFMT_ADMIN);
-  Message reply;
-  ASSERT_TRUE(client.Get(&reply)) << agent_.Log();
-  ExpectPcfErrorReply(reply.data, MQCMD_INQUIRE_Q_MGR);
-  client.Put("PING QMGR", MQFMT_STRING);
-  ASSERT_TRUE(client.Get(&reply)) << agent_.Log();
-  EXPECT_EQ(reply.data, kNoResponse);
-
-  const std::string log = agent_.Log();
-  EXPECT_EQ(CountOf(log,
-                    "] CSAG107E MQPUT to queue 'SYSTEM.ADMIN.COMMAND.QUEUE' failed with "
-                    "reason 2053 ("),
-            2)
-      << log;
-  EXPECT_EQ(log.find("CSAG303E"), std::string::npos) << "answered, not aged out";
-
-  client.Put(PcfCommand(MQCMD_PING_Q_MGR, {}), MQFMT_ADMIN);
-  ASSERT_TRUE(client.Get(&reply));
-  EXPECT_EQ(HeaderField(reply.data, offsetof(MQCFH, CompCode)), MQCC_OK);
 }
 
 // The test plays a command server that sends part of an answer and falls

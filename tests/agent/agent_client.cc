@@ -162,7 +162,8 @@ pcf::PcfMessage ParseOrFail(const std::string& data) {
 
 std::vector<std::vector<pcf::PcfParameter>> SplitResponses(const std::string& data) {
   std::vector<pcf::PcfResponse> split;
-  EXPECT_EQ(pcf::SplitCoalescedPcf(data, &split), 0) << "a PCF message of " << data.size() << " bytes";
+  EXPECT_EQ(pcf::SplitCoalescedPcf(data, &split), 0)
+      << "a PCF message of " << data.size() << " bytes";
   std::vector<std::vector<pcf::PcfParameter>> responses;
   for (pcf::PcfResponse& response : split) {
     responses.push_back(std::move(response.message.parameters));
@@ -180,6 +181,17 @@ std::vector<std::string> SplitTexts(const std::string& data) {
   }
   texts.push_back(data.substr(start));
   return texts;
+}
+
+void ExpectOrderlyShutdownAfter(const std::string& log, const std::string& cause) {
+  const size_t cause_at = log.find(cause);
+  ASSERT_NE(cause_at, std::string::npos) << "'" << cause << "' missing from:\n" << log;
+  const size_t report = log.find("] CSAG080I CSAGNT Status Report\n", cause_at);
+  const size_t end = log.find("] CSAG099I CSAGNT Agent shutting down\n", cause_at);
+  EXPECT_NE(report, std::string::npos) << log;
+  EXPECT_LT(report, end) << log;
+  const std::string separator = "] ---------------------------------------\n";
+  EXPECT_EQ(log.size() - log.rfind(separator), separator.size()) << log;
 }
 
 MQLONG HeaderField(const std::string& data, size_t offset) {

@@ -138,6 +138,10 @@ std::vector<std::vector<pcf::PcfParameter>> SplitResponses(const std::string& da
 // The MQSC texts of a coalesced MQSC message, split at the 0x00 bytes.
 std::vector<std::string> SplitTexts(const std::string& data);
 
+// The test fails unless the log ends with the final status report, CSAG099I
+// and the separator, in that order, after `cause`.
+void ExpectOrderlyShutdownAfter(const std::string& log, const std::string& cause);
+
 // Reads an MQCFH field out of a PCF message of at least 36 bytes.
 MQLONG HeaderField(const std::string& data, size_t offset);
 

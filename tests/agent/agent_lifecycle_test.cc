@@ -1,5 +1,6 @@
 // The agent's life as a process against the stand-in: what it says when it
-// starts, the simple commands, every way it ends and the exit status of each.
+// starts, the simple commands, the ways it ends in order and the exit status
+// of each. The ends forced by faults are in fault_process_test.cc.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -10,25 +11,6 @@
 
 namespace agent_test {
 namespace {
-
-// The position of `what` in `text`; the test fails when it is missing.
-size_t PositionOf(const std::string& text, const std::string& what) {
-  const size_t at = text.find(what);
-  EXPECT_NE(at, std::string::npos) << "'" << what << "' missing from:\n" << text;
-  return at;
-}
-
-// The log ends with the final status report, CSAG099I and the separator, in
-// that order, after `cause`.
-void ExpectOrderlyShutdownAfter(const std::string& log, const std::string& cause) {
-  const size_t cause_at = PositionOf(log, cause);
-  const size_t report = log.find("] CSAG080I CSAGNT Status Report\n", cause_at);
-  const size_t end = log.find("] CSAG099I CSAGNT Agent shutting down\n", cause_at);
-  EXPECT_NE(report, std::string::npos) << log;
-  EXPECT_LT(report, end) << log;
-  const std::string separator = "] ---------------------------------------\n";
-  EXPECT_EQ(log.size() - log.rfind(separator), separator.size()) << log;
-}
 
 class AgentLifecycleTest : public ::testing::Test {
  protected:
@@ -94,33 +76,6 @@ TEST_F(AgentLifecycleTest, TerminationSignalEndsInOrder) {
   agent.Signal(SIGTERM);
   EXPECT_EQ(agent.WaitForExit(), 0) << agent.Log() << agent.Output();
   ExpectOrderlyShutdownAfter(agent.Log(), "] CSAG022I Termination signal 15 received\n");
-}
-
-TEST_F(AgentLifecycleTest, QueueManagerEndingForcesTheEnd) {
-  AgentProcess agent({"-k", "-m", "QM1"});
-  ASSERT_TRUE(agent.WaitUntilRunning()) << agent.Log();
-  stand_in_.Stop("");  // controlled: the connections are told 2161
-  EXPECT_EQ(agent.WaitForExit(), 1) << agent.Log() << agent.Output();
-  const std::string log = agent.Log();
-  ExpectOrderlyShutdownAfter(log, "] CSAG199E CSAGNT received reason code 2161 (");
-  EXPECT_EQ(CountOf(log, "CSAG199E"), 1) << log;
-}
-
-TEST_F(AgentLifecycleTest, BrokenConnectionForcesTheEnd) {
-  AgentProcess agent({"-k", "-m", "QM1"});
-  ASSERT_TRUE(agent.WaitUntilRunning()) << agent.Log();
-  stand_in_.Tool("fault QM1 break '*'");
-  EXPECT_EQ(agent.WaitForExit(), 1) << agent.Log() << agent.Output();
-  ExpectOrderlyShutdownAfter(agent.Log(), "] CSAG199E CSAGNT received reason code 2009 (");
-}
-
-TEST_F(AgentLifecycleTest, GetInhibitedInputQueueForcesTheEnd) {
-  AgentProcess agent({"-k", "-m", "QM1"});
-  ASSERT_TRUE(agent.WaitUntilRunning()) << agent.Log();
-  stand_in_.Tool("fault QM1 inhibit TOVAN.CSAGNT.COMMAND.QUEUE get");
-  EXPECT_EQ(agent.WaitForExit(), 1) << agent.Log() << agent.Output();
-  ExpectOrderlyShutdownAfter(
-      agent.Log(), "] CSAG120E Queue 'TOVAN.CSAGNT.COMMAND.QUEUE' has been GET(INHIBITED)\n");
 }
 
 TEST_F(AgentLifecycleTest, StartupFailuresEndWithStatusOne) {

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -56,8 +57,9 @@ std::string VariantDir(const std::string& variant) {
 }
 
 pid_t SpawnAgent(const std::vector<std::string>& args, const std::string& library_dir, int stdin_fd,
-                 int output_fd) {
-  std::vector<std::string> argv_texts{CSAGNT_PROGRAM};
+                 int output_fd, const std::vector<std::string>& launcher) {
+  std::vector<std::string> argv_texts = launcher;
+  argv_texts.push_back(CSAGNT_PROGRAM);
   argv_texts.insert(argv_texts.end(), args.begin(), args.end());
   std::vector<std::string> env_texts = AgentEnvironment(library_dir);
   std::vector<char*> argv = Pointers(argv_texts);
@@ -74,7 +76,8 @@ pid_t SpawnAgent(const std::vector<std::string>& args, const std::string& librar
   // does not reach it.
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
   pid_t pid = -1;
-  if (posix_spawn(&pid, CSAGNT_PROGRAM, &actions, &attributes, argv.data(), envp.data()) != 0) {
+  if (posix_spawnp(&pid, argv_texts[0].c_str(), &actions, &attributes, argv.data(), envp.data()) !=
+      0) {
     pid = -1;
   }
   posix_spawnattr_destroy(&attributes);
@@ -113,7 +116,8 @@ bool WaitForText(const std::function<std::string()>& read, std::string_view text
 }
 
 AgentProcess::AgentProcess(const std::vector<std::string>& args, const std::string& settings,
-                           const std::string& library_dir) {
+                           const std::string& library_dir,
+                           const std::vector<std::string>& launcher) {
   const std::string config =
       dir_.Write("agent.cfg", "logpath \"" + dir_.path() + "\"\n" + settings + "\n");
   std::vector<std::string> all_args = args;
@@ -121,7 +125,7 @@ AgentProcess::AgentProcess(const std::vector<std::string>& args, const std::stri
   const int output =
       open(dir_.File("output.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   const int input = DevNull();
-  pid_ = SpawnAgent(all_args, library_dir, input, output);
+  pid_ = SpawnAgent(all_args, library_dir, input, output, launcher);
   close(input);
   close(output);
 }
@@ -163,6 +167,18 @@ std::string AgentProcess::ActualReplyQueue() const {
   if (at == std::string::npos) return "";
   const size_t start = at + kLabel.size();
   return log.substr(start, log.find('\n', start) - start);
+}
+
+long AgentProcess::PeakResidentKb() const {
+  if (pid_ <= 0 || exit_status_ != -2) return -1;
+  const int fd = open(("/proc/" + std::to_string(pid_) + "/status").c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  std::string status(8192, '\0');
+  const ssize_t n = read(fd, status.data(), status.size());
+  close(fd);
+  status.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  const size_t at = status.find("VmHWM:");
+  return at == std::string::npos ? -1 : strtol(status.c_str() + at + 6, nullptr, 10);
 }
 
 void AgentProcess::Signal(int signal_number) const {

@@ -27,9 +27,11 @@ std::string VariantDir(const std::string& variant);
 // Starts the agent program with `args`, its standard input from `stdin_fd`
 // and its standard output and error to `output_fd`, in a session of its
 // own, with MQM_DLL_PATH set to `library_dir` and the other variables that
-// steer the MQI loader removed. Returns the pid, or -1.
+// steer the MQI loader removed. With a `launcher` (a program found on the
+// PATH and its arguments) the agent is started through it. Returns the pid,
+// or -1.
 pid_t SpawnAgent(const std::vector<std::string>& args, const std::string& library_dir, int stdin_fd,
-                 int output_fd);
+                 int output_fd, const std::vector<std::string>& launcher = {});
 
 // Waits for `pid` to end: its exit status, -1 when a signal ended it, -2 when
 // it still runs after `timeout_ms`.
@@ -44,12 +46,13 @@ bool WaitForText(const std::function<std::string()>& read, std::string_view text
 int CountOf(std::string_view text, std::string_view what);
 
 // One running agent, started with -f naming its configuration file: the
-// `settings` lines given, and logpath its own directory. Killed at once if it
-// still runs when the object goes.
+// `settings` lines given, and logpath its own directory (unless `settings`
+// names another). Killed at once if it still runs when the object goes.
 class AgentProcess {
  public:
   explicit AgentProcess(const std::vector<std::string>& args, const std::string& settings = "",
-                        const std::string& library_dir = LibraryDir());
+                        const std::string& library_dir = LibraryDir(),
+                        const std::vector<std::string>& launcher = {});
   ~AgentProcess();
   AgentProcess(const AgentProcess&) = delete;
   AgentProcess& operator=(const AgentProcess&) = delete;
@@ -67,6 +70,9 @@ class AgentProcess {
   std::string ActualReplyQueue() const;
 
   void Signal(int signal_number) const;
+  pid_t pid() const { return pid_; }
+  // The agent's peak resident memory (VmHWM) in KiB while it runs, else -1.
+  long PeakResidentKb() const;
   // The exit status once the agent has ended (see WaitForProcess).
   int WaitForExit(int timeout_ms = kWaitMs);
 

@@ -1,9 +1,8 @@
 // Requests relayed by the agent process to the stand-in's real command
 // server, as a client sees them: coalesced and trimmed PCF replies, the
 // agent's own information on Inquire Queue Manager, Escape and z/OS MQSC
-// replies, the identifiers the report options ask for, the client's
-// identity on the forwarded request, and the puts to a client's reply queue
-// that fail or warn.
+// replies, the identifiers the report options ask for and the client's
+// identity on the forwarded request.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -198,72 +197,6 @@ TEST_F(RelayProcessTest, BadReplyQueueNamesAreLoggedPrintably) {
       "] CSAG104E MQOPEN of queue 'QM1/NO.SUCH.[2JQUEUE' failed with reason 2085 (", 2))
       << agent_.Log();
   EXPECT_EQ(agent_.Log().find('\x1b'), std::string::npos);
-}
-
-// Puts to a client's reply queue that fail or end with a warning.
-class ReplyPutProcessTest : public RelayProcessTest {
- protected:
-  ReplyPutProcessTest()
-      : RelayProcessTest("retryint 0\nretrycount 2\n", {"-k", "-m", "QM1", "-v", "high"}) {}
-
-  // Sends a Ping through the agent after `fault` was set on the client's
-  // reply queue.
-  void PingWithFault(AgentClient* client, const std::string& fault) {
-    stand_in_.Tool("fault QM1 " + fault.substr(0, fault.find(' ')) + " " + client->reply_queue() +
-                   fault.substr(fault.find(' ')));
-    client->Put(PcfCommand(MQCMD_PING_Q_MGR, {}), MQFMT_ADMIN);
-  }
-};
-
-TEST_F(ReplyPutProcessTest, FailedPutsAreRetried) {
-  AgentClient client("QM1");
-  PingWithFault(&client, "put-fail 2 2053");
-  Message reply;
-  ASSERT_TRUE(client.Get(&reply));
-  EXPECT_FALSE(client.Get(&reply, 500)) << "delivered once";
-  const std::string name = "QM1/" + client.reply_queue();
-  const std::string log = agent_.Log();
-  for (const char* retry : {"Retry #1 after 0 seconds\n", "Retry #2 after 0 seconds\n"}) {
-    EXPECT_NE(log.find("] CSAG108E MQPUT to queue '" + name + "' failed with reason 2053 (Queue " +
-                       "full) - " + retry),
-              std::string::npos)
-        << log;
-  }
-  EXPECT_EQ(log.find("CSAG107E"), std::string::npos) << log;
-
-  agent_.Signal(SIGTERM);
-  ASSERT_EQ(agent_.WaitForExit(), 0);
-  const std::string report = agent_.Log();
-  EXPECT_NE(report.find("  Failed Puts               :           2 :           2\n"),
-            std::string::npos)
-      << report;
-  EXPECT_NE(report.find("  Puts Successfully Retried :           1 :           1\n"),
-            std::string::npos)
-      << report;
-}
-
-TEST_F(ReplyPutProcessTest, PutThatKeepsFailingIsGivenUp) {
-  AgentClient client("QM1");
-  PingWithFault(&client, "put-fail 3 2053");
-  EXPECT_TRUE(agent_.WaitForLog("] CSAG107E MQPUT to queue 'QM1/" + client.reply_queue() +
-                                "' failed with reason 2053 ("))
-      << agent_.Log();
-  Message reply;
-  EXPECT_FALSE(client.Get(&reply, 500));
-  EXPECT_EQ(CountOf(agent_.Log(), "] CSAG108E"), 2) << agent_.Log();
-}
-
-TEST_F(ReplyPutProcessTest, PutWithWarningIsDeliveredOnce) {
-  AgentClient client("QM1");
-  PingWithFault(&client, "put-warn 1 2049");
-  Message reply;
-  ASSERT_TRUE(client.Get(&reply));
-  EXPECT_EQ(HeaderField(reply.data, offsetof(MQCFH, CompCode)), MQCC_OK);
-  EXPECT_FALSE(client.Get(&reply, 500)) << "a put that warned is not put again";
-  EXPECT_TRUE(agent_.WaitForLog("] CSAG111I MQPUT to queue 'QM1/" + client.reply_queue() +
-                                "' completed with warning reason 2049 ("))
-      << agent_.Log();
-  EXPECT_EQ(agent_.Log().find("CSAG108E"), std::string::npos) << agent_.Log();
 }
 
 // The agent before a z/OS stand-in.

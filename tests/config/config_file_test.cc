@@ -231,6 +231,10 @@ TEST_F(ConfigFileTest, ReportListsSetKeysInTableOrderWithUnits) {
   Read("sleeptime 0 maxlogsize 1 reportint 2");
   EXPECT_NE(Report().find("reportint = 2 minutes; maxlogsize = 1 byte; sleeptime = 0 seconds\n"),
             std::string::npos);
+  Read("stopwait 30 hobjchkdelay 5");
+  EXPECT_EQ(AgentConfig.stopwait, 30);
+  EXPECT_NE(Report().find("in effect: hobjchkdelay = 5 seconds; stopwait = 30 seconds\n"),
+            std::string::npos);
 }
 
 TEST_F(ConfigFileTest, DiscintIsReportedOnlyWhenTriggered) {

@@ -20,6 +20,7 @@ TEST(Settings, DefaultsAreThoseOfAPlainStart) {
   EXPECT_EQ(s.sleeptime, 1);
   EXPECT_EQ(s.reqchkdelay, 10);
   EXPECT_EQ(s.hobjchkdelay, 150);
+  EXPECT_EQ(s.stopwait, 0);
   EXPECT_EQ(s.reportint, 60);
   EXPECT_EQ(s.retrycount, 10);
   EXPECT_EQ(s.retryint, 1);

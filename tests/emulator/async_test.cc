@@ -211,6 +211,49 @@ TEST_F(AsyncTest, NoCallbackAfterStopAndNoMessageLost) {
   EXPECT_EQ(first.substr(0, std::to_string(delivered).size() + 1), std::to_string(delivered) + ".");
 }
 
+std::atomic<int> other_consumer_messages{0};
+
+void MQENTRY OtherConsumer(MQHCONN, PMQVOID, PMQVOID, PMQVOID, PMQCBC cbc) {
+  if (cbc->CallType == MQCBCT_MSG_REMOVED) ++other_consumer_messages;
+}
+
+// Messages pushed to a consumer that stops before taking them go back to
+// their queue and on to another consumer of it, without waiting for the
+// next message to arrive.
+TEST_F(AsyncTest, MessagesHandedBackAtStopReachAnotherConsumer) {
+  other_consumer_messages = 0;
+  MQHCONN other = Connect();
+  MQHOBJ other_in = Open(other, "APP.Q", MQOO_INPUT_SHARED);
+  MQCBD cbd = {MQCBD_DEFAULT};
+  cbd.CallbackFunction = reinterpret_cast<MQPTR>(OtherConsumer);
+  MQMD md = {MQMD_DEFAULT};
+  MQGMO gmo = {MQGMO_DEFAULT};
+  gmo.Options = MQGMO_NO_SYNCPOINT;
+  MQLONG cc, rc;
+  MQCB(other, MQOP_REGISTER, &cbd, other_in, &md, &gmo, &cc, &rc);
+  ASSERT_EQ(rc, MQRC_NONE);
+
+  state.delay_us = 2000;  // this consumer falls behind what is pushed to it
+  ASSERT_EQ(Control(MQOP_START), MQRC_NONE);
+  PutMessages(300, 100);
+  ASSERT_TRUE(state.WaitFor([&] { return !state.messages.empty(); }));
+  MQCTLO ctlo = {MQCTLO_DEFAULT};
+  MQCTL(other, MQOP_START, &ctlo, &cc, &rc);
+  ASSERT_EQ(rc, MQRC_NONE);
+  ASSERT_EQ(Control(MQOP_STOP), MQRC_NONE);
+  const size_t taken = state.Copy(state.messages).size();
+  ASSERT_LT(taken, 300u);
+
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (taken + static_cast<size_t>(other_consumer_messages.load()) < 300 &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(5ms);
+  }
+  EXPECT_EQ(taken + static_cast<size_t>(other_consumer_messages.load()), 300u);
+  MQCTL(other, MQOP_STOP, &ctlo, &cc, &rc);
+  Disconnect(&other);
+}
+
 TEST_F(AsyncTest, GetInhibitedGoesToTheConsumerAndConnectionEventsToTheHandler) {
   ASSERT_EQ(Control(MQOP_START), MQRC_NONE);
   ASSERT_EQ(RunTool("fault QM1 inhibit APP.Q get"), 0);
