@@ -1,7 +1,7 @@
 // The call socket of a connection and the registry of connections.
 #include "lib/connection.h"
 
-#include <atomic>
+#include <thread>
 
 namespace mqemu {
 namespace {
@@ -20,7 +20,12 @@ CallReply Connection::Call(FrameWriter& request) {
   bool answered;
   {
     std::lock_guard lock(call_mu);
-    answered = channel.Call(request.Finish(), &reply.frame);
+    const std::string& frame = request.Finish();
+    if (link) std::this_thread::sleep_until(link->Up(LinkClock::now(), frame.size()));
+    answered = channel.Call(frame, &reply.frame);
+    if (link && answered) {
+      std::this_thread::sleep_until(link->Down(LinkClock::now(), 8 + reply.frame.payload.size()));
+    }
   }
   reply.reader = reply.frame.Reader();
   if (!answered || !reply.reader.I32(&reply.cc) || !reply.reader.I32(&reply.reason)) {

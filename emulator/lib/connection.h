@@ -5,7 +5,7 @@
 //
 // Rules:
 // - `call_mu` serialises use of the call socket; it is never held while
-//   waiting for anything but the daemon's reply.
+//   waiting for anything but the daemon's reply (and the link's delays).
 // - `mu` guards every other mutable field; callbacks are invoked without it.
 // - While `state` is kStarted, MQI calls from threads other than the
 //   dispatch thread fail with MQRC_HCONN_ASYNC_ACTIVE, except MQCTL STOP and
@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "lib/link.h"
 #include "protocol/endpoint.h"
 #include "protocol/frame.h"
 
@@ -88,6 +89,10 @@ class Connection {
 
   std::mutex call_mu;
   Channel channel;
+  // The simulated network link of the client library, or null (see link.h):
+  // every call then waits for its request to reach the daemon and for the
+  // reply to come back.
+  std::unique_ptr<Link> link;
 
   std::mutex mu;
   std::condition_variable cv;

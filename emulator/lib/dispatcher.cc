@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "lib/connection.h"
+#include "lib/link_reader.h"
 
 namespace mqemu {
 namespace {
@@ -252,19 +253,27 @@ void Connection::DeliverBroken(std::unique_lock<std::mutex>& lock) {
 }
 
 void Connection::Dispatch() {
-  FrameInput in(delivery_fd_, kSpinMicroseconds);
-  Frame frame;
-  while (in.Next(&frame)) {
-    if (frame.kind == Kind::kStopped) {
-      SendRequeue();
-      std::lock_guard lock(mu);
-      ++stops_seen;
-      cv.notify_all();
-      continue;
+  auto serve = [this](auto& in) {
+    Frame frame;
+    while (in.Next(&frame)) {
+      if (frame.kind == Kind::kStopped) {
+        SendRequeue();
+        std::lock_guard lock(mu);
+        ++stops_seen;
+        cv.notify_all();
+        continue;
+      }
+      if (frame.kind != Kind::kMessage && frame.kind != Kind::kEvent) break;
+      std::unique_lock lock(mu);
+      Deliver(lock, frame);
     }
-    if (frame.kind != Kind::kMessage && frame.kind != Kind::kEvent) break;
-    std::unique_lock lock(mu);
-    Deliver(lock, frame);
+  };
+  if (link) {
+    LinkReader in(delivery_fd_, link.get());
+    serve(in);
+  } else {
+    FrameInput in(delivery_fd_, Waiting::FromEnvironment());
+    serve(in);
   }
   std::unique_lock lock(mu);
   DeliverBroken(lock);

@@ -326,7 +326,11 @@ void Connect(PMQCHAR qmgr_field, PMQVOID options, PMQHCONN hconn, PMQLONG cc, PM
     given = given.substr(0, given.find_last_not_of(' ') + 1);
     if (!given.empty()) appl = given;
   }
+  bool link_refused = false;
+  const LinkSpec* link = ClientLink(&link_refused);
+  if (link_refused) return Failed(cc, rc, MQRC_ENVIRONMENT_ERROR);
   auto c = std::make_shared<Connection>();
+  if (link) c->link = std::make_unique<Link>(*link);
   c->qmgr_name = qmgr;
   if (!c->channel.Open(qmgr)) return Failed(cc, rc, MQRC_Q_MGR_NOT_AVAILABLE);
   FrameWriter w(Kind::kConnect);

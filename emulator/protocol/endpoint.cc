@@ -146,7 +146,7 @@ bool Channel::Open(std::string_view qmgr) {
   Close();
   fd_ = ConnectSocket(SocketPath(qmgr));
   if (fd_ < 0) return false;
-  in_ = std::make_unique<FrameInput>(fd_, kSpinMicroseconds);
+  in_ = std::make_unique<FrameInput>(fd_, Waiting::FromEnvironment());
   return true;
 }
 

@@ -89,13 +89,20 @@ bool FrameInput::Fill(size_t need) {
   while (end_ < need) {
     if (end_ == buf_.size()) buf_.resize(std::min(need, 2 * buf_.size()));
     ssize_t n = -1;
-    if (spin_us_ > 0) {
-      auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(spin_us_);
+    auto poll = waiting_.PollFor();
+    if (poll.count() > 0) {
+      auto until = std::chrono::steady_clock::now() + poll;
       do {
         n = ::recv(fd_, buf_.data() + end_, buf_.size() - end_, MSG_DONTWAIT);
       } while (n < 0 && errno == EAGAIN && std::chrono::steady_clock::now() < until);
-    }
-    if (n < 0 && (spin_us_ == 0 || errno == EAGAIN || errno == EINTR)) {
+      if (n >= 0 || errno != EAGAIN) {
+        waiting_.Caught();
+      } else {
+        auto slept_from = std::chrono::steady_clock::now();
+        n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
+        waiting_.Missed(std::chrono::steady_clock::now() - slept_from);
+      }
+    } else {
       n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
     }
     if (n < 0 && errno == EINTR) continue;

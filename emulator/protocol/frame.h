@@ -40,6 +40,8 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/waiting.h"
+
 namespace mqemu {
 
 // The largest message: IBM MQ's largest MaxMsgLength, 100 MB.
@@ -47,8 +49,6 @@ constexpr MQLONG kMaxMessageLength = 100 * 1024 * 1024;
 // The largest frame: a message of kMaxMessageLength with the fields of the
 // frame that carries it (kPut1, the largest, has about 530 bytes of them).
 constexpr uint32_t kMaxFrameLength = static_cast<uint32_t>(kMaxMessageLength) + 4096u;
-// How long readers of call and delivery sockets poll before sleeping.
-constexpr int kSpinMicroseconds = 40;
 
 enum class Kind : uint32_t {
   // -> i32 cno_version, blob user, blob appl_name, i32 pid, blob qmgr
@@ -164,10 +164,8 @@ bool WriteAll(int fd, std::string_view data);
 // pushed frames costs few system calls. Not thread-safe: one reader per fd.
 class FrameInput {
  public:
-  // With spin_us > 0 a read that would block first polls the socket for
-  // that long: a reply or the next request usually arrives within
-  // microseconds, and catching it saves a sleep and a wake-up.
-  explicit FrameInput(int fd, int spin_us = 0) : fd_(fd), spin_us_(spin_us) {}
+  // A read that would block first polls the socket as `waiting` says.
+  explicit FrameInput(int fd, Waiting waiting = Waiting::Never()) : fd_(fd), waiting_(waiting) {}
   FrameInput(const FrameInput&) = delete;
   FrameInput& operator=(const FrameInput&) = delete;
   // Reads the next frame. Returns false at end of stream, on an error, or when
@@ -184,7 +182,7 @@ class FrameInput {
   // a length field merely claims.
   bool Fill(size_t need);
   int fd_;
-  int spin_us_;
+  Waiting waiting_;
   std::vector<uint8_t> buf_ = std::vector<uint8_t>(kBufferSize);
   size_t begin_ = 0, end_ = 0;
   uint32_t refused_length_ = 0;

@@ -212,7 +212,7 @@ bool Session::Dispatch(const Frame& request, FrameWriter* w) {
 
 void Session::ServeCalls(const Frame& first) {
   QueueManager& qm = Qm();
-  FrameInput in(call_fd, kSpinMicroseconds);
+  FrameInput in(call_fd, Waiting::FromEnvironment());
   {
     FrameReader r = first.Reader();
     int32_t cno_version = 0, client_pid = 0;
