@@ -21,7 +21,15 @@ using nlohmann::json;
 
 ProgramRun Query(const std::vector<std::string>& args) {
   return RunProgram(QUERY_PROGRAM, args, {{"MQM_DLL_PATH", LibraryDir()}},
-                    {"MQIC_DLL_PATH", "MQ_INSTALLATION_PATH", "MQSERVER"});
+                    {"MQIC_DLL_PATH", "MQ_INSTALLATION_PATH", "MQSERVER", "MQEMU_LINK"});
+}
+
+// As a remote administrator: the client library over a simulated link.
+ProgramRun ClientQuery(std::vector<std::string> args) {
+  args.insert(args.begin(), "--client");
+  return RunProgram(QUERY_PROGRAM, args,
+                    {{"MQIC_DLL_PATH", LibraryDir()}, {"MQEMU_LINK", "rtt=2ms,rate=100mbit"}},
+                    {"MQM_DLL_PATH", "MQ_INSTALLATION_PATH", "MQSERVER"});
 }
 
 json ParseJson(const ProgramRun& run) {
@@ -158,6 +166,22 @@ TEST_F(QueryProcessTest, JsonThroughTheAgentHoldsWhatTheCommandServerSays) {
     EXPECT_EQ(mqsc_a["responses"][i]["parameters"]["ESCAPE_TEXT"],
               mqsc_d["responses"][i]["parameters"]["ESCAPE_TEXT"]);
   }
+}
+
+TEST_F(QueryProcessTest, AsAClientOverALink) {
+  const json through = ParseJson(ClientQuery({"-m", "QM1", "--json", "--pcf", "INQUIRE_Q_MGR"}));
+  EXPECT_EQ(through["responses"][0]["agent"]["CSAGNT_COMMAND_LEVEL"], 930);
+  const ProgramRun direct = ClientQuery({"-m", "QM1", "--direct", "DISPLAY QLOCAL(SYSTEM.*)"});
+  EXPECT_EQ(direct.exit_status, 0) << direct.output;
+  EXPECT_NE(direct.output.find("QUEUE(SYSTEM.DEAD.LETTER.QUEUE)"), std::string::npos)
+      << direct.output;
+  // The server library is not what --client loads.
+  const ProgramRun no_client =
+      RunProgram(QUERY_PROGRAM, {"--client", "-m", "QM1", "PING QMGR"},
+                 {{"MQM_DLL_PATH", LibraryDir()}, {"MQIC_DLL_PATH", "/nonexistent"}});
+  EXPECT_EQ(no_client.exit_status, 1) << no_client.output;
+  EXPECT_NE(no_client.output.find("libmqic_r.so (set MQIC_DLL_PATH"), std::string::npos)
+      << no_client.output;
 }
 
 TEST_F(QueryProcessTest, FailuresToAskHaveClearErrors) {
