@@ -6,13 +6,15 @@
 #include "names/constant_name_tables.h"
 #include "names/constant_names.h"
 #include "pcf/agent_format.h"
+#include "pcf/mqsc_reply.h"
 #include "pcf/pcf_format.h"
 
 namespace query {
 
 namespace {
 
-constexpr std::string_view kAgentError = "CSAG501E";
+// The message number that begins the agent's own error text.
+constexpr std::string_view kAgentError(kNoResponseText, 8);
 
 bool IsAgentErrorText(std::string_view text) {
   return text.starts_with(kAgentError);
@@ -26,11 +28,6 @@ bool IsAgentErrorResponse(const pcf::PcfResponse& response) {
     }
   }
   return false;
-}
-
-bool IsClosingText(std::string_view text) {
-  return text.starts_with("CSQ9022I") || text.starts_with("CSQ9023E") ||
-         text.starts_with("CSQ9023I");
 }
 
 }  // namespace
@@ -62,7 +59,7 @@ void TakeReply(const ReplyMessage& message, Answer* answer) {
     return;
   }
   for (std::string& text : pcf::SplitCoalescedMqsc(message.data)) {
-    if (IsClosingText(text)) answer->complete = true;
+    if (IsClosingMqscText(text)) answer->complete = true;
     answer->texts.push_back(std::move(text));
   }
 }
