@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "pcf/coalesced_reader.h"
-#include "tool/pcf_text.h"
+#include "pcf/pcf_text.h"
 
 namespace mqemu {
 namespace {
@@ -99,7 +99,7 @@ void PrintMessage(const MQMD& md, const std::string& data) {
             << "\n"
             << "Length:       " << data.size() << "\n";
   if (std::memcmp(md.Format, MQFMT_ADMIN, 8) == 0) {
-    std::cout << "PCF:\n" << DecodePcf(data);
+    std::cout << "PCF:\n" << pcf::DecodePcf(data);
     return;
   }
   if (std::memcmp(md.Format, MQFMT_TRIGGER, 8) == 0 && data.size() >= sizeof(MQTM)) {

@@ -27,7 +27,7 @@ class ToolConnection {
 };
 
 // Prints the descriptor fields and the data of a message: PCF decoded when
-// Format is MQADMIN (a coalesced reply as its responses, see DecodePcf), a
+// Format is MQADMIN (a coalesced reply as its responses, see pcf::DecodePcf), a
 // trigger message field by field, text when printable (the texts of a
 // coalesced MQSC message one a line, split by pcf/coalesced_reader.h), else
 // hexadecimal.

@@ -6,21 +6,17 @@
 #include <iterator>
 #include <sstream>
 
+#include "pcf/pcf_text.h"
 #include "tool/client.h"
 #include "tool/commands.h"
 
 namespace mqemu {
 
 bool ParseHexId(const std::string& text, unsigned char* id) {
-  if (text.size() > 48 || text.size() % 2) return false;
+  std::string bytes;
+  if (text.size() > 48 || !pcf::ParseHex(text, &bytes)) return false;
   std::memset(id, 0, 24);
-  for (size_t i = 0; i < text.size(); i += 2) {
-    char* end = nullptr;
-    std::string byte = text.substr(i, 2);
-    long v = std::strtol(byte.c_str(), &end, 16);
-    if (*end != '\0') return false;
-    id[i / 2] = static_cast<unsigned char>(v);
-  }
+  std::memcpy(id, bytes.data(), bytes.size());
   return true;
 }
 

@@ -7,86 +7,16 @@
 
 #include "pcf/agent_format.h"
 #include "pcf/pcf_format.h"
+#include "pcf/pcf_text.h"
 #include "pcf/pcf_writer.h"
 #include "tool/client.h"
 #include "tool/commands.h"
-#include "tool/pcf_text.h"
 
 namespace mqemu {
 
+using pcf::CommandCode;
+using pcf::CommandName;
 using pcf::PcfBuilder;
-
-namespace {
-
-bool IsStringParameter(MQLONG id) {
-  return (id >= MQCA_FIRST && id <= MQCA_LAST) || (id >= 3001 && id <= 3999) ||
-         id == TVN_ATTR_ERROR_TEXT;
-}
-
-bool IsByteParameter(MQLONG id) {
-  return id >= 7001 && id <= 7999;
-}
-
-// A number, or one of the symbolic values that requests commonly need.
-bool ParseValue(const std::string& text, MQLONG* out) {
-  static const struct {
-    const char* name;
-    MQLONG value;
-  } names[] = {{"ALL", MQIACF_ALL},
-               {"LOCAL", MQQT_LOCAL},
-               {"MODEL", MQQT_MODEL},
-               {"ALIAS", MQQT_ALIAS},
-               {"YES", 1},
-               {"NO", 0},
-               {"ALL_TYPES", MQQT_ALL}};
-  for (const auto& n : names) {
-    if (text == n.name) {
-      *out = n.value;
-      return true;
-    }
-  }
-  // A selector in an attribute list may be given by its name.
-  *out = ParameterId(text);
-  return *out >= 0;
-}
-
-bool AddParameter(PcfBuilder& b, const std::string& argument) {
-  size_t eq = argument.find('=');
-  if (eq == std::string::npos) return false;
-  MQLONG id = ParameterId(argument.substr(0, eq));
-  std::string value = argument.substr(eq + 1);
-  if (id < 0) return false;
-  if (IsStringParameter(id)) {
-    b.String(id, value);
-    return true;
-  }
-  if (IsByteParameter(id)) {
-    unsigned char bytes[24];
-    if (!ParseHexId(value, bytes)) return false;
-    b.ByteString(id, std::string_view(reinterpret_cast<char*>(bytes), value.size() / 2));
-    return true;
-  }
-  std::vector<MQLONG> values;
-  size_t start = 0;
-  for (;;) {
-    size_t comma = value.find(',', start);
-    MQLONG v;
-    if (!ParseValue(value.substr(start, comma - start), &v)) return false;
-    values.push_back(v);
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
-  // Attribute selector lists are integer lists even with one value.
-  bool list = values.size() > 1 || id == MQIACF_Q_ATTRS || id == MQIACF_Q_MGR_ATTRS;
-  if (list) {
-    b.IntegerList(id, values);
-  } else {
-    b.Integer(id, values[0]);
-  }
-  return true;
-}
-
-}  // namespace
 
 int PcfCommand(const Args& args) {
   if (args.size() < 2 || args[0][0] == '-' || args[1][0] == '-') {
@@ -110,7 +40,7 @@ int PcfCommand(const Args& args) {
       wait_ms = static_cast<MQLONG>(std::strtod(args[++i].c_str(), nullptr) * 1000);
     } else if (a == "--report" && v) {
       report = static_cast<MQLONG>(std::strtol(args[++i].c_str(), nullptr, 0));
-    } else if (!AddParameter(request, a)) {
+    } else if (!pcf::AddParameter(request, a)) {
       std::cerr << "mqemu pcf: cannot use parameter " << a << " (want NAME=VALUE)\n";
       return 2;
     }

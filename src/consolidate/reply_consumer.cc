@@ -13,6 +13,7 @@
 #include "log/status_report.h"
 #include "mq/connection.h"
 #include "names/constant_names.h"
+#include "pcf/mqsc_reply.h"
 #include "pcf/pcf_format.h"
 #include "relay/deliver.h"
 
@@ -24,12 +25,6 @@ bool IsFormat(const char* format, const char* expected) {
 
 bool IsMqscFormat(const char* format) {
   return IsFormat(format, MQFMT_COMMAND_1) || IsFormat(format, MQFMT_COMMAND_2);
-}
-
-// Whether an MQSC reply text closes its reply set.
-bool IsClosingText(const char* data) {
-  return memcmp(data, "CSQ9022I", 8) == 0 || memcmp(data, "CSQ9023E", 8) == 0 ||
-         memcmp(data, "CSQ9023I", 8) == 0;
 }
 
 void ReportUnrecognised(const MQBYTE* msg_id) {
@@ -105,7 +100,7 @@ int ClassifyReply(const REQUEST* request, const MQMD* md, const char* data, int3
     if (header.Command == MQCMD_INQUIRE_Q_MGR) flags |= REPLY_ADD_INFO;
   } else if (IsMqscFormat(md->Format)) {
     flags = has_buffer ? REPLY_COALESCE : REPLY_STORE;
-    if (IsClosingText(data)) flags |= REPLY_LAST;
+    if (IsClosingMqscText(std::string_view(data, 8))) flags |= REPLY_LAST;
   } else {
     flags = REPLY_LAST;
   }

@@ -116,9 +116,13 @@ int LoadMqLibrary(const char* file_name, const char* directory, void** module) {
 }
 
 int LoadMqi(MqiEntryPoints* table) {
+  return LoadMqiLibrary(CSAGNT_MQ_LIBRARY_BASE, table);
+}
+
+int LoadMqiLibrary(const char* base_name, MqiEntryPoints* table) {
   LockWithAlarm(&LibraryLock);
 
-  MqLibraryChoice choice = ChooseMqLibrary(CSAGNT_MQ_LIBRARY_BASE);
+  MqLibraryChoice choice = ChooseMqLibrary(base_name);
   // An explicit directory variable wins, even when set to the empty value
   // (which means the system's own search); then the installation directory.
   std::string directory;

@@ -58,6 +58,11 @@ constexpr int kMqiBadFormat = 11;
 // $MQ_INSTALLATION_PATH/lib64, else by the system's own search.
 int LoadMqi(MqiEntryPoints* table);
 
+// LoadMqi with the library chosen at run time by its base name (as
+// ChooseMqLibrary takes it) instead of the build setting: for the tools that
+// load the server or the client library as their user asks.
+int LoadMqiLibrary(const char* base_name, MqiEntryPoints* table);
+
 // The library's file name and the environment variable naming its directory,
 // from the build-time base name: "mqm" is IBM MQ's server library, "mqic"
 // and "mqic32" its client library; any other base name is taken as the file

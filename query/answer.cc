@@ -1,0 +1,97 @@
+// Gathering reply messages into an answer, and its exit status.
+#include "answer.h"
+
+#include <cstring>
+
+#include "names/constant_name_tables.h"
+#include "names/constant_names.h"
+#include "pcf/agent_format.h"
+#include "pcf/mqsc_reply.h"
+#include "pcf/pcf_format.h"
+
+namespace query {
+
+namespace {
+
+// The message number that begins the agent's own error text.
+constexpr std::string_view kAgentError(kNoResponseText, 8);
+
+bool IsAgentErrorText(std::string_view text) {
+  return text.starts_with(kAgentError);
+}
+
+bool IsAgentErrorResponse(const pcf::PcfResponse& response) {
+  for (const pcf::PcfParameter& p : response.message.parameters) {
+    if ((p.parameter == TVN_ATTR_ERROR_TEXT || p.parameter == MQCACF_ESCAPE_TEXT) &&
+        p.type == MQCFT_STRING && IsAgentErrorText(p.text)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+void TakeReply(const ReplyMessage& message, Answer* answer) {
+  ++answer->messages;
+  answer->bytes += message.data.size();
+  const bool admin = message.format == std::string_view(MQFMT_ADMIN, MQ_FORMAT_LENGTH);
+  if (admin && message.data.size() >= sizeof(MQCFH) && !IsAgentErrorText(message.data)) {
+    std::vector<pcf::PcfResponse> responses;
+    MQLONG fault = pcf::SplitCoalescedPcf(message.data, &responses);
+    if (fault != 0 && answer->fault == 0) answer->fault = fault;
+    for (pcf::PcfResponse& r : responses) {
+      if (IsAgentErrorResponse(r)) answer->agent_error = true;
+      answer->responses.push_back(std::move(r));
+    }
+    MQCFH header;
+    std::memcpy(&header, message.data.data(), sizeof header);
+    // A message that cannot be read to its end says nothing sure about more.
+    answer->complete = (header.Control & MQCFC_LAST) != 0 || fault != 0;
+    return;
+  }
+  const bool mqsc = message.format == std::string_view(MQFMT_COMMAND_1, MQ_FORMAT_LENGTH) ||
+                    message.format == std::string_view(MQFMT_COMMAND_2, MQ_FORMAT_LENGTH);
+  if (!mqsc) {
+    if (IsAgentErrorText(message.data)) answer->agent_error = true;
+    answer->texts.push_back(message.data);
+    answer->complete = true;
+    return;
+  }
+  for (std::string& text : pcf::SplitCoalescedMqsc(message.data)) {
+    if (IsClosingMqscText(text)) answer->complete = true;
+    answer->texts.push_back(std::move(text));
+  }
+}
+
+ExitStatus ExitStatusOf(const Answer& answer) {
+  if (answer.agent_error) return kExitAgentError;
+  if (!answer.complete) return kExitNoAnswer;
+  if (answer.fault != 0) return kExitFailed;
+  for (const pcf::PcfResponse& r : answer.responses) {
+    if (r.message.header.CompCode != MQCC_OK) return kExitFailed;
+  }
+  for (const std::string& text : answer.texts) {
+    if (text.starts_with("CSQ9023E")) return kExitFailed;
+  }
+  return kExitOk;
+}
+
+std::string ReasonName(MQLONG reason) {
+  for (ConstantNameTable table : {ReasonNames, FeedbackNames}) {
+    for (const ConstantNameRow& row : table) {
+      if (row.code == reason && row.name[0] != '\0') return row.name;
+    }
+  }
+  return {};
+}
+
+std::string ReasonLabel(MQLONG reason) {
+  const std::string name = ReasonName(reason);
+  const std::string text = ReasonText(reason);
+  std::string label = std::to_string(reason);
+  if (name.empty() && text.empty()) return label;
+  return label + " (" + name + (name.empty() || text.empty() ? "" : ": ") + text + ")";
+}
+
+}  // namespace query
