@@ -115,6 +115,8 @@ int StartCommand(const Args& args) {
     std::cerr << "mqemu start: cannot open " << log << ": " << std::strerror(errno) << "\n";
     return 1;
   }
+  // Where this start's part of the log begins.
+  const off_t log_start = ::lseek(out, 0, SEEK_END);
   int ready[2];
   if (::pipe2(ready, O_CLOEXEC) != 0) return 1;
   daemon_args.push_back("--ready-fd");
@@ -144,10 +146,21 @@ int StartCommand(const Args& args) {
   ::close(ready[0]);
   if (!started) {
     std::cerr << "mqemu start: queue manager " << qmgr << " did not start; see " << log << "\n";
-    std::istringstream tail(ReadLog(log));
-    std::string line, last;
-    while (std::getline(tail, line)) last = line;
-    if (!last.empty()) std::cerr << last << "\n";
+    // The log is shared with every other start of this name, so the reason
+    // shown is the last failure line a daemon wrote since this start began,
+    // not whatever line another start's daemon wrote last ("started"
+    // included).
+    std::string text = ReadLog(log);
+    std::istringstream tail(log_start > 0 && static_cast<size_t>(log_start) <= text.size()
+                                ? text.substr(static_cast<size_t>(log_start))
+                                : text);
+    std::string line, last, reason;
+    while (std::getline(tail, line)) {
+      if (!line.empty()) last = line;
+      if (line.starts_with("mqemu-qmgr: ")) reason = line;
+    }
+    if (reason.empty()) reason = last;
+    if (!reason.empty()) std::cerr << reason << "\n";
     return 1;
   }
   std::cout << "queue manager " << qmgr << " started" << (args.size() > 1 ? " (" : "");

@@ -81,8 +81,15 @@ for i in 1 2 3 4 5 6; do
   "$tool" start QM1 --default >"$base/start.$i" 2>&1 &
 done
 wait
-started=$(cat "$base"/start.* | grep -c "queue manager QM1 started")
+started=$(cat "$base"/start.* | grep -c "^queue manager QM1 started")
 [[ $started -eq 1 ]] || fail "$started of six simultaneous starts succeeded"
+# Each start that lost says why in its own words, not with a line of the
+# shared log that the winner wrote.
+for f in "$base"/start.*; do
+  grep -q "^queue manager QM1 started" "$f" && continue
+  grep -q "already running" "$f" && ! grep -q "started (pid" "$f" ||
+    fail "a lost start said: $(cat "$f")"
+done
 [[ $(daemons QM1) -eq 1 ]] || fail "$(daemons QM1) daemons of QM1 run"
 expect 0 "queue manager QM1 ended" -- stop QM1
 [[ $(daemons QM1) -eq 0 ]] || fail "$(daemons QM1) daemons of QM1 still run after stop"
