@@ -120,6 +120,11 @@ void ReportRefusedValue(const ConfigKey& row, const char* value) {
   ReportUnrecognised(text);
 }
 
+void ReportNoMemory(int size, const char* structure) {
+  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+               "CSAG202E Can not allocate %d bytes for a '%s' structure\n", size, structure);
+}
+
 void ReportReadingStopped(const char* why) {
   AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
                "CSAG213E Reading of config file '%s' stopped: %s\n",
@@ -327,45 +332,52 @@ int ReadYesNo(FILE* file, uint32_t* flags, uint32_t mask, char* token) {
   return -1;
 }
 
-bool ReadConfigFile() {
+bool ApplyConfigText(const char* text, size_t length, bool cut) {
   for (ConfigKey* row = ConfigKeys; row->type != kEndRow; ++row) row->set_by_file = false;
   UnrecognisedCount = 0;
 
   char* token = static_cast<char*>(CSGetMem(kConfigTokenMax + 1));
-  char* text = static_cast<char*>(CSGetMem(kConfigFileMax + 1));
-  if (token == nullptr || text == nullptr) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG202E Can not allocate %d bytes for a '%s' structure\n",
-                 token == nullptr ? kConfigTokenMax + 1 : static_cast<int>(kConfigFileMax + 1),
-                 token == nullptr ? "CFGTOKEN" : "CFGTEXT");
-    CSFreeMem(text);
-    CSFreeMem(token);
+  if (token == nullptr) {
+    ReportNoMemory(kConfigTokenMax + 1, "CFGTOKEN");
     return false;
   }
+  FILE* taken = length == 0 ? nullptr : fmemopen(const_cast<char*>(text), length, "r");
+  const bool stopped = taken != nullptr && ApplyConfigTokens(taken, token);
+  if (taken != nullptr) fclose(taken);
+  CSFreeMem(token);
+  char why[64];
+  if (stopped) {
+    snprintf(why, sizeof why, "%d unrecognised parameters", kConfigErrorsMax);
+    ReportReadingStopped(why);
+  } else if (cut) {
+    snprintf(why, sizeof why, "larger than %zu bytes", kConfigFileMax);
+    ReportReadingStopped(why);
+  }
+
+  for (const ConfigKey* row = ConfigKeys; row->type != kEndRow; ++row)
+    if (row->set_by_file) return true;
+  return false;
+}
+
+bool ReadConfigFile() {
+  for (ConfigKey* row = ConfigKeys; row->type != kEndRow; ++row) row->set_by_file = false;
+
+  char* text = static_cast<char*>(CSGetMem(kConfigFileMax + 1));
+  if (text == nullptr) {
+    ReportNoMemory(static_cast<int>(kConfigFileMax + 1), "CFGTEXT");
+    return false;
+  }
+  bool set = false;
   FILE* file = OpenConfigFile();
   if (file != nullptr) {
     bool cut = false;
     const size_t length = ReadConfigText(file, text, &cut);
     fclose(file);
     // The tokens are read from the bytes taken in, never from the file.
-    FILE* taken = length == 0 ? nullptr : fmemopen(text, length, "r");
-    const bool stopped = taken != nullptr && ApplyConfigTokens(taken, token);
-    if (taken != nullptr) fclose(taken);
-    char why[64];
-    if (stopped) {
-      snprintf(why, sizeof why, "%d unrecognised parameters", kConfigErrorsMax);
-      ReportReadingStopped(why);
-    } else if (cut) {
-      snprintf(why, sizeof why, "larger than %zu bytes", kConfigFileMax);
-      ReportReadingStopped(why);
-    }
+    set = ApplyConfigText(text, length, cut);
   }
   CSFreeMem(text);
-  CSFreeMem(token);
-
-  for (const ConfigKey* row = ConfigKeys; row->type != kEndRow; ++row)
-    if (row->set_by_file) return true;
-  return false;
+  return set;
 }
 
 void ReportConfigOverrides() {

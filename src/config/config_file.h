@@ -35,6 +35,12 @@ constexpr int kConfigEnd = -1;
 // one key was set from the file; false otherwise, also when there is no file.
 bool ReadConfigFile();
 
+// What ReadConfigFile does with the file's contents once read: applies the
+// keys and values in `length` bytes at `text` to AgentConfig, with the
+// CSAG007E and CSAG213E reports; `cut` says that the text is the first part
+// of a larger file. Returns true if at least one key was set.
+bool ApplyConfigText(const char* text, size_t length, bool cut);
+
 // Writes the CSAG005I report of the settings that the file set, with their
 // current values. Called after CSAG004I when ReadConfigFile returned true.
 void ReportConfigOverrides();

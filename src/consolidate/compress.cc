@@ -19,7 +19,8 @@ void SetField(char* p, size_t offset, int32_t value) {
 }
 
 // Trims the MQCFST at `p` (of `struc_length` bytes, which it fills) and
-// returns its new StrucLength.
+// returns its new StrucLength, never more than the old one: a StrucLength
+// that is not a multiple of 4 is not rounded up past the structure's end.
 int32_t TrimString(char* p, int32_t struc_length) {
   const int32_t string_length = FieldAt(p, offsetof(MQCFST, StringLength));
   if (string_length <= 4 || string_length > struc_length - MQCFST_STRUC_LENGTH_FIXED) {
@@ -28,7 +29,8 @@ int32_t TrimString(char* p, int32_t struc_length) {
   const char* text = p + MQCFST_STRUC_LENGTH_FIXED;
   int32_t kept = string_length;
   while (kept > 0 && text[kept - 1] == ' ') --kept;
-  const int32_t new_struc_length = (kept + MQCFST_STRUC_LENGTH_FIXED + 3) & ~3;
+  int32_t new_struc_length = (kept + MQCFST_STRUC_LENGTH_FIXED + 3) & ~3;
+  if (new_struc_length > struc_length) new_struc_length = struc_length;
   SetField(p, offsetof(MQCFST, StringLength), kept);
   SetField(p, offsetof(MQCFST, StrucLength), new_struc_length);
   return new_struc_length;

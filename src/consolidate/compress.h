@@ -9,7 +9,8 @@
 // Rewrites the PCF message of *length bytes at `message` in place: every
 // MQCFST whose StringLength is above 4 loses its trailing blanks (0x20),
 // StringLength becomes the characters left and StrucLength 20 + that,
-// rounded up to a multiple of 4; the parameters after it move down. Integers,
+// rounded up to a multiple of 4 but never above what it was; the parameters
+// after it move down. Integers,
 // integer lists, string lists and byte strings stay whole. At any other type
 // CSAG301E is written and the rest of the message is left as it is, and so
 // is the rest from a parameter whose lengths do not fit in the bytes that

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "consolidate/reply_shape.h"
 #include "cs/cs_memory.h"
 #include "log/message.h"
 #include "relay/deliver.h"
@@ -13,13 +14,6 @@ namespace {
 void ReportNoMemory(int64_t size) {
   AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
                "CSAG201E Can not allocate %d bytes for a message! \n", static_cast<int>(size));
-}
-
-// The formats in which a command server answers.
-bool IsReplyFormat(const char* format) {
-  return memcmp(format, MQFMT_ADMIN, MQ_FORMAT_LENGTH) == 0 ||
-         memcmp(format, MQFMT_COMMAND_1, MQ_FORMAT_LENGTH) == 0 ||
-         memcmp(format, MQFMT_COMMAND_2, MQ_FORMAT_LENGTH) == 0;
 }
 
 }  // namespace
@@ -45,12 +39,12 @@ int GrowHoldBuffer(REQUEST* request, int64_t needed) {
 void DeliverHeld(REQUEST* request, MQMD* md) {
   if (request->HoldBuffer == nullptr || request->HoldLength <= 0) return;
   // What is held goes out as the reply it is, also when the message that
-  // made it due is of another kind (a report that ends the request). Among
-  // replies of the command server the latest reply's descriptor serves, as
-  // for a z/OS reply set whose first text came in Format "MQCMD1  ".
+  // made it due is of another kind (a report that ends the request, or a
+  // PCF reply after MQSC text). Among MQSC texts the latest reply's
+  // descriptor serves, as for a z/OS reply set whose first text came in
+  // Format "MQCMD1  ".
   MQMD held;
-  if (!IsReplyFormat(md->Format) &&
-      memcmp(md->Format, request->HoldFormat, sizeof md->Format) != 0) {
+  if (!SameReplyKind(md->Format, request->HoldFormat)) {
     held = *md;
     memcpy(held.Format, request->HoldFormat, sizeof held.Format);
     held.MsgType = MQMT_REPLY;

@@ -23,10 +23,6 @@ bool IsFormat(const char* format, const char* expected) {
   return memcmp(format, expected, MQ_FORMAT_LENGTH) == 0;
 }
 
-bool IsMqscFormat(const char* format) {
-  return IsFormat(format, MQFMT_COMMAND_1) || IsFormat(format, MQFMT_COMMAND_2);
-}
-
 void ReportUnrecognised(const MQBYTE* msg_id) {
   char hex[2 * sizeof(MQBYTE24) + 1];
   AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
@@ -44,7 +40,9 @@ void Gather(REQUEST* request, MQMD* md, char* data, int32_t length, int flags) {
     const bool mqsc = IsMqscFormat(md->Format);
     // An MQSC text takes a separator byte as well.
     const int64_t gathered = int64_t{request->HoldLength} + length + (mqsc ? 1 : 0);
-    if (SomethingHeld(request) && gathered <= request->MaxMsgSize) {
+    // PCF joins only PCF, MQSC text only MQSC text.
+    if (SomethingHeld(request) && SameReplyKind(md->Format, request->HoldFormat) &&
+        gathered <= request->MaxMsgSize) {
       if (mqsc) {
         AppendMqscReply(request, data, length);
       } else {

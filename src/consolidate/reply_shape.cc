@@ -97,9 +97,16 @@ bool PcfShapeIsSound(const char* data, int32_t length) {
 
 bool ReplyShapeIsSound(const char* format, const char* data, int32_t length) {
   if (memcmp(format, MQFMT_ADMIN, MQ_FORMAT_LENGTH) == 0) return PcfShapeIsSound(data, length);
-  if (memcmp(format, MQFMT_COMMAND_1, MQ_FORMAT_LENGTH) == 0 ||
-      memcmp(format, MQFMT_COMMAND_2, MQ_FORMAT_LENGTH) == 0) {
-    return data != nullptr && length >= 8;
-  }
+  if (IsMqscFormat(format)) return data != nullptr && length >= 8;
   return true;
+}
+
+bool IsMqscFormat(const char* format) {
+  return memcmp(format, MQFMT_COMMAND_1, MQ_FORMAT_LENGTH) == 0 ||
+         memcmp(format, MQFMT_COMMAND_2, MQ_FORMAT_LENGTH) == 0;
+}
+
+bool SameReplyKind(const char* format, const char* other) {
+  return memcmp(format, other, MQ_FORMAT_LENGTH) == 0 ||
+         (IsMqscFormat(format) && IsMqscFormat(other));
 }

@@ -20,3 +20,10 @@ bool PcfShapeIsSound(const char* data, int32_t length);
 // for "MQADMIN ", at least 8 bytes for "MQCMD1  " and "MQCMD2  ", anything
 // for other formats (they are delivered as they came in any case).
 bool ReplyShapeIsSound(const char* format, const char* data, int32_t length);
+
+// Whether an 8-character MQMD format is MQSC text: "MQCMD1  " or "MQCMD2  ".
+bool IsMqscFormat(const char* format);
+
+// Whether replies of two formats are of one kind, so that one may be
+// coalesced with the other: the same format, or both MQSC text.
+bool SameReplyKind(const char* format, const char* other);

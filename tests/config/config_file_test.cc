@@ -336,6 +336,21 @@ TEST_F(ConfigFileTest, OnlyTheFirstMegabyteIsRead) {
                                     "' stopped: larger than 1048576 bytes\n");
 }
 
+// The text of a file as read, applied without a file: only the bytes
+// given, and each reading starts afresh.
+TEST_F(ConfigFileTest, TextIsAppliedWithinItsLength) {
+  const std::string text = "maxage 20\nbad\nmaxmsgsize 512\nreportint 9\n";
+  StdoutCapture capture;
+  EXPECT_TRUE(ApplyConfigText(text.data(), 29, false));
+  output_ = capture.Text();
+  EXPECT_EQ(AgentConfig.maxage, 20);
+  EXPECT_EQ(AgentConfig.maxmsgsize, 512);
+  EXPECT_NE(AgentConfig.reportint, 9) << "past the length given";
+  EXPECT_EQ(Unrecognised(), std::vector<std::string>{"bad"});
+  EXPECT_FALSE(ApplyConfigText("maxage", 0, false));
+  EXPECT_EQ(Report().find("maxage"), std::string::npos) << "nothing set by the second reading";
+}
+
 TEST_F(ConfigFileTest, ReadingStopsAfterAHundredUnrecognisedParameters) {
   std::string text;
   for (int i = 0; i < 1000; ++i) text += "bad\n";

@@ -63,6 +63,30 @@ TEST_F(CompressTest, StringsLoseTheirTrailingBlanks) {
   EXPECT_EQ(ab_out.substr(56, 4), "AB  ");
 }
 
+// A StrucLength that is not a multiple of 4 (20 + StringLength exactly) is
+// not rounded up past the structure: rounding made the structure longer
+// than it was, so the parameters after it were moved up and written past
+// the end of the message.
+TEST_F(CompressTest, AStructureIsNeverLengthened) {
+  for (const int trailing_blanks : {0, 1, 2, 3}) {
+    const std::string text = "ABCDEFGHIJKLMNOPQRSTUVWXYZ" + std::string(trailing_blanks, ' ');
+    const int struc_length = 20 + static_cast<int>(text.size());
+    const std::string message =
+        PcfBuilder().String(MQCA_Q_NAME, text, 0, struc_length).Integer(MQIA_Q_TYPE, 1).Bytes();
+    ASSERT_EQ(message.size(), 36u + struc_length + 16u);
+    const std::string out = Compressed(message);
+    const Param string = ParamAt(out, 36);
+    EXPECT_LE(string.struc_length, struc_length) << trailing_blanks << " blanks";
+    EXPECT_EQ(string.field4, 26) << "StringLength";
+    EXPECT_EQ(out.substr(56, 26), text.substr(0, 26));
+    const Param integer = ParamAt(out, 36 + static_cast<size_t>(string.struc_length));
+    EXPECT_EQ(integer.type, MQCFT_INTEGER);
+    EXPECT_EQ(integer.parameter, MQIA_Q_TYPE);
+    EXPECT_EQ(integer.field3, 1) << "Value";
+    EXPECT_EQ(out.size(), 36u + string.struc_length + 16u);
+  }
+}
+
 TEST_F(CompressTest, ParametersAfterATrimmedStringMoveDown) {
   const std::string name = "SYSTEM.ADMIN.COMMAND.QUEUE";
   ASSERT_EQ(name.size(), 26u);

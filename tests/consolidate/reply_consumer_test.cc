@@ -300,3 +300,36 @@ TEST_F(ReplyConsumerTest, GetInhibitedAloneIsAFailureToo) {
 }
 
 }  // namespace
+
+// A PCF reply and MQSC text never join one message: each goes out whole,
+// in its own format, whichever came first.
+TEST_F(ReplyConsumerTest, RepliesOfAnotherFormatAreNotCoalescedWithWhatIsHeld) {
+  const std::string pcf = PcfBuilder(MQCMD_INQUIRE_Q, MQCFC_NOT_LAST).Integer(1, 1).Bytes();
+  const std::string text = "CSQN205I   COUNT=       2, RETURN=00000000, REASON=00000000";
+  const std::string last = PcfBuilder(MQCMD_INQUIRE_Q, MQCFC_LAST).Integer(2, 2).Bytes();
+
+  ListRequest(kFwd);
+  SendReply(kFwd, pcf);
+  SendReply(kFwd, text, MQFMT_COMMAND_1);
+  SendReply(kFwd, last);
+  std::vector<RecordedPut> puts = mqi_.PutsTo(kClientQ);
+  ASSERT_EQ(puts.size(), 3u);
+  EXPECT_EQ(puts[0].data, pcf);
+  EXPECT_EQ(std::string(puts[0].md.Format, 8), MQFMT_ADMIN);
+  EXPECT_EQ(puts[1].data, text);
+  EXPECT_EQ(std::string(puts[1].md.Format, 8), MQFMT_COMMAND_1);
+  EXPECT_EQ(puts[2].data, last);
+  EXPECT_EQ(std::string(puts[2].md.Format, 8), MQFMT_ADMIN);
+  EXPECT_EQ(RequestCount.load(), 0);
+
+  mqi_.puts.clear();
+  ListRequest(kFwd, REQ_MQSC);
+  SendReply(kFwd, text, MQFMT_COMMAND_1);
+  SendReply(kFwd, last);
+  puts = mqi_.PutsTo(kClientQ);
+  ASSERT_EQ(puts.size(), 2u);
+  EXPECT_EQ(puts[0].data, text) << "the text keeps its '*'-less first message";
+  EXPECT_EQ(std::string(puts[0].md.Format, 8), MQFMT_COMMAND_1);
+  EXPECT_EQ(puts[1].data, last);
+  EXPECT_EQ(std::string(puts[1].md.Format, 8), MQFMT_ADMIN);
+}

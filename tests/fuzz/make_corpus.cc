@@ -1,0 +1,223 @@
+// Writes the seed corpora of the fuzz targets (corpus/NAME/) from real
+// messages: the requests that clients send and the replies that the
+// stand-in's command server gives them, taken from its command server in
+// process, on a distributed and on a z/OS queue manager; a trigger message
+// laid out as a trigger monitor passes it; configuration files and MQSC
+// scripts as users write them. The coalesced messages that the agent
+// delivers are written by reply_sequence_fuzz when CSAGNT_FUZZ_DELIVERED
+// names a directory (scripts/fuzz --seed does both).
+//
+//   make_corpus DIRECTORY
+#include <cmqc.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "emulator_fuzz_support.h"
+#include "pcf/pcf_writer.h"
+#include "qmgr/command_server.h"
+
+namespace {
+
+std::filesystem::path Root;
+
+void Write(const std::string& target, const std::string& name, const std::string& bytes) {
+  const std::filesystem::path dir = Root / target;
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / name, std::ios::binary) << bytes;
+}
+
+std::string Le16(size_t n) {
+  return std::string{static_cast<char>(n & 0xff), static_cast<char>((n >> 8) & 0xff)};
+}
+
+struct Request {
+  std::string name;
+  std::string bytes;
+  bool text = false;  // MQSC text (MQSTR) rather than PCF
+};
+
+std::vector<Request> Requests(bool zos) {
+  std::vector<Request> out;
+  auto pcf = [&](const std::string& name, pcf::PcfBuilder& b) {
+    out.push_back({name, b.Finish(), false});
+  };
+  const MQLONG type = zos ? MQCFT_COMMAND_XR : MQCFT_COMMAND;
+  {
+    pcf::PcfBuilder b(type, MQCMD_INQUIRE_Q_MGR);
+    pcf("inquire_q_mgr", b);
+  }
+  {
+    pcf::PcfBuilder b(type, MQCMD_INQUIRE_Q);
+    b.String(MQCA_Q_NAME, "SYSTEM.*");
+    b.IntegerList(MQIACF_Q_ATTRS, {MQCA_Q_NAME, MQIA_CURRENT_Q_DEPTH, MQCA_Q_DESC});
+    pcf("inquire_q", b);
+  }
+  {
+    pcf::PcfBuilder b(type, MQCMD_INQUIRE_Q_NAMES);
+    b.String(MQCA_Q_NAME, "*");
+    b.Integer(MQIA_Q_TYPE, MQQT_ALL);
+    pcf("inquire_q_names", b);
+  }
+  {
+    pcf::PcfBuilder b(type, MQCMD_CREATE_Q);
+    b.String(MQCA_Q_NAME, "APP.Q");
+    b.Integer(MQIA_Q_TYPE, MQQT_LOCAL);
+    b.Integer(MQIA_MAX_MSG_LENGTH, 100000);
+    b.String(MQCA_Q_DESC, "application queue");
+    pcf("create_q", b);
+  }
+  {
+    pcf::PcfBuilder b(type, MQCMD_DELETE_Q);
+    b.String(MQCA_Q_NAME, "SYSTEM.DEFAULT.LOCAL.QUEUE");
+    pcf("delete_q", b);
+  }
+  {
+    pcf::PcfBuilder b(type, MQCMD_PING_Q_MGR);
+    pcf("ping", b);
+  }
+  {
+    pcf::PcfBuilder b(type, MQCMD_ESCAPE);
+    b.Integer(MQIACF_ESCAPE_TYPE, MQET_MQSC);
+    b.String(MQCACF_ESCAPE_TEXT, "DISPLAY QLOCAL(SYSTEM.*) MAXDEPTH");
+    pcf("escape", b);
+  }
+  {
+    pcf::PcfBuilder b(type, MQCMD_CREATE_PROCESS);
+    b.String(MQCA_PROCESS_NAME, "APP.PROCESS");
+    b.String(MQCA_APPL_ID, "/usr/bin/app");
+    pcf("create_process", b);
+  }
+  if (zos) out.push_back({"mqsc_display", "DISPLAY QUEUE(SYSTEM.*) ALL", true});
+  return out;
+}
+
+std::vector<mqemu::Message> Execute(const Request& request) {
+  mqemu::Message m;
+  m.md = MQMD{MQMD_DEFAULT};
+  m.md.Version = MQMD_VERSION_2;
+  m.md.MsgType = MQMT_REQUEST;
+  memcpy(m.md.Format, request.text ? MQFMT_STRING : MQFMT_ADMIN, MQ_FORMAT_LENGTH);
+  memcpy(m.md.ReplyToQ, "REPLY.Q", 7);
+  memcpy(m.md.UserIdentifier, "admin", 5);
+  m.data = request.bytes;
+  return mqemu::ExecuteRequest(m);
+}
+
+// The format byte of reply_sequence_fuzz and classify_reply_fuzz.
+char FormatChoice(const MQMD& md) {
+  if (memcmp(md.Format, MQFMT_ADMIN, 8) == 0) return 0;
+  if (memcmp(md.Format, MQFMT_COMMAND_1, 8) == 0) return 1;
+  if (memcmp(md.Format, MQFMT_COMMAND_2, 8) == 0) return 2;
+  return 3;
+}
+
+void CommandServerSeeds() {
+  for (const bool zos : {false, true}) {
+    FreshQueueManager(zos);
+    const std::string platform = zos ? "zos_" : "unix_";
+    for (const Request& request : Requests(zos)) {
+      const char choice = static_cast<char>((zos ? 0x01 : 0) | (request.text ? 0x02 : 0));
+      Write("command_server", platform + request.name, choice + request.bytes);
+      const std::vector<mqemu::Message> replies = Execute(request);
+      std::string sequence{0, static_cast<char>(60)};  // compress and coalesce, 1024 bytes
+      for (size_t i = 0; i < replies.size(); ++i) {
+        const mqemu::Message& reply = replies[i];
+        sequence += FormatChoice(reply.md) + Le16(reply.data.size()) + reply.data;
+        if (i >= 3) continue;  // a few single replies of each request are enough
+        const std::string name = platform + request.name + "_" + std::to_string(i + 1);
+        if (!request.text) {
+          Write("compress", name, reply.data);
+          Write("pcf_cursor", name, reply.data);
+        }
+        Write("classify_reply", name, FormatChoice(reply.md) + reply.data);
+      }
+      Write("reply_sequence", platform + request.name, sequence);
+    }
+  }
+}
+
+void MqscSeeds() {
+  const char* const scripts[][2] = {
+      {"define_display",
+       "* a comment line\n"
+       "DEFINE QLOCAL(APP.Q) MAXDEPTH(5000) DESCR('application queue') REPLACE\n"
+       "DISPLAY QLOCAL(APP.*) MAXDEPTH DESCR\n"},
+      {"continuations",
+       "DEFINE QALIAS('APP.ALIAS') -\n"
+       "       TARGET(APP.Q) +\n"
+       "       DESCR('it''s an alias')\n"
+       "ALTER QLOCAL(APP.Q) GET(DISABLED)\n"},
+      {"process_delete",
+       "DEFINE PROCESS(APP.PROC) APPLICID('/usr/bin/app') USERDATA('-m QM1')\n"
+       "DISPLAY PROCESS(*) ALL\n"
+       "DELETE QLOCAL(SYSTEM.DEFAULT.LOCAL.QUEUE) PURGE\n"
+       "CLEAR QLOCAL(SYSTEM.DEAD.LETTER.QUEUE)\n"},
+      {"qmgr_errors",
+       "DISPLAY QMGR ALL\n"
+       "PING QMGR\n"
+       "DEFINE QLOCAL(APP.Q) MAXDEPTH(abc\n"
+       "FROBNICATE QUEUE(X)\n"
+       "END\n"},
+  };
+  for (const auto& script : scripts) {
+    Write("mqsc", std::string("unix_") + script[0], std::string(1, '\0') + script[1]);
+    Write("mqsc", std::string("zos_") + script[0], std::string(1, '\1') + script[1]);
+  }
+}
+
+void ConfigSeeds() {
+  Write("config_file", "every_key",
+        "; CSAGNT.CFG\n"
+        "maxage 60\nmaxmsgsize = 1048576\ncompress yes\ncoalesce no\n"
+        "tempqpfx TOVAN.CSAGNT.*\ncommandq SYSTEM.ADMIN.COMMAND.QUEUE\n"
+        "replyq SYSTEM.DEFAULT.MODEL.QUEUE\nlogpath \"/var/log/csagnt logs\"\n"
+        "discint 10\nreportint 60\nretrycount 3\nretryint 1\nhobjttl 300\n"
+        "numlogfiles 5\nmaxlogsize 1000000\nlogfailfatal no\nreplyqinq yes\n"
+        "sleeptime 1\nreqchkdelay 5\nhobjchkdelay 60\n");
+  Write("config_file", "errors",
+        "# bad values and unknown keys\r\n"
+        "maxage=abc\ncompress maybe\nnumlogfiles 100000\nunknown 7\n"
+        "logpath \"quoted ~\"tilde~~\" (paren) [x]{y},z\nreplyq\n");
+}
+
+// An MQTMC2 as a trigger monitor passes it: every field blank padded.
+void TriggerSeeds() {
+  MQTMC2 tmc;
+  memset(&tmc, ' ', sizeof tmc);
+  auto set = [](char* field, size_t length, const std::string& text) {
+    memcpy(field, text.data(), std::min(length, text.size()));
+  };
+  set(tmc.StrucId, sizeof tmc.StrucId, MQTMC_STRUC_ID);
+  set(tmc.Version, sizeof tmc.Version, MQTMC_VERSION_2);
+  set(tmc.QName, sizeof tmc.QName, "TOVAN.CSAGNT.COMMAND.QUEUE");
+  set(tmc.ProcessName, sizeof tmc.ProcessName, "CSAGNT.PROCESS");
+  set(tmc.TriggerData, sizeof tmc.TriggerData, "-v 2 -f /etc/csagnt/CSAGNT.CFG");
+  set(tmc.ApplType, sizeof tmc.ApplType, "   6");
+  set(tmc.ApplId, sizeof tmc.ApplId, "/opt/csagnt/bin/csagnt");
+  set(tmc.UserData, sizeof tmc.UserData, "-k");
+  set(tmc.QMgrName, sizeof tmc.QMgrName, "QM1");
+  Write("trigger_message", "full", std::string(reinterpret_cast<const char*>(&tmc), sizeof tmc));
+  Write("trigger_message", "short", std::string(reinterpret_cast<const char*>(&tmc), 120));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    fprintf(stderr, "usage: make_corpus DIRECTORY\n");
+    return 2;
+  }
+  Root = argv[1];
+  CommandServerSeeds();
+  MqscSeeds();
+  ConfigSeeds();
+  TriggerSeeds();
+  return 0;
+}
