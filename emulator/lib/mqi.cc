@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "lib/connection.h"
+#include "pcf/mq_field.h"
 
 #define MQEMU_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -302,7 +303,7 @@ void Connect(PMQCHAR qmgr_field, PMQVOID options, PMQHCONN hconn, PMQLONG cc, PM
   Load(&cno, options, CnoLength(in->Version));
   // Queue managers are reached only through a home of the user's own.
   if (!HomeProblem().empty()) return Failed(cc, rc, MQRC_Q_MGR_NOT_AVAILABLE);
-  std::string qmgr = qmgr_field ? TrimName(qmgr_field, MQ_Q_MGR_NAME_LENGTH) : "";
+  std::string qmgr = qmgr_field ? NameInField(qmgr_field, MQ_Q_MGR_NAME_LENGTH) : "";
   if (!qmgr.empty() && qmgr[0] == '*') qmgr.erase(0, 1);
   if (qmgr.empty()) qmgr = DefaultQueueManager();
   if (qmgr.empty()) return Failed(cc, rc, MQRC_Q_MGR_NOT_AVAILABLE);
@@ -349,7 +350,7 @@ void Connect(PMQCHAR qmgr_field, PMQVOID options, PMQHCONN hconn, PMQLONG cc, PM
   if (!r.U32(&c->session) || !r.Bytes(name, sizeof name)) {
     return Failed(cc, rc, MQRC_Q_MGR_NOT_AVAILABLE);
   }
-  c->qmgr_name = TrimName(name, sizeof name);
+  c->qmgr_name = NameInField(name, sizeof name);
   *hconn = AddConnection(std::move(c));
   Result(cc, rc, code, reason);
 }
@@ -404,8 +405,8 @@ MQEMU_EXPORT void MQENTRY MQOPEN(MQHCONN Hconn, PMQVOID pObjDesc, MQLONG Options
   if (cc != MQCC_FAILED) {
     LocalHandle h;
     h.options = Options;
-    h.name = TrimName(name, 48);
-    h.qmgr = TrimName(qmgr, 48);
+    h.name = NameInField(name, 48);
+    h.qmgr = NameInField(qmgr, 48);
     h.saved = MQMD{MQMD_DEFAULT};
     {
       std::lock_guard lock(c->mu);
@@ -470,8 +471,8 @@ void Put(MQHCONN Hconn, MQHOBJ Hobj, const MQOD* od, PMQVOID pMsgDesc, PMQVOID p
     name = it->second.name;
     qmgr = it->second.qmgr;
   } else {
-    name = TrimName(od->ObjectName, 48);
-    qmgr = TrimName(od->ObjectQMgrName, 48);
+    name = NameInField(od->ObjectName, 48);
+    qmgr = NameInField(od->ObjectQMgrName, 48);
     if (qmgr.empty()) qmgr = c->qmgr_name;
   }
   MQLONG reason = MQRC_NONE;

@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "pcf/mq_field.h"
 #include "protocol/frame.h"
 
 namespace mqemu::mqsc {
@@ -169,11 +170,6 @@ size_t FindSpelling(const Table& table, std::string_view word) {
   return 0;
 }
 
-std::string TrimmedRight(std::string_view text) {
-  size_t end = text.find_last_not_of(' ');
-  return std::string(text.substr(0, end == std::string_view::npos ? 0 : end + 1));
-}
-
 }  // namespace
 
 std::span<const Keyword> KeywordsOf(ObjectKind object) {
@@ -263,7 +259,7 @@ std::string DisplayField(const Keyword& keyword, const Attribute& value) {
   std::string name(keyword.name);
   switch (keyword.kind) {
     case ValueKind::kString: {
-      std::string text = TrimmedRight(value.text);
+      std::string text = TrimTrailingBlanks(value.text);
       return name + "(" + (text.empty() ? std::string(" ") : text) + ")";
     }
     case ValueKind::kNumber:

@@ -3,13 +3,12 @@
 
 #include <algorithm>
 
+#include "pcf/mq_field.h"
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_reader.h"
 #include "qmgr/attributes.h"
 
 namespace mqemu {
-
-using pcf::Trimmed;
 
 namespace {
 
@@ -82,7 +81,7 @@ MQLONG Check(MQLONG type, const AttributeChange& c) {
 void Apply(QueueManager& qm, Queue& q, const AttributeChange& c) {
   switch (c.selector) {
     case MQCA_Q_DESC:
-      q.description = Trimmed(c.text);
+      q.description = TrimTrailingBlanks(c.text);
       break;
     case MQCA_BASE_Q_NAME:
       q.base_queue = c.text;
@@ -127,7 +126,7 @@ void Apply(QueueManager& qm, Queue& q, const AttributeChange& c) {
       q.trigger_msg_priority = c.number;
       break;
     case MQCA_TRIGGER_DATA:
-      q.trigger_data = Trimmed(c.text);
+      q.trigger_data = TrimTrailingBlanks(c.text);
       break;
     case MQCA_INITIATION_Q_NAME:
       q.initiation_queue = c.text;
@@ -150,19 +149,19 @@ MQLONG CheckProcess(const AttributeChange& c) {
 void ApplyProcess(Process& p, const AttributeChange& c) {
   switch (c.selector) {
     case MQCA_PROCESS_DESC:
-      p.description = Trimmed(c.text);
+      p.description = TrimTrailingBlanks(c.text);
       break;
     case MQIA_APPL_TYPE:
       p.appl_type = c.number;
       break;
     case MQCA_APPL_ID:
-      p.appl_id = Trimmed(c.text);
+      p.appl_id = TrimTrailingBlanks(c.text);
       break;
     case MQCA_ENV_DATA:
-      p.env_data = Trimmed(c.text);
+      p.env_data = TrimTrailingBlanks(c.text);
       break;
     case MQCA_USER_DATA:
-      p.user_data = Trimmed(c.text);
+      p.user_data = TrimTrailingBlanks(c.text);
       break;
     default:
       break;
@@ -261,7 +260,8 @@ std::vector<AttributeChange> CurrentValues(const Object& object,
   for (MQLONG selector : selectors) {
     AttributeValue v;
     if (!value(object, selector, &v)) continue;
-    AttributeChange c{selector, v.is_string, v.number, v.is_string ? Trimmed(v.text) : ""};
+    AttributeChange c{selector, v.is_string, v.number,
+                      v.is_string ? TrimTrailingBlanks(v.text) : ""};
     if (settable(c)) changes.push_back(std::move(c));
   }
   return changes;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "pcf/mq_field.h"
 #include "protocol/endpoint.h"
 #include "qmgr/attributes.h"
 #include "qmgr/remote.h"
@@ -58,10 +59,6 @@ void NowFields(std::string* date, std::string* time, char* put_date, char* put_t
   }
 }
 
-bool IsBlank(const char* field, size_t length) {
-  return TrimName(field, length).empty();
-}
-
 // Whether the client at the other end of a call socket has gone (closed or
 // died); a waiting get then ends so that its handles are released.
 bool PeerGone(int fd) {
@@ -80,12 +77,6 @@ constexpr auto kRemotePutWait = std::chrono::milliseconds(1000);
 QueueManager& Qm() {
   static QueueManager qm;
   return qm;
-}
-
-void SetField(char* field, size_t length, std::string_view text) {
-  size_t n = std::min(length, text.size());
-  std::memcpy(field, text.data(), n);
-  std::memset(field + n, ' ', length - n);
 }
 
 bool MatchesGeneric(std::string_view name, std::string_view pattern) {
@@ -185,7 +176,7 @@ bool QueueManager::MayInquire(const std::string& user, const std::string& object
 
 void QueueManager::NewId(MQBYTE* id) {
   std::memcpy(id, "AMQ ", 4);
-  SetField(reinterpret_cast<char*>(id) + 4, 12, name);
+  FillBlankPadded(reinterpret_cast<char*>(id) + 4, 12, name);
   if (id_counter_ == 0) {
     id_counter_ =
         static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) ^
@@ -198,28 +189,28 @@ void QueueManager::NewId(MQBYTE* id) {
 void QueueManager::SetContext(const Session* s, ContextMode mode, MQMD* md) {
   if (mode == ContextMode::kAll) return;
   if (mode == ContextMode::kNone) {
-    SetField(md->UserIdentifier, sizeof md->UserIdentifier, "");
+    FillBlankPadded(md->UserIdentifier, sizeof md->UserIdentifier, "");
     std::memset(md->AccountingToken, 0, sizeof md->AccountingToken);
-    SetField(md->ApplIdentityData, sizeof md->ApplIdentityData, "");
+    FillBlankPadded(md->ApplIdentityData, sizeof md->ApplIdentityData, "");
     md->PutApplType = MQAT_NO_CONTEXT;
-    SetField(md->PutApplName, sizeof md->PutApplName, "");
-    SetField(md->PutDate, sizeof md->PutDate, "");
-    SetField(md->PutTime, sizeof md->PutTime, "");
-    SetField(md->ApplOriginData, sizeof md->ApplOriginData, "");
+    FillBlankPadded(md->PutApplName, sizeof md->PutApplName, "");
+    FillBlankPadded(md->PutDate, sizeof md->PutDate, "");
+    FillBlankPadded(md->PutTime, sizeof md->PutTime, "");
+    FillBlankPadded(md->ApplOriginData, sizeof md->ApplOriginData, "");
     return;
   }
   // The queue manager's own messages (command server replies) carry the
   // identity of IBM MQ's administrator and command server program.
   const std::string user = s ? s->user : "mqm";
   if (mode == ContextMode::kDefault) {
-    SetField(md->UserIdentifier, sizeof md->UserIdentifier, user);
+    FillBlankPadded(md->UserIdentifier, sizeof md->UserIdentifier, user);
     std::memset(md->AccountingToken, 0, sizeof md->AccountingToken);
-    SetField(md->ApplIdentityData, sizeof md->ApplIdentityData, "");
+    FillBlankPadded(md->ApplIdentityData, sizeof md->ApplIdentityData, "");
   }
   md->PutApplType = s ? MQAT_UNIX : MQAT_QMGR;
-  SetField(md->PutApplName, sizeof md->PutApplName, s ? s->appl : "amqpcsea");
+  FillBlankPadded(md->PutApplName, sizeof md->PutApplName, s ? s->appl : "amqpcsea");
   NowFields(nullptr, nullptr, md->PutDate, md->PutTime);
-  SetField(md->ApplOriginData, sizeof md->ApplOriginData, "");
+  FillBlankPadded(md->ApplOriginData, sizeof md->ApplOriginData, "");
 }
 
 void QueueManager::QueueEvent(Session& s, MQHOBJ hobj, MQLONG cc, MQLONG reason) {
@@ -476,13 +467,13 @@ void QueueManager::Trigger(Queue& q) {
     return;
   }
   MQTM tm = {MQTM_DEFAULT};
-  SetField(tm.QName, sizeof tm.QName, q.name);
-  SetField(tm.ProcessName, sizeof tm.ProcessName, process->name);
-  SetField(tm.TriggerData, sizeof tm.TriggerData, q.trigger_data);
+  FillBlankPadded(tm.QName, sizeof tm.QName, q.name);
+  FillBlankPadded(tm.ProcessName, sizeof tm.ProcessName, process->name);
+  FillBlankPadded(tm.TriggerData, sizeof tm.TriggerData, q.trigger_data);
   tm.ApplType = process->appl_type;
-  SetField(tm.ApplId, sizeof tm.ApplId, process->appl_id);
-  SetField(tm.EnvData, sizeof tm.EnvData, process->env_data);
-  SetField(tm.UserData, sizeof tm.UserData, process->user_data);
+  FillBlankPadded(tm.ApplId, sizeof tm.ApplId, process->appl_id);
+  FillBlankPadded(tm.EnvData, sizeof tm.EnvData, process->env_data);
+  FillBlankPadded(tm.UserData, sizeof tm.UserData, process->user_data);
   Message m{{MQMD_DEFAULT}, std::string(reinterpret_cast<const char*>(&tm), sizeof tm)};
   m.md.Version = MQMD_VERSION_2;
   m.md.MsgType = MQMT_DATAGRAM;
@@ -520,9 +511,9 @@ Status QueueManager::Put(Session& s, MQHOBJ hobj, MQLONG pmo_options, ContextMod
   if (!h.queue && h.remote_qmgr.empty()) return Status::Fail(MQRC_Q_DELETED);
   if (IsNullId(md->MsgId) || (pmo_options & MQPMO_NEW_MSG_ID)) NewId(md->MsgId);
   if (pmo_options & MQPMO_NEW_CORREL_ID) NewId(md->CorrelId);
-  if (!IsBlank(md->ReplyToQ, sizeof md->ReplyToQ) &&
-      IsBlank(md->ReplyToQMgr, sizeof md->ReplyToQMgr)) {
-    SetField(md->ReplyToQMgr, sizeof md->ReplyToQMgr, name);
+  if (FieldNameLength(md->ReplyToQ, sizeof md->ReplyToQ) != 0 &&
+      FieldNameLength(md->ReplyToQMgr, sizeof md->ReplyToQMgr) == 0) {
+    FillBlankPadded(md->ReplyToQMgr, sizeof md->ReplyToQMgr, name);
   }
   SetContext(&s, mode, md);
   if (!h.remote_qmgr.empty()) {

@@ -198,8 +198,6 @@ class QueueManager {
 // The queue manager of this daemon process.
 QueueManager& Qm();
 
-// Copies text into a fixed MQ field, blank padded.
-void SetField(char* field, size_t length, std::string_view text);
 // Whether a name matches a generic name ("*", "SYSTEM.*").
 bool MatchesGeneric(std::string_view name, std::string_view pattern);
 

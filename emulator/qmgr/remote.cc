@@ -20,6 +20,7 @@
 #include <mutex>
 #include <thread>
 
+#include "pcf/mq_field.h"
 #include "protocol/endpoint.h"
 
 namespace mqemu {
@@ -106,8 +107,8 @@ class Link {
       if (!channel_.is_open() && !Connect()) return Status::Fail(MQRC_UNKNOWN_REMOTE_Q_MGR);
       FrameWriter w(Kind::kPut1);
       MQCHAR48 name_field, blank;
-      SetField(name_field, sizeof name_field, queue);
-      SetField(blank, sizeof blank, "");
+      FillBlankPadded(name_field, sizeof name_field, queue);
+      FillBlankPadded(blank, sizeof blank, "");
       w.I32(MQOT_Q);
       w.Bytes(name_field, 48);
       w.Bytes(blank, 48);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "pcf/mq_field.h"
 #include "protocol/endpoint.h"
 #include "qmgr/queue_manager.h"
 
@@ -26,7 +27,7 @@ void PutStatus(FrameWriter* w, Status st) {
 bool ReadName(FrameReader& r, std::string* name) {
   char field[48];
   if (!r.Bytes(field, sizeof field)) return false;
-  *name = TrimName(field, sizeof field);
+  *name = NameInField(field, sizeof field);
   return true;
 }
 
@@ -37,7 +38,7 @@ bool ReadOpen(FrameReader& r, OpenRequest* o) {
 
 void PutName(FrameWriter* w, const std::string& name) {
   char field[48];
-  SetField(field, sizeof field, name);
+  FillBlankPadded(field, sizeof field, name);
   w->Bytes(field, sizeof field);
 }
 

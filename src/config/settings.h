@@ -69,12 +69,3 @@ AgentSettings DefaultAgentSettings();
 
 // Puts the defaults back into AgentConfig (used by start-up's tests).
 void ResetAgentConfig();
-
-// Copies at most `width` characters of `src` (stopping at its NUL) into
-// `dest`, which has room for width + 1, and terminates it.
-void CopyField(char* dest, int width, const char* src);
-
-// Copies a name handed back by IBM MQ into `dest` (room for width + 1): the
-// characters of `src` (a fixed field of `width` characters) up to its first
-// blank or NUL.
-void CopyMqName(char* dest, int width, const char* src);

@@ -21,6 +21,7 @@
 #include "agent_client.h"
 #include "agent_process.h"
 #include "load_clients.h"
+#include "pcf/mq_field.h"
 
 namespace agent_test {
 namespace {
@@ -201,8 +202,8 @@ TEST_F(FaultProcessTest, ReplyQueueMadeAgainReceivesTheAnswer) {
   for (int round = 0; round < 2; ++round) {
     MQHCONN hconn = mqemu_test::Connect("QM1");
     MQOD od = {MQOD_DEFAULT};
-    mqemu_test::SetName(od.ObjectName, sizeof od.ObjectName, "SYSTEM.DEFAULT.MODEL.QUEUE");
-    mqemu_test::SetName(od.DynamicQName, sizeof od.DynamicQName, "CLIENT.REPLY");
+    FillBlankPadded(od.ObjectName, sizeof od.ObjectName, "SYSTEM.DEFAULT.MODEL.QUEUE");
+    FillBlankPadded(od.DynamicQName, sizeof od.DynamicQName, "CLIENT.REPLY");
     MQHOBJ reply = MQHO_UNUSABLE_HOBJ;
     MQLONG comp_code = MQCC_OK;
     MQLONG reason = MQRC_NONE;
@@ -211,7 +212,7 @@ TEST_F(FaultProcessTest, ReplyQueueMadeAgainReceivesTheAnswer) {
     MQMD md = {MQMD_DEFAULT};
     memcpy(md.Format, MQFMT_ADMIN, MQ_FORMAT_LENGTH);
     md.MsgType = MQMT_REQUEST;
-    mqemu_test::SetName(md.ReplyToQ, sizeof md.ReplyToQ, "CLIENT.REPLY");
+    FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, "CLIENT.REPLY");
     MQHOBJ input = mqemu_test::Open(hconn, kAgentInputQueue, MQOO_OUTPUT);
     ASSERT_EQ(mqemu_test::Put(hconn, input, PcfCommand(MQCMD_PING_Q_MGR, {}), &md), MQRC_NONE);
     std::string data;

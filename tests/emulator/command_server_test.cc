@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "pcf/mq_field.h"
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_reader.h"
 #include "pcf/pcf_writer.h"
@@ -65,9 +66,9 @@ class CommandServerFixture : public ::testing::Test {
                           MQLONG wait_ms = 2000) {
     MQMD md = {MQMD_DEFAULT};
     if (md_io) md = *md_io;
-    if (Field(md.Format, 8).empty()) std::memcpy(md.Format, MQFMT_ADMIN, 8);
+    if (TextInField(md.Format, 8).empty()) std::memcpy(md.Format, MQFMT_ADMIN, 8);
     md.MsgType = MQMT_REQUEST;
-    SetName(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
+    FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
     EXPECT_EQ(Put(h, commands, request, &md), MQRC_NONE);
     if (md_io) *md_io = md;
     return Collect(wait_ms);
@@ -235,7 +236,7 @@ TEST_F(CommandServerTest, AuthorityFollowsTheRequestsIdentityEvenWhenForwarded) 
   MQHOBJ agent_in = Open(alice, "AGENT.IN", MQOO_OUTPUT);
   MQMD md = {MQMD_DEFAULT};
   std::memcpy(md.Format, MQFMT_ADMIN, 8);
-  SetName(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
+  FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
   pcf::PcfBuilder ping(MQCFT_COMMAND, MQCMD_PING_Q_MGR);
   ASSERT_EQ(Put(alice, agent_in, ping.Finish(), &md), MQRC_NONE);
   Disconnect(&alice);
@@ -425,7 +426,7 @@ class ZosCommandServerTest : public CommandServerFixture {
     MQMD md = {MQMD_DEFAULT};
     std::memcpy(md.Format, MQFMT_STRING, 8);
     md.MsgType = MQMT_REQUEST;
-    SetName(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
+    FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
     EXPECT_EQ(Put(h, commands, command, &md), MQRC_NONE);
     std::vector<Reply> out;
     size_t count = 1;
@@ -459,7 +460,7 @@ TEST_F(ZosCommandServerTest, PlatformAndCommandQueueWithItsAlias) {
   MQHOBJ input = Open(h, "SYSTEM.COMMAND.INPUT", MQOO_OUTPUT);
   MQMD md = {MQMD_DEFAULT};
   std::memcpy(md.Format, MQFMT_ADMIN, 8);
-  SetName(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
+  FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
   ASSERT_EQ(Put(h, input, pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_PING_Q_MGR).Finish(), &md),
             MQRC_NONE);
   EXPECT_EQ(Collect().size(), 1u);  // the XR_SUMMARY alone
