@@ -40,7 +40,9 @@ struct Queue {
   std::string creation_date;  // "yyyy-mm-dd"
   std::string creation_time;  // "hh.mm.ss"
 
-  // Triggering (local and model queues): see QueueManager::CheckTrigger.
+  // Triggering (local and model queues): QueueManager::TriggerConditionMet
+  // reads these when a message arrives, and QueueManager::Trigger puts the
+  // trigger message they describe.
   MQLONG trigger_control = MQTC_OFF;
   MQLONG trigger_type = MQTT_FIRST;
   MQLONG trigger_depth = 1;

@@ -68,7 +68,6 @@ class Session {
   bool stop_pending = false;  // a kStopped marker is owed on the delivery socket
   bool ended = false;
   bool broken = false;  // broken on purpose: calls fail with MQRC_CONNECTION_BROKEN
-  bool terminal_event_sent = false;
   std::vector<std::string> outbox;  // event frames, written while started
   // The unit of work: messages put under syncpoint (not yet visible) and
   // messages got under syncpoint (restored on backout), with their queues'
