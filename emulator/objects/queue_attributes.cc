@@ -22,6 +22,7 @@ constexpr ValueName kShare[] = {{"SHARE", MQQA_SHAREABLE}, {"NOSHARE", MQQA_NOT_
 constexpr ValueName kTrigger[] = {{"TRIGGER", MQTC_ON}, {"NOTRIGGER", MQTC_OFF}};
 constexpr ValueName kTriggerType[] = {
     {"NONE", MQTT_NONE}, {"FIRST", MQTT_FIRST}, {"EVERY", MQTT_EVERY}, {"DEPTH", MQTT_DEPTH}};
+constexpr ValueName kDefaultFileSize[] = {{"DEFAULT", MQQFS_DEFAULT}};
 constexpr ValueName kUsage[] = {{"NORMAL", MQUS_NORMAL}, {"XMITQ", MQUS_TRANSMISSION}};
 
 AttributeValue Depth(const Queue& q) {
@@ -59,6 +60,10 @@ constexpr QueueRow kRows[] = {
         .ValueError(MQRCCF_MAX_MSG_LENGTH_ERROR)
         .Option("--maxmsglen"),
     Number(MQIA_MAX_Q_DEPTH, "MAXDEPTH", &Q::max_depth, 0, kMaxCount)
+        .Inquire(kQueueBits)
+        .Set(kQueueBits),
+    Choice(MQIA_MAX_Q_FILE_SIZE, "MAXFSIZE", &Q::max_file_size, kDefaultFileSize)
+        .MqscNumbers(20, 267386880)
         .Inquire(kQueueBits)
         .Set(kQueueBits),
     Number<Q>(MQIA_CURRENT_Q_DEPTH, "CURDEPTH", nullptr, 0, kMaxCount)

@@ -31,6 +31,7 @@ struct Queue {
   std::string base_queue;  // alias queues only
   MQLONG max_msg_length = 4194304;
   MQLONG max_depth = 5000;
+  MQLONG max_file_size = MQQFS_DEFAULT;  // megabytes, or the queue manager's default size
   MQLONG inhibit_get = MQQA_GET_ALLOWED;
   MQLONG inhibit_put = MQQA_PUT_ALLOWED;
   MQLONG default_persistence = MQPER_NOT_PERSISTENT;

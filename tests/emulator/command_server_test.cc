@@ -357,6 +357,41 @@ TEST_F(CommandServerTest, AttributesInStructuresOfTheWrongTypeAreRefused) {
             std::make_pair(MQRCCF_CFSL_PARM_ID_ERROR, MQLONG{MQCA_PROCESS_NAME}));
 }
 
+TEST_F(CommandServerTest, MaxFileSizeIsDefinedChangedAndInquired) {
+  auto inquired = [&]() -> MQLONG {
+    auto got = Send(InquireQueue("FILE.Q", {MQIA_MAX_Q_FILE_SIZE}));
+    pcf::PcfMessage m;
+    if (got.size() != 1 || pcf::ParsePcf(got[0].data, &m) != 0) return 0;
+    for (const pcf::PcfParameter& p : m.parameters) {
+      if (p.parameter == MQIA_MAX_Q_FILE_SIZE) return p.value;
+    }
+    return 0;
+  };
+  auto queue_command = [](MQLONG command, const std::string& name, MQLONG type, MQLONG size) {
+    pcf::PcfBuilder b(MQCFT_COMMAND, command);
+    b.String(MQCA_Q_NAME, name);
+    b.Integer(MQIA_Q_TYPE, type);
+    b.Integer(MQIA_MAX_Q_FILE_SIZE, size);
+    return b.Finish();
+  };
+  EXPECT_EQ(Send(queue_command(MQCMD_CREATE_Q, "FILE.Q", MQQT_LOCAL, 20))[0].header().CompCode,
+            MQCC_OK);
+  EXPECT_EQ(inquired(), 20);
+  EXPECT_EQ(Send(queue_command(MQCMD_CHANGE_Q, "FILE.Q", MQQT_LOCAL, MQQFS_DEFAULT))[0]
+                .header()
+                .CompCode,
+            MQCC_OK);
+  EXPECT_EQ(inquired(), MQQFS_DEFAULT);
+  EXPECT_EQ(Failure(Send(queue_command(MQCMD_CHANGE_Q, "FILE.Q", MQQT_LOCAL, 19))),
+            std::make_pair(MQRCCF_PARM_VALUE_ERROR, MQLONG{MQIA_MAX_Q_FILE_SIZE}));
+  EXPECT_EQ(Failure(Send(queue_command(MQCMD_CHANGE_Q, "FILE.Q", MQQT_LOCAL, 267386881))),
+            std::make_pair(MQRCCF_PARM_VALUE_ERROR, MQLONG{MQIA_MAX_Q_FILE_SIZE}));
+  EXPECT_EQ(inquired(), MQQFS_DEFAULT);
+  // An alias queue has no file of its own.
+  EXPECT_EQ(Failure(Send(queue_command(MQCMD_CREATE_Q, "FILE.A", MQQT_ALIAS, 20))),
+            std::make_pair(MQRCCF_CFIN_PARM_ID_ERROR, MQLONG{MQIA_MAX_Q_FILE_SIZE}));
+}
+
 TEST_F(CommandServerTest, PausedCommandServerAnswersAfterResume) {
   ASSERT_EQ(RunTool("fault QM1 command-server pause"), 0);
   pcf::PcfBuilder ping(MQCFT_COMMAND, MQCMD_PING_Q_MGR);

@@ -180,6 +180,20 @@ TEST_F(MqiTest, InquiresQueueManagerAndQueueAttributes) {
   Disconnect(&h);
 }
 
+TEST_F(MqiTest, MaxFileSizeIsInquiredButNotSet) {
+  ASSERT_EQ(RunTool("define QM1 FILE.Q --maxfsize 500"), 0);
+  MQHCONN h = Connect();
+  EXPECT_EQ(InquireInt(h, Open(h, "APP.Q", MQOO_INQUIRE), MQIA_MAX_Q_FILE_SIZE), MQQFS_DEFAULT);
+  MQHOBJ q = Open(h, "FILE.Q", MQOO_INQUIRE | MQOO_SET);
+  EXPECT_EQ(InquireInt(h, q, MQIA_MAX_Q_FILE_SIZE), 500);
+  // MQSET changes only the few attributes that IBM MQ lets applications set.
+  MQLONG selector = MQIA_MAX_Q_FILE_SIZE, value = 100, cc, rc;
+  MQSET(h, q, 1, &selector, 1, &value, 0, nullptr, &cc, &rc);
+  EXPECT_EQ(rc, MQRC_SELECTOR_ERROR);
+  EXPECT_EQ(InquireInt(h, q, MQIA_MAX_Q_FILE_SIZE), 500);
+  Disconnect(&h);
+}
+
 TEST_F(MqiTest, TemporaryDynamicQueueGoesWithItsConnection) {
   std::string name;
   int fds[2];

@@ -116,6 +116,16 @@ expect 0 "DEFPRTY\(5\).*DEFPSIST\(YES\).*GET\(DISABLED\)" -- mqsc QM1 "DISPLAY Q
 expect 2 "unknown or incomplete option --get" -- define QM1 KEYWORD2.Q --get maybe
 expect 2 "unknown or incomplete option --curdepth" -- define QM1 KEYWORD2.Q --curdepth 1
 expect 1 "reason 3229" -- define QM1 KEYWORD2.Q --defprty 10
+# The maximum queue file size: DEFAULT or 20 to 267386880 megabytes.
+expect 0 "AMQ8006I" -- mqsc QM1 "DEFINE QLOCAL(FILE.Q) MAXFSIZE(300)"
+expect 0 "QUEUE\(FILE.Q\) +TYPE\(QLOCAL\).   MAXFSIZE\(300\)" -- mqsc QM1 "DISPLAY QLOCAL(FILE.Q) MAXFSIZE"
+expect 0 "AMQ8008I" -- mqsc QM1 "ALTER QLOCAL(FILE.Q) MAXFSIZE(DEFAULT)"
+expect 0 "MAXFSIZE\(DEFAULT\)" -- mqsc QM1 "DISPLAY QLOCAL(FILE.Q) MAXFSIZE"
+expect 10 "AMQ8405I" -- mqsc QM1 "ALTER QLOCAL(FILE.Q) MAXFSIZE(19)"
+expect 10 "AMQ8405I" -- mqsc QM1 "DEFINE QALIAS(FILE.A) TARGET(FILE.Q) MAXFSIZE(30)"
+expect 0 "defined" -- define QM1 FILE2.Q --maxfsize 40
+expect 0 "MAXFSIZE\(40\)" -- mqsc QM1 "DISPLAY QLOCAL(FILE2.Q) MAXFSIZE"
+expect 1 "reason 3229" -- define QM1 FILE3.Q --maxfsize 19
 expect 0 "ESCAPE_TEXT \(3014\) = \"AMQ8409I: Display Queue details..   QUEUE\(SYSTEM.DEAD.LETTER.QUEUE\)" -- pcf QM1 ESCAPE ESCAPE_TYPE=1 "ESCAPE_TEXT=DISPLAY QLOCAL(SYSTEM.*)"
 # Text formats, and a coalesced MQSC message shown one text a line.
 expect 0 "defined" -- define QM1 TEXT.Q
