@@ -45,6 +45,10 @@ struct Faults {
   int reply_delay_ms = 0;
 };
 
+// The open options that open a queue for getting.
+inline constexpr MQLONG kInputOptions =
+    MQOO_INPUT_AS_Q_DEF | MQOO_INPUT_SHARED | MQOO_INPUT_EXCLUSIVE;
+
 struct OpenRequest {
   MQLONG type = MQOT_Q;
   std::string name;
