@@ -15,22 +15,13 @@ void QueueManager::SetInhibitGet(Queue& q, MQLONG value) {
       if (c.queue != &q) continue;
       if (value == MQQA_GET_INHIBITED && !c.inhibit_told) {
         c.inhibit_told = true;
-        QueueEvent(*s, hobj, MQCC_FAILED, MQRC_GET_INHIBITED);
+        s->OnEvent(hobj, MQCC_FAILED, MQRC_GET_INHIBITED);
       } else if (value == MQQA_GET_ALLOWED) {
         c.inhibit_told = false;
       }
     }
-    s->wake.notify_all();
+    s->OnDeliveryChanged();
   }
-}
-
-void QueueManager::QueueEvent(Session& s, MQHOBJ hobj, MQLONG cc, MQLONG reason) {
-  FrameWriter w(Kind::kEvent);
-  w.I32(hobj);
-  w.I32(cc);
-  w.I32(reason);
-  s.outbox.push_back(w.Finish());
-  s.wake.notify_all();
 }
 
 Status QueueManager::RegisterConsumer(Session& s, MQHOBJ hobj, const Consumer& consumer) {
@@ -46,7 +37,7 @@ Status QueueManager::RegisterConsumer(Session& s, MQHOBJ hobj, const Consumer& c
   if (std::find(q->watchers.begin(), q->watchers.end(), &s) == q->watchers.end()) {
     q->watchers.push_back(&s);
   }
-  s.wake.notify_all();
+  s.OnDeliveryChanged();
   return Status::Ok();
 }
 
@@ -68,10 +59,10 @@ Status QueueManager::Start(Session& s) {
   for (auto& [hobj, c] : s.consumers) {
     if (c.queue->inhibit_get == MQQA_GET_INHIBITED && !c.inhibit_told) {
       c.inhibit_told = true;
-      QueueEvent(s, hobj, MQCC_FAILED, MQRC_GET_INHIBITED);
+      s.OnEvent(hobj, MQCC_FAILED, MQRC_GET_INHIBITED);
     }
   }
-  s.wake.notify_all();
+  s.OnDeliveryChanged();
   return Status::Ok();
 }
 
@@ -79,7 +70,7 @@ Status QueueManager::Stop(Session& s) {
   std::lock_guard lock(mu);
   s.started = false;
   s.stop_pending = true;
-  s.wake.notify_all();
+  s.OnDeliveryChanged();
   return Status::Ok();
 }
 
@@ -92,7 +83,7 @@ Status QueueManager::Requeue(Session& s, std::vector<std::pair<MQHOBJ, Message>>
     q.messages.push_front(std::move(it->second));
     q.arrived.notify_one();
     // Another consumer of the queue takes them now, not at the next arrival.
-    for (Session* w : q.watchers) w->wake.notify_all();
+    for (Session* w : q.watchers) w->OnDeliveryChanged();
   }
   return Status::Ok();
 }

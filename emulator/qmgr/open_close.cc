@@ -25,6 +25,10 @@ constexpr MQLONG kQMgrOptions =
 }  // namespace
 
 Status QueueManager::Open(Session& s, const OpenRequest& request, OpenResult* result) {
+  // Whether another queue manager runs is asked of its socket before the
+  // lock is taken.
+  const bool remote_running = request.type == MQOT_Q && !request.qmgr.empty() &&
+                              request.qmgr != name && QueueManagerRunning(request.qmgr);
   std::unique_lock lock(mu);
   if ((request.options & MQOO_FAIL_IF_QUIESCING) && quiescing) {
     return Status::Fail(MQRC_Q_MGR_QUIESCING);
@@ -42,7 +46,7 @@ Status QueueManager::Open(Session& s, const OpenRequest& request, OpenResult* re
     result->name = name;
     result->qmgr = name;
   } else if (request.type == MQOT_Q) {
-    Status st = OpenQueue(s, request, &h, result);
+    Status st = OpenQueue(s, request, remote_running, &h, result);
     if (st.failed()) return st;
   } else {
     return Status::Fail(MQRC_OBJECT_TYPE_ERROR);
@@ -57,12 +61,12 @@ Status QueueManager::Open(Session& s, const OpenRequest& request, OpenResult* re
   return Status::Ok();
 }
 
-Status QueueManager::OpenQueue(Session& s, const OpenRequest& request, Handle* h,
-                               OpenResult* result) {
+Status QueueManager::OpenQueue(Session& s, const OpenRequest& request, bool remote_running,
+                               Handle* h, OpenResult* result) {
   MQLONG options = request.options;
   if (request.name.empty()) return Status::Fail(MQRC_UNKNOWN_OBJECT_NAME);
   if (!request.qmgr.empty() && request.qmgr != name) {
-    if (!QueueManagerRunning(request.qmgr)) return Status::Fail(MQRC_UNKNOWN_REMOTE_Q_MGR);
+    if (!remote_running) return Status::Fail(MQRC_UNKNOWN_REMOTE_Q_MGR);
     if (options & ~kRemoteOptions) return Status::Fail(MQRC_OPTION_NOT_VALID_FOR_TYPE);
     if (!MayOpen(s.user, request.name)) return Status::Fail(MQRC_NOT_AUTHORIZED);
     h->remote_qmgr = request.qmgr;

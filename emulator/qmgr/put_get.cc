@@ -2,7 +2,6 @@
 // selection by MsgId and CorrelId, and the get that waits.
 #include "qmgr/queue_manager.h"
 
-#include <poll.h>
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -11,13 +10,6 @@
 
 namespace mqemu {
 namespace {
-
-// Whether the client at the other end of a call socket has gone (closed or
-// died); a waiting get then ends so that its handles are released.
-bool PeerGone(int fd) {
-  pollfd p{fd, POLLRDHUP, 0};
-  return ::poll(&p, 1, 0) == 1 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR));
-}
 
 constexpr auto kPeerCheckInterval = std::chrono::milliseconds(50);
 
@@ -94,7 +86,7 @@ void QueueManager::Arrive(Queue& q, Message m) {
   bool may_trigger = std::memcmp(m.md.Format, MQFMT_TRIGGER, 8) != 0;
   q.Add(std::move(m));
   q.arrived.notify_one();
-  for (Session* w : q.watchers) w->wake.notify_all();
+  for (Session* w : q.watchers) w->OnDeliveryChanged();
   if (may_trigger && TriggerConditionMet(q, priority, true)) Trigger(q);
 }
 
@@ -125,6 +117,7 @@ Status QueueManager::Get(Session& s, const GetRequest& request, MQMD* md, std::s
   std::memcpy(selection.correl_id, md->CorrelId, 24);
   bool wait = request.options & MQGMO_WAIT;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(request.wait_ms);
+  bool client_checked = false;  // since the last wait
   for (;;) {
     Queue* q = s.handles.count(request.hobj) ? s.handles[request.hobj].queue : nullptr;
     if (s.broken) return Status::Fail(MQRC_CONNECTION_BROKEN);
@@ -162,7 +155,17 @@ Status QueueManager::Get(Session& s, const GetRequest& request, MQMD* md, std::s
       return Status::Ok();
     }
     if (!wait) return Status::Fail(MQRC_NO_MSG_AVAILABLE);
-    if (PeerGone(s.call_fd)) return Status::Fail(MQRC_CONNECTION_BROKEN);
+    if (!client_checked) {
+      // Asked of the socket with the lock released; then look again, since
+      // a message may have come meanwhile.
+      lock.unlock();
+      bool gone = s.ClientGone();
+      lock.lock();
+      if (gone) return Status::Fail(MQRC_CONNECTION_BROKEN);
+      client_checked = true;
+      continue;
+    }
+    client_checked = false;
     auto until = std::chrono::steady_clock::now() + kPeerCheckInterval;
     if (request.wait_ms != MQWI_UNLIMITED && deadline < until) until = deadline;
     q->arrived.wait_until(lock, until);

@@ -2,8 +2,6 @@
 // access rules, and the end of a client session.
 #include "qmgr/queue_manager.h"
 
-#include <sys/socket.h>
-
 #include "qmgr/clock.h"
 
 namespace mqemu {
@@ -54,8 +52,7 @@ void QueueManager::EndSession(Session& s) {
     s.handles.erase(it);
   }
   s.started = false;
-  if (s.delivery_fd >= 0) ::shutdown(s.delivery_fd, SHUT_RDWR);
-  s.wake.notify_all();
+  s.OnEnded();
   for (auto& entry : queues) entry.second->arrived.notify_all();
 }
 

@@ -5,8 +5,13 @@
 //
 // Rules: `mu` guards everything here and in every Queue and Session. The
 // operations marked "lock held" expect the caller to hold it; the others take
-// it themselves. No socket is written and no other queue manager is called
-// while `mu` is held.
+// it themselves. No socket is read, written or polled and no other queue
+// manager is called while `mu` is held: the queue manager tells sessions of
+// events through SessionEvents (session_events.h), whose calls under the
+// lock only record and wake, and asks whether a client has gone with the
+// lock released. The one socket call under the lock is shutdown(2), which
+// does not block, of a session that ends or is broken, so that its socket
+// cannot be closed and its number reused in between.
 #pragma once
 
 #include <cmqc.h>
@@ -175,9 +180,6 @@ class QueueManager {
   // by the queue manager itself when s is null).
   void SetContext(const Session* s, ContextMode mode, MQMD* md);
 
-  // Lock held. Queues an event frame for s (hobj MQHO_NONE: the connection's
-  // event handler).
-  void QueueEvent(Session& s, MQHOBJ hobj, MQLONG cc, MQLONG reason);
   // Ends a session: closes its handles (temporary dynamic queues go),
   // removes its consumers and wakes its delivery thread. Lock held.
   void EndSession(Session& s);
@@ -187,7 +189,10 @@ class QueueManager {
   bool MayInquire(const std::string& user, const std::string& object) const;
 
  private:
-  Status OpenQueue(Session& s, const OpenRequest& request, Handle* h, OpenResult* result);
+  // Lock held. remote_running: whether request.qmgr, when it is another
+  // queue manager, was found running.
+  Status OpenQueue(Session& s, const OpenRequest& request, bool remote_running, Handle* h,
+                   OpenResult* result);
   Status CreateDynamic(Session& s, Queue& model, const std::string& pattern, Queue** made);
   void ReleaseHandle(Session& s, MQHOBJ hobj, Handle& h, MQLONG close_options);
   // Whether q's trigger condition holds after a message of `priority`

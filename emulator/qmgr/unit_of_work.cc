@@ -15,7 +15,7 @@ void QueueManager::EndUnitOfWork(Session& s, bool commit) {
         ++it->second.md.BackoutCount;
         q->messages.push_front(std::move(it->second));
         q->arrived.notify_one();
-        for (Session* w : q->watchers) w->wake.notify_all();
+        for (Session* w : q->watchers) w->OnDeliveryChanged();
       }
     }
   }
