@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "pcf/mq_field.h"
+#include "qmgr/triggering.h"
 
 namespace mqemu {
 namespace {

@@ -1,6 +1,8 @@
 // Triggering: the trigger conditions of a queue, the trigger message (MQTM)
 // put on its initiation queue, and the triggers missed while nobody served
 // that initiation queue.
+#include "qmgr/triggering.h"
+
 #include "qmgr/queue_manager.h"
 
 #include <cstring>
@@ -9,7 +11,7 @@
 
 namespace mqemu {
 
-bool QueueManager::TriggerConditionMet(const Queue& q, MQLONG priority, bool arrival) const {
+bool TriggerConditionMet(const Queue& q, MQLONG priority, bool arrival) {
   if (q.trigger_control != MQTC_ON || !q.is_local() || priority < q.trigger_msg_priority) {
     return false;
   }
