@@ -1,7 +1,9 @@
 // The state of one emulated queue manager and the MQI semantics over it:
 // object definitions (queues and processes), opening and closing, putting
 // and getting, inquiring and setting, asynchronous consumers, dynamic
-// queues, triggering and the queue manager's end.
+// queues, triggering and the queue manager's end. The operations are defined
+// one concept to a file (registry.cc, open_close.cc, put_get.cc, ...), named
+// at each group of declarations below.
 //
 // Rules: `mu` guards everything here and in every Queue and Session. The
 // operations marked "lock held" expect the caller to hold it; the others take
