@@ -364,8 +364,7 @@ void EndQueueManager(bool immediate, MQLONG reason) {
   {
     std::lock_guard lock(qm.mu);
     qm.ending = true;
-    for (auto& [id, s] : qm.sessions)
-      s->OnEvent(MQHO_NONE, MQCC_FAILED, MQRC_Q_MGR_STOPPING);
+    for (auto& [id, s] : qm.sessions) s->OnEvent(MQHO_NONE, MQCC_FAILED, MQRC_Q_MGR_STOPPING);
     for (auto& entry : qm.queues) entry.second->arrived.notify_all();
     qm.command_server_wake.notify_all();
   }
