@@ -316,7 +316,7 @@ Status Fault(const std::vector<std::string>& a, std::string* text) {
     *text = "broke " + std::to_string(sessions.size()) + " connection(s)";
   } else if (what == "event" && ParseNumber(arg(2), &reason)) {
     auto sessions = SessionsOf(arg(3).empty() ? "*" : arg(3));
-    for (Session* s : sessions) qm.QueueEvent(*s, MQHO_NONE, MQCC_WARNING, reason);
+    for (Session* s : sessions) s->OnEvent(MQHO_NONE, MQCC_WARNING, reason);
     *text = "event " + arg(2) + " sent to " + std::to_string(sessions.size()) + " connection(s)";
   } else if (what == "clear") {
     f = Faults{};
@@ -378,7 +378,7 @@ void EndQueueManager(bool immediate, MQLONG reason) {
     qm.quiescing = true;
     for (auto& entry : qm.queues) entry.second->arrived.notify_all();
     if (!immediate) {
-      for (auto& [id, s] : qm.sessions) qm.QueueEvent(*s, MQHO_NONE, MQCC_WARNING, reason);
+      for (auto& [id, s] : qm.sessions) s->OnEvent(MQHO_NONE, MQCC_WARNING, reason);
     }
   }
   if (!immediate) {
@@ -391,8 +391,7 @@ void EndQueueManager(bool immediate, MQLONG reason) {
   {
     std::lock_guard lock(qm.mu);
     qm.ending = true;
-    for (auto& [id, s] : qm.sessions)
-      qm.QueueEvent(*s, MQHO_NONE, MQCC_FAILED, MQRC_Q_MGR_STOPPING);
+    for (auto& [id, s] : qm.sessions) s->OnEvent(MQHO_NONE, MQCC_FAILED, MQRC_Q_MGR_STOPPING);
     for (auto& entry : qm.queues) entry.second->arrived.notify_all();
     qm.command_server_wake.notify_all();
   }
@@ -402,7 +401,7 @@ void EndQueueManager(bool immediate, MQLONG reason) {
     std::this_thread::sleep_for(4ms);
     std::lock_guard lock(qm.mu);
     bool pending = false;
-    for (auto& [id, s] : qm.sessions) pending = pending || (s->started && !s->outbox.empty());
+    for (auto& [id, s] : qm.sessions) pending = pending || s->EventsOwed();
     if (!pending) break;
   }
   {

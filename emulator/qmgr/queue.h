@@ -41,8 +41,8 @@ struct Queue {
   std::string creation_date;  // "yyyy-mm-dd"
   std::string creation_time;  // "hh.mm.ss"
 
-  // Triggering (local and model queues): QueueManager::TriggerConditionMet
-  // reads these when a message arrives, and QueueManager::Trigger puts the
+  // Triggering (local and model queues): TriggerConditionMet (triggering.h)
+  // reads these when a message arrives, and the queue manager puts the
   // trigger message they describe.
   MQLONG trigger_control = MQTC_OFF;
   MQLONG trigger_type = MQTT_FIRST;

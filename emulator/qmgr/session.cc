@@ -3,6 +3,7 @@
 // protocol/frame.h.
 #include "qmgr/session.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -59,6 +60,25 @@ bool ReadLongs(FrameReader& r, std::vector<MQLONG>* out) {
 }
 
 }  // namespace
+
+void Session::OnEvent(MQHOBJ hobj, MQLONG cc, MQLONG reason) {
+  FrameWriter w(Kind::kEvent);
+  w.I32(hobj);
+  w.I32(cc);
+  w.I32(reason);
+  outbox_.push_back(w.Finish());
+  wake.notify_all();
+}
+
+void Session::OnEnded() {
+  if (delivery_fd >= 0) ::shutdown(delivery_fd, SHUT_RDWR);
+  wake.notify_all();
+}
+
+bool Session::ClientGone() const {
+  pollfd p{call_fd, POLLRDHUP, 0};
+  return ::poll(&p, 1, 0) == 1 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR));
+}
 
 void LogRefusedFrame(int fd, const FrameInput& in) {
   if (in.refused_length() == 0) return;
@@ -262,8 +282,8 @@ void Session::ServeDelivery(int fd) {
   while (!ended) {
     batch.clear();
     if (started) {
-      for (const std::string& e : outbox) batch += e;
-      outbox.clear();
+      for (const std::string& e : outbox_) batch += e;
+      outbox_.clear();
     }
     size_t count = 0;
     bool progress = started;
