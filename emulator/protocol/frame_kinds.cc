@@ -10,12 +10,20 @@ void EncodeLongs(FrameWriter& w, const std::vector<MQLONG>& v) {
   for (MQLONG x : v) w.I32(x);
 }
 
-// A count is checked against the bytes left before anything is sized by it.
-bool DecodeLongs(FrameReader& r, std::vector<MQLONG>* out) {
+// Reads a count of items that take at least `least_bytes` each, checked
+// against the bytes left before anything is sized by it.
+bool DecodeCount(FrameReader& r, size_t least_bytes, size_t* count) {
   int32_t n = 0;
   if (!r.I32(&n)) return false;
-  if (n < 0 || static_cast<size_t>(n) > r.remaining() / 4) return r.Fail();
-  out->resize(static_cast<size_t>(n));
+  if (n < 0 || static_cast<size_t>(n) > r.remaining() / least_bytes) return r.Fail();
+  *count = static_cast<size_t>(n);
+  return true;
+}
+
+bool DecodeLongs(FrameReader& r, std::vector<MQLONG>* out) {
+  size_t n = 0;
+  if (!DecodeCount(r, 4, &n)) return false;
+  out->resize(n);
   for (auto& v : *out) r.I32(&v);
   return r.ok();
 }
@@ -197,10 +205,9 @@ void Encode(FrameWriter& w, const RequeueCall& m) {
   for (const MessagePush& message : m.messages) Encode(w, message);
 }
 bool Decode(FrameReader& r, RequeueCall* m) {
-  int32_t n = 0;
-  if (!r.I32(&n)) return false;
-  if (n < 0 || static_cast<size_t>(n) > r.remaining() / RequeuedBytes(0)) return r.Fail();
-  m->messages.resize(static_cast<size_t>(n));
+  size_t n = 0;
+  if (!DecodeCount(r, RequeuedBytes(0), &n)) return false;
+  m->messages.resize(n);
   for (MessagePush& message : m->messages) {
     if (!Decode(r, &message)) return false;
   }
@@ -228,10 +235,9 @@ void Encode(FrameWriter& w, const ControlCall& m) {
   for (const std::string& a : m.args) w.Blob(a);
 }
 bool Decode(FrameReader& r, ControlCall* m) {
-  int32_t argc = 0;
-  if (!r.I32(&argc)) return false;
-  if (argc < 0 || static_cast<size_t>(argc) > r.remaining() / 4) return r.Fail();
-  m->args.resize(static_cast<size_t>(argc));
+  size_t argc = 0;
+  if (!DecodeCount(r, 4, &argc)) return false;
+  m->args.resize(argc);
   for (std::string& a : m->args) {
     if (!r.Blob(&a)) return false;
   }
