@@ -47,11 +47,7 @@ OpenRequest ToOpenRequest(const OpenCall& call) {
 }  // namespace
 
 void Session::OnEvent(MQHOBJ hobj, MQLONG cc, MQLONG reason) {
-  FrameWriter w(Kind::kEvent);
-  w.I32(hobj);
-  w.I32(cc);
-  w.I32(reason);
-  outbox_.push_back(w.Finish());
+  outbox_.push_back(EncodeFrame(EventPush{hobj, cc, reason}).Finish());
   wake.notify_all();
 }
 
