@@ -19,7 +19,6 @@ MQLONG Control(const Message& m) {
   return HeaderField(m.data, offsetof(MQCFH, Control));
 }
 
-
 // A client, the agent (maxmsgsize 1000) and the test as the command server.
 class ConsolidationProcessTest : public ::testing::Test {
  protected:

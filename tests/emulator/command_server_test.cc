@@ -377,10 +377,9 @@ TEST_F(CommandServerTest, MaxFileSizeIsDefinedChangedAndInquired) {
   EXPECT_EQ(Send(queue_command(MQCMD_CREATE_Q, "FILE.Q", MQQT_LOCAL, 20))[0].header().CompCode,
             MQCC_OK);
   EXPECT_EQ(inquired(), 20);
-  EXPECT_EQ(Send(queue_command(MQCMD_CHANGE_Q, "FILE.Q", MQQT_LOCAL, MQQFS_DEFAULT))[0]
-                .header()
-                .CompCode,
-            MQCC_OK);
+  EXPECT_EQ(
+      Send(queue_command(MQCMD_CHANGE_Q, "FILE.Q", MQQT_LOCAL, MQQFS_DEFAULT))[0].header().CompCode,
+      MQCC_OK);
   EXPECT_EQ(inquired(), MQQFS_DEFAULT);
   EXPECT_EQ(Failure(Send(queue_command(MQCMD_CHANGE_Q, "FILE.Q", MQQT_LOCAL, 19))),
             std::make_pair(MQRCCF_PARM_VALUE_ERROR, MQLONG{MQIA_MAX_Q_FILE_SIZE}));
