@@ -41,6 +41,7 @@
 #include "bench/admin_client.h"
 #include "bench/requests.h"
 #include "pcf/coalesced_reader.h"
+#include "pcf/mq_field.h"
 #include "pcf/pcf_format.h"
 #include "pcf/response_diff.h"
 
@@ -107,7 +108,7 @@ std::string Difference(const Answer& direct, const std::vector<pcf::PcfResponse>
 std::string ReportedQueue(const pcf::PcfMessage& response) {
   for (const pcf::PcfParameter& p : response.parameters) {
     if (p.type != MQCFT_STRING) continue;
-    if (p.parameter == MQCA_Q_NAME) return pcf::Trimmed(p.text);
+    if (p.parameter == MQCA_Q_NAME) return TrimTrailingBlanks(p.text);
     if (p.parameter == MQCACF_ESCAPE_TEXT) {
       const size_t open = p.text.find("QUEUE(");
       const size_t close = p.text.find(')', open);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "pcf/mq_field.h"
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_reader.h"
 #include "pcf/pcf_writer.h"
@@ -15,15 +16,6 @@ namespace {
 
 // The largest message the stand-in's queues take: any answer fits.
 constexpr size_t kBufferLength = 4 * 1024 * 1024;
-
-void SetName(char* field, size_t length, const std::string& name) {
-  std::memset(field, ' ', length);
-  std::memcpy(field, name.data(), std::min(name.size(), length));
-}
-
-std::string Trimmed(const char* field, size_t length) {
-  return pcf::Trimmed(std::string_view(field, length));
-}
 
 const char* QueueOf(Path path) {
   return path == Path::kDirect ? kCommandQueue : kAgentQueue;
@@ -38,7 +30,7 @@ const char* PathName(Path path) {
 AdminClient::AdminClient(const std::string& qmgr, const std::string& reply_model)
     : buffer_(kBufferLength) {
   MQCHAR48 name;
-  SetName(name, sizeof name, qmgr);
+  FillBlankPadded(name, sizeof name, qmgr);
   MQLONG cc = MQCC_OK, reason = MQRC_NONE;
   MQCONN(name, &hconn_, &cc, &reason);
   if (cc == MQCC_FAILED) {
@@ -46,8 +38,8 @@ AdminClient::AdminClient(const std::string& qmgr, const std::string& reply_model
     return;
   }
   MQOD od = {MQOD_DEFAULT};
-  SetName(od.ObjectName, sizeof od.ObjectName, reply_model);
-  SetName(od.DynamicQName, sizeof od.DynamicQName, "CSAGNT.BENCH.*");
+  FillBlankPadded(od.ObjectName, sizeof od.ObjectName, reply_model);
+  FillBlankPadded(od.DynamicQName, sizeof od.DynamicQName, "CSAGNT.BENCH.*");
   MQOPEN(hconn_, &od, MQOO_INPUT_EXCLUSIVE | MQOO_FAIL_IF_QUIESCING, &reply_queue_, &cc, &reason);
   if (cc == MQCC_FAILED) {
     Failed("MQOPEN of a reply queue from " + reply_model, reason);
@@ -71,7 +63,7 @@ bool AdminClient::OpenRequestQueue(Path path) {
   MQHOBJ& queue = request_queues_[static_cast<int>(path)];
   if (queue != MQHO_UNUSABLE_HOBJ) return true;
   MQOD od = {MQOD_DEFAULT};
-  SetName(od.ObjectName, sizeof od.ObjectName, QueueOf(path));
+  FillBlankPadded(od.ObjectName, sizeof od.ObjectName, QueueOf(path));
   MQLONG cc, reason;
   MQOPEN(hconn_, &od, MQOO_OUTPUT | MQOO_FAIL_IF_QUIESCING, &queue, &cc, &reason);
   if (cc == MQCC_FAILED) {
@@ -112,9 +104,10 @@ bool AdminClient::Ask(Path path, const std::string& request, Answer* answer, MQL
     MQGET(hconn_, reply_queue_, &reply, &gmo, static_cast<MQLONG>(buffer_.size()), buffer_.data(),
           &length, &cc, &reason);
     if (cc == MQCC_FAILED) {
-      return Failed("MQGET of reply " + std::to_string(answer->messages.size() + 1) + " from " +
-                        Trimmed(reply_queue_name_, sizeof reply_queue_name_),
-                    reason);
+      return Failed(
+          "MQGET of reply " + std::to_string(answer->messages.size() + 1) + " from " +
+              TrimTrailingBlanks(std::string_view(reply_queue_name_, sizeof reply_queue_name_)),
+          reason);
     }
     answer->messages.emplace_back(buffer_.data(), static_cast<size_t>(length));
     answer->bytes += static_cast<size_t>(length);

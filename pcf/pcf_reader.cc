@@ -8,11 +8,6 @@
 
 namespace pcf {
 
-std::string Trimmed(std::string_view text) {
-  size_t n = text.find_last_not_of(' ');
-  return std::string(n == std::string_view::npos ? std::string_view() : text.substr(0, n + 1));
-}
-
 namespace {
 
 MQLONG At(std::span<const uint8_t> d, size_t offset) {

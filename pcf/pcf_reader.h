@@ -56,7 +56,4 @@ inline MQLONG ParsePcf(std::string_view data, PcfMessage* out) {
   return ParsePcf(std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()), out);
 }
 
-// A string value without its trailing blanks.
-std::string Trimmed(std::string_view text);
-
 }  // namespace pcf

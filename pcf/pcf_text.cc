@@ -9,6 +9,7 @@
 
 #include "names/constant_name_tables.h"
 #include "pcf/agent_format.h"
+#include "pcf/mq_field.h"
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_reader.h"
 
@@ -203,7 +204,7 @@ std::string ValueText(const PcfParameter& p) {
       out << p.value64;
       break;
     case MQCFT_STRING:
-      out << '"' << Printable(Trimmed(p.text)) << '"';
+      out << '"' << Printable(TrimTrailingBlanks(p.text)) << '"';
       break;
     case MQCFT_BYTE_STRING:
       out << "x'" << Hex(p.text) << "'";
@@ -216,7 +217,7 @@ std::string ValueText(const PcfParameter& p) {
       break;
     case MQCFT_STRING_LIST:
       for (size_t i = 0; i < p.texts.size(); ++i) {
-        out << (i ? ", " : "") << '"' << Printable(Trimmed(p.texts[i])) << '"';
+        out << (i ? ", " : "") << '"' << Printable(TrimTrailingBlanks(p.texts[i])) << '"';
       }
       break;
     default:

@@ -1,6 +1,7 @@
 // ResponseDifference: the headers field by field, then the parameters in
 // order.
 #include "pcf/response_diff.h"
+#include "pcf/mq_field.h"
 
 #include <string_view>
 
@@ -35,7 +36,8 @@ std::string HeaderDifference(const MQCFH& d, const MQCFH& r) {
 std::string ValueDifference(const PcfParameter& d, const PcfParameter& r) {
   switch (d.type) {
     case MQCFT_STRING:
-      if (Trimmed(d.text) != Trimmed(r.text)) return Quoted(d.text) + " against " + Quoted(r.text);
+      if (TrimTrailingBlanks(d.text) != TrimTrailingBlanks(r.text))
+        return Quoted(d.text) + " against " + Quoted(r.text);
       if (d.ccsid != r.ccsid) return "CodedCharSetId differs";
       return "";
     case MQCFT_INTEGER:

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "mq/mqi_table.h"
+#include "pcf/mq_field.h"
 #include "pcf/pcf_reader.h"
 
 namespace query {
@@ -12,15 +13,6 @@ namespace query {
 namespace {
 
 constexpr size_t kFirstBufferLength = 64 * 1024;
-
-void SetName(char* field, size_t length, const std::string& name) {
-  std::memset(field, 0, length);
-  std::memcpy(field, name.data(), std::min(name.size(), length));
-}
-
-std::string FieldText(const char* field, size_t length) {
-  return pcf::Trimmed(std::string_view(field, strnlen(field, length)));
-}
 
 }  // namespace
 
@@ -48,7 +40,7 @@ bool AdminSession::Open(bool client, const std::string& qmgr, const std::string&
     return false;
   }
   MQCHAR48 name;
-  SetName(name, sizeof name, qmgr);
+  FillNulPadded(name, sizeof name, qmgr);
   MQCNO cno = {MQCNO_DEFAULT};
   cno.Options = client ? MQCNO_CLIENT_BINDING : MQCNO_STANDARD_BINDING;
   MQLONG cc, reason;
@@ -73,14 +65,14 @@ bool AdminSession::Open(bool client, const std::string& qmgr, const std::string&
     MqiTable.MQINQ(hconn_, hobj, 2, selectors, 1, &platform, sizeof found, found, &cc, &reason);
     if (cc != MQCC_FAILED) {
       zos_ = platform == MQPL_ZOS;
-      qmgr_name_ = FieldText(found, sizeof found);
+      qmgr_name_ = TextInField(found, sizeof found);
     }
     MqiTable.MQCLOSE(hconn_, &hobj, MQCO_NONE, &cc, &reason);
   }
 
   od = {MQOD_DEFAULT};
-  SetName(od.ObjectName, sizeof od.ObjectName, reply_model);
-  SetName(od.DynamicQName, sizeof od.DynamicQName, "CSAGNT.QUERY.*");
+  FillNulPadded(od.ObjectName, sizeof od.ObjectName, reply_model);
+  FillNulPadded(od.DynamicQName, sizeof od.DynamicQName, "CSAGNT.QUERY.*");
   MqiTable.MQOPEN(hconn_, &od, MQOO_INPUT_EXCLUSIVE | MQOO_FAIL_IF_QUIESCING, &reply_queue_, &cc,
                   &reason);
   if (cc == MQCC_FAILED) {
@@ -94,7 +86,7 @@ bool AdminSession::Open(bool client, const std::string& qmgr, const std::string&
 
 bool AdminSession::Send(const std::string& queue, const std::string& request, const char* format) {
   MQOD od = {MQOD_DEFAULT};
-  SetName(od.ObjectName, sizeof od.ObjectName, queue);
+  FillNulPadded(od.ObjectName, sizeof od.ObjectName, queue);
   MQHOBJ hobj = MQHO_UNUSABLE_HOBJ;
   MQLONG cc, reason;
   MqiTable.MQOPEN(hconn_, &od, MQOO_OUTPUT | MQOO_FAIL_IF_QUIESCING, &hobj, &cc, &reason);

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "answer.h"
+#include "pcf/mq_field.h"
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_text.h"
 
@@ -38,12 +39,12 @@ json Value(const pcf::PcfParameter& p) {
     case MQCFT_INTEGER64:
       return p.value64;
     case MQCFT_STRING:
-      return pcf::Trimmed(p.text);
+      return TrimTrailingBlanks(p.text);
     case MQCFT_INTEGER_LIST:
       return p.values;
     case MQCFT_STRING_LIST: {
       json list = json::array();
-      for (const std::string& t : p.texts) list.push_back(pcf::Trimmed(t));
+      for (const std::string& t : p.texts) list.push_back(TrimTrailingBlanks(t));
       return list;
     }
     default:  // byte strings and anything else: as the tools show them

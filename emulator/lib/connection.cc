@@ -28,7 +28,11 @@ CallReply Connection::Call(FrameWriter& request) {
     }
   }
   reply.reader = reply.frame.Reader();
-  if (!answered || !reply.reader.I32(&reply.cc) || !reply.reader.I32(&reply.reason)) {
+  ReplyHead head;
+  if (answered && Decode(reply.reader, &head)) {
+    reply.cc = head.cc;
+    reply.reason = head.reason;
+  } else {
     std::lock_guard lock(mu);
     broken = true;
     reply.cc = MQCC_FAILED;

@@ -27,6 +27,7 @@
 #include "lib/link.h"
 #include "protocol/endpoint.h"
 #include "protocol/frame.h"
+#include "protocol/frame_kinds.h"
 
 namespace mqemu {
 
@@ -55,6 +56,12 @@ struct CallReply {
   FrameReader reader{std::span<const uint8_t>()};
   MQLONG cc = MQCC_FAILED;
   MQLONG reason = MQRC_CONNECTION_BROKEN;
+  // Reads the reply's fields after CompCode and Reason; false when they do
+  // not fill the reply exactly.
+  template <typename Fields>
+  bool Read(Fields* fields) {
+    return DecodeWhole(reader, fields);
+  }
 };
 
 enum class ConsumeState { kStopped, kStarted, kSuspended };
@@ -70,6 +77,12 @@ class Connection {
   // code and reason (MQCC_FAILED, MQRC_CONNECTION_BROKEN when the daemon is
   // gone), and a reader positioned after them.
   CallReply Call(FrameWriter& request);
+  // The same for the request that m encodes.
+  template <typename Fields>
+  CallReply Call(const Fields& m) {
+    FrameWriter w = EncodeFrame(m);
+    return Call(w);
+  }
 
   // MQRC_HCONN_ASYNC_ACTIVE when the caller may not use the connection now,
   // else MQRC_NONE.

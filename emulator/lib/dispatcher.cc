@@ -40,9 +40,7 @@ MQLONG Connection::EnsureDispatcher() {
   if (delivery_fd_ >= 0) return MQRC_NONE;
   int fd = ConnectSocket(SocketPath(qmgr_name));
   if (fd < 0) return MQRC_CONNECTION_BROKEN;
-  FrameWriter attach(Kind::kAttach);
-  attach.U32(session);
-  if (!WriteAll(fd, attach.Finish())) {
+  if (!WriteAll(fd, EncodeFrame(AttachCall{session}).Finish())) {
     ::close(fd);
     return MQRC_CONNECTION_BROKEN;
   }
@@ -63,8 +61,7 @@ MQLONG Connection::Start(const MQCTLO& options, bool wait) {
   connection_area = options.ConnectionArea;
   state = ConsumeState::kStarted;
   lock.unlock();
-  FrameWriter w(Kind::kStart);
-  CallReply reply = Call(w);
+  CallReply reply = Call(StartCall{});
   if (reply.cc == MQCC_FAILED) {
     lock.lock();
     state = ConsumeState::kStopped;
@@ -83,8 +80,7 @@ MQLONG Connection::StopFromAnyThread() {
   uint64_t expected = ++stops_sent;
   cv.notify_all();
   lock.unlock();
-  FrameWriter w(Kind::kStop);
-  Call(w);
+  Call(StopCall{});
   if (OnDispatchThread()) return MQRC_NONE;  // the marker is handled after this callback
   lock.lock();
   cv.wait(lock, [&] { return (stops_seen >= expected && !in_callback) || broken; });
@@ -119,8 +115,7 @@ void Connection::Disconnect() {
     std::lock_guard lock(mu);
     disconnecting = true;
   }
-  FrameWriter w(Kind::kDisconnect);
-  Call(w);
+  Call(DisconnectCall{});
   {
     std::lock_guard lock(call_mu);
     channel.Close();
@@ -145,20 +140,17 @@ void Connection::SendRequeue() {
   }
   // In frames of at most kMaxFrameLength, the last messages first: each
   // frame goes back in front of what the frames before it put back.
-  auto size = [](const PushedMessage& m) { return 12 + sizeof m.md + m.data.size(); };
+  auto size = [](const PushedMessage& m) { return RequeuedBytes(m.data.size()); };
   size_t end = back.size();
   while (end > 0) {
     size_t begin = end - 1, bytes = 8 + size(back[begin]);
     while (begin > 0 && bytes + size(back[begin - 1]) <= kMaxFrameLength)
       bytes += size(back[--begin]);
-    FrameWriter w(Kind::kRequeue);
-    w.I32(static_cast<int32_t>(end - begin));
+    RequeueCall call;
     for (size_t i = begin; i < end; ++i) {
-      w.I32(back[i].hobj);
-      w.Bytes(&back[i].md, sizeof back[i].md);
-      w.Blob(back[i].data);
+      call.messages.push_back(MessagePush{back[i].hobj, back[i].md, back[i].data});
     }
-    Call(w);
+    Call(call);
     end = begin;
   }
 }
@@ -179,10 +171,11 @@ void Connection::Invoke(std::unique_lock<std::mutex>& lock, const Callback& cb, 
 
 void Connection::Deliver(std::unique_lock<std::mutex>& lock, const Frame& frame) {
   FrameReader r = frame.Reader();
-  MQHOBJ hobj = MQHO_NONE;
   if (frame.kind == Kind::kEvent) {
-    MQLONG cc, reason;
-    if (!r.I32(&hobj) || !r.I32(&cc) || !r.I32(&reason)) return;
+    EventPush event;
+    if (!DecodeWhole(r, &event)) return;
+    MQHOBJ hobj = event.hobj;
+    MQLONG cc = event.cc, reason = event.reason;
     cv.wait(lock, [&] { return state != ConsumeState::kSuspended; });
     if (state != ConsumeState::kStarted) return;
     Callback cb;
@@ -203,8 +196,9 @@ void Connection::Deliver(std::unique_lock<std::mutex>& lock, const Frame& frame)
     Invoke(lock, cb, hobj, nullptr, nullptr, nullptr, &cbc);
     return;
   }
-  PushedMessage m;
-  if (!r.I32(&m.hobj) || !r.Bytes(&m.md, sizeof m.md) || !r.Blob(&m.data)) return;
+  MessagePush pushed;
+  if (!DecodeWhole(r, &pushed)) return;
+  PushedMessage m{pushed.hobj, pushed.md, std::string(pushed.data)};
   cv.wait(lock, [&] { return state != ConsumeState::kSuspended; });
   auto it = consumers.find(m.hobj);
   if (state != ConsumeState::kStarted || it == consumers.end() || it->second.suspended) {

@@ -1,8 +1,8 @@
 // The vocabulary of MQSC that the interpreter understands: verbs, object
 // keywords and, per object class, the attribute keywords with their IBM
-// selector, value kind and the classes that may set or show them. Parsing,
-// display and the syntax help all read these tables, so a keyword is
-// described once.
+// selector, value kind and the classes that may set or show them. The
+// attribute keywords come from the objects' attribute tables; parsing,
+// display and the syntax help all read them, so a keyword is described once.
 #pragma once
 
 #include <cmqc.h>
@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "mqsc/mqsc_backend.h"
+#include "objects/attribute_row.h"
 
 namespace mqemu::mqsc {
 
@@ -20,40 +21,17 @@ enum class Verb { kNone, kAlter, kClear, kDefine, kDelete, kDisplay, kEnd, kPing
 // The object keyword of a command. kQueue is DISPLAY QUEUE, of any type.
 enum class ObjectKind { kNone, kQueue, kQLocal, kQModel, kQAlias, kQMgr, kProcess };
 
-// Bits for the object classes an attribute keyword belongs to.
-enum ClassBit : unsigned {
-  kLocalBit = 1,
-  kModelBit = 2,
-  kAliasBit = 4,
-  kProcessBit = 8,
-  kQMgrBit = 16,
-};
-constexpr unsigned kAnyQueueBits = kLocalBit | kModelBit | kAliasBit;
-
-enum class ValueKind {
-  kNumber,  // an integer in [min, max]
-  kString,  // text of at most max characters
-  kChoice,  // one of choices by name; also an integer in [min, max] when max > 0
-  kFlag,    // a keyword alone: choices[0] sets the on value, choices[1] the off
-            // value (an off keyword with an empty name shows nothing)
-};
-
-struct ValueName {
-  std::string_view name;
-  MQLONG value;
-};
-
-struct Keyword {
-  std::string_view name;
-  std::string_view synonym;  // another spelling, or empty
-  MQLONG selector;
-  ValueKind kind;
-  MQLONG min;
-  MQLONG max;
-  std::span<const ValueName> choices;
-  unsigned settable;  // classes where DEFINE and ALTER may give it
-  unsigned shown;     // classes where DISPLAY shows it
-};
+// Keywords, value kinds and class bits are those of the attribute tables.
+using objects::ClassBit;
+using objects::kAliasBit;
+using objects::kAnyQueueBits;
+using objects::Keyword;
+using objects::kLocalBit;
+using objects::kModelBit;
+using objects::kProcessBit;
+using objects::kQMgrBit;
+using objects::ValueKind;
+using objects::ValueName;
 
 // The attribute keywords of queues, processes and the queue manager, in
 // the order that DISPLAY shows them.

@@ -113,12 +113,6 @@ std::string DefaultQueueManager() {
   return text.substr(0, text.find('\n'));
 }
 
-std::string TrimName(const char* field, size_t length) {
-  size_t n = 0;
-  while (n < length && field[n] != '\0' && field[n] != ' ') ++n;
-  return std::string(field, n);
-}
-
 int ConnectSocket(const std::string& path, bool nonblocking) {
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;

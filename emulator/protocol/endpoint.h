@@ -57,10 +57,6 @@ std::string WriteHomeFile(const std::string& path, std::string_view text);
 // The name in the "default" file, or "" when there is none.
 std::string DefaultQueueManager();
 
-// A queue manager name as IBM MQ fields hold it: up to 48 characters, ended
-// by the first blank or NUL.
-std::string TrimName(const char* field, size_t length);
-
 // Connects a stream socket to path. Returns the descriptor, or -1 (errno set).
 // With nonblocking the socket does not block, nor does the connect: a
 // listener whose backlog is full makes it fail with EAGAIN.

@@ -20,10 +20,10 @@
 //
 // A reader never trusts a length: every field read is checked against the
 // bytes really received, and a frame that runs short, or whose blob claims
-// more than is left, makes the reader fail; the daemon then drops that
-// client. Which fields each Kind carries is written beside the Kind below
-// ("->" request, "<-" reply); every reply begins with i32 CompCode, i32
-// Reason.
+// more than is left, or that holds bytes past its kind's last field, is
+// refused; the daemon then drops that client. Which fields each Kind
+// carries is drawn in protocol/frame_kinds.h; every reply begins with i32
+// CompCode, i32 Reason.
 //
 // A connection uses two sockets: the call socket, where every MQI call is
 // one request frame answered by one reply frame, and the delivery socket,
@@ -50,61 +50,32 @@ constexpr MQLONG kMaxMessageLength = 100 * 1024 * 1024;
 // frame that carries it (kPut1, the largest, has about 530 bytes of them).
 constexpr uint32_t kMaxFrameLength = static_cast<uint32_t>(kMaxMessageLength) + 4096u;
 
+// What a frame is; the fields each kind carries are drawn in
+// protocol/frame_kinds.h.
 enum class Kind : uint32_t {
-  // -> i32 cno_version, blob user, blob appl_name, i32 pid, blob qmgr
-  // <- cc, rc, u32 session, bytes(48) qmgr name
+  // Requests on the call socket, each answered by a reply of the same kind.
   kConnect = 1,
-  // -> (nothing)                               <- cc, rc
   kDisconnect = 2,
-  // -> i32 type, bytes(48) name, bytes(48) qmgr, bytes(48) dynamic, i32 options
-  // <- cc, rc, i32 hobj, bytes(48) name, bytes(48) resolved qmgr
   kOpen = 3,
-  // -> i32 hobj, i32 options                   <- cc, rc
   kClose = 4,
-  // -> i32 hobj, i32 pmo options, i32 context mode, bytes(364) md, blob data
-  // <- cc, rc, bytes(364) md
   kPut = 5,
-  // -> the kOpen request fields, then the kPut fields without hobj
-  // <- cc, rc, bytes(364) md
   kPut1 = 6,
-  // -> i32 hobj, i32 gmo options, i32 match options, i32 wait ms,
-  //    i32 buffer length, bytes(364) md
-  // <- cc, rc, bytes(364) md, i32 data length, blob data (at most buffer length)
   kGet = 7,
-  // -> i32 hobj, i32 count, count x i32 selector, i32 int count, i32 char length
-  // <- cc, rc, i32 n, n x i32 value, blob chars
   kInquire = 8,
-  // -> i32 hobj, i32 count, count x i32 selector, i32 n, n x i32, blob chars
-  // <- cc, rc
   kSet = 9,
-  // -> i32 hobj, i32 gmo options, i32 match options, bytes(364) md
-  // <- cc, rc          (register or replace the consumer of hobj)
   kRegisterConsumer = 10,
-  // -> i32 hobj                                <- cc, rc
   kDeregisterConsumer = 11,
-  // -> (nothing)                               <- cc, rc
   kStart = 12,
-  // -> (nothing)   <- cc, rc; the delivery socket then carries kStopped
   kStop = 13,
-  // -> i32 count, count x (i32 hobj, bytes(364) md, blob data)  <- cc, rc
-  // Messages pushed before a stop and not delivered go back to the front of
-  // their queues, in order.
   kRequeue = 14,
-  // -> u32 session (first frame on a delivery socket)   no reply
-  kAttach = 15,
-  // -> i32 argc, argc x blob argument   <- cc, rc, blob text
-  // The mqemu tool's administration and fault controls.
+  kAttach = 15,  // the first frame on a delivery socket; no reply
   kControl = 16,
-  // -> (nothing)   <- cc, rc: the connection's unit of work ends
   kCommit = 17,
   kBackout = 18,
 
   // Pushed on the delivery socket:
-  // i32 hobj, bytes(364) md, blob data
   kMessage = 100,
-  // i32 hobj (MQHO_NONE for the connection), i32 compcode, i32 reason
   kEvent = 101,
-  // (nothing): no message follows until the next kStart
   kStopped = 102,
 };
 
@@ -141,6 +112,9 @@ class FrameReader {
   bool Bytes(void* out, size_t n);
   bool Blob(std::string* out);
   bool Blob(std::string_view* out);
+  // Marks the reader failed, for a field whose value is out of range;
+  // returns false.
+  bool Fail() { return ok_ = false; }
   bool ok() const { return ok_; }
   size_t remaining() const { return ok_ ? p_.size() - pos_ : 0; }
 

@@ -1,6 +1,7 @@
-// The attributes of queues, processes and of the queue manager that MQINQ and the
-// command server report, by selector: one table, so that both give the same
-// values at the same field lengths.
+// The attributes of queues, processes and of the queue manager that MQINQ,
+// the command server and MQSC's DISPLAY report, by selector, read from the
+// attribute tables (objects/), so that all give the same values at the same
+// field lengths.
 #pragma once
 
 #include <cmqc.h>
@@ -8,17 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "objects/attribute_row.h"
+
 namespace mqemu {
 
 class QueueManager;
 struct Process;
 struct Queue;
 
-struct AttributeValue {
-  bool is_string = false;
-  MQLONG number = 0;
-  std::string text;  // blank padded to the attribute's full length
-};
+using objects::AttributeValue;
 
 // Lock held. Returns false when the selector is not an attribute of q's type.
 bool QueueAttribute(const Queue& q, MQLONG selector, AttributeValue* out);
@@ -30,8 +29,5 @@ bool ProcessAttribute(const Process& p, MQLONG selector, AttributeValue* out);
 const std::vector<MQLONG>& QueueSelectors(MQLONG type);
 const std::vector<MQLONG>& QueueManagerSelectors();
 const std::vector<MQLONG>& ProcessSelectors();
-
-// The full length of a character attribute, or 0 when selector is none.
-size_t CharAttributeLength(MQLONG selector);
 
 }  // namespace mqemu

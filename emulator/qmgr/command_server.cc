@@ -8,6 +8,7 @@
 
 #include "mqsc/mqsc_interpreter.h"
 #include "mqsc/mqsc_output.h"
+#include "pcf/mq_field.h"
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_reader.h"
 #include "pcf/pcf_writer.h"
@@ -24,7 +25,6 @@ using pcf::ParsePcf;
 using pcf::PcfBuilder;
 using pcf::PcfMessage;
 using pcf::PcfParameter;
-using pcf::Trimmed;
 
 namespace {
 
@@ -176,7 +176,7 @@ void InquireQueue(const PcfMessage& m, ReplySet& replies) {
   const PcfParameter* name = Find(m, MQCA_Q_NAME);
   if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
   const PcfParameter* type = Find(m, MQIA_Q_TYPE);
-  std::string pattern = Trimmed(name->text);
+  std::string pattern = TrimTrailingBlanks(name->text);
   QueueManager& qm = Qm();
   std::lock_guard lock(qm.mu);
   int matched = 0;
@@ -202,7 +202,7 @@ void InquireQueueNames(const PcfMessage& m, ReplySet& replies) {
   const PcfParameter* name = Find(m, MQCA_Q_NAME);
   if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
   const PcfParameter* type = Find(m, MQIA_Q_TYPE);
-  std::string pattern = Trimmed(name->text);
+  std::string pattern = TrimTrailingBlanks(name->text);
   std::vector<std::string> names;
   std::vector<MQLONG> types;
   QueueManager& qm = Qm();
@@ -234,7 +234,7 @@ DefinitionResult Changes(const PcfMessage& m, MQLONG name, std::vector<Attribute
     c.selector = p.parameter;
     c.is_string = p.type == MQCFT_STRING;
     c.number = p.value;
-    c.text = c.is_string ? Trimmed(p.text) : std::string();
+    c.text = c.is_string ? TrimTrailingBlanks(p.text) : std::string();
     changes->push_back(c);
   }
   return {};
@@ -251,9 +251,9 @@ void CreateOrChangeQueue(const PcfMessage& m, ReplySet& replies) {
   if (r.reason) return replies.Fail(r.reason, r.bad_parameter);
   QueueManager& qm = Qm();
   std::lock_guard lock(qm.mu);
-  r = create ? DefineQueue(qm, Trimmed(name->text), type->value, changes,
+  r = create ? DefineQueue(qm, TrimTrailingBlanks(name->text), type->value, changes,
                            replace && replace->value == MQRP_YES)
-             : AlterQueue(qm, Trimmed(name->text), type ? type->value : 0, changes);
+             : AlterQueue(qm, TrimTrailingBlanks(name->text), type ? type->value : 0, changes);
   if (r.reason) replies.Fail(r.reason, r.reason == MQRC_UNKNOWN_OBJECT_NAME ? 0 : r.bad_parameter);
 }
 
@@ -263,7 +263,7 @@ void DeleteQueue(const PcfMessage& m, ReplySet& replies) {
   const PcfParameter* purge = Find(m, MQIACF_PURGE);
   QueueManager& qm = Qm();
   std::lock_guard lock(qm.mu);
-  Status st = qm.DeleteQueue(Trimmed(name->text), purge && purge->value == MQPO_YES);
+  Status st = qm.DeleteQueue(TrimTrailingBlanks(name->text), purge && purge->value == MQPO_YES);
   if (st.failed()) replies.Fail(st.rc == MQRC_OBJECT_IN_USE ? MQRCCF_OBJECT_OPEN : st.rc);
 }
 
@@ -271,13 +271,13 @@ void ClearQueue(const PcfMessage& m, ReplySet& replies) {
   const PcfParameter* name = Find(m, MQCA_Q_NAME);
   if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
   std::lock_guard lock(Qm().mu);
-  if (MQLONG reason = ClearLocalQueue(Qm(), Trimmed(name->text))) replies.Fail(reason);
+  if (MQLONG reason = ClearLocalQueue(Qm(), TrimTrailingBlanks(name->text))) replies.Fail(reason);
 }
 
 void InquireProcess(const PcfMessage& m, ReplySet& replies) {
   const PcfParameter* name = Find(m, MQCA_PROCESS_NAME);
   if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
-  std::string pattern = Trimmed(name->text);
+  std::string pattern = TrimTrailingBlanks(name->text);
   QueueManager& qm = Qm();
   std::lock_guard lock(qm.mu);
   int matched = 0;
@@ -304,8 +304,9 @@ void CreateOrChangeProcess(const PcfMessage& m, ReplySet& replies) {
   QueueManager& qm = Qm();
   std::lock_guard lock(qm.mu);
   r = m.header.Command == MQCMD_CREATE_PROCESS
-          ? DefineProcess(qm, Trimmed(name->text), changes, replace && replace->value == MQRP_YES)
-          : AlterProcess(qm, Trimmed(name->text), changes);
+          ? DefineProcess(qm, TrimTrailingBlanks(name->text), changes,
+                          replace && replace->value == MQRP_YES)
+          : AlterProcess(qm, TrimTrailingBlanks(name->text), changes);
   if (r.reason) replies.Fail(r.reason, r.reason == MQRC_UNKNOWN_OBJECT_NAME ? 0 : r.bad_parameter);
 }
 
@@ -313,7 +314,7 @@ void DeleteProcess(const PcfMessage& m, ReplySet& replies) {
   const PcfParameter* name = Find(m, MQCA_PROCESS_NAME);
   if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
   std::lock_guard lock(Qm().mu);
-  Status st = Qm().DeleteProcess(Trimmed(name->text));
+  Status st = Qm().DeleteProcess(TrimTrailingBlanks(name->text));
   if (st.failed()) replies.Fail(st.rc);
 }
 
@@ -328,7 +329,7 @@ void Escape(const PcfMessage& m, ReplySet& replies) {
   if (!type || !text) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
   if (type->value != MQET_MQSC) return replies.Fail(MQRCCF_ESCAPE_TYPE_ERROR);
   QueueManagerMqscBackend backend(Qm());
-  mqsc::CommandResult result = mqsc::RunCommand(backend, Trimmed(text->text));
+  mqsc::CommandResult result = mqsc::RunCommand(backend, TrimTrailingBlanks(text->text));
   std::vector<std::string> blocks = mqsc::DistributedBlocks(result);
   if (blocks.empty()) blocks.emplace_back();
   for (const std::string& block : blocks) {
@@ -365,7 +366,7 @@ std::vector<std::string> ExecutePcf(const Message& request) {
   MQLONG parse_error = ParsePcf(request.data, &m);
   ReplySet replies(request.data.size() >= sizeof(MQCFH) ? m.header.Command : 0,
                    Qm().platform == MQPL_ZOS);
-  std::string user = TrimName(request.md.UserIdentifier, sizeof request.md.UserIdentifier);
+  std::string user = NameInField(request.md.UserIdentifier, sizeof request.md.UserIdentifier);
   bool denied;
   {
     std::lock_guard lock(Qm().mu);
@@ -408,8 +409,8 @@ void Serve() {
       }
       delay_ms = qm.faults.reply_delay_ms;
     }
-    std::string reply_qmgr = TrimName(request.md.ReplyToQMgr, sizeof request.md.ReplyToQMgr);
-    std::string reply_q = TrimName(request.md.ReplyToQ, sizeof request.md.ReplyToQ);
+    std::string reply_qmgr = NameInField(request.md.ReplyToQMgr, sizeof request.md.ReplyToQMgr);
+    std::string reply_q = NameInField(request.md.ReplyToQ, sizeof request.md.ReplyToQ);
     for (Message& reply : ExecuteRequest(request)) {
       if (delay_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
       qm.Deliver(reply_qmgr, reply_q, std::move(reply));
@@ -437,7 +438,7 @@ std::vector<Message> ExecuteRequest(const Message& request) {
     Qm().Deliver("", "SYSTEM.DEAD.LETTER.QUEUE", std::move(dead));
     return {};
   }
-  if (TrimName(request.md.ReplyToQ, sizeof request.md.ReplyToQ).empty()) return {};
+  if (NameInField(request.md.ReplyToQ, sizeof request.md.ReplyToQ).empty()) return {};
   std::vector<Message> replies;
   for (auto& [format, d] : data) {
     Message reply;

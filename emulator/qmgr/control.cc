@@ -4,12 +4,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <sstream>
 #include <thread>
 
 #include "mqsc/runmqsc.h"
+#include "objects/attribute_tables.h"
 #include "protocol/endpoint.h"
 #include "qmgr/attributes.h"
 #include "qmgr/definitions.h"
@@ -17,6 +20,9 @@
 
 namespace mqemu {
 namespace {
+
+using objects::ProcessRows;
+using objects::QueueRows;
 
 // A trigger type by name: first, every, depth or none.
 bool TriggerType(const std::string& s, MQLONG* out) {
@@ -37,6 +43,48 @@ bool ParseNumber(const std::string& s, MQLONG* out) {
   if (s.empty() || *end != '\0' || v < -2147483647L - 1 || v > 2147483647L) return false;
   *out = static_cast<MQLONG>(v);
   return true;
+}
+
+// Whether `word` is `upper` in lower case.
+bool IsLowerCaseOf(std::string_view word, std::string_view upper) {
+  return word.size() == upper.size() &&
+         std::equal(word.begin(), word.end(), upper.begin(), [](char w, char u) {
+           return w == std::tolower(static_cast<unsigned char>(u));
+         });
+}
+
+// The number that `value` names for `row`: one of its MQSC choices by name
+// (in either case) or a decimal number.
+template <typename Row>
+bool OptionNumber(const Row& row, const std::string& value, MQLONG* out) {
+  for (const objects::ValueName& c : row.keyword.choices) {
+    if (!c.name.empty() && (value == c.name || IsLowerCaseOf(value, c.name))) {
+      *out = c.value;
+      return true;
+    }
+  }
+  return ParseNumber(value, out);
+}
+
+// The change that option `opt` with `value` gives: the row's own option, or
+// "--" and the MQSC keyword in lower case of any attribute that definitions
+// may set (but a flag, which MQSC gives without a value), when the value
+// fits its type.
+template <typename Object>
+bool OptionValue(objects::Rows<Object> rows, const std::string& opt, const std::string& value,
+                 std::vector<AttributeChange>* changes) {
+  for (const auto& row : rows) {
+    bool by_keyword = row.set && row.keyword.kind != objects::ValueKind::kFlag &&
+                      opt.starts_with("--") &&
+                      IsLowerCaseOf(std::string_view(opt).substr(2), row.keyword.name);
+    if (row.option != opt && !by_keyword) continue;
+    MQLONG n = 0;
+    bool is_string = row.keyword.kind == objects::ValueKind::kString;
+    if (!is_string && !OptionNumber(row, value, &n)) return false;
+    changes->push_back({row.keyword.selector, is_string, n, is_string ? value : std::string()});
+    return true;
+  }
+  return false;
 }
 
 Status Usage(std::string* text, const std::string& message) {
@@ -72,13 +120,6 @@ Status Define(const std::vector<std::string>& a, std::string* text) {
     } else if (opt == "--alias" && has_value) {
       type = MQQT_ALIAS;
       changes.push_back({MQCA_BASE_Q_NAME, true, 0, a[++i]});
-    } else if (opt == "--description" && has_value) {
-      changes.push_back({MQCA_Q_DESC, true, 0, a[++i]});
-    } else if ((opt == "--maxmsglen" || opt == "--maxdepth") && has_value &&
-               ParseNumber(a[i + 1], &n)) {
-      changes.push_back(
-          {opt == "--maxmsglen" ? MQIA_MAX_MSG_LENGTH : MQIA_MAX_Q_DEPTH, false, n, {}});
-      ++i;
     } else if (opt == "--permanent") {
       changes.push_back({MQIA_DEFINITION_TYPE, false, MQQDT_PERMANENT_DYNAMIC, {}});
     } else if (opt == "--trigger" && has_value && TriggerType(a[i + 1], &n)) {
@@ -87,16 +128,8 @@ Status Define(const std::vector<std::string>& a, std::string* text) {
       ++i;
     } else if (opt == "--notrigger") {
       changes.push_back({MQIA_TRIGGER_CONTROL, false, MQTC_OFF, {}});
-    } else if ((opt == "--trigdepth" || opt == "--trigmpri") && has_value &&
-               ParseNumber(a[i + 1], &n)) {
-      changes.push_back(
-          {opt == "--trigdepth" ? MQIA_TRIGGER_DEPTH : MQIA_TRIGGER_MSG_PRIORITY, false, n, {}});
+    } else if (has_value && OptionValue(QueueRows(), opt, a[i + 1], &changes)) {
       ++i;
-    } else if ((opt == "--initq" || opt == "--process" || opt == "--trigdata") && has_value) {
-      MQLONG selector = opt == "--initq"     ? MQCA_INITIATION_Q_NAME
-                        : opt == "--process" ? MQCA_PROCESS_NAME
-                                             : MQCA_TRIGGER_DATA;
-      changes.push_back({selector, true, 0, a[++i]});
     } else {
       return Usage(text, "define: unknown or incomplete option " + opt);
     }
@@ -119,14 +152,8 @@ Status DefineProcessCommand(const std::vector<std::string>& a, std::string* text
                (a[i + 1] == "unix" || a[i + 1] == "UNIX" || ParseNumber(a[i + 1], &n))) {
       changes.push_back({MQIA_APPL_TYPE, false, n ? n : MQAT_UNIX, {}});
       ++i;
-    } else if ((opt == "--applicid" || opt == "--userdata" || opt == "--envdata" ||
-                opt == "--description") &&
-               has_value) {
-      MQLONG selector = opt == "--applicid"   ? MQCA_APPL_ID
-                        : opt == "--userdata" ? MQCA_USER_DATA
-                        : opt == "--envdata"  ? MQCA_ENV_DATA
-                                              : MQCA_PROCESS_DESC;
-      changes.push_back({selector, true, 0, a[++i]});
+    } else if (has_value && OptionValue(ProcessRows(), opt, a[i + 1], &changes)) {
+      ++i;
     } else {
       return Usage(text, "define-process: unknown or incomplete option " + opt);
     }
@@ -289,7 +316,7 @@ Status Fault(const std::vector<std::string>& a, std::string* text) {
     *text = "broke " + std::to_string(sessions.size()) + " connection(s)";
   } else if (what == "event" && ParseNumber(arg(2), &reason)) {
     auto sessions = SessionsOf(arg(3).empty() ? "*" : arg(3));
-    for (Session* s : sessions) qm.QueueEvent(*s, MQHO_NONE, MQCC_WARNING, reason);
+    for (Session* s : sessions) s->OnEvent(MQHO_NONE, MQCC_WARNING, reason);
     *text = "event " + arg(2) + " sent to " + std::to_string(sessions.size()) + " connection(s)";
   } else if (what == "clear") {
     f = Faults{};
@@ -351,7 +378,7 @@ void EndQueueManager(bool immediate, MQLONG reason) {
     qm.quiescing = true;
     for (auto& entry : qm.queues) entry.second->arrived.notify_all();
     if (!immediate) {
-      for (auto& [id, s] : qm.sessions) qm.QueueEvent(*s, MQHO_NONE, MQCC_WARNING, reason);
+      for (auto& [id, s] : qm.sessions) s->OnEvent(MQHO_NONE, MQCC_WARNING, reason);
     }
   }
   if (!immediate) {
@@ -364,8 +391,7 @@ void EndQueueManager(bool immediate, MQLONG reason) {
   {
     std::lock_guard lock(qm.mu);
     qm.ending = true;
-    for (auto& [id, s] : qm.sessions)
-      qm.QueueEvent(*s, MQHO_NONE, MQCC_FAILED, MQRC_Q_MGR_STOPPING);
+    for (auto& [id, s] : qm.sessions) s->OnEvent(MQHO_NONE, MQCC_FAILED, MQRC_Q_MGR_STOPPING);
     for (auto& entry : qm.queues) entry.second->arrived.notify_all();
     qm.command_server_wake.notify_all();
   }
@@ -375,7 +401,7 @@ void EndQueueManager(bool immediate, MQLONG reason) {
     std::this_thread::sleep_for(4ms);
     std::lock_guard lock(qm.mu);
     bool pending = false;
-    for (auto& [id, s] : qm.sessions) pending = pending || (s->started && !s->outbox.empty());
+    for (auto& [id, s] : qm.sessions) pending = pending || s->EventsOwed();
     if (!pending) break;
   }
   {

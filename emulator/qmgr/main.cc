@@ -29,6 +29,7 @@
 
 #include "protocol/endpoint.h"
 #include "protocol/frame.h"
+#include "protocol/frame_kinds.h"
 #include "qmgr/command_server.h"
 #include "qmgr/control.h"
 #include "qmgr/queue_manager.h"
@@ -45,18 +46,12 @@ void ServeControl(int fd, const Frame& first) {
   do {
     if (request.kind != Kind::kControl) return;
     FrameReader r = request.Reader();
-    int32_t argc = 0;
-    if (!r.I32(&argc) || argc < 0 || static_cast<size_t>(argc) > r.remaining() / 4) return;
-    std::vector<std::string> args(static_cast<size_t>(argc));
-    for (auto& a : args) {
-      if (!r.Blob(&a)) return;
-    }
-    std::string text;
-    Status st = RunControl(args, &text);
+    ControlCall call;
+    if (!DecodeWhole(r, &call)) return;
+    ControlReply reply;
+    Status st = RunControl(call.args, &reply.text);
     FrameWriter w(Kind::kControl);
-    w.I32(st.cc);
-    w.I32(st.rc);
-    w.Blob(text);
+    EncodeReply(w, st.cc, st.rc, reply);
     if (!WriteAll(fd, w.Finish())) return;
   } while (in.Next(&request));
   LogRefusedFrame(fd, in);
@@ -89,11 +84,11 @@ void ServeClient(int fd) {
       qm.sessions.erase(s->id);
     }
   } else if (first.kind == Kind::kAttach) {
-    uint32_t id = 0;
+    AttachCall attach;
     std::shared_ptr<Session> s;
-    if (first.Reader().U32(&id)) {
+    if (FrameReader r = first.Reader(); DecodeWhole(r, &attach)) {
       std::lock_guard lock(qm.mu);
-      auto it = qm.sessions.find(id);
+      auto it = qm.sessions.find(attach.session);
       if (it != qm.sessions.end()) s = it->second;
     }
     if (s) s->ServeDelivery(fd);

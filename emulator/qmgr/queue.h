@@ -31,6 +31,7 @@ struct Queue {
   std::string base_queue;  // alias queues only
   MQLONG max_msg_length = 4194304;
   MQLONG max_depth = 5000;
+  MQLONG max_file_size = MQQFS_DEFAULT;  // megabytes, or the queue manager's default size
   MQLONG inhibit_get = MQQA_GET_ALLOWED;
   MQLONG inhibit_put = MQQA_PUT_ALLOWED;
   MQLONG default_persistence = MQPER_NOT_PERSISTENT;
@@ -40,7 +41,9 @@ struct Queue {
   std::string creation_date;  // "yyyy-mm-dd"
   std::string creation_time;  // "hh.mm.ss"
 
-  // Triggering (local and model queues): see QueueManager::CheckTrigger.
+  // Triggering (local and model queues): TriggerConditionMet (triggering.h)
+  // reads these when a message arrives, and the queue manager puts the
+  // trigger message they describe.
   MQLONG trigger_control = MQTC_OFF;
   MQLONG trigger_type = MQTT_FIRST;
   MQLONG trigger_depth = 1;

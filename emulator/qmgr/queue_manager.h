@@ -1,12 +1,19 @@
 // The state of one emulated queue manager and the MQI semantics over it:
 // object definitions (queues and processes), opening and closing, putting
 // and getting, inquiring and setting, asynchronous consumers, dynamic
-// queues, triggering and the queue manager's end.
+// queues, triggering and the queue manager's end. The operations are defined
+// one concept to a file (registry.cc, open_close.cc, put_get.cc, ...), named
+// at each group of declarations below.
 //
 // Rules: `mu` guards everything here and in every Queue and Session. The
 // operations marked "lock held" expect the caller to hold it; the others take
-// it themselves. No socket is written and no other queue manager is called
-// while `mu` is held.
+// it themselves. No socket is read, written or polled and no other queue
+// manager is called while `mu` is held: the queue manager tells sessions of
+// events through SessionEvents (session_events.h), whose calls under the
+// lock only record and wake, and asks whether a client has gone with the
+// lock released. The one socket call under the lock is shutdown(2), which
+// does not block, of a session that ends or is broken, so that its socket
+// cannot be closed and its number reused in between.
 #pragma once
 
 #include <cmqc.h>
@@ -45,6 +52,10 @@ struct Faults {
   int reply_delay_ms = 0;
 };
 
+// The open options that open a queue for getting.
+inline constexpr MQLONG kInputOptions =
+    MQOO_INPUT_AS_Q_DEF | MQOO_INPUT_SHARED | MQOO_INPUT_EXCLUSIVE;
+
 struct OpenRequest {
   MQLONG type = MQOT_Q;
   std::string name;
@@ -71,18 +82,23 @@ class QueueManager {
  public:
   // Sets the name and platform (MQPL_UNIX or MQPL_ZOS) and defines the
   // system queues: on z/OS the command queue is SYSTEM.COMMAND.INPUT and
-  // SYSTEM.ADMIN.COMMAND.QUEUE an alias of it.
+  // SYSTEM.ADMIN.COMMAND.QUEUE an alias of it. Called once, before any
+  // session or the command server starts.
   void Init(std::string_view qmgr_name, MQLONG qmgr_platform = MQPL_UNIX);
 
   std::mutex mu;
+  // Set by Init and constant after it, so read without the lock.
   std::string name;
   MQLONG platform = MQPL_UNIX;
   std::string command_queue = "SYSTEM.ADMIN.COMMAND.QUEUE";  // the command server's queue
+  // The queue manager's own attributes, for inquiry (attributes.cc).
   MQLONG command_level = 940;
   MQLONG ccsid = 819;
   MQLONG max_msg_length = 4194304;
   std::string description = "Emulated queue manager";
   std::string creation_date, creation_time;
+  // The objects and the sessions; the command server (definitions.cc,
+  // attributes.cc) and the daemon's control commands (control.cc) walk them.
   std::map<std::string, std::unique_ptr<Queue>> queues;
   std::map<std::string, std::unique_ptr<Process>> processes;
   std::map<uint32_t, std::shared_ptr<Session>> sessions;
@@ -90,6 +106,8 @@ class QueueManager {
   bool quiescing = false;
   bool ending = false;
   std::condition_variable command_server_wake;
+
+  // The object registry (registry.cc).
 
   // Lock held. The queue of that name, or null.
   Queue* FindQueue(std::string_view queue_name);
@@ -107,13 +125,22 @@ class QueueManager {
   // Lock held. Deletes a process definition; MQRC_UNKNOWN_OBJECT_NAME when
   // there is none.
   Status DeleteProcess(const std::string& process_name);
-  // Lock held. Changes the get-inhibit of a queue and tells its consumers.
-  void SetInhibitGet(Queue& q, MQLONG value);
 
+  // The MQI calls of a client session, each taking the lock itself
+  // (open_close.cc, put_get.cc, inquire_set.cc). Each answers with the
+  // completion and reason code that IBM MQ's call would.
+
+  // Opens a queue (local, alias, model: a dynamic queue is made, or one of
+  // another queue manager) or the queue manager; on success result->hobj is
+  // the new handle of s.
   Status Open(Session& s, const OpenRequest& request, OpenResult* result);
+  // Closes a handle of s; MQCO_DELETE(_PURGE) deletes a permanent dynamic
+  // queue, and the close of the handle that made a temporary dynamic queue
+  // deletes it.
   Status Close(Session& s, MQHOBJ hobj, MQLONG options);
   // Puts md/data through an open handle; md comes back completed (MsgId,
-  // context, defaults resolved).
+  // context, defaults resolved). With MQPMO_SYNCPOINT the message waits for
+  // the end of the session's unit of work.
   Status Put(Session& s, MQHOBJ hobj, MQLONG pmo_options, ContextMode mode, MQMD* md,
              std::string data);
   // Gets a message, waiting as the options say. On success and on truncation
@@ -121,29 +148,51 @@ class QueueManager {
   // *data_length is the message's full length.
   Status Get(Session& s, const GetRequest& request, MQMD* md, std::string* data,
              MQLONG* data_length);
+  // MQINQ: integer attributes go to *ints (at most int_count), character
+  // attributes to *chars (at most char_length bytes).
   Status Inquire(Session& s, MQHOBJ hobj, const std::vector<MQLONG>& selectors, MQLONG int_count,
                  MQLONG char_length, std::vector<MQLONG>* ints, std::string* chars);
+  // MQSET of the integer attributes in selectors to ints.
   Status Set(Session& s, MQHOBJ hobj, const std::vector<MQLONG>& selectors,
              const std::vector<MQLONG>& ints);
 
+  // Asynchronous consumers (consumers.cc). Each takes the lock itself.
+
+  // Registers consumer for hobj (opened for input) of s: its messages are
+  // pushed by the session's delivery while it is started.
   Status RegisterConsumer(Session& s, MQHOBJ hobj, const Consumer& consumer);
   Status DeregisterConsumer(Session& s, MQHOBJ hobj);
+  // Starts the delivery to the consumers of s; a consumer whose queue is
+  // get-inhibited is told so by an event.
   Status Start(Session& s);
+  // Stops it; the session owes its client a kStopped marker.
   Status Stop(Session& s);
   // Puts back, at the front of their queues and in the given order, messages
   // pushed to a connection that stopped before delivering them.
   Status Requeue(Session& s, std::vector<std::pair<MQHOBJ, Message>> messages);
-  // Ends the session's unit of work: a commit makes its syncpoint puts
-  // visible, a backout puts its syncpoint gets back (BackoutCount raised) and
-  // drops its puts. Lock held.
+  // Lock held. Changes the get-inhibit of a queue and tells its consumers.
+  void SetInhibitGet(Queue& q, MQLONG value);
+  // Lock held. Takes the first message of q matching selection's MsgId and
+  // CorrelId (when it matches on them), or returns false.
+  bool TakeMessage(Queue& q, const Consumer& selection, Message* out);
+
+  // Ends the session's unit of work (unit_of_work.cc): a commit makes its
+  // syncpoint puts visible, a backout puts its syncpoint gets back
+  // (BackoutCount raised) and drops its puts. Lock held.
   void EndUnitOfWork(Session& s, bool commit);
+  // Ends a session: backs out its unit of work, closes its handles
+  // (temporary dynamic queues go), removes its consumers and tells it it has
+  // ended. Lock held.
+  void EndSession(Session& s);
+
+  // Messages that the queue manager puts itself (delivery.cc).
 
   // Puts a message to queue_name on queue manager qmgr_name (local when blank
   // or this one's name), context as in m.md, MsgId generated when null. Used
   // for replies of the command server and for puts to remote queues. A
   // message that cannot be delivered goes to DeadLetter. A message for
   // another queue manager goes through its link (remote.h), waiting up to
-  // `wait` for the put there.
+  // `wait` for the put there. Lock not held.
   Status Deliver(const std::string& qmgr_name, const std::string& queue_name, Message m,
                  std::chrono::milliseconds wait = std::chrono::milliseconds(0));
   // A message that could not be delivered (`failure` says why) goes to the
@@ -152,6 +201,29 @@ class QueueManager {
   // queue does not take it either. Lock not held.
   Status DeadLetter(Message m, Status failure);
 
+  // Message identifiers and context (message_context.cc).
+
+  // Lock held. Generates a 24-byte identifier "AMQ " + name(12) + 8 unique
+  // bytes.
+  void NewId(MQBYTE* id);
+  // Lock held. Fills the context of md as the mode says, for a put by s (or
+  // by the queue manager itself when s is null).
+  void SetContext(const Session* s, ContextMode mode, MQMD* md);
+
+ private:
+  // Lock held. Whether user may open object name / inquire it.
+  bool MayOpen(const std::string& user, const std::string& object) const;
+  bool MayInquire(const std::string& user, const std::string& object) const;
+  // Lock held. remote_running: whether request.qmgr, when it is another
+  // queue manager, was found running.
+  Status OpenQueue(Session& s, const OpenRequest& request, bool remote_running, Handle* h,
+                   OpenResult* result);
+  // Lock held. Makes a dynamic queue from model, named after pattern (a
+  // name, or a prefix ending in '*' that a unique suffix completes).
+  Status CreateDynamic(Session& s, Queue& model, const std::string& pattern, Queue** made);
+  // Lock held. Releases what handle hobj of s holds: its consumer, its open
+  // counts, and the dynamic queue that its close deletes.
+  void ReleaseHandle(Session& s, MQHOBJ hobj, Handle& h, MQLONG close_options);
   // Lock held. Adds m to q after the put checks; wakes getters and consumers.
   // With `held` the message waits there instead, for the end of the unit of
   // work.
@@ -163,43 +235,15 @@ class QueueManager {
   // messages that were missed while nobody served it, for the queues whose
   // FIRST or DEPTH condition still holds.
   void InitiationQueueOpened(const Queue& initq);
-  // Lock held. Takes the first message matching, or returns false.
-  bool TakeMessage(Queue& q, const Consumer& selection, Message* out);
-  // Generates a 24-byte identifier "AMQ " + name(12) + 8 unique bytes.
-  void NewId(MQBYTE* id);
-  // Lock held. Fills the context of md as the mode says, for a put by s (or
-  // by the queue manager itself when s is null).
-  void SetContext(const Session* s, ContextMode mode, MQMD* md);
-
-  // Lock held. Queues an event frame for s (hobj MQHO_NONE: the connection's
-  // event handler).
-  void QueueEvent(Session& s, MQHOBJ hobj, MQLONG cc, MQLONG reason);
-  // Ends a session: closes its handles (temporary dynamic queues go),
-  // removes its consumers and wakes its delivery thread. Lock held.
-  void EndSession(Session& s);
-
-  // Lock held. Whether user may open object name / inquire it.
-  bool MayOpen(const std::string& user, const std::string& object) const;
-  bool MayInquire(const std::string& user, const std::string& object) const;
-
- private:
-  Status OpenQueue(Session& s, const OpenRequest& request, Handle* h, OpenResult* result);
-  Status CreateDynamic(Session& s, Queue& model, const std::string& pattern, Queue** made);
-  void ReleaseHandle(Session& s, MQHOBJ hobj, Handle& h, MQLONG close_options);
-  // Whether q's trigger condition holds after a message of `priority`
-  // arrived, or (arrival false) still holds for a missed FIRST or DEPTH
-  // trigger.
-  bool TriggerConditionMet(const Queue& q, MQLONG priority, bool arrival) const;
-  // Puts the MQTM for q on its initiation queue.
+  // Lock held. Puts the MQTM for q on its initiation queue.
   void Trigger(Queue& q);
+
   uint64_t id_counter_ = 0;
 };
 
 // The queue manager of this daemon process.
 QueueManager& Qm();
 
-// Copies text into a fixed MQ field, blank padded.
-void SetField(char* field, size_t length, std::string_view text);
 // Whether a name matches a generic name ("*", "SYSTEM.*").
 bool MatchesGeneric(std::string_view name, std::string_view pattern);
 

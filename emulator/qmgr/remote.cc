@@ -20,7 +20,9 @@
 #include <mutex>
 #include <thread>
 
+#include "pcf/mq_field.h"
 #include "protocol/endpoint.h"
+#include "protocol/frame_kinds.h"
 
 namespace mqemu {
 namespace {
@@ -84,15 +86,12 @@ class Link {
   // the remote one does not answer.
   bool Connect() {
     if (!channel_.Open(qmgr_)) return false;
-    FrameWriter w(Kind::kConnect);
-    w.I32(MQCNO_VERSION_1);
-    w.Blob(Qm().name);
-    w.Blob(Qm().name);
-    w.I32(::getpid());
-    w.Blob(qmgr_);
+    ConnectCall call{MQCNO_VERSION_1, Qm().name, Qm().name, ::getpid(), qmgr_};
     Frame reply;
-    int32_t cc = MQCC_FAILED;
-    if (!channel_.Call(w.Finish(), &reply) || !reply.Reader().I32(&cc) || cc == MQCC_FAILED) {
+    FrameReader r = reply.Reader();
+    ReplyHead head;
+    if (!channel_.Call(EncodeFrame(call).Finish(), &reply) ||
+        !(r = reply.Reader(), Decode(r, &head)) || head.cc == MQCC_FAILED) {
       channel_.Close();
       return false;
     }
@@ -104,25 +103,19 @@ class Link {
   Status Put(const std::string& queue, const Message& m) {
     for (int attempt = 0; attempt < 2; ++attempt) {
       if (!channel_.is_open() && !Connect()) return Status::Fail(MQRC_UNKNOWN_REMOTE_Q_MGR);
-      FrameWriter w(Kind::kPut1);
-      MQCHAR48 name_field, blank;
-      SetField(name_field, sizeof name_field, queue);
-      SetField(blank, sizeof blank, "");
-      w.I32(MQOT_Q);
-      w.Bytes(name_field, 48);
-      w.Bytes(blank, 48);
-      w.Bytes(blank, 48);
-      w.I32(MQOO_OUTPUT | MQOO_SET_ALL_CONTEXT);
-      w.I32(MQPMO_SET_ALL_CONTEXT | MQPMO_NO_SYNCPOINT);
-      w.I32(static_cast<int32_t>(ContextMode::kAll));
-      w.Bytes(&m.md, sizeof m.md);
-      w.Blob(m.data);
+      Put1Call call;
+      call.open.type = MQOT_Q;
+      FillBlankPadded(call.open.name, sizeof call.open.name, queue);
+      FillBlankPadded(call.open.qmgr, sizeof call.open.qmgr, "");
+      FillBlankPadded(call.open.dynamic, sizeof call.open.dynamic, "");
+      call.open.options = MQOO_OUTPUT | MQOO_SET_ALL_CONTEXT;
+      call.put = {MQPMO_SET_ALL_CONTEXT | MQPMO_NO_SYNCPOINT, ContextMode::kAll, m.md, m.data};
       Frame reply;
-      if (!channel_.Call(w.Finish(), &reply)) continue;
-      Status st;
+      if (!channel_.Call(EncodeFrame(call).Finish(), &reply)) continue;
       FrameReader r = reply.Reader();
-      if (!r.I32(&st.cc) || !r.I32(&st.rc)) return Status::Fail(MQRC_CONNECTION_BROKEN);
-      return st;
+      ReplyHead head;
+      if (!Decode(r, &head)) return Status::Fail(MQRC_CONNECTION_BROKEN);
+      return Status{head.cc, head.reason};
     }
     return Status::Fail(MQRC_UNKNOWN_REMOTE_Q_MGR);
   }

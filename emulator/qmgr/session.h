@@ -21,6 +21,7 @@
 
 #include "protocol/frame.h"
 #include "qmgr/queue.h"
+#include "qmgr/session_events.h"
 
 namespace mqemu {
 
@@ -43,7 +44,7 @@ struct Consumer {
   bool inhibit_told = false;  // the MQRC_GET_INHIBITED event has been queued
 };
 
-class Session {
+class Session final : public SessionEvents {
  public:
   Session(uint32_t id, int call_fd) : id(id), call_fd(call_fd) {}
   Session(const Session&) = delete;
@@ -54,6 +55,15 @@ class Session {
   void ServeCalls(const Frame& first);
   // Pushes messages and events on fd until the session ends.
   void ServeDelivery(int fd);
+
+  // SessionEvents: events become frames in the outbox, written by the
+  // delivery thread while the connection is started.
+  void OnEvent(MQHOBJ hobj, MQLONG cc, MQLONG reason) override;
+  void OnDeliveryChanged() override { wake.notify_all(); }
+  void OnEnded() override;
+  bool ClientGone() const override;
+  // Lock held. Whether events wait to be written to a started connection.
+  bool EventsOwed() const { return started && !outbox_.empty(); }
 
   const uint32_t id;
   const int call_fd;
@@ -68,8 +78,6 @@ class Session {
   bool stop_pending = false;  // a kStopped marker is owed on the delivery socket
   bool ended = false;
   bool broken = false;  // broken on purpose: calls fail with MQRC_CONNECTION_BROKEN
-  bool terminal_event_sent = false;
-  std::vector<std::string> outbox;  // event frames, written while started
   // The unit of work: messages put under syncpoint (not yet visible) and
   // messages got under syncpoint (restored on backout), with their queues'
   // names, since a queue may go before the unit ends.
@@ -79,6 +87,8 @@ class Session {
 
  private:
   bool Dispatch(const Frame& request, FrameWriter* reply);
+
+  std::vector<std::string> outbox_;  // event frames, written while started
 };
 
 // After `in` stopped reading the client socket fd: when it refused a frame

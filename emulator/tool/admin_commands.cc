@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "protocol/endpoint.h"
+#include "protocol/frame_kinds.h"
 #include "tool/commands.h"
 
 namespace mqemu {
@@ -40,9 +41,7 @@ int SendControl(const std::string& qmgr, const Args& command) {
     std::cerr << "mqemu: queue manager " << qmgr << " is not running\n";
     return 1;
   }
-  FrameWriter w(Kind::kControl);
-  w.I32(static_cast<int32_t>(command.size()));
-  for (const std::string& a : command) w.Blob(a);
+  FrameWriter w = EncodeFrame(ControlCall{command});
   if (w.Finish().size() - 4 > kMaxFrameLength) {
     std::cerr << "mqemu: the command is longer than the " << kMaxFrameLength
               << " bytes a queue manager takes\n";
@@ -50,13 +49,15 @@ int SendControl(const std::string& qmgr, const Args& command) {
   }
   Frame reply;
   FrameReader r = reply.Reader();
-  int32_t cc = MQCC_FAILED, rc = 0;
-  std::string text;
-  if (!channel.Call(w.Finish(), &reply) || !(r = reply.Reader()).I32(&cc) || !r.I32(&rc) ||
-      !r.Blob(&text)) {
+  ReplyHead head;
+  ControlReply answer;
+  if (!channel.Call(w.Finish(), &reply) || !(r = reply.Reader(), Decode(r, &head)) ||
+      !DecodeWhole(r, &answer)) {
     std::cerr << "mqemu: no answer from queue manager " << qmgr << "\n";
     return 1;
   }
+  MQLONG cc = head.cc, rc = head.reason;
+  std::string& text = answer.text;
   if (!text.empty() && text.back() != '\n') text += '\n';
   (cc == MQCC_FAILED ? std::cerr : std::cout) << text;
   if (cc == MQCC_WARNING) return rc;

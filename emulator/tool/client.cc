@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pcf/coalesced_reader.h"
+#include "pcf/mq_field.h"
 #include "pcf/pcf_text.h"
 
 namespace mqemu {
@@ -27,27 +28,16 @@ void PrintTrigger(const std::string& data) {
   MQTM tm;
   std::memcpy(&tm, data.data(), sizeof tm);
   std::cout << "Trigger message:\n"
-            << "  QName:       '" << FieldText(tm.QName, sizeof tm.QName) << "'\n"
-            << "  ProcessName: '" << FieldText(tm.ProcessName, sizeof tm.ProcessName) << "'\n"
-            << "  TriggerData: '" << FieldText(tm.TriggerData, sizeof tm.TriggerData) << "'\n"
+            << "  QName:       '" << TextInField(tm.QName, sizeof tm.QName) << "'\n"
+            << "  ProcessName: '" << TextInField(tm.ProcessName, sizeof tm.ProcessName) << "'\n"
+            << "  TriggerData: '" << TextInField(tm.TriggerData, sizeof tm.TriggerData) << "'\n"
             << "  ApplType:    " << tm.ApplType << "\n"
-            << "  ApplId:      '" << FieldText(tm.ApplId, sizeof tm.ApplId) << "'\n"
-            << "  EnvData:     '" << FieldText(tm.EnvData, sizeof tm.EnvData) << "'\n"
-            << "  UserData:    '" << FieldText(tm.UserData, sizeof tm.UserData) << "'\n";
+            << "  ApplId:      '" << TextInField(tm.ApplId, sizeof tm.ApplId) << "'\n"
+            << "  EnvData:     '" << TextInField(tm.EnvData, sizeof tm.EnvData) << "'\n"
+            << "  UserData:    '" << TextInField(tm.UserData, sizeof tm.UserData) << "'\n";
 }
 
 }  // namespace
-
-void CopyField(char* field, size_t length, const std::string& text) {
-  std::memset(field, 0, length);
-  std::memcpy(field, text.data(), std::min(length, text.size()));
-}
-
-std::string FieldText(const char* field, size_t length) {
-  std::string s(field, strnlen(field, length));
-  size_t end = s.find_last_not_of(' ');
-  return end == std::string::npos ? "" : s.substr(0, end + 1);
-}
 
 ToolConnection::~ToolConnection() {
   if (hconn_ == MQHC_UNUSABLE_HCONN) return;
@@ -57,7 +47,7 @@ ToolConnection::~ToolConnection() {
 
 bool ToolConnection::Connect(const std::string& qmgr) {
   char name[MQ_Q_MGR_NAME_LENGTH];
-  CopyField(name, sizeof name, qmgr);
+  FillNulPadded(name, sizeof name, qmgr);
   MQLONG cc, rc;
   MQCONN(name, &hconn_, &cc, &rc);
   if (cc == MQCC_FAILED) {
@@ -70,7 +60,7 @@ bool ToolConnection::Connect(const std::string& qmgr) {
 
 MQHOBJ ToolConnection::Open(const std::string& queue, MQLONG options, std::string* opened_name) {
   MQOD od = {MQOD_DEFAULT};
-  CopyField(od.ObjectName, sizeof od.ObjectName, queue);
+  FillNulPadded(od.ObjectName, sizeof od.ObjectName, queue);
   std::strncpy(od.DynamicQName, "MQEMU.TOOL.*", sizeof od.DynamicQName);
   MQHOBJ hobj = MQHO_UNUSABLE_HOBJ;
   MQLONG cc, rc;
@@ -79,7 +69,7 @@ MQHOBJ ToolConnection::Open(const std::string& queue, MQLONG options, std::strin
     std::cerr << "mqemu: MQOPEN of " << queue << " failed with reason " << rc << "\n";
     return MQHO_UNUSABLE_HOBJ;
   }
-  if (opened_name) *opened_name = FieldText(od.ObjectName, sizeof od.ObjectName);
+  if (opened_name) *opened_name = TextInField(od.ObjectName, sizeof od.ObjectName);
   return hobj;
 }
 
@@ -91,10 +81,10 @@ void PrintMessage(const MQMD& md, const std::string& data) {
             << "Report:       0x" << std::hex << md.Report << std::dec << "\n"
             << "Persistence:  " << md.Persistence << "\n"
             << "Priority:     " << md.Priority << "\n"
-            << "ReplyToQ:     '" << FieldText(md.ReplyToQ, 48) << "'\n"
-            << "ReplyToQMgr:  '" << FieldText(md.ReplyToQMgr, 48) << "'\n"
-            << "UserIdentifier: '" << FieldText(md.UserIdentifier, 12) << "'\n"
-            << "PutApplName:  '" << FieldText(md.PutApplName, 28) << "'\n"
+            << "ReplyToQ:     '" << TextInField(md.ReplyToQ, 48) << "'\n"
+            << "ReplyToQMgr:  '" << TextInField(md.ReplyToQMgr, 48) << "'\n"
+            << "UserIdentifier: '" << TextInField(md.UserIdentifier, 12) << "'\n"
+            << "PutApplName:  '" << TextInField(md.PutApplName, 28) << "'\n"
             << "PutDate/Time: " << std::string(md.PutDate, 8) << " " << std::string(md.PutTime, 8)
             << "\n"
             << "Length:       " << data.size() << "\n";

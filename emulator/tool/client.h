@@ -33,10 +33,4 @@ class ToolConnection {
 // hexadecimal.
 void PrintMessage(const MQMD& md, const std::string& data);
 
-// Copies text into a fixed MQ field, cut to its length and NUL filled.
-void CopyField(char* field, size_t length, const std::string& text);
-
-// A fixed MQ field as text without trailing blanks and NULs.
-std::string FieldText(const char* field, size_t length);
-
 }  // namespace mqemu

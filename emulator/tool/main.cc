@@ -35,15 +35,19 @@ const std::map<std::string, const char*>& Help() {
        "                   [--maxmsglen N] [--maxdepth N] [--description TEXT] [--replace]\n"
        "                   [--trigger first|every|depth|none | --notrigger] [--trigdepth N]\n"
        "                   [--trigmpri N] [--initq Q] [--process P] [--trigdata TEXT]\n"
+       "                   [--KEYWORD VALUE]...\n"
        "  Defines a local queue (or a model or alias queue). --trigger switches\n"
        "  triggering on with that trigger type; trigger messages go to the\n"
-       "  initiation queue --initq and name the process definition --process.\n"},
+       "  initiation queue --initq and name the process definition --process.\n"
+       "  --KEYWORD is any other MQSC attribute keyword of the queue in lower case\n"
+       "  (--defprty 5, --get disabled), VALUE a number or one of its values.\n"},
       {"define-process",
        "usage: mqemu define-process QMGR PROCESS [--applicid PROGRAM] [--appltype unix|N]\n"
        "                   [--userdata TEXT] [--envdata TEXT] [--description TEXT]\n"
-       "                   [--replace]\n"
+       "                   [--replace] [--KEYWORD VALUE]...\n"
        "  Defines a process definition: the program that a trigger monitor starts\n"
-       "  for the queues that name it.\n"},
+       "  for the queues that name it. --KEYWORD is any other MQSC attribute\n"
+       "  keyword of processes in lower case.\n"},
       {"delete-process",
        "usage: mqemu delete-process QMGR PROCESS\n"
        "  Deletes a process definition.\n"},

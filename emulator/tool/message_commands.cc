@@ -6,6 +6,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "pcf/mq_field.h"
 #include "pcf/pcf_text.h"
 #include "tool/client.h"
 #include "tool/commands.h"
@@ -47,9 +48,9 @@ int PutCommand(const Args& args) {
       f.resize(8, ' ');
       std::memcpy(md.Format, f.data(), 8);
     } else if (a == "--replytoq" && v) {
-      CopyField(md.ReplyToQ, 48, args[++i]);
+      FillNulPadded(md.ReplyToQ, 48, args[++i]);
     } else if (a == "--replytoqmgr" && v) {
-      CopyField(md.ReplyToQMgr, 48, args[++i]);
+      FillNulPadded(md.ReplyToQMgr, 48, args[++i]);
     } else if (a == "--report" && v) {
       md.Report = static_cast<MQLONG>(std::strtol(args[++i].c_str(), nullptr, 0));
     } else if (a == "--msgtype" && v) {
@@ -75,7 +76,7 @@ int PutCommand(const Args& args) {
   ToolConnection c;
   if (!c.Connect(args[0])) return 1;
   MQOD od = {MQOD_DEFAULT};
-  CopyField(od.ObjectName, sizeof od.ObjectName, args[1]);
+  FillNulPadded(od.ObjectName, sizeof od.ObjectName, args[1]);
   MQLONG cc, rc;
   MQPUT1(c.hconn(), &od, &md, &pmo, static_cast<MQLONG>(data.size()), data.data(), &cc, &rc);
   if (cc == MQCC_FAILED) {

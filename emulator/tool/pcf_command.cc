@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "pcf/agent_format.h"
+#include "pcf/mq_field.h"
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_text.h"
 #include "pcf/pcf_writer.h"
@@ -57,7 +58,7 @@ int PcfCommand(const Args& args) {
   std::memcpy(md.Format, MQFMT_ADMIN, 8);
   md.MsgType = MQMT_REQUEST;
   md.Report = report;
-  CopyField(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
+  FillNulPadded(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
   MQPMO pmo = {MQPMO_DEFAULT};
   pmo.Options = MQPMO_NO_SYNCPOINT;
   MQLONG cc, rc;

@@ -13,6 +13,7 @@
 #include <iostream>
 #include <string>
 
+#include "pcf/mq_field.h"
 #include "tool/client.h"
 #include "tool/commands.h"
 
@@ -22,27 +23,23 @@ namespace {
 static_assert(sizeof(MQTM) == 684, "MQTM layout");
 static_assert(sizeof(MQTMC2) == 732, "MQTMC2 layout");
 
-void Blank(char* field, size_t length, const char* from, size_t from_length) {
-  size_t n = strnlen(from, std::min(length, from_length));
-  std::memcpy(field, from, n);
-  std::memset(field + n, ' ', length - n);
-}
-
 // The MQTMC2 for a trigger message got on queue manager qmgr.
 std::string CharacterForm(const MQTM& tm, const std::string& qmgr) {
   MQTMC2 c;
   std::memcpy(c.StrucId, MQTMC_STRUC_ID, 4);
   std::memcpy(c.Version, MQTMC_VERSION_2, 4);
-  Blank(c.QName, sizeof c.QName, tm.QName, sizeof tm.QName);
-  Blank(c.ProcessName, sizeof c.ProcessName, tm.ProcessName, sizeof tm.ProcessName);
-  Blank(c.TriggerData, sizeof c.TriggerData, tm.TriggerData, sizeof tm.TriggerData);
+  FillBlankPadded(c.QName, sizeof c.QName, TextInField(tm.QName, sizeof tm.QName));
+  FillBlankPadded(c.ProcessName, sizeof c.ProcessName,
+                  TextInField(tm.ProcessName, sizeof tm.ProcessName));
+  FillBlankPadded(c.TriggerData, sizeof c.TriggerData,
+                  TextInField(tm.TriggerData, sizeof tm.TriggerData));
   char appl_type[8];
   std::snprintf(appl_type, sizeof appl_type, "%4d", static_cast<int>(tm.ApplType % 10000));
-  Blank(c.ApplType, sizeof c.ApplType, appl_type, sizeof appl_type);
-  Blank(c.ApplId, sizeof c.ApplId, tm.ApplId, sizeof tm.ApplId);
-  Blank(c.EnvData, sizeof c.EnvData, tm.EnvData, sizeof tm.EnvData);
-  Blank(c.UserData, sizeof c.UserData, tm.UserData, sizeof tm.UserData);
-  Blank(c.QMgrName, sizeof c.QMgrName, qmgr.data(), qmgr.size());
+  FillBlankPadded(c.ApplType, sizeof c.ApplType, TextInField(appl_type, sizeof appl_type));
+  FillBlankPadded(c.ApplId, sizeof c.ApplId, TextInField(tm.ApplId, sizeof tm.ApplId));
+  FillBlankPadded(c.EnvData, sizeof c.EnvData, TextInField(tm.EnvData, sizeof tm.EnvData));
+  FillBlankPadded(c.UserData, sizeof c.UserData, TextInField(tm.UserData, sizeof tm.UserData));
+  FillBlankPadded(c.QMgrName, sizeof c.QMgrName, TextInField(qmgr.data(), qmgr.size()));
   return std::string(reinterpret_cast<const char*>(&c), sizeof c);
 }
 
@@ -79,7 +76,7 @@ std::string QueueManagerName(MQHCONN hconn, const std::string& fallback) {
   MQINQ(hconn, hobj, 1, &selector, 0, nullptr, sizeof name, name, &cc, &rc);
   MQLONG close_cc, close_rc;
   MQCLOSE(hconn, &hobj, MQCO_NONE, &close_cc, &close_rc);
-  return cc == MQCC_OK ? FieldText(name, sizeof name) : fallback;
+  return cc == MQCC_OK ? TextInField(name, sizeof name) : fallback;
 }
 
 }  // namespace
@@ -121,8 +118,8 @@ int TriggerMonitorCommand(const Args& args) {
                 << std::string(md.Format, 8) << "'): ignored" << std::endl;
       continue;
     }
-    const std::string program = FieldText(tm.ApplId, sizeof tm.ApplId);
-    const std::string queue = FieldText(tm.QName, sizeof tm.QName);
+    const std::string program = TextInField(tm.ApplId, sizeof tm.ApplId);
+    const std::string queue = TextInField(tm.QName, sizeof tm.QName);
     if (StartProgram(program, CharacterForm(tm, qmgr))) {
       std::cout << "queue " << queue << ": started " << program << std::endl;
     } else {

@@ -8,6 +8,7 @@
 #include "config/config_file.h"
 #include "config/settings.h"
 #include "log/message.h"
+#include "pcf/mq_field.h"
 
 #ifndef CSAGNT_VERSION
 #define CSAGNT_VERSION "0.0.0"
@@ -83,7 +84,7 @@ CommandLineResult HandleCommandLine(int argc, char** argv) {
   while ((option = GetOption(scanner, argc, argv)) != -1) {
     switch (option) {
       case 'c':
-        CopyField(AgentConfig.simplecmd, kSimpleCmdWidth, scanner.value);
+        CopyTerminated(AgentConfig.simplecmd, kSimpleCmdWidth, scanner.value);
         AgentConfig.AgentFlags |= AF_SIMPLECMD;
         break;
       case 'f':
@@ -93,10 +94,10 @@ CommandLineResult HandleCommandLine(int argc, char** argv) {
         AgentConfig.AgentFlags |= AF_NOCONSOLE;
         break;
       case 'm':
-        CopyField(AgentConfig.qmname, kQNameWidth, scanner.value);
+        CopyTerminated(AgentConfig.qmname, kQNameWidth, scanner.value);
         break;
       case 'q':
-        CopyField(AgentConfig.inputq, kQNameWidth, scanner.value);
+        CopyTerminated(AgentConfig.inputq, kQNameWidth, scanner.value);
         break;
       case 'v':
         if (!SetVerbose(scanner.value)) {

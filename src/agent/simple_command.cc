@@ -7,14 +7,14 @@
 
 #include "agent/process_state.h"
 #include "log/message.h"
-#include "mq/mq_field.h"
 #include "mq/mqi_table.h"
 #include "names/constant_names.h"
+#include "pcf/mq_field.h"
 
 bool SendSimpleCommand(const char* queue, const char* text) {
   MQOD od = {MQOD_DEFAULT};
   od.ObjectType = MQOT_Q;
-  FillMqField(od.ObjectName, sizeof od.ObjectName, queue);
+  FillNulPadded(od.ObjectName, sizeof od.ObjectName, queue);
   MQMD md = {MQMD_DEFAULT};
   memcpy(md.Format, MQFMT_STRING, MQ_FORMAT_LENGTH);
   MQPMO pmo = {MQPMO_DEFAULT};

@@ -20,6 +20,7 @@
 #include "config/settings.h"
 #include "cs/cs_memory.h"
 #include "log/message.h"
+#include "pcf/mq_field.h"
 
 static_assert(sizeof(MQTMC2) == 732);
 static_assert(offsetof(MQTMC2, QName) == 8 && offsetof(MQTMC2, TriggerData) == 104);
@@ -72,8 +73,8 @@ bool ParseTriggerMessage(const char* text, char* program_name, int* new_argc, ch
   memset(&tmc, ' ', sizeof tmc);
   memcpy(&tmc, text, strnlen(text, sizeof tmc));
 
-  CopyMqName(AgentConfig.qmname, kQNameWidth, tmc.QMgrName);
-  CopyMqName(AgentConfig.inputq, kQNameWidth, tmc.QName);
+  CopyNameTerminated(AgentConfig.qmname, kQNameWidth, tmc.QMgrName);
+  CopyNameTerminated(AgentConfig.inputq, kQNameWidth, tmc.QName);
 
   char* end = AppendTrimmed(block, tmc.TriggerData, kTriggerDataLength);
   *end++ = ' ';

@@ -16,6 +16,7 @@
 #include "cs/cs_memory.h"
 #include "log/log_file.h"
 #include "log/message.h"
+#include "pcf/mq_field.h"
 
 namespace {
 
@@ -155,7 +156,7 @@ void ApplyKey(FILE* file, ConfigKey& row, char* token) {
       break;
     case kText:
       NextValueToken(file, token);
-      CopyField(static_cast<char*>(row.field), row.length - 1, token);
+      CopyTerminated(static_cast<char*>(row.field), row.length - 1, token);
       row.set_by_file = true;
       break;
     case kEndRow:
@@ -241,7 +242,7 @@ bool ApplyConfigTokens(FILE* file, char* token) {
 
 void NameConfigFile(const char* path) {
   ConfigFileNameTooLong = strlen(path) > static_cast<size_t>(kCfgFileWidth);
-  CopyField(AgentConfig.cfgfile, kCfgFileWidth, path);
+  CopyTerminated(AgentConfig.cfgfile, kCfgFileWidth, path);
   AgentConfig.AgentFlags |= AF_CFGFILE;
 }
 
@@ -252,7 +253,7 @@ FILE* OpenConfigFile() {
     int n = snprintf(path, sizeof path, "%s%cCSAGNT.CFG", ProgramDirectory, '/');
     // A program directory too long for the path field: there is no default file.
     if (n < 0 || n > kCfgFileWidth) return nullptr;
-    CopyField(AgentConfig.cfgfile, kCfgFileWidth, path);
+    CopyTerminated(AgentConfig.cfgfile, kCfgFileWidth, path);
   }
   const bool named = (AgentConfig.AgentFlags & AF_CFGFILE) != 0;
   int rc = ENAMETOOLONG;

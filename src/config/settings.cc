@@ -1,5 +1,6 @@
 // The settings record and its defaults.
 #include "config/settings.h"
+#include "pcf/mq_field.h"
 
 #include <cstring>
 
@@ -7,11 +8,11 @@ AgentSettings AgentConfig = DefaultAgentSettings();
 
 AgentSettings DefaultAgentSettings() {
   AgentSettings s{};
-  CopyField(s.inputq, kQNameWidth, "TOVAN.CSAGNT.COMMAND.QUEUE");
+  CopyTerminated(s.inputq, kQNameWidth, "TOVAN.CSAGNT.COMMAND.QUEUE");
   s.verbose = 1;
-  CopyField(s.commandq, kQNameWidth, "SYSTEM.ADMIN.COMMAND.QUEUE");
-  CopyField(s.replyq, kQNameWidth, "SYSTEM.DEFAULT.MODEL.QUEUE");
-  CopyField(s.tempqpfx, kQNameWidth, "TOVAN.CSAGNT.*");
+  CopyTerminated(s.commandq, kQNameWidth, "SYSTEM.ADMIN.COMMAND.QUEUE");
+  CopyTerminated(s.replyq, kQNameWidth, "SYSTEM.DEFAULT.MODEL.QUEUE");
+  CopyTerminated(s.tempqpfx, kQNameWidth, "TOVAN.CSAGNT.*");
   s.AgentFlags = kDefaultAgentFlags;
   s.maxage = 10;
   s.maxmsgsize = 1048576;
@@ -31,17 +32,4 @@ AgentSettings DefaultAgentSettings() {
 
 void ResetAgentConfig() {
   AgentConfig = DefaultAgentSettings();
-}
-
-void CopyField(char* dest, int width, const char* src) {
-  size_t n = strnlen(src, static_cast<size_t>(width));
-  memcpy(dest, src, n);
-  dest[n] = '\0';
-}
-
-void CopyMqName(char* dest, int width, const char* src) {
-  int n = 0;
-  while (n < width && src[n] != ' ' && src[n] != '\0') ++n;
-  memcpy(dest, src, static_cast<size_t>(n));
-  dest[n] = '\0';
 }

@@ -28,9 +28,9 @@ constexpr uint32_t AF_LOGFAILFATAL = 0x040;  // a failure of the error log stops
 // the error log keeps that guard under its own lock instead, since other
 // threads read this word without one. The bit is kept so the layout stays.
 constexpr uint32_t AF_ROTATING = 0x080;
-constexpr uint32_t AF_SIMPLECMD = 0x100;     // simple-command mode (-c)
-constexpr uint32_t AF_TRIGGERED = 0x200;     // started by a trigger monitor
-constexpr uint32_t AF_REPLYQINQ = 0x400;     // inquire client reply queues' maximum length
+constexpr uint32_t AF_SIMPLECMD = 0x100;  // simple-command mode (-c)
+constexpr uint32_t AF_TRIGGERED = 0x200;  // started by a trigger monitor
+constexpr uint32_t AF_REPLYQINQ = 0x400;  // inquire client reply queues' maximum length
 
 constexpr uint32_t kDefaultAgentFlags = AF_COMPRESS | AF_COALESCE | AF_LOGFAILFATAL | AF_REPLYQINQ;
 static_assert(kDefaultAgentFlags == 0x452);
@@ -69,12 +69,3 @@ AgentSettings DefaultAgentSettings();
 
 // Puts the defaults back into AgentConfig (used by start-up's tests).
 void ResetAgentConfig();
-
-// Copies at most `width` characters of `src` (stopping at its NUL) into
-// `dest`, which has room for width + 1, and terminates it.
-void CopyField(char* dest, int width, const char* src);
-
-// Copies a name handed back by IBM MQ into `dest` (room for width + 1): the
-// characters of `src` (a fixed field of `width` characters) up to its first
-// blank or NUL.
-void CopyMqName(char* dest, int width, const char* src);

@@ -6,9 +6,9 @@
 #include "agent/process_state.h"
 #include "config/settings.h"
 #include "log/message.h"
-#include "mq/mq_field.h"
 #include "mq/mqi_table.h"
 #include "names/constant_names.h"
+#include "pcf/mq_field.h"
 
 namespace {
 
@@ -50,10 +50,10 @@ void InquireQueueManager(MQHCONN hconn) {
   if (reason != MQRC_NONE) {
     ReportReason("CSAG103E MQINQ of queue manager object failed with reason %d (%s)\n", reason);
   } else {
-    CopyMqName(AgentConfig.qmname, kQNameWidth, name);
+    CopyNameTerminated(AgentConfig.qmname, kQNameWidth, name);
     if (integers[0] == MQPL_ZOS) {
       AgentConfig.AgentFlags |= AF_ZOS;
-      CopyField(AgentConfig.commandq, kQNameWidth, "SYSTEM.COMMAND.INPUT");
+      CopyTerminated(AgentConfig.commandq, kQNameWidth, "SYSTEM.COMMAND.INPUT");
     }
     MQCBD cbd = {MQCBD_DEFAULT};
     cbd.CallbackType = MQCBT_EVENT_HANDLER;
@@ -79,7 +79,7 @@ MQHCONN ConnectQueueManager() {
   }
 
   char qmgr[MQ_Q_MGR_NAME_LENGTH];
-  FillMqField(qmgr, sizeof qmgr, AgentConfig.qmname);
+  FillNulPadded(qmgr, sizeof qmgr, AgentConfig.qmname);
   MQCNO cno = ConnectOptionsWithApplName();
   MQHCONN hconn = MQHC_UNUSABLE_HCONN;
   MQLONG comp_code = MQCC_OK;
@@ -105,8 +105,8 @@ MQHCONN ConnectQueueManager() {
 
 MQHOBJ OpenQueue(const char* name, char* resolved_name, MQLONG options, MQCB_FUNCTION* consumer) {
   MQOD od = {MQOD_DEFAULT};
-  FillMqField(od.ObjectName, sizeof od.ObjectName, name);
-  FillMqField(od.DynamicQName, sizeof od.DynamicQName, AgentConfig.tempqpfx);
+  FillNulPadded(od.ObjectName, sizeof od.ObjectName, name);
+  FillNulPadded(od.DynamicQName, sizeof od.DynamicQName, AgentConfig.tempqpfx);
   MQHOBJ hobj = MQHO_UNUSABLE_HOBJ;
   MQLONG comp_code = MQCC_OK;
   MQLONG reason = MQRC_NONE;
@@ -117,7 +117,7 @@ MQHOBJ OpenQueue(const char* name, char* resolved_name, MQLONG options, MQCB_FUN
                  Printable(name).text(), static_cast<int>(reason), ReasonText(reason));
     return MQHO_UNUSABLE_HOBJ;
   }
-  if (resolved_name != nullptr) CopyMqName(resolved_name, kQNameWidth, od.ObjectName);
+  if (resolved_name != nullptr) CopyNameTerminated(resolved_name, kQNameWidth, od.ObjectName);
 
   if (consumer != nullptr) {
     MQCBD cbd = {MQCBD_DEFAULT};

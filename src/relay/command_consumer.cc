@@ -10,6 +10,7 @@
 #include "log/status_report.h"
 #include "mq/connection.h"
 #include "names/constant_names.h"
+#include "pcf/mq_field.h"
 #include "pcf/pcf_format.h"
 #include "relay/ageing.h"
 #include "relay/forward.h"
@@ -22,11 +23,6 @@ constexpr int kFormatLength = MQ_FORMAT_LENGTH;
 
 bool IsFormat(const char* format, const char* expected) {
   return memcmp(format, expected, kFormatLength) == 0;
-}
-
-// A name field that names nothing: it begins with a blank (or a NUL).
-bool IsEmptyName(const char* field) {
-  return field[0] == ' ' || field[0] == '\0';
 }
 
 // The 32-bit integer at offset 12 of a message (MQCFH.Command for PCF), or
@@ -132,7 +128,8 @@ void MQENTRY CommandConsumer(MQHCONN, PMQVOID message_descriptor, PMQVOID get_op
       gmo->ReturnedLength == MQRL_UNDEFINED ? context->DataLength : gmo->ReturnedLength;
   auto* data = static_cast<char*>(buffer);
 
-  if (IsEmptyName(md->ReplyToQ) || IsEmptyName(md->ReplyToQMgr)) {
+  if (FieldNameLength(md->ReplyToQ, sizeof md->ReplyToQ) == 0 ||
+      FieldNameLength(md->ReplyToQMgr, sizeof md->ReplyToQMgr) == 0) {
     if (SimpleCommand(md->Format, data, length) == 0) {
       char shown[13];
       const int32_t n = length < 12 ? length : 12;

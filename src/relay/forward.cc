@@ -6,14 +6,14 @@
 #include "agent/process_state.h"
 #include "config/settings.h"
 #include "log/message.h"
-#include "mq/mq_field.h"
 #include "names/constant_names.h"
+#include "pcf/mq_field.h"
 #include "relay/put_with_retry.h"
 
 void RewriteRequestDescriptor(REQUEST* request, MQMD* md) {
-  CopyMqName(request->ReplyToQ, MQ_Q_NAME_LENGTH, md->ReplyToQ);
-  CopyMqName(request->ReplyToQMgr, MQ_Q_MGR_NAME_LENGTH, md->ReplyToQMgr);
-  FillMqField(md->ReplyToQ, sizeof md->ReplyToQ, AgentConfig.actualreplyq);
+  CopyNameTerminated(request->ReplyToQ, MQ_Q_NAME_LENGTH, md->ReplyToQ);
+  CopyNameTerminated(request->ReplyToQMgr, MQ_Q_MGR_NAME_LENGTH, md->ReplyToQMgr);
+  FillNulPadded(md->ReplyToQ, sizeof md->ReplyToQ, AgentConfig.actualreplyq);
   md->ReplyToQMgr[0] = '\0';
 
   memcpy(request->MsgId, md->MsgId, sizeof request->MsgId);

@@ -9,9 +9,9 @@
 #include "cs/cs_memory.h"
 #include "log/message.h"
 #include "mq/consumption.h"
-#include "mq/mq_field.h"
 #include "mq/mqi_table.h"
 #include "names/constant_names.h"
+#include "pcf/mq_field.h"
 #include "relay/deliver.h"
 
 HOBJCACHE* HobjCache = nullptr;
@@ -42,8 +42,8 @@ HOBJCACHE* FindEntry(const char* queue, const char* qmgr) {
 // MQHO_UNUSABLE_HOBJ, and the reason.
 MQHOBJ OpenReplyQueue(const char* queue, const char* qmgr, MQLONG options, MQLONG* reason) {
   MQOD od = {MQOD_DEFAULT};
-  FillMqField(od.ObjectName, sizeof od.ObjectName, queue);
-  FillMqField(od.ObjectQMgrName, sizeof od.ObjectQMgrName, qmgr);
+  FillNulPadded(od.ObjectName, sizeof od.ObjectName, queue);
+  FillNulPadded(od.ObjectQMgrName, sizeof od.ObjectQMgrName, qmgr);
   MQHOBJ hobj = MQHO_UNUSABLE_HOBJ;
   MQLONG comp_code = MQCC_OK;
   MqiTable.MQOPEN(QMgrHconn, &od, options, &hobj, &comp_code, reason);
@@ -103,8 +103,8 @@ HOBJCACHE* GetReplyQHandle(const char* queue, const char* qmgr) {
     return nullptr;
   }
   memset(entry, 0, sizeof *entry);
-  FillMqField(entry->QMgrName, sizeof entry->QMgrName, qmgr);
-  FillMqField(entry->QName, sizeof entry->QName, queue);
+  FillNulPadded(entry->QMgrName, sizeof entry->QMgrName, qmgr);
+  FillNulPadded(entry->QName, sizeof entry->QName, queue);
   entry->OpenKey = kReplyQueueOpenKey;
   entry->Hobj = hobj;
   entry->LastUsed = CurrentTime.load(std::memory_order_relaxed);

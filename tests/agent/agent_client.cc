@@ -1,5 +1,6 @@
 // The agent's clients and the fake command server, and the PCF helpers.
 #include "agent_client.h"
+#include "pcf/mq_field.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +11,6 @@ namespace agent_test {
 
 namespace {
 
-using mqemu_test::SetName;
-
 // Large enough for any coalesced message of the default maxmsgsize.
 constexpr MQLONG kGetBufferLength = 4 * 1024 * 1024;
 
@@ -19,8 +18,8 @@ constexpr MQLONG kGetBufferLength = 4 * 1024 * 1024;
 void PutOne(MQHCONN hconn, const std::string& queue, const std::string& qmgr, MQMD* md,
             const std::string& data) {
   MQOD od = {MQOD_DEFAULT};
-  SetName(od.ObjectName, sizeof od.ObjectName, queue);
-  SetName(od.ObjectQMgrName, sizeof od.ObjectQMgrName, qmgr);
+  FillBlankPadded(od.ObjectName, sizeof od.ObjectName, queue);
+  FillBlankPadded(od.ObjectQMgrName, sizeof od.ObjectQMgrName, qmgr);
   MQPMO pmo = {MQPMO_DEFAULT};
   pmo.Options = MQPMO_NO_SYNCPOINT;
   MQLONG comp_code = MQCC_OK;
@@ -44,13 +43,13 @@ void StandIn::Tool(const std::string& args) {
 AgentClient::AgentClient(const std::string& qmgr, const char* user) {
   hconn_ = mqemu_test::Connect(qmgr, user);
   MQOD od = {MQOD_DEFAULT};
-  SetName(od.ObjectName, sizeof od.ObjectName, "SYSTEM.DEFAULT.MODEL.QUEUE");
-  SetName(od.DynamicQName, sizeof od.DynamicQName, "CLIENT.*");
+  FillBlankPadded(od.ObjectName, sizeof od.ObjectName, "SYSTEM.DEFAULT.MODEL.QUEUE");
+  FillBlankPadded(od.DynamicQName, sizeof od.DynamicQName, "CLIENT.*");
   MQLONG comp_code = MQCC_OK;
   MQLONG reason = MQRC_NONE;
   MQOPEN(hconn_, &od, MQOO_INPUT_EXCLUSIVE | MQOO_INQUIRE, &reply_, &comp_code, &reason);
   EXPECT_EQ(reason, MQRC_NONE) << "MQOPEN of the client's reply queue";
-  reply_queue_ = mqemu_test::Field(od.ObjectName, sizeof od.ObjectName);
+  reply_queue_ = TextInField(od.ObjectName, sizeof od.ObjectName);
 }
 
 AgentClient::~AgentClient() {
@@ -65,8 +64,8 @@ MQMD AgentClient::Put(const std::string& data, const char* format, const PutOpti
   memcpy(md.Format, format, MQ_FORMAT_LENGTH);
   md.MsgType = MQMT_REQUEST;
   md.Report = options.report;
-  SetName(md.ReplyToQ, sizeof md.ReplyToQ,
-          options.reply_to_q.empty() ? reply_queue_ : options.reply_to_q);
+  FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ,
+                  options.reply_to_q.empty() ? reply_queue_ : options.reply_to_q);
   memcpy(md.CorrelId, options.correl_id.data(),
          std::min(options.correl_id.size(), sizeof md.CorrelId));
   PutOne(hconn_, options.queue, options.queue_manager, &md, data);
@@ -125,8 +124,8 @@ void FakeCommandServer::Reply(const Message& request, const std::string& data, c
   md.MsgType = msg_type;
   memcpy(md.MsgId, request.md.MsgId, sizeof md.MsgId);
   memcpy(md.CorrelId, request.md.MsgId, sizeof md.CorrelId);
-  PutOne(hconn_, mqemu_test::Field(request.md.ReplyToQ, sizeof request.md.ReplyToQ),
-         mqemu_test::Field(request.md.ReplyToQMgr, sizeof request.md.ReplyToQMgr), &md, data);
+  PutOne(hconn_, TextInField(request.md.ReplyToQ, sizeof request.md.ReplyToQ),
+         TextInField(request.md.ReplyToQMgr, sizeof request.md.ReplyToQMgr), &md, data);
 }
 
 std::string PcfCommand(MQLONG command, const std::vector<std::pair<MQLONG, std::string>>& strings,

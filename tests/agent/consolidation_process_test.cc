@@ -10,6 +10,7 @@
 
 #include "agent_client.h"
 #include "agent_process.h"
+#include "pcf/mq_field.h"
 
 namespace agent_test {
 namespace {
@@ -17,7 +18,6 @@ namespace {
 MQLONG Control(const Message& m) {
   return HeaderField(m.data, offsetof(MQCFH, Control));
 }
-
 
 // A client, the agent (maxmsgsize 1000) and the test as the command server.
 class ConsolidationProcessTest : public ::testing::Test {
@@ -69,11 +69,10 @@ class ConsolidationProcessTest : public ::testing::Test {
 
 TEST_F(ConsolidationProcessTest, RequestIsForwardedWithTheClientsIdentityToTheAgentsQueue) {
   const Message request = Forward(PcfCommand(MQCMD_PING_Q_MGR, {}), MQFMT_ADMIN);
-  EXPECT_EQ(mqemu_test::Field(request.md.UserIdentifier, sizeof request.md.UserIdentifier),
-            "alice");
-  EXPECT_EQ(mqemu_test::Field(request.md.ReplyToQ, sizeof request.md.ReplyToQ),
+  EXPECT_EQ(TextInField(request.md.UserIdentifier, sizeof request.md.UserIdentifier), "alice");
+  EXPECT_EQ(TextInField(request.md.ReplyToQ, sizeof request.md.ReplyToQ),
             agent_.ActualReplyQueue());
-  EXPECT_EQ(mqemu_test::Field(request.md.ReplyToQMgr, sizeof request.md.ReplyToQMgr), "QM1");
+  EXPECT_EQ(TextInField(request.md.ReplyToQMgr, sizeof request.md.ReplyToQMgr), "QM1");
   EXPECT_EQ(request.md.Report, MQRO_PASS_MSG_ID | MQRO_DISCARD_MSG);
   EXPECT_NE(request.MsgId(), std::string(reinterpret_cast<const char*>(client_md_.MsgId), 24));
   EXPECT_EQ(request.Format(), MQFMT_ADMIN);

@@ -21,6 +21,7 @@
 #include "agent_client.h"
 #include "agent_process.h"
 #include "load_clients.h"
+#include "pcf/mq_field.h"
 
 namespace agent_test {
 namespace {
@@ -201,8 +202,8 @@ TEST_F(FaultProcessTest, ReplyQueueMadeAgainReceivesTheAnswer) {
   for (int round = 0; round < 2; ++round) {
     MQHCONN hconn = mqemu_test::Connect("QM1");
     MQOD od = {MQOD_DEFAULT};
-    mqemu_test::SetName(od.ObjectName, sizeof od.ObjectName, "SYSTEM.DEFAULT.MODEL.QUEUE");
-    mqemu_test::SetName(od.DynamicQName, sizeof od.DynamicQName, "CLIENT.REPLY");
+    FillBlankPadded(od.ObjectName, sizeof od.ObjectName, "SYSTEM.DEFAULT.MODEL.QUEUE");
+    FillBlankPadded(od.DynamicQName, sizeof od.DynamicQName, "CLIENT.REPLY");
     MQHOBJ reply = MQHO_UNUSABLE_HOBJ;
     MQLONG comp_code = MQCC_OK;
     MQLONG reason = MQRC_NONE;
@@ -211,7 +212,7 @@ TEST_F(FaultProcessTest, ReplyQueueMadeAgainReceivesTheAnswer) {
     MQMD md = {MQMD_DEFAULT};
     memcpy(md.Format, MQFMT_ADMIN, MQ_FORMAT_LENGTH);
     md.MsgType = MQMT_REQUEST;
-    mqemu_test::SetName(md.ReplyToQ, sizeof md.ReplyToQ, "CLIENT.REPLY");
+    FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, "CLIENT.REPLY");
     MQHOBJ input = mqemu_test::Open(hconn, kAgentInputQueue, MQOO_OUTPUT);
     ASSERT_EQ(mqemu_test::Put(hconn, input, PcfCommand(MQCMD_PING_Q_MGR, {}), &md), MQRC_NONE);
     std::string data;
@@ -377,20 +378,32 @@ INSTANTIATE_TEST_SUITE_P(LogFailFatal, LogFaultProcessTest, ::testing::Bool(),
 
 // Puts `count` messages of `data` + their number to `queue` through one
 // connection and handle, in units of work of 1,000, so that they reach the
-// agent in batches.
+// agent in batches. When the queue is full (the agent, on a loaded machine,
+// has fallen behind by its depth) the putter commits what it has and waits
+// for room, as a flooding client would: every message still goes.
 void Flood(const std::string& queue, int count, const std::string& data, const char* format) {
   MQHCONN hconn = mqemu_test::Connect("QM1");
   MQHOBJ hobj = mqemu_test::Open(hconn, queue, MQOO_OUTPUT);
+  const auto commit = [&] {
+    MQLONG comp_code = MQCC_OK;
+    MQLONG reason = MQRC_NONE;
+    MQCMIT(hconn, &comp_code, &reason);
+    return reason;
+  };
   for (int i = 0; i < count; ++i) {
     MQMD md = {MQMD_DEFAULT};
     memcpy(md.Format, format, MQ_FORMAT_LENGTH);
-    ASSERT_EQ(mqemu_test::Put(hconn, hobj, data + std::to_string(i), &md, MQPMO_SYNCPOINT),
-              MQRC_NONE);
+    MQLONG reason = mqemu_test::Put(hconn, hobj, data + std::to_string(i), &md, MQPMO_SYNCPOINT);
+    for (int waits = 0; reason == MQRC_Q_FULL && waits < 3000; ++waits) {
+      ASSERT_EQ(commit(), MQRC_NONE);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      md = MQMD{MQMD_DEFAULT};
+      memcpy(md.Format, format, MQ_FORMAT_LENGTH);
+      reason = mqemu_test::Put(hconn, hobj, data + std::to_string(i), &md, MQPMO_SYNCPOINT);
+    }
+    ASSERT_EQ(reason, MQRC_NONE);
     if (i % 1000 == 999 || i == count - 1) {
-      MQLONG comp_code = MQCC_OK;
-      MQLONG reason = MQRC_NONE;
-      MQCMIT(hconn, &comp_code, &reason);
-      ASSERT_EQ(reason, MQRC_NONE);
+      ASSERT_EQ(commit(), MQRC_NONE);
     }
   }
   mqemu_test::Close(hconn, &hobj);

@@ -11,6 +11,7 @@
 #include "agent_client.h"
 #include "agent_process.h"
 #include "pcf/coalesced_reader_c.h"
+#include "pcf/mq_field.h"
 #include "pcf/response_diff.h"
 
 namespace agent_test {
@@ -75,7 +76,7 @@ class ReadBackProcessTest : public ::testing::Test {
     MQMD md = {MQMD_DEFAULT};
     memcpy(md.Format, MQFMT_ADMIN, MQ_FORMAT_LENGTH);
     md.MsgType = MQMT_REQUEST;
-    mqemu_test::SetName(md.ReplyToQ, sizeof md.ReplyToQ, client_->reply_queue());
+    FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, client_->reply_queue());
     EXPECT_EQ(mqemu_test::Put(client_->hconn(), queue, request, &md), MQRC_NONE);
     return client_->GetUntilLast();
   }

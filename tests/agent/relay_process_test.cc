@@ -10,6 +10,7 @@
 
 #include "agent_client.h"
 #include "agent_process.h"
+#include "pcf/mq_field.h"
 
 namespace agent_test {
 namespace {
@@ -29,7 +30,7 @@ std::set<std::string> QueueNames(const std::vector<std::vector<PcfParameter>>& r
   for (const auto& response : responses) {
     const PcfParameter* name = Find(response, MQCA_Q_NAME);
     EXPECT_NE(name, nullptr);
-    if (name != nullptr) names.insert(pcf::Trimmed(name->text));
+    if (name != nullptr) names.insert(TrimTrailingBlanks(name->text));
   }
   return names;
 }

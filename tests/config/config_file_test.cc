@@ -14,6 +14,7 @@
 
 #include "config/settings.h"
 #include "log/message.h"
+#include "pcf/mq_field.h"
 #include "support/stdout_capture.h"
 #include "support/temp_dir.h"
 
@@ -36,7 +37,7 @@ class ConfigFileTest : public ::testing::Test {
   // and keeps what was written in output_.
   bool Read(const std::string& text) {
     std::string path = dir_.Write("test.cfg", text);
-    CopyField(AgentConfig.cfgfile, kCfgFileWidth, path.c_str());
+    CopyTerminated(AgentConfig.cfgfile, kCfgFileWidth, path.c_str());
     AgentConfig.AgentFlags |= AF_CFGFILE;
     StdoutCapture capture;
     bool set = ReadConfigFile();
@@ -136,7 +137,7 @@ TEST_F(ConfigFileTest, NoFileNamedAndNoDefaultFileIsSilent) {
 }
 
 TEST_F(ConfigFileTest, MissingNamedFileIsReported) {
-  CopyField(AgentConfig.cfgfile, kCfgFileWidth, "/nonexistent/x.cfg");
+  CopyTerminated(AgentConfig.cfgfile, kCfgFileWidth, "/nonexistent/x.cfg");
   AgentConfig.AgentFlags |= AF_CFGFILE;
   StdoutCapture capture;
   EXPECT_FALSE(ReadConfigFile());
@@ -248,7 +249,7 @@ TEST_F(ConfigFileTest, DiscintIsReportedOnlyWhenTriggered) {
 
 TEST_F(ConfigFileTest, ReportShowsCurrentValues) {
   Read("commandq = MY.COMMAND.Q");
-  CopyField(AgentConfig.commandq, kQNameWidth, "SYSTEM.COMMAND.INPUT");
+  CopyTerminated(AgentConfig.commandq, kQNameWidth, "SYSTEM.COMMAND.INPUT");
   EXPECT_NE(Report().find("commandq = SYSTEM.COMMAND.INPUT\n"), std::string::npos);
 }
 

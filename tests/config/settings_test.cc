@@ -1,5 +1,6 @@
 // The settings record starts out with the documented defaults.
 #include "config/settings.h"
+#include "pcf/mq_field.h"
 
 #include <gtest/gtest.h>
 
@@ -28,16 +29,4 @@ TEST(Settings, DefaultsAreThoseOfAPlainStart) {
   EXPECT_EQ(s.numlogfiles, 3);
   EXPECT_EQ(s.maxlogsize, 1048576);
   EXPECT_EQ(s.discint, 0);
-}
-
-TEST(Settings, FieldCopiesStopAtTheirWidth) {
-  char field[kQNameWidth + 1];
-  CopyField(field, kQNameWidth, "A234567890123456789012345678901234567890123456789012345678");
-  EXPECT_EQ(strlen(field), 48u);
-  CopyMqName(field, kQNameWidth, "QM1     ");
-  EXPECT_STREQ(field, "QM1");
-  char padded[48];
-  memset(padded, 'X', sizeof padded);
-  CopyMqName(field, kQNameWidth, padded);
-  EXPECT_EQ(strlen(field), 48u);
 }

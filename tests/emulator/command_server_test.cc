@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "pcf/mq_field.h"
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_reader.h"
 #include "pcf/pcf_writer.h"
@@ -65,9 +66,9 @@ class CommandServerFixture : public ::testing::Test {
                           MQLONG wait_ms = 2000) {
     MQMD md = {MQMD_DEFAULT};
     if (md_io) md = *md_io;
-    if (Field(md.Format, 8).empty()) std::memcpy(md.Format, MQFMT_ADMIN, 8);
+    if (TextInField(md.Format, 8).empty()) std::memcpy(md.Format, MQFMT_ADMIN, 8);
     md.MsgType = MQMT_REQUEST;
-    SetName(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
+    FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
     EXPECT_EQ(Put(h, commands, request, &md), MQRC_NONE);
     if (md_io) *md_io = md;
     return Collect(wait_ms);
@@ -235,7 +236,7 @@ TEST_F(CommandServerTest, AuthorityFollowsTheRequestsIdentityEvenWhenForwarded) 
   MQHOBJ agent_in = Open(alice, "AGENT.IN", MQOO_OUTPUT);
   MQMD md = {MQMD_DEFAULT};
   std::memcpy(md.Format, MQFMT_ADMIN, 8);
-  SetName(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
+  FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
   pcf::PcfBuilder ping(MQCFT_COMMAND, MQCMD_PING_Q_MGR);
   ASSERT_EQ(Put(alice, agent_in, ping.Finish(), &md), MQRC_NONE);
   Disconnect(&alice);
@@ -356,6 +357,40 @@ TEST_F(CommandServerTest, AttributesInStructuresOfTheWrongTypeAreRefused) {
             std::make_pair(MQRCCF_CFSL_PARM_ID_ERROR, MQLONG{MQCA_PROCESS_NAME}));
 }
 
+TEST_F(CommandServerTest, MaxFileSizeIsDefinedChangedAndInquired) {
+  auto inquired = [&]() -> MQLONG {
+    auto got = Send(InquireQueue("FILE.Q", {MQIA_MAX_Q_FILE_SIZE}));
+    pcf::PcfMessage m;
+    if (got.size() != 1 || pcf::ParsePcf(got[0].data, &m) != 0) return 0;
+    for (const pcf::PcfParameter& p : m.parameters) {
+      if (p.parameter == MQIA_MAX_Q_FILE_SIZE) return p.value;
+    }
+    return 0;
+  };
+  auto queue_command = [](MQLONG command, const std::string& name, MQLONG type, MQLONG size) {
+    pcf::PcfBuilder b(MQCFT_COMMAND, command);
+    b.String(MQCA_Q_NAME, name);
+    b.Integer(MQIA_Q_TYPE, type);
+    b.Integer(MQIA_MAX_Q_FILE_SIZE, size);
+    return b.Finish();
+  };
+  EXPECT_EQ(Send(queue_command(MQCMD_CREATE_Q, "FILE.Q", MQQT_LOCAL, 20))[0].header().CompCode,
+            MQCC_OK);
+  EXPECT_EQ(inquired(), 20);
+  EXPECT_EQ(
+      Send(queue_command(MQCMD_CHANGE_Q, "FILE.Q", MQQT_LOCAL, MQQFS_DEFAULT))[0].header().CompCode,
+      MQCC_OK);
+  EXPECT_EQ(inquired(), MQQFS_DEFAULT);
+  EXPECT_EQ(Failure(Send(queue_command(MQCMD_CHANGE_Q, "FILE.Q", MQQT_LOCAL, 19))),
+            std::make_pair(MQRCCF_PARM_VALUE_ERROR, MQLONG{MQIA_MAX_Q_FILE_SIZE}));
+  EXPECT_EQ(Failure(Send(queue_command(MQCMD_CHANGE_Q, "FILE.Q", MQQT_LOCAL, 267386881))),
+            std::make_pair(MQRCCF_PARM_VALUE_ERROR, MQLONG{MQIA_MAX_Q_FILE_SIZE}));
+  EXPECT_EQ(inquired(), MQQFS_DEFAULT);
+  // An alias queue has no file of its own.
+  EXPECT_EQ(Failure(Send(queue_command(MQCMD_CREATE_Q, "FILE.A", MQQT_ALIAS, 20))),
+            std::make_pair(MQRCCF_CFIN_PARM_ID_ERROR, MQLONG{MQIA_MAX_Q_FILE_SIZE}));
+}
+
 TEST_F(CommandServerTest, PausedCommandServerAnswersAfterResume) {
   ASSERT_EQ(RunTool("fault QM1 command-server pause"), 0);
   pcf::PcfBuilder ping(MQCFT_COMMAND, MQCMD_PING_Q_MGR);
@@ -425,7 +460,7 @@ class ZosCommandServerTest : public CommandServerFixture {
     MQMD md = {MQMD_DEFAULT};
     std::memcpy(md.Format, MQFMT_STRING, 8);
     md.MsgType = MQMT_REQUEST;
-    SetName(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
+    FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
     EXPECT_EQ(Put(h, commands, command, &md), MQRC_NONE);
     std::vector<Reply> out;
     size_t count = 1;
@@ -459,7 +494,7 @@ TEST_F(ZosCommandServerTest, PlatformAndCommandQueueWithItsAlias) {
   MQHOBJ input = Open(h, "SYSTEM.COMMAND.INPUT", MQOO_OUTPUT);
   MQMD md = {MQMD_DEFAULT};
   std::memcpy(md.Format, MQFMT_ADMIN, 8);
-  SetName(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
+  FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
   ASSERT_EQ(Put(h, input, pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_PING_Q_MGR).Finish(), &md),
             MQRC_NONE);
   EXPECT_EQ(Collect().size(), 1u);  // the XR_SUMMARY alone

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <vector>
 
+#include "pcf/mq_field.h"
 #include "protocol/endpoint.h"
 #include "protocol/frame.h"
 #include "qmgr_fixture.h"
@@ -68,9 +69,9 @@ std::string ConnectFrame() {
 std::string OpenFrame(const std::string& queue, MQLONG options) {
   mqemu::FrameWriter open(mqemu::Kind::kOpen);
   char name[48], blank[48], dynamic[48];
-  SetName(name, 48, queue);
-  SetName(blank, 48, "");
-  SetName(dynamic, 48, "TOVAN.*");
+  FillBlankPadded(name, 48, queue);
+  FillBlankPadded(blank, 48, "");
+  FillBlankPadded(dynamic, 48, "TOVAN.*");
   open.I32(MQOT_Q);
   open.Bytes(name, 48);
   open.Bytes(blank, 48);

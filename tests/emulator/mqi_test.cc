@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "pcf/mq_field.h"
 #include "pcf/pcf_format.h"
 #include "qmgr_fixture.h"
 
@@ -66,7 +67,7 @@ TEST_F(MqiTest, PutGeneratesIbmStyleMsgIdsAndFillsReplyToQMgr) {
   MQHCONN h = Connect();
   MQHOBJ q = Open(h, "APP.Q", MQOO_OUTPUT | MQOO_INPUT_SHARED);
   MQMD md = {MQMD_DEFAULT};
-  SetName(md.ReplyToQ, sizeof md.ReplyToQ, "REPLY.Q");
+  FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, "REPLY.Q");
   ASSERT_EQ(Put(h, q, "one", &md), MQRC_NONE);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(md.MsgId), 16), "AMQ QM1         ");
   MQMD second = {MQMD_DEFAULT};
@@ -78,7 +79,7 @@ TEST_F(MqiTest, PutGeneratesIbmStyleMsgIdsAndFillsReplyToQMgr) {
   EXPECT_EQ(data, "one");
   EXPECT_EQ(std::memcmp(got.MsgId, md.MsgId, 24), 0);
   EXPECT_EQ(std::string(got.ReplyToQMgr, 48), "QM1" + std::string(45, ' '));
-  EXPECT_EQ(Field(got.UserIdentifier, 12), "root");
+  EXPECT_EQ(TextInField(got.UserIdentifier, 12), "root");
   Disconnect(&h);
 }
 
@@ -131,7 +132,7 @@ TEST_F(MqiTest, PutLimitsAndInhibits) {
   EXPECT_EQ(cc, MQCC_FAILED);
   EXPECT_EQ(rc, MQRC_MSG_TOO_BIG_FOR_Q_MGR);
   MQOD od = {MQOD_DEFAULT};
-  SetName(od.ObjectName, sizeof od.ObjectName, "BIG.Q");
+  FillBlankPadded(od.ObjectName, sizeof od.ObjectName, "BIG.Q");
   MQPUT1(h, &od, &md, &pmo, kHuge, huge.get(), &cc, &rc);
   EXPECT_EQ(rc, MQRC_MSG_TOO_BIG_FOR_Q_MGR);
   EXPECT_EQ(Put(h, big, "after the refusal"), MQRC_NONE);
@@ -176,6 +177,20 @@ TEST_F(MqiTest, InquiresQueueManagerAndQueueAttributes) {
   EXPECT_EQ(qint[0], 100);
   EXPECT_EQ(qint[1], MQQDT_PREDEFINED);
   EXPECT_EQ(qint[2], 3);
+  Disconnect(&h);
+}
+
+TEST_F(MqiTest, MaxFileSizeIsInquiredButNotSet) {
+  ASSERT_EQ(RunTool("define QM1 FILE.Q --maxfsize 500"), 0);
+  MQHCONN h = Connect();
+  EXPECT_EQ(InquireInt(h, Open(h, "APP.Q", MQOO_INQUIRE), MQIA_MAX_Q_FILE_SIZE), MQQFS_DEFAULT);
+  MQHOBJ q = Open(h, "FILE.Q", MQOO_INQUIRE | MQOO_SET);
+  EXPECT_EQ(InquireInt(h, q, MQIA_MAX_Q_FILE_SIZE), 500);
+  // MQSET changes only the few attributes that IBM MQ lets applications set.
+  MQLONG selector = MQIA_MAX_Q_FILE_SIZE, value = 100, cc, rc;
+  MQSET(h, q, 1, &selector, 1, &value, 0, nullptr, &cc, &rc);
+  EXPECT_EQ(rc, MQRC_SELECTOR_ERROR);
+  EXPECT_EQ(InquireInt(h, q, MQIA_MAX_Q_FILE_SIZE), 500);
   Disconnect(&h);
 }
 
@@ -227,7 +242,7 @@ TEST_F(MqiTest, PassAllContextCarriesTheOriginalPutter) {
   std::string data;
   MQMD original = {MQMD_DEFAULT};
   ASSERT_EQ(Get(agent, in, &data, &original), MQRC_NONE);
-  EXPECT_EQ(Field(original.UserIdentifier, 12), "alice");
+  EXPECT_EQ(TextInField(original.UserIdentifier, 12), "alice");
   EXPECT_EQ(Put(agent, plain, data, nullptr, MQPMO_PASS_ALL_CONTEXT, in),
             MQRC_NOT_OPEN_FOR_PASS_ALL);
   EXPECT_EQ(Put(agent, out, data, nullptr, MQPMO_PASS_ALL_CONTEXT, out), MQRC_CONTEXT_HANDLE_ERROR);
@@ -237,11 +252,11 @@ TEST_F(MqiTest, PassAllContextCarriesTheOriginalPutter) {
   MQHOBJ check = Open(agent, "FORWARD.Q", MQOO_INPUT_SHARED);
   MQMD forwarded = {MQMD_DEFAULT}, own = {MQMD_DEFAULT};
   ASSERT_EQ(Get(agent, check, &data, &forwarded), MQRC_NONE);
-  EXPECT_EQ(Field(forwarded.UserIdentifier, 12), "alice");
+  EXPECT_EQ(TextInField(forwarded.UserIdentifier, 12), "alice");
   EXPECT_EQ(std::memcmp(forwarded.PutDate, original.PutDate, 8), 0);
   EXPECT_EQ(std::memcmp(forwarded.PutTime, original.PutTime, 8), 0);
   ASSERT_EQ(Get(agent, check, &data, &own), MQRC_NONE);
-  EXPECT_EQ(Field(own.UserIdentifier, 12), "agent");
+  EXPECT_EQ(TextInField(own.UserIdentifier, 12), "agent");
   Disconnect(&agent);
 }
 
@@ -321,7 +336,7 @@ TEST_F(MqiTest, PutToAnotherQueueManagerArrivesThere) {
   MQHCONN h = Connect();
   MQHOBJ remote = Open(h, "REMOTE.Q", MQOO_OUTPUT, 0, nullptr, "QM2");
   MQMD md = {MQMD_DEFAULT};
-  SetName(md.ReplyToQ, sizeof md.ReplyToQ, "APP.Q");
+  FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, "APP.Q");
   ASSERT_EQ(Put(h, remote, "across", &md), MQRC_NONE);
   MQHCONN h2 = Connect("QM2");
   MQHOBJ there = Open(h2, "REMOTE.Q", MQOO_INPUT_SHARED);
@@ -329,8 +344,8 @@ TEST_F(MqiTest, PutToAnotherQueueManagerArrivesThere) {
   MQMD got = {MQMD_DEFAULT};
   ASSERT_EQ(Get(h2, there, &data, &got, 1000), MQRC_NONE);
   EXPECT_EQ(data, "across");
-  EXPECT_EQ(Field(got.ReplyToQMgr, 48), "QM1");
-  EXPECT_EQ(Field(got.UserIdentifier, 12), "root");
+  EXPECT_EQ(TextInField(got.ReplyToQMgr, 48), "QM1");
+  EXPECT_EQ(TextInField(got.UserIdentifier, 12), "root");
   EXPECT_EQ(std::memcmp(got.MsgId, md.MsgId, 24), 0);
   Disconnect(&h2);
   Disconnect(&h);

@@ -1,5 +1,6 @@
 // Queue manager processes and MQI helpers for the emulator's tests.
 #include "qmgr_fixture.h"
+#include "pcf/mq_field.h"
 
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -98,17 +99,6 @@ void QueueManagerProcess::Stop(const std::string& options) {
   running_ = false;
 }
 
-void SetName(char* field, size_t length, const std::string& name) {
-  std::memset(field, ' ', length);
-  std::memcpy(field, name.data(), std::min(length, name.size()));
-}
-
-std::string Field(const char* field, size_t length) {
-  std::string s(field, strnlen(field, length));
-  size_t end = s.find_last_not_of(' ');
-  return end == std::string::npos ? "" : s.substr(0, end + 1);
-}
-
 MQHCONN Connect(const std::string& qmgr, const char* user) {
   MQCNO cno = {MQCNO_DEFAULT};
   MQCSP csp = {MQCSP_DEFAULT};
@@ -120,7 +110,7 @@ MQHCONN Connect(const std::string& qmgr, const char* user) {
     cno.SecurityParmsPtr = &csp;
   }
   char name[MQ_Q_MGR_NAME_LENGTH];
-  SetName(name, sizeof name, qmgr);
+  FillBlankPadded(name, sizeof name, qmgr);
   MQHCONN hconn = MQHC_UNUSABLE_HCONN;
   MQLONG cc, rc;
   MQCONNX(name, &cno, &hconn, &cc, &rc);
@@ -137,14 +127,14 @@ void Disconnect(MQHCONN* hconn) {
 MQHOBJ Open(MQHCONN hconn, const std::string& queue, MQLONG options, MQLONG expect_reason,
             std::string* opened_name, const std::string& qmgr) {
   MQOD od = {MQOD_DEFAULT};
-  SetName(od.ObjectName, sizeof od.ObjectName, queue);
-  SetName(od.ObjectQMgrName, sizeof od.ObjectQMgrName, qmgr);
-  SetName(od.DynamicQName, sizeof od.DynamicQName, "TOVAN.CSAGNT.*");
+  FillBlankPadded(od.ObjectName, sizeof od.ObjectName, queue);
+  FillBlankPadded(od.ObjectQMgrName, sizeof od.ObjectQMgrName, qmgr);
+  FillBlankPadded(od.DynamicQName, sizeof od.DynamicQName, "TOVAN.CSAGNT.*");
   MQHOBJ hobj = MQHO_UNUSABLE_HOBJ;
   MQLONG cc, rc;
   MQOPEN(hconn, &od, options, &hobj, &cc, &rc);
   EXPECT_EQ(rc, expect_reason) << "MQOPEN " << queue;
-  if (opened_name) *opened_name = Field(od.ObjectName, sizeof od.ObjectName);
+  if (opened_name) *opened_name = TextInField(od.ObjectName, sizeof od.ObjectName);
   return hobj;
 }
 

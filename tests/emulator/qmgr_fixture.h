@@ -66,7 +66,5 @@ MQLONG Put(MQHCONN hconn, MQHOBJ hobj, const std::string& data, MQMD* md = nullp
 MQLONG Get(MQHCONN hconn, MQHOBJ hobj, std::string* data, MQMD* md = nullptr, MQLONG wait_ms = 0,
            MQLONG buffer_length = 65536, MQLONG options = 0);
 MQLONG InquireInt(MQHCONN hconn, MQHOBJ hobj, MQLONG selector);
-std::string Field(const char* field, size_t length);
-void SetName(char* field, size_t length, const std::string& name);
 
 }  // namespace mqemu_test

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "pcf/mq_field.h"
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_writer.h"
 #include "protocol/endpoint.h"
@@ -60,8 +61,8 @@ class RemoteTest : public ::testing::Test {
     std::memcpy(md.Format, MQFMT_ADMIN, 8);
     md.MsgType = MQMT_REQUEST;
     md.Report = report;
-    SetName(md.ReplyToQ, sizeof md.ReplyToQ, queue);
-    SetName(md.ReplyToQMgr, sizeof md.ReplyToQMgr, qmgr);
+    FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, queue);
+    FillBlankPadded(md.ReplyToQMgr, sizeof md.ReplyToQMgr, qmgr);
     ASSERT_EQ(Put(h, commands, pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_PING_Q_MGR).Finish(), &md),
               MQRC_NONE);
   }

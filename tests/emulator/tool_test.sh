@@ -109,6 +109,23 @@ expect 0 "deleted" -- delete QM1 APP.MODEL
 expect 0 "1 : DEFINE QLOCAL\(A.Q\) MAXMSGL\(100000\).AMQ8006I: IBM MQ queue created." -- mqsc QM1 "DEFINE QLOCAL(A.Q) MAXMSGL(100000)"
 expect 0 "AMQ8409I: Display Queue details..   QUEUE\(A.Q\) +TYPE\(QLOCAL\).   MAXMSGL\(100000\)" -- mqsc QM1 "DISPLAY QLOCAL(A.Q) MAXMSGL"
 expect 10 "AMQ8147E: IBM MQ object NOPE not found" -- mqsc QM1 "DISPLAY QLOCAL(NOPE)"
+# define takes any settable MQSC keyword of the queue as an option, with a
+# number or one of the keyword's values.
+expect 0 "defined" -- define QM1 KEYWORD.Q --defprty 5 --get disabled --defpsist YES
+expect 0 "DEFPRTY\(5\).*DEFPSIST\(YES\).*GET\(DISABLED\)" -- mqsc QM1 "DISPLAY QLOCAL(KEYWORD.Q) DEFPRTY DEFPSIST GET"
+expect 2 "unknown or incomplete option --get" -- define QM1 KEYWORD2.Q --get maybe
+expect 2 "unknown or incomplete option --curdepth" -- define QM1 KEYWORD2.Q --curdepth 1
+expect 1 "reason 3229" -- define QM1 KEYWORD2.Q --defprty 10
+# The maximum queue file size: DEFAULT or 20 to 267386880 megabytes.
+expect 0 "AMQ8006I" -- mqsc QM1 "DEFINE QLOCAL(FILE.Q) MAXFSIZE(300)"
+expect 0 "QUEUE\(FILE.Q\) +TYPE\(QLOCAL\).   MAXFSIZE\(300\)" -- mqsc QM1 "DISPLAY QLOCAL(FILE.Q) MAXFSIZE"
+expect 0 "AMQ8008I" -- mqsc QM1 "ALTER QLOCAL(FILE.Q) MAXFSIZE(DEFAULT)"
+expect 0 "MAXFSIZE\(DEFAULT\)" -- mqsc QM1 "DISPLAY QLOCAL(FILE.Q) MAXFSIZE"
+expect 10 "AMQ8405I" -- mqsc QM1 "ALTER QLOCAL(FILE.Q) MAXFSIZE(19)"
+expect 10 "AMQ8405I" -- mqsc QM1 "DEFINE QALIAS(FILE.A) TARGET(FILE.Q) MAXFSIZE(30)"
+expect 0 "defined" -- define QM1 FILE2.Q --maxfsize 40
+expect 0 "MAXFSIZE\(40\)" -- mqsc QM1 "DISPLAY QLOCAL(FILE2.Q) MAXFSIZE"
+expect 1 "reason 3229" -- define QM1 FILE3.Q --maxfsize 19
 expect 0 "ESCAPE_TEXT \(3014\) = \"AMQ8409I: Display Queue details..   QUEUE\(SYSTEM.DEAD.LETTER.QUEUE\)" -- pcf QM1 ESCAPE ESCAPE_TYPE=1 "ESCAPE_TEXT=DISPLAY QLOCAL(SYSTEM.*)"
 # Text formats, and a coalesced MQSC message shown one text a line.
 expect 0 "defined" -- define QM1 TEXT.Q

@@ -9,6 +9,7 @@
 #include "agent_fuzz_support.h"
 #include "consolidate/compress.h"
 #include "consolidate/reply_shape.h"
+#include "pcf/mq_field.h"
 #include "pcf/pcf_reader.h"
 
 namespace {
@@ -49,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const pcf::PcfParameter& a = after.parameters[i];
     FUZZ_CHECK(a.type == b.type && a.parameter == b.parameter);
     if (IsString(b.type)) {
-      FUZZ_CHECK(pcf::Trimmed(a.text) == pcf::Trimmed(b.text));
+      FUZZ_CHECK(TrimTrailingBlanks(a.text) == TrimTrailingBlanks(b.text));
       FUZZ_CHECK(a.ccsid == b.ccsid);
     } else {
       FUZZ_CHECK(a.value == b.value && a.value64 == b.value64 && a.text == b.text &&

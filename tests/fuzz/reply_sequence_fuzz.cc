@@ -32,6 +32,7 @@
 #include "log/status_report.h"
 #include "pcf/agent_format.h"
 #include "pcf/coalesced_reader.h"
+#include "pcf/mq_field.h"
 #include "pcf/pcf_reader.h"
 #include "relay/reply_queue_cache.h"
 #include "relay/request_table.h"
@@ -48,8 +49,8 @@ const char* const kFormats[] = {MQFMT_ADMIN, MQFMT_COMMAND_1, MQFMT_COMMAND_2, M
 RecordingMqi& SetUp(uint8_t settings, int32_t max_msg_size) {
   RecordingMqi& mqi = RecordingMqi::Install();
   QuietAgentState();
-  CopyField(AgentConfig.qmname, kQNameWidth, "QM1");
-  CopyField(AgentConfig.actualreplyq, kQNameWidth, "TOVAN.CSAGNT.0123456789ABCDEF");
+  CopyTerminated(AgentConfig.qmname, kQNameWidth, "QM1");
+  CopyTerminated(AgentConfig.actualreplyq, kQNameWidth, "TOVAN.CSAGNT.0123456789ABCDEF");
   AgentConfig.retryint = 0;
   if (settings & 0x01) AgentConfig.AgentFlags &= ~AF_COMPRESS;
   if (settings & 0x02) AgentConfig.AgentFlags &= ~AF_COALESCE;
@@ -60,8 +61,8 @@ RecordingMqi& SetUp(uint8_t settings, int32_t max_msg_size) {
   ReplyQueueHobj = mqi.Preopen(AgentConfig.actualreplyq);
 
   REQUEST* request = NewRequest();
-  CopyField(request->ReplyToQ, MQ_Q_NAME_LENGTH, kClientQ);
-  CopyField(request->ReplyToQMgr, MQ_Q_MGR_NAME_LENGTH, "QM1");
+  CopyTerminated(request->ReplyToQ, MQ_Q_NAME_LENGTH, kClientQ);
+  CopyTerminated(request->ReplyToQMgr, MQ_Q_MGR_NAME_LENGTH, "QM1");
   memcpy(request->FwdMsgId, kFwdMsgId, sizeof request->FwdMsgId);
   memcpy(request->MsgId, "CLIENT-MSGID-0123456789A", sizeof request->MsgId);
   memcpy(request->CorrelId, "CLIENT-CORRELID-01234567", sizeof request->CorrelId);

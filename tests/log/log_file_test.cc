@@ -11,6 +11,7 @@
 #include <string>
 
 #include "log/log_fixture.h"
+#include "pcf/mq_field.h"
 #include "support/stdout_capture.h"
 
 namespace {
@@ -27,13 +28,13 @@ class LogFileTest : public LogTest {
 class LogFileNameTest : public LogTest {
  protected:
   std::string NameWith(const char* logpath, int n = 1) {
-    CopyField(AgentConfig.logpath, kLogPathWidth, logpath);
+    CopyTerminated(AgentConfig.logpath, kLogPathWidth, logpath);
     return LogName(n);
   }
 };
 
 TEST_F(LogFileNameTest, FirstQmNameMarkIsReplacedByTheQueueManagerName) {
-  CopyField(AgentConfig.qmname, kQNameWidth, "QM1");
+  CopyTerminated(AgentConfig.qmname, kQNameWidth, "QM1");
   EXPECT_EQ(NameWith("/logs/+QMNAME+/agent"), "/logs/QM1/agent/CSAGNT_Log01.txt");
   EXPECT_EQ(NameWith("/logs/+QMNAME+/+QMNAME+"), "/logs/QM1/+QMNAME+/CSAGNT_Log01.txt");
   EXPECT_EQ(NameWith("/logs/plain"), "/logs/plain/CSAGNT_Log01.txt");
@@ -51,12 +52,12 @@ TEST_F(LogFileNameTest, QueueManagerNameIsPutInOnlyWhenItIsOneDirectoryName) {
   const std::string name48(48, 'Q');
   for (const std::string& name : {std::string("QM1"), std::string("a.B_c%9"), name48}) {
     EXPECT_TRUE(IsDirectorySafeQmName(name.c_str())) << name;
-    CopyField(AgentConfig.qmname, kQNameWidth, name.c_str());
+    CopyTerminated(AgentConfig.qmname, kQNameWidth, name.c_str());
     EXPECT_EQ(NameWith("/logs/+QMNAME+/agent"), "/logs/" + name + "/agent/CSAGNT_Log01.txt");
   }
   for (const char* name : {"", ".", "..", "../etc", "a/b", "/", "QM\x1b[2J", "QM 1", "QM-1"}) {
     EXPECT_FALSE(IsDirectorySafeQmName(name)) << name;
-    CopyField(AgentConfig.qmname, kQNameWidth, name);
+    CopyTerminated(AgentConfig.qmname, kQNameWidth, name);
     EXPECT_EQ(NameWith("/logs/+QMNAME+"), "/logs/CSAGNT_Log01.txt") << name;
     EXPECT_EQ(NameWith("/logs/+QMNAME+/agent"), "/logs//agent/CSAGNT_Log01.txt") << name;
   }
@@ -83,7 +84,7 @@ TEST_F(LogFileTest, OpenInstallsFile1AndAnnouncesItOnTheConsoleOnly) {
 }
 
 TEST_F(LogFileTest, FailedOpenReportsAndLeavesTheStream) {
-  CopyField(AgentConfig.logpath, kLogPathWidth, dir_.File("missing").c_str());
+  CopyTerminated(AgentConfig.logpath, kLogPathWidth, dir_.File("missing").c_str());
   StdoutCapture console;
   EXPECT_FALSE(OpenLogFile());
   console.Restore();
@@ -102,8 +103,8 @@ TEST_F(LogFileTest, FailedOpenReportsAndLeavesTheStream) {
 }
 
 TEST_F(LogFileTest, QueueManagerNameLeftOutIsExplainedInTheLogOnce) {
-  CopyField(AgentConfig.logpath, kLogPathWidth, (dir_.path() + "/+QMNAME+").c_str());
-  CopyField(AgentConfig.qmname, kQNameWidth, "../\x1b[2J");
+  CopyTerminated(AgentConfig.logpath, kLogPathWidth, (dir_.path() + "/+QMNAME+").c_str());
+  CopyTerminated(AgentConfig.qmname, kQNameWidth, "../\x1b[2J");
   OpenLog();
   EXPECT_EQ(LogName(1), dir_.path() + "/CSAGNT_Log01.txt");
   EXPECT_NE(LogText(1).find("CSAG214E Queue manager name '../.[2J' not usable for +QMNAME+ in "
@@ -326,7 +327,7 @@ TEST_F(LogFileTest, SingleLogFileIsRestartedEmpty) {
 TEST_F(LogFileTest, ClosedLogFallsBackToStandardOutput) {
   const std::string sub = dir_.File("sub");
   std::filesystem::create_directory(sub);
-  CopyField(AgentConfig.logpath, kLogPathWidth, sub.c_str());
+  CopyTerminated(AgentConfig.logpath, kLogPathWidth, sub.c_str());
   AgentConfig.numlogfiles = 1;
   OpenLog();
   FILE* closed = LogStream.load();

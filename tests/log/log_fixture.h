@@ -13,6 +13,7 @@
 #include "config/settings.h"
 #include "log/log_file.h"
 #include "log/message.h"
+#include "pcf/mq_field.h"
 #include "support/temp_dir.h"
 
 // How the CSAG002I date line begins.
@@ -33,7 +34,7 @@ class LogTest : public testing::Test {
     StopExitStatus.store(kExitOrderly);
     StatusLineLength.store(0);
     AgentConfig.AgentFlags |= AF_NOCONSOLE;
-    CopyField(AgentConfig.logpath, kLogPathWidth, dir_.path().c_str());
+    CopyTerminated(AgentConfig.logpath, kLogPathWidth, dir_.path().c_str());
   }
 
   void TearDown() override {

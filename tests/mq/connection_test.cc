@@ -12,6 +12,7 @@
 
 #include "mq/consumption.h"
 #include "names/constant_names.h"
+#include "pcf/mq_field.h"
 #include "support/relay_fixture.h"
 
 namespace {
@@ -108,7 +109,7 @@ TEST_F(ConnectionTest, TheQueueManagersOwnNameIsLearned) {
 }
 
 TEST_F(ConnectionTest, OnZosRequestsGoToTheZosCommandQueue) {
-  CopyField(AgentConfig.commandq, kQNameWidth, "MY.COMMAND.QUEUE");
+  CopyTerminated(AgentConfig.commandq, kQNameWidth, "MY.COMMAND.QUEUE");
   mqi_.SetQueueManager("CSQ1", MQPL_ZOS);
   Connect();
   EXPECT_NE(AgentConfig.AgentFlags & AF_ZOS, 0u);

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstring>
 
+#include "pcf/mq_field.h"
 #include "pcf/pcf_writer.h"
 
 namespace pcf {
@@ -35,9 +36,9 @@ TEST(PcfMessage, ReadsWhatTheBuilderWrites) {
   EXPECT_EQ(m.header.ParameterCount, 5);
   ASSERT_EQ(m.parameters.size(), 5u);
   EXPECT_EQ(m.parameters[0].text.size(), 48u);
-  EXPECT_EQ(Trimmed(m.parameters[0].text), "A.Q");
+  EXPECT_EQ(TrimTrailingBlanks(m.parameters[0].text), "A.Q");
   EXPECT_EQ(m.parameters[1].values, (std::vector<MQLONG>{MQIA_CURRENT_Q_DEPTH, MQCA_Q_DESC}));
-  EXPECT_EQ(Trimmed(m.parameters[2].texts[1]), "YY");
+  EXPECT_EQ(TrimTrailingBlanks(m.parameters[2].texts[1]), "YY");
   EXPECT_EQ(m.parameters[3].text, "\x01\x02");
   EXPECT_EQ(m.parameters[4].value64, 1LL << 40);
 }

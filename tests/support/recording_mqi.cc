@@ -1,5 +1,6 @@
 // The recording MQI.
 #include "support/recording_mqi.h"
+#include "pcf/mq_field.h"
 
 #include <cstdio>
 #include <cstring>
@@ -7,19 +8,6 @@
 namespace {
 
 RecordingMqi* installed = nullptr;
-
-// A fixed-length MQ field up to its first NUL or blank.
-std::string FieldText(const char* field, size_t length) {
-  size_t n = 0;
-  while (n < length && field[n] != '\0' && field[n] != ' ') ++n;
-  return std::string(field, n);
-}
-
-// Fills a fixed-length MQ field with `text`, blank padded.
-void SetBlankPadded(char* field, size_t length, const std::string& text) {
-  memset(field, ' ', length);
-  memcpy(field, text.data(), text.size() < length ? text.size() : length);
-}
 
 void Complete(PMQLONG cc, PMQLONG rc, MQLONG reason) {
   *cc = reason == MQRC_NONE ? MQCC_OK : MQCC_FAILED;
@@ -207,7 +195,7 @@ std::vector<RecordedPut> RecordingMqi::PutsTo(const std::string& object) {
 void MQENTRY RecordingMqi::Connx(PMQCHAR qmgr, PMQCNO cno, PMQHCONN hconn, PMQLONG cc, PMQLONG rc) {
   RecordingMqi& self = *installed;
   std::lock_guard<std::mutex> lock(self.mutex_);
-  self.connects.push_back({FieldText(qmgr, MQ_Q_MGR_NAME_LENGTH), *cno});
+  self.connects.push_back({NameInField(qmgr, MQ_Q_MGR_NAME_LENGTH), *cno});
   self.calls.push_back("CONNX");
   MQLONG reason = self.connect_reason_;
   if (reason == MQRC_NONE && self.reject_cno_7_ && cno->Version >= MQCNO_VERSION_7) {
@@ -230,8 +218,8 @@ void MQENTRY RecordingMqi::Open(MQHCONN, PMQVOID od_pointer, MQLONG options, PMQ
   RecordingMqi& self = *installed;
   std::lock_guard<std::mutex> lock(self.mutex_);
   auto* od = static_cast<MQOD*>(od_pointer);
-  RecordedOpen record{FieldText(od->ObjectName, sizeof od->ObjectName),
-                      FieldText(od->ObjectQMgrName, sizeof od->ObjectQMgrName),
+  RecordedOpen record{NameInField(od->ObjectName, sizeof od->ObjectName),
+                      NameInField(od->ObjectQMgrName, sizeof od->ObjectQMgrName),
                       options,
                       *od,
                       MQHO_UNUSABLE_HOBJ,
@@ -255,8 +243,8 @@ void MQENTRY RecordingMqi::Open(MQHCONN, PMQVOID od_pointer, MQLONG options, PMQ
       self.open_names_[record.hobj] = record.name;
       auto rename = self.renames_.find(record.name);
       if (rename != self.renames_.end()) {
-        SetBlankPadded(od->ObjectName, sizeof od->ObjectName, rename->second.object_name);
-        SetBlankPadded(od->ObjectQMgrName, sizeof od->ObjectQMgrName, rename->second.qmgr_name);
+        FillBlankPadded(od->ObjectName, sizeof od->ObjectName, rename->second.object_name);
+        FillBlankPadded(od->ObjectQMgrName, sizeof od->ObjectQMgrName, rename->second.qmgr_name);
       }
     }
   }
@@ -316,7 +304,7 @@ void MQENTRY RecordingMqi::Inq(MQHCONN, MQHOBJ hobj, MQLONG selector_count, PMQL
         break;
       case MQCA_Q_MGR_NAME:
         if (char_at + MQ_Q_MGR_NAME_LENGTH <= char_length) {
-          SetBlankPadded(chars + char_at, MQ_Q_MGR_NAME_LENGTH, self.qmgr_name_);
+          FillBlankPadded(chars + char_at, MQ_Q_MGR_NAME_LENGTH, self.qmgr_name_);
         }
         char_at += MQ_Q_MGR_NAME_LENGTH;
         break;
@@ -376,7 +364,7 @@ void MQENTRY RecordingMqi::Put1(MQHCONN, PMQVOID od_pointer, PMQVOID md_pointer,
   std::lock_guard<std::mutex> lock(self.mutex_);
   const auto* od = static_cast<const MQOD*>(od_pointer);
   RecordedPut record{};
-  record.object = FieldText(od->ObjectName, sizeof od->ObjectName);
+  record.object = NameInField(od->ObjectName, sizeof od->ObjectName);
   record.hobj = MQHO_NONE;
   record.md = *static_cast<const MQMD*>(md_pointer);
   record.pmo_options = static_cast<const MQPMO*>(pmo_pointer)->Options;

@@ -17,6 +17,7 @@
 #include "consolidate/reply_consumer.h"
 #include "log/message.h"
 #include "log/status_report.h"
+#include "pcf/mq_field.h"
 #include "relay/ageing.h"
 #include "relay/command_consumer.h"
 #include "relay/reply_queue_cache.h"
@@ -37,8 +38,8 @@ class RelayTest : public testing::Test {
   void SetUp() override {
     ResetAgentConfig();
     AgentConfig.AgentFlags |= AF_NOCONSOLE;
-    CopyField(AgentConfig.qmname, kQNameWidth, "QM1");
-    CopyField(AgentConfig.actualreplyq, kQNameWidth, kAgentReplyQ);
+    CopyTerminated(AgentConfig.qmname, kQNameWidth, "QM1");
+    CopyTerminated(AgentConfig.actualreplyq, kQNameWidth, kAgentReplyQ);
     // Failed puts are retried at once, so no test waits.
     AgentConfig.retryint = 0;
 
@@ -159,17 +160,11 @@ class RelayTest : public testing::Test {
     memcpy(md.Format, format, MQ_FORMAT_LENGTH);
     md.MsgType = MQMT_REQUEST;
     md.Report = report;
-    SetField(md.ReplyToQ, sizeof md.ReplyToQ, reply_to_q);
-    SetField(md.ReplyToQMgr, sizeof md.ReplyToQMgr, reply_to_qmgr);
+    FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, reply_to_q);
+    FillBlankPadded(md.ReplyToQMgr, sizeof md.ReplyToQMgr, reply_to_qmgr);
     memcpy(md.MsgId, "CLIENT-MSGID-0123456789A", sizeof md.MsgId);
     memcpy(md.CorrelId, "CLIENT-CORRELID-01234567", sizeof md.CorrelId);
     return md;
-  }
-
-  // A blank-padded MQ field.
-  static void SetField(char* field, size_t length, const std::string& text) {
-    memset(field, ' ', length);
-    memcpy(field, text.data(), text.size() < length ? text.size() : length);
   }
 
   // Lists a request as the command consumer would have, without forwarding
@@ -180,8 +175,8 @@ class RelayTest : public testing::Test {
     const int64_t now = CurrentTime.load();
     request->LastActivity = now;
     request->Issued = now;
-    CopyField(request->ReplyToQ, MQ_Q_NAME_LENGTH, reply_to_q);
-    CopyField(request->ReplyToQMgr, MQ_Q_MGR_NAME_LENGTH, "QM1");
+    CopyTerminated(request->ReplyToQ, MQ_Q_NAME_LENGTH, reply_to_q);
+    CopyTerminated(request->ReplyToQMgr, MQ_Q_MGR_NAME_LENGTH, "QM1");
     memcpy(request->FwdMsgId, fwd_msg_id, sizeof request->FwdMsgId);
     request->Report = report;
     memcpy(request->MsgId, "CLIENT-MSGID-0123456789A", sizeof request->MsgId);

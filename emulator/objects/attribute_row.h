@@ -1,0 +1,353 @@
+// One row says everything about one attribute of an object type (queue,
+// process, queue manager): its selector, its MQSC keyword and value syntax,
+// where it lives in the object, which object classes report it and which may
+// set it, how a new value is checked and what setting it does beyond storing
+// it. Inquiry (PCF and MQINQ), definition and change (PCF, MQSC, mqemu
+// define), MQSET and MQSC's DISPLAY are all driven by these rows, so adding
+// an attribute is adding a row. The generic code over the rows is here too.
+#pragma once
+
+#include <cmqc.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pcf/mq_field.h"
+#include "pcf/pcf_format.h"
+
+namespace mqemu::objects {
+
+// Bits for the object classes an attribute belongs to.
+enum ClassBit : unsigned {
+  kLocalBit = 1,
+  kModelBit = 2,
+  kAliasBit = 4,
+  kProcessBit = 8,
+  kQMgrBit = 16,
+};
+constexpr unsigned kAnyQueueBits = kLocalBit | kModelBit | kAliasBit;
+constexpr unsigned kQueueBits = kLocalBit | kModelBit;  // local and model queues
+
+// How MQSC writes a value.
+enum class ValueKind {
+  kNumber,  // an integer in [min, max]
+  kString,  // text of at most max characters
+  kChoice,  // one of choices by name; also an integer in [min, max] when max > 0
+  kFlag,    // a keyword alone: choices[0] sets the on value, choices[1] the off
+            // value (an off keyword with an empty name shows nothing)
+};
+
+struct ValueName {
+  std::string_view name;
+  MQLONG value;
+};
+
+// An attribute keyword as MQSC parses, shows and describes it.
+struct Keyword {
+  std::string_view name;     // empty for an attribute that MQSC does not name
+  std::string_view synonym;  // another spelling, or empty
+  MQLONG selector;
+  ValueKind kind;
+  MQLONG min;
+  MQLONG max;  // of a string: its full field length
+  std::span<const ValueName> choices;
+  unsigned settable;  // classes where DEFINE and ALTER may give it
+  unsigned shown;     // classes where DISPLAY accepts it
+};
+
+// How a value given to a definition or change is checked, past its selector
+// and string length.
+enum class Rule {
+  kAny,           // any value (text within the field length)
+  kRange,         // a number in [low, high]
+  kChoices,       // a number among `allowed`, or else as MQSC takes it: one of
+                  // the choices or in the keyword's range
+  kName,          // an object name
+  kOptionalName,  // empty or an object name
+};
+
+// What setting an attribute does beyond storing the value.
+enum class Hook {
+  kNone,
+  kWakeConsumers,  // get-inhibit: waiting getters and consumers are told
+};
+
+// An attribute value by selector: what inquiries report (strings blank
+// padded to the field's full length) and what definitions give.
+struct AttributeValue {
+  bool is_string = false;
+  MQLONG number = 0;
+  std::string text;
+};
+
+template <typename Object>
+struct AttributeRow {
+  Keyword keyword;
+  unsigned inquire = 0;            // classes whose inquiries (PCF, MQINQ, DISPLAY) report it
+  unsigned set = 0;                // classes where PCF definitions and changes may give it
+  bool mqset = false;              // whether MQSET may change it
+  MQLONG mqset_error = MQRC_NONE;  // MQSET's reason for a refused value
+  // Where the value lives: a member, or a function for a computed value.
+  MQLONG Object::*number = nullptr;
+  std::string Object::*text = nullptr;
+  AttributeValue (*computed)(const Object&) = nullptr;
+  Rule rule = Rule::kAny;
+  MQLONG low = 0;
+  MQLONG high = 0;
+  std::span<const MQLONG> allowed;
+  MQLONG value_error = MQRCCF_PARM_VALUE_ERROR;  // the reason of a refused value
+  Hook hook = Hook::kNone;
+  std::string_view option;  // an mqemu define option other than its keyword's, or empty
+
+  // Builders, so that a table row reads as one sentence.
+  constexpr AttributeRow Inquire(unsigned classes) const {
+    AttributeRow r = *this;
+    r.inquire = classes;
+    if (r.keyword.shown == 0 && !r.keyword.name.empty()) r.keyword.shown = classes;
+    return r;
+  }
+  // Settable through PCF and MQSC in `classes`.
+  constexpr AttributeRow Set(unsigned classes) const {
+    AttributeRow r = *this;
+    r.set = classes;
+    r.keyword.settable = classes;
+    return r;
+  }
+  // Only for the odd attribute whose MQSC classes differ from PCF's.
+  constexpr AttributeRow Mqsc(unsigned settable, unsigned shown) const {
+    AttributeRow r = *this;
+    r.keyword.settable = settable;
+    r.keyword.shown = shown;
+    return r;
+  }
+  constexpr AttributeRow Synonym(std::string_view synonym) const {
+    AttributeRow r = *this;
+    r.keyword.synonym = synonym;
+    return r;
+  }
+  // MQSET may change it too, refusing a value with `value_reason`.
+  constexpr AttributeRow ByMqset(MQLONG value_reason) const {
+    AttributeRow r = *this;
+    r.mqset = true;
+    r.mqset_error = value_reason;
+    return r;
+  }
+  constexpr AttributeRow Allowed(std::span<const MQLONG> values) const {
+    AttributeRow r = *this;
+    r.rule = Rule::kChoices;
+    r.allowed = values;
+    return r;
+  }
+  constexpr AttributeRow Range(MQLONG lo, MQLONG hi) const {
+    AttributeRow r = *this;
+    r.rule = Rule::kRange;
+    r.low = lo;
+    r.high = hi;
+    return r;
+  }
+  constexpr AttributeRow ValueError(MQLONG reason) const {
+    AttributeRow r = *this;
+    r.value_error = reason;
+    return r;
+  }
+  constexpr AttributeRow Names(Rule rule) const {
+    AttributeRow r = *this;
+    r.rule = rule;
+    return r;
+  }
+  constexpr AttributeRow WithHook(Hook hook) const {
+    AttributeRow r = *this;
+    r.hook = hook;
+    return r;
+  }
+  constexpr AttributeRow Option(std::string_view name) const {
+    AttributeRow r = *this;
+    r.option = name;
+    return r;
+  }
+  // The numbers MQSC takes for a choice besides its names.
+  constexpr AttributeRow MqscNumbers(MQLONG min, MQLONG max) const {
+    AttributeRow r = *this;
+    r.keyword.min = min;
+    r.keyword.max = max;
+    return r;
+  }
+  constexpr AttributeRow Computed(AttributeValue (*f)(const Object&)) const {
+    AttributeRow r = *this;
+    r.computed = f;
+    return r;
+  }
+};
+
+// Row starters by MQSC value kind; `keyword` may be empty. Numbers and
+// choices are checked as MQSC reads them unless the row says otherwise.
+template <typename Object>
+constexpr AttributeRow<Object> Number(MQLONG selector, std::string_view keyword,
+                                      MQLONG Object::*member, MQLONG min, MQLONG max) {
+  AttributeRow<Object> r;
+  r.keyword = {keyword, {}, selector, ValueKind::kNumber, min, max, {}, 0, 0};
+  r.number = member;
+  r.rule = Rule::kRange;
+  r.low = min;
+  r.high = max;
+  return r;
+}
+template <typename Object>
+constexpr AttributeRow<Object> Text(MQLONG selector, std::string_view keyword,
+                                    std::string Object::*member, MQLONG length) {
+  AttributeRow<Object> r;
+  r.keyword = {keyword, {}, selector, ValueKind::kString, 0, length, {}, 0, 0};
+  r.text = member;
+  return r;
+}
+template <typename Object>
+constexpr AttributeRow<Object> Choice(MQLONG selector, std::string_view keyword,
+                                      MQLONG Object::*member, std::span<const ValueName> choices) {
+  AttributeRow<Object> r;
+  r.keyword = {keyword, {}, selector, ValueKind::kChoice, 0, 0, choices, 0, 0};
+  r.number = member;
+  r.rule = Rule::kChoices;
+  return r;
+}
+// A flag's keyword is its on value's name, its synonym the off value's.
+template <typename Object>
+constexpr AttributeRow<Object> Flag(MQLONG selector, MQLONG Object::*member,
+                                    std::span<const ValueName> choices) {
+  AttributeRow<Object> r = Choice(selector, choices[0].name, member, choices);
+  r.keyword.kind = ValueKind::kFlag;
+  r.keyword.synonym = choices[1].name;
+  return r;
+}
+
+template <typename Object>
+using Rows = std::span<const AttributeRow<Object>>;
+
+// The row of `selector`, or null.
+template <typename Object>
+const AttributeRow<Object>* FindRow(Rows<Object> rows, MQLONG selector) {
+  for (const AttributeRow<Object>& r : rows) {
+    if (r.keyword.selector == selector) return &r;
+  }
+  return nullptr;
+}
+
+inline bool IsStringSelector(MQLONG selector) {
+  return selector >= MQCA_FIRST && selector <= MQCA_LAST;
+}
+
+// A string attribute's value: `text` cut or blank padded to `length`.
+inline AttributeValue TextValue(std::string_view text, MQLONG length) {
+  std::string padded(text.substr(0, static_cast<size_t>(length)));
+  padded.resize(static_cast<size_t>(length), ' ');
+  return {true, 0, std::move(padded)};
+}
+
+// The value of `row` in `object`, strings blank padded to the field length.
+template <typename Object>
+AttributeValue ValueOf(const AttributeRow<Object>& row, const Object& object) {
+  if (row.computed) return row.computed(object);
+  if (row.number) return {false, object.*row.number, {}};
+  return TextValue(row.text ? std::string_view(object.*row.text) : std::string_view(),
+                   row.keyword.max);
+}
+
+// The MQSC keywords of a table, in the order DISPLAY shows them (by name),
+// for a constant: KeywordTable<KeywordCount(rows)>(rows).
+template <typename Object, size_t N>
+constexpr size_t KeywordCount(const AttributeRow<Object> (&rows)[N]) {
+  size_t count = 0;
+  for (const AttributeRow<Object>& r : rows) count += r.keyword.name.empty() ? 0 : 1;
+  return count;
+}
+template <size_t M, typename Object, size_t N>
+constexpr std::array<Keyword, M> KeywordTable(const AttributeRow<Object> (&rows)[N]) {
+  std::array<Keyword, M> keywords{};
+  size_t i = 0;
+  for (const AttributeRow<Object>& r : rows) {
+    if (!r.keyword.name.empty()) keywords[i++] = r.keyword;
+  }
+  std::sort(keywords.begin(), keywords.end(),
+            [](const Keyword& a, const Keyword& b) { return a.name < b.name; });
+  return keywords;
+}
+
+// The selectors that inquiries of class `class_bit` report, in row order.
+template <typename Object>
+std::vector<MQLONG> InquirySelectors(Rows<Object> rows, unsigned class_bit) {
+  std::vector<MQLONG> selectors;
+  for (const AttributeRow<Object>& r : rows) {
+    if (r.inquire & class_bit) selectors.push_back(r.keyword.selector);
+  }
+  return selectors;
+}
+
+// The value of `selector` for `object` of class `class_bit`; false when
+// the class has no such attribute.
+template <typename Object>
+bool Inquire(Rows<Object> rows, unsigned class_bit, const Object& object, MQLONG selector,
+             AttributeValue* out) {
+  const AttributeRow<Object>* row = FindRow(rows, selector);
+  if (!row || !(row->inquire & class_bit)) return false;
+  *out = ValueOf(*row, object);
+  return true;
+}
+
+// Whether `name` is a valid object name: 1 to 48 of the characters that IBM
+// MQ allows in names.
+bool ValidObjectName(std::string_view name);
+
+// 0 when a definition or change of an object of class `class_bit` may give
+// `selector` the value (`is_string`, `number`, `text`), else the reason:
+// a parameter identifier error for a selector that is not settable there
+// or whose type does not fit, a string length error, or the row's value
+// error.
+template <typename Object>
+MQLONG CheckChange(Rows<Object> rows, unsigned class_bit, MQLONG selector, bool is_string,
+                   MQLONG number, std::string_view text) {
+  const AttributeRow<Object>* row = FindRow(rows, selector);
+  if (!row || !(row->set & class_bit) || is_string != IsStringSelector(selector)) {
+    return is_string ? MQRCCF_CFST_PARM_ID_ERROR : MQRCCF_CFIN_PARM_ID_ERROR;
+  }
+  if (is_string && text.size() > static_cast<size_t>(row->keyword.max)) {
+    return MQRCCF_CFST_STRING_LENGTH_ERR;
+  }
+  bool fits = true;
+  switch (row->rule) {
+    case Rule::kAny:
+      break;
+    case Rule::kRange:
+      fits = number >= row->low && number <= row->high;
+      break;
+    case Rule::kChoices:
+      fits = false;
+      if (row->allowed.empty()) {
+        for (const ValueName& c : row->keyword.choices) fits = fits || c.value == number;
+        if (row->keyword.max > 0) {
+          fits = fits || (number >= row->keyword.min && number <= row->keyword.max);
+        }
+      } else {
+        for (MQLONG v : row->allowed) fits = fits || v == number;
+      }
+      break;
+    case Rule::kName:
+      return ValidObjectName(text) ? 0 : MQRCCF_OBJECT_NAME_ERROR;
+    case Rule::kOptionalName:
+      return text.empty() || ValidObjectName(text) ? 0 : MQRCCF_OBJECT_NAME_ERROR;
+  }
+  return fits ? 0 : row->value_error;
+}
+
+// Stores a checked value in `object`, strings without trailing blanks. The
+// row's hook is the caller's to run.
+template <typename Object>
+void Store(const AttributeRow<Object>& row, Object& object, MQLONG number, std::string_view text) {
+  if (row.number) object.*row.number = number;
+  if (row.text) object.*row.text = TrimTrailingBlanks(text);
+}
+
+}  // namespace mqemu::objects

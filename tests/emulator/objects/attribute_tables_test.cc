@@ -1,0 +1,112 @@
+// The attribute tables: the invariants that the code driven by them relies
+// on, and the checks and values they give.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "objects/attribute_tables.h"
+#include "qmgr/process.h"
+#include "qmgr/queue.h"
+
+namespace mqemu::objects {
+namespace {
+
+// Whatever MQSC or the command server may set must land somewhere, the MQSC
+// keywords of one object type must be distinct and in DISPLAY order, and
+// each mqemu define option must name one attribute.
+template <typename Object>
+void ExpectSoundTable(Rows<Object> rows, std::span<const Keyword> keywords) {
+  std::set<std::string_view> spellings, options;
+  for (const AttributeRow<Object>& r : rows) {
+    SCOPED_TRACE(r.keyword.selector);
+    EXPECT_EQ(FindRow(rows, r.keyword.selector), &r) << "selector listed twice";
+    if (r.set || r.mqset) {
+      EXPECT_TRUE(r.number || r.text) << "settable without a member to hold it";
+      EXPECT_EQ(r.set & ~r.inquire, 0u) << "settable where it cannot be inquired";
+    }
+    EXPECT_EQ(r.keyword.kind == ValueKind::kString, IsStringSelector(r.keyword.selector));
+    if (!r.option.empty()) {
+      EXPECT_TRUE(options.insert(r.option).second) << r.option;
+    }
+  }
+  for (size_t i = 0; i < keywords.size(); ++i) {
+    if (i > 0) {
+      EXPECT_LT(keywords[i - 1].name, keywords[i].name);
+    }
+    EXPECT_TRUE(spellings.insert(keywords[i].name).second) << keywords[i].name;
+    if (!keywords[i].synonym.empty()) {
+      EXPECT_TRUE(spellings.insert(keywords[i].synonym).second) << keywords[i].synonym;
+    }
+  }
+}
+
+TEST(AttributeTables, EveryTableIsSound) {
+  ExpectSoundTable(QueueRows(), QueueKeywords());
+  ExpectSoundTable(ProcessRows(), ProcessKeywords());
+  ExpectSoundTable(QueueManagerRows(), QueueManagerKeywords());
+}
+
+MQLONG CheckNumber(MQLONG type, MQLONG selector, MQLONG value) {
+  return CheckChange(QueueRows(), QueueClassBit(type), selector, false, value, {});
+}
+MQLONG CheckText(MQLONG type, MQLONG selector, std::string_view text) {
+  return CheckChange(QueueRows(), QueueClassBit(type), selector, true, 0, text);
+}
+
+TEST(AttributeTables, ChangesAreCheckedByTheirRows) {
+  // Ranges, with the row's own reason where it has one.
+  EXPECT_EQ(CheckNumber(MQQT_LOCAL, MQIA_MAX_Q_DEPTH, 999999999), 0);
+  EXPECT_EQ(CheckNumber(MQQT_LOCAL, MQIA_MAX_Q_DEPTH, -1), MQRCCF_PARM_VALUE_ERROR);
+  EXPECT_EQ(CheckNumber(MQQT_LOCAL, MQIA_MAX_MSG_LENGTH, -1), MQRCCF_MAX_MSG_LENGTH_ERROR);
+  EXPECT_EQ(CheckNumber(MQQT_MODEL, MQIA_TRIGGER_DEPTH, 0), MQRCCF_PARM_VALUE_ERROR);
+  // Choices, and a narrower set where definitions allow less than MQSC names.
+  EXPECT_EQ(CheckNumber(MQQT_LOCAL, MQIA_TRIGGER_TYPE, MQTT_DEPTH), 0);
+  EXPECT_EQ(CheckNumber(MQQT_LOCAL, MQIA_TRIGGER_TYPE, MQTT_DEPTH + 1), MQRCCF_PARM_VALUE_ERROR);
+  EXPECT_EQ(CheckNumber(MQQT_MODEL, MQIA_DEFINITION_TYPE, MQQDT_PERMANENT_DYNAMIC), 0);
+  EXPECT_EQ(CheckNumber(MQQT_MODEL, MQIA_DEFINITION_TYPE, MQQDT_PREDEFINED),
+            MQRCCF_PARM_VALUE_ERROR);
+  // Attributes of another class, computed ones, and a type that does not fit.
+  EXPECT_EQ(CheckNumber(MQQT_ALIAS, MQIA_MAX_Q_DEPTH, 1), MQRCCF_CFIN_PARM_ID_ERROR);
+  EXPECT_EQ(CheckNumber(MQQT_LOCAL, MQIA_CURRENT_Q_DEPTH, 0), MQRCCF_CFIN_PARM_ID_ERROR);
+  EXPECT_EQ(CheckNumber(MQQT_LOCAL, MQIA_USAGE, MQUS_NORMAL), MQRCCF_CFIN_PARM_ID_ERROR);
+  EXPECT_EQ(CheckText(MQQT_LOCAL, MQIA_MAX_Q_DEPTH, "1"), MQRCCF_CFST_PARM_ID_ERROR);
+  EXPECT_EQ(CheckText(MQQT_LOCAL, MQCA_Q_NAME, "X"), MQRCCF_CFST_PARM_ID_ERROR);
+  // Strings: the field length, and names where the attribute names an object.
+  EXPECT_EQ(CheckText(MQQT_LOCAL, MQCA_Q_DESC, std::string(MQ_Q_DESC_LENGTH, 'd')), 0);
+  EXPECT_EQ(CheckText(MQQT_LOCAL, MQCA_Q_DESC, std::string(MQ_Q_DESC_LENGTH + 1, 'd')),
+            MQRCCF_CFST_STRING_LENGTH_ERR);
+  EXPECT_EQ(CheckText(MQQT_ALIAS, MQCA_BASE_Q_NAME, ""), MQRCCF_OBJECT_NAME_ERROR);
+  EXPECT_EQ(CheckText(MQQT_ALIAS, MQCA_BASE_Q_NAME, "A B"), MQRCCF_OBJECT_NAME_ERROR);
+  EXPECT_EQ(CheckText(MQQT_LOCAL, MQCA_INITIATION_Q_NAME, ""), 0);
+  EXPECT_EQ(CheckText(MQQT_LOCAL, MQCA_PROCESS_NAME, "P?"), MQRCCF_OBJECT_NAME_ERROR);
+  // Processes take any application type that is not negative.
+  EXPECT_EQ(CheckChange(ProcessRows(), kProcessBit, MQIA_APPL_TYPE, false, 123456, {}), 0);
+  EXPECT_EQ(CheckChange(ProcessRows(), kProcessBit, MQIA_APPL_TYPE, false, -1, {}),
+            MQRCCF_PARM_VALUE_ERROR);
+}
+
+TEST(AttributeTables, ValuesComeFromMembersAndComputationsAtFieldLength) {
+  Queue q;
+  q.name = "APP.Q";
+  q.type = MQQT_LOCAL;
+  q.max_depth = 7;
+  q.messages.resize(3);
+  AttributeValue v;
+  ASSERT_TRUE(Inquire(QueueRows(), kLocalBit, q, MQCA_Q_NAME, &v));
+  EXPECT_EQ(v.text, "APP.Q" + std::string(MQ_Q_NAME_LENGTH - 5, ' '));
+  ASSERT_TRUE(Inquire(QueueRows(), kLocalBit, q, MQIA_MAX_Q_DEPTH, &v));
+  EXPECT_EQ(v.number, 7);
+  ASSERT_TRUE(Inquire(QueueRows(), kLocalBit, q, MQIA_CURRENT_Q_DEPTH, &v));
+  EXPECT_EQ(v.number, 3);
+  // A model queue has no depth, an alias no maximum depth.
+  EXPECT_FALSE(Inquire(QueueRows(), kModelBit, q, MQIA_CURRENT_Q_DEPTH, &v));
+  EXPECT_FALSE(Inquire(QueueRows(), kAliasBit, q, MQIA_MAX_Q_DEPTH, &v));
+
+  Queue changed;
+  Store(*FindRow(QueueRows(), MQCA_Q_DESC), changed, 0, "text with blanks   ");
+  EXPECT_EQ(changed.description, "text with blanks");
+}
+
+}  // namespace
+}  // namespace mqemu::objects
