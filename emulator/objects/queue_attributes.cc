@@ -102,20 +102,27 @@ constexpr QueueRow kRows[] = {
         .Computed(Usage)
         .Inquire(kQueueBits)
         .Mqsc(kQueueBits, kQueueBits),
-    Flag(MQIA_TRIGGER_CONTROL, &Q::trigger_control, kTrigger).Inquire(kQueueBits).Set(kQueueBits),
+    Flag(MQIA_TRIGGER_CONTROL, &Q::trigger_control, kTrigger)
+        .Inquire(kQueueBits)
+        .Set(kQueueBits)
+        .ByMqset(MQRC_TRIGGER_CONTROL_ERROR),
     Choice(MQIA_TRIGGER_TYPE, "TRIGTYPE", &Q::trigger_type, kTriggerType)
         .Inquire(kQueueBits)
-        .Set(kQueueBits),
+        .Set(kQueueBits)
+        .ByMqset(MQRC_TRIGGER_TYPE_ERROR),
     Number(MQIA_TRIGGER_DEPTH, "TRIGDPTH", &Q::trigger_depth, 1, kMaxCount)
         .Inquire(kQueueBits)
         .Set(kQueueBits)
-        .Option("--trigdepth"),
+        .Option("--trigdepth")
+        .ByMqset(MQRC_TRIGGER_DEPTH_ERROR),
     Number(MQIA_TRIGGER_MSG_PRIORITY, "TRIGMPRI", &Q::trigger_msg_priority, 0, 9)
         .Inquire(kQueueBits)
-        .Set(kQueueBits),
+        .Set(kQueueBits)
+        .ByMqset(MQRC_TRIGGER_MSG_PRIORITY_ERR),
     Text(MQCA_TRIGGER_DATA, "TRIGDATA", &Q::trigger_data, MQ_TRIGGER_DATA_LENGTH)
         .Inquire(kQueueBits)
-        .Set(kQueueBits),
+        .Set(kQueueBits)
+        .ByMqset(MQRC_CHAR_ATTRS_ERROR),
     Text(MQCA_INITIATION_Q_NAME, "INITQ", &Q::initiation_queue, MQ_Q_NAME_LENGTH)
         .Inquire(kQueueBits)
         .Set(kQueueBits)

@@ -401,7 +401,7 @@ void Serve() {
       for (;;) {
         if (qm.ending) return;
         if (q && !qm.faults.command_server_paused && q->inhibit_get == MQQA_GET_ALLOWED &&
-            qm.TakeMessage(*q, Consumer{}, &request)) {
+            qm.TakeMessage(*q, Selection{}, &request)) {
           break;
         }
         (q ? q->arrived : qm.command_server_wake).wait(lock);

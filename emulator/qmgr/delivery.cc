@@ -1,6 +1,6 @@
 // Delivery of messages that the queue manager puts itself (replies of the
 // command server, puts to remote queues) and the dead-letter queue that
-// takes what cannot be delivered.
+// takes what cannot be delivered, with the exception reports it owes.
 #include "qmgr/queue_manager.h"
 
 #include "qmgr/remote.h"
@@ -24,9 +24,15 @@ Status QueueManager::Deliver(const std::string& qmgr_name, const std::string& qu
 }
 
 Status QueueManager::DeadLetter(Message m, Status failure) {
-  if (m.md.Report & MQRO_DISCARD_MSG) return Status::Ok();
   std::lock_guard lock(mu);
-  if (Queue* dlq = FindQueue("SYSTEM.DEAD.LETTER.QUEUE")) {
+  return DeadLetterLocked(std::move(m), failure);
+}
+
+Status QueueManager::DeadLetterLocked(Message m, Status failure) {
+  // The exception report goes whether the message is kept or discarded.
+  SendReport(m, ReportKind::kException, failure.rc);
+  if (m.md.Report & MQRO_DISCARD_MSG) return Status::Ok();
+  if (Queue* dlq = FindQueue(kDeadLetterQueue)) {
     if (!Enqueue(*dlq, std::move(m)).failed()) return Status::Ok();
   }
   return failure;
