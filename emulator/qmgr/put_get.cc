@@ -132,7 +132,7 @@ bool QueueManager::DiscardIfExpired(Queue& q, size_t index, MessageClock::time_p
   if (!q.messages[index].ExpiredAt(now)) return false;
   Message expired = std::move(q.messages[index]);
   q.messages.erase(q.messages.begin() + static_cast<ptrdiff_t>(index));
-  SendReport(expired, ReportKind::kExpiration, MQFB_EXPIRATION);
+  SendReport(expired, ReportKind::kExpiration);
   return true;
 }
 
@@ -152,7 +152,7 @@ bool QueueManager::TakeMessage(Queue& q, const Selection& selection, Message* ou
   *out = std::move(q.messages[i]);
   q.messages.erase(q.messages.begin() + static_cast<ptrdiff_t>(i));
   out->md.Expiry = out->ExpiryLeft(MessageClock::now());
-  SendReport(*out, ReportKind::kDelivery, MQFB_COD);
+  SendReport(*out, ReportKind::kDelivery);
   return true;
 }
 
@@ -246,6 +246,9 @@ Status QueueManager::Get(Session& s, const GetRequest& request, MQMD* md, std::s
       const bool syncpoint = (request.options & MQGMO_SYNCPOINT) ||
                              ((request.options & MQGMO_SYNCPOINT_IF_PERSISTENT) &&
                               m.md.Persistence == MQPER_PERSISTENT);
+      // Delivered now, outside syncpoint: its report goes before its data
+      // moves out.
+      if (removed && !syncpoint) SendReport(m, ReportKind::kDelivery);
       // The data moves out of a message that leaves for good; one kept for a
       // backout keeps its own.
       if (removed && !syncpoint && !truncated && header.empty() && as_stored) {
@@ -259,11 +262,7 @@ Status QueueManager::Get(Session& s, const GetRequest& request, MQMD* md, std::s
       if (!removed) return st;
       Message taken = std::move(m);
       q->messages.erase(q->messages.begin() + static_cast<ptrdiff_t>(found));
-      if (syncpoint) {
-        s.pending_gets.emplace_back(q->name, std::move(taken));
-      } else {
-        SendReport(taken, ReportKind::kDelivery, MQFB_COD);
-      }
+      if (syncpoint) s.pending_gets.emplace_back(q->name, std::move(taken));
       return st;
     }
     if (!wait) return Status::Fail(MQRC_NO_MSG_AVAILABLE);

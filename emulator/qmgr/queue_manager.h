@@ -235,10 +235,11 @@ class QueueManager {
 
   // Lock held. Sends the report of `kind` that original's Report options
   // ask for, if any, to its ReplyToQ and ReplyToQMgr: MQMT_REPORT with the
-  // feedback (the reason, for an exception), none, some or all of its data,
-  // its identifiers as MQRO_PASS_MSG_ID and MQRO_PASS_CORREL_ID say. A
-  // report that cannot be delivered goes to the dead-letter queue.
-  void SendReport(const Message& original, ReportKind kind, MQLONG feedback = MQFB_NONE);
+  // kind's Feedback (for an exception the reason it could not be
+  // delivered), none, some or all of its data, its identifiers as
+  // MQRO_PASS_MSG_ID and MQRO_PASS_CORREL_ID say. A report that cannot be
+  // delivered goes to the dead-letter queue.
+  void SendReport(const Message& original, ReportKind kind, MQLONG reason = MQRC_NONE);
 
   // Message identifiers and context (message_context.cc).
 

@@ -13,19 +13,20 @@ namespace mqemu {
 namespace {
 
 // The Report options of one kind of report: the report alone, with the
-// first 100 bytes of data, with all of it. Each value includes the ones
-// before it, so the largest present wins.
+// first 100 bytes of data, with all of it (each value includes the ones
+// before it, so the largest present wins); and its Feedback.
 struct ReportOptions {
   ReportKind kind;
   MQLONG plain, with_data, with_full_data;
+  MQLONG feedback;  // MQFB_NONE: the reason the caller gives
 };
 constexpr ReportOptions kReportOptions[] = {
-    {ReportKind::kArrival, MQRO_COA, MQRO_COA_WITH_DATA, MQRO_COA_WITH_FULL_DATA},
-    {ReportKind::kDelivery, MQRO_COD, MQRO_COD_WITH_DATA, MQRO_COD_WITH_FULL_DATA},
+    {ReportKind::kArrival, MQRO_COA, MQRO_COA_WITH_DATA, MQRO_COA_WITH_FULL_DATA, MQFB_COA},
+    {ReportKind::kDelivery, MQRO_COD, MQRO_COD_WITH_DATA, MQRO_COD_WITH_FULL_DATA, MQFB_COD},
     {ReportKind::kException, MQRO_EXCEPTION, MQRO_EXCEPTION_WITH_DATA,
-     MQRO_EXCEPTION_WITH_FULL_DATA},
+     MQRO_EXCEPTION_WITH_FULL_DATA, MQFB_NONE},
     {ReportKind::kExpiration, MQRO_EXPIRATION, MQRO_EXPIRATION_WITH_DATA,
-     MQRO_EXPIRATION_WITH_FULL_DATA},
+     MQRO_EXPIRATION_WITH_FULL_DATA, MQFB_EXPIRATION},
 };
 
 // The data a report with data carries: the first 100 bytes of the
@@ -34,7 +35,7 @@ constexpr size_t kReportDataLength = 100;
 
 }  // namespace
 
-void QueueManager::SendReport(const Message& original, ReportKind kind, MQLONG feedback) {
+void QueueManager::SendReport(const Message& original, ReportKind kind, MQLONG reason) {
   const MQMD& o = original.md;
   if (o.MsgType == MQMT_REPORT) return;  // reports are never reported on
   const ReportOptions* options = nullptr;
@@ -50,7 +51,7 @@ void QueueManager::SendReport(const Message& original, ReportKind kind, MQLONG f
   MQMD& md = report.md;
   md.Version = MQMD_VERSION_2;
   md.MsgType = MQMT_REPORT;
-  md.Feedback = feedback;
+  md.Feedback = options->feedback != MQFB_NONE ? options->feedback : reason;
   md.Priority = o.Priority;
   md.Persistence = o.Persistence;
   md.Encoding = o.Encoding;

@@ -268,8 +268,13 @@ void Session::ServeDelivery(int fd) {
         if (c.queue->inhibit_get == MQQA_GET_INHIBITED) continue;
         Message m;
         bool browsed = c.browses();
-        if (browsed ? !qm.BrowseMessage(*c.queue, c.selection, &handles[hobj].cursor, &m)
-                    : !qm.TakeMessage(*c.queue, c.selection, &m)) {
+        if (browsed) {
+          auto h = handles.find(hobj);
+          if (h == handles.end() ||
+              !qm.BrowseMessage(*c.queue, c.selection, &h->second.cursor, &m)) {
+            continue;
+          }
+        } else if (!qm.TakeMessage(*c.queue, c.selection, &m)) {
           continue;
         }
         batch += EncodeFrame(MessagePush{hobj, m.md, m.data, m.properties, m.position, browsed})

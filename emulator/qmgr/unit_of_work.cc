@@ -11,7 +11,7 @@ void QueueManager::EndUnitOfWork(Session& s, bool commit) {
       if (Queue* q = FindQueue(queue_name)) Arrive(*q, std::move(m));
     }
     // A message got under syncpoint is delivered when the unit commits.
-    for (auto& [queue_name, m] : s.pending_gets) SendReport(m, ReportKind::kDelivery, MQFB_COD);
+    for (auto& [queue_name, m] : s.pending_gets) SendReport(m, ReportKind::kDelivery);
   } else {
     for (auto& [queue_name, m] : s.pending_gets) {
       if (Queue* q = FindQueue(queue_name)) {
