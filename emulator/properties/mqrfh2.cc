@@ -12,8 +12,6 @@ namespace {
 
 constexpr MQLONG kNameValueCcsid = 1208;
 constexpr size_t kFixedLength = MQRFH_STRUC_LENGTH_FIXED_2;
-// Elements nest no deeper than this in a folder we read.
-constexpr int kMaxDepth = 32;
 
 struct TypeName {
   MQLONG type;
@@ -99,19 +97,72 @@ class FolderReader {
   explicit FolderReader(std::string_view text) : text_(text) {}
 
   // Reads the folder element; its leaf elements become properties named by
-  // their path (under the folder's name, but for usr).
+  // their path (under the folder's name, but for usr). Elements nest as
+  // deep as their names allow: a path longer than a property name is
+  // refused.
   bool ReadFolder(PropertyList* out) {
     SkipSpace();
     std::string name;
     Attributes attrs;
     bool empty = false;
     if (!ReadStartTag(&name, &attrs, &empty)) return false;
-    if (!empty && !ReadBody(name, name == "usr" ? "" : name, {}, 1, true, out)) return false;
+    if (!empty && !ReadBody(name, out)) return false;
     SkipSpace();
     return pos_ == text_.size();
   }
 
  private:
+  // An element open while its body is read.
+  struct Open {
+    std::string name;
+    Attributes attrs;
+    size_t text_start;   // where its text would begin
+    size_t path_before;  // the path's length before this element's name
+    bool children = false;
+  };
+
+  // The bodies of the folder `folder` and the elements in it, through the
+  // folder's end tag. An element without child elements (not the folder
+  // itself) is the property named by its path.
+  bool ReadBody(const std::string& folder, PropertyList* out) {
+    std::string path = folder == "usr" ? "" : folder;
+    std::vector<Open> open;
+    open.push_back({folder, {}, pos_, path.size(), false});
+    while (!open.empty()) {
+      size_t lt = text_.find('<', pos_);
+      if (lt == std::string_view::npos) return false;
+      pos_ = lt;
+      Open& top = open.back();
+      if (text_.substr(pos_, 2) == "</") {
+        std::string_view text = text_.substr(top.text_start, lt - top.text_start);
+        pos_ += 2;
+        std::string end;
+        if (!ReadName(&end) || end != top.name || !Expect('>')) return false;
+        if (!top.children && open.size() > 1 && !AddLeaf(path, top.attrs, Unescape(text), out)) {
+          return false;
+        }
+        path.resize(top.path_before);
+        open.pop_back();
+        continue;
+      }
+      top.children = true;
+      Open child;
+      bool empty = false;
+      if (!ReadStartTag(&child.name, &child.attrs, &empty)) return false;
+      child.text_start = pos_;
+      child.path_before = path.size();
+      path += (path.empty() ? "" : ".") + child.name;
+      if (path.size() > kMaxNameLength) return false;
+      if (empty) {
+        if (!AddLeaf(path, child.attrs, "", out)) return false;
+        path.resize(child.path_before);
+        continue;
+      }
+      open.push_back(std::move(child));
+    }
+    return true;
+  }
+
   void SkipSpace() {
     while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' ||
                                    text_[pos_] == '\n' || text_[pos_] == '\r')) {
@@ -171,36 +222,6 @@ class FolderReader {
       if (!replaced) out.push_back(s[i++]);
     }
     return out;
-  }
-  // The body of element `name` through its end tag. An element without
-  // child elements (not the folder itself) is the property `path`.
-  bool ReadBody(const std::string& name, const std::string& path, const Attributes& attrs,
-                int depth, bool folder, PropertyList* out) {
-    if (depth > kMaxDepth) return false;
-    const size_t text_start = pos_;
-    bool children = false;
-    for (;;) {
-      size_t lt = text_.find('<', pos_);
-      if (lt == std::string_view::npos) return false;
-      pos_ = lt;
-      if (text_.substr(pos_, 2) == "</") {
-        std::string_view text = text_.substr(text_start, lt - text_start);
-        pos_ += 2;
-        std::string end;
-        if (!ReadName(&end) || end != name || !Expect('>')) return false;
-        return children || folder || AddLeaf(path, attrs, Unescape(text), out);
-      }
-      children = true;
-      std::string child;
-      Attributes child_attrs;
-      bool empty = false;
-      if (!ReadStartTag(&child, &child_attrs, &empty)) return false;
-      std::string child_path = path.empty() ? child : path + "." + child;
-      if (empty ? !AddLeaf(child_path, child_attrs, "", out)
-                : !ReadBody(child, child_path, child_attrs, depth + 1, false, out)) {
-        return false;
-      }
-    }
   }
   static bool AddLeaf(const std::string& name, const Attributes& attrs, const std::string& text,
                       PropertyList* out) {

@@ -66,7 +66,9 @@ bool Decode(std::string_view wire, PropertyList* list) {
 }
 
 std::string CanonicalName(std::string_view name) {
-  if (name.substr(0, kUserPrefix.size()) == kUserPrefix) name.remove_prefix(kUserPrefix.size());
+  // "usr.usr.x" is x too, so that a name reads back the same from the
+  // nested elements of an MQRFH2's usr folder.
+  while (name.substr(0, kUserPrefix.size()) == kUserPrefix) name.remove_prefix(kUserPrefix.size());
   return std::string(name);
 }
 

@@ -26,7 +26,7 @@ namespace mqemu::properties {
 
 struct Property {
   // Canonical: a user property without its optional "usr." prefix
-  // ("usr.Colour" and "Colour" are one property).
+  // ("usr.Colour" and "Colour" are one property; so is "usr.usr.Colour").
   std::string name;
   MQLONG type = MQTYPE_STRING;
   // The value in native form: MQTYPE_BOOLEAN an MQLONG 0 or 1, INT8..INT64

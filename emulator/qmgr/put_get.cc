@@ -138,12 +138,23 @@ bool QueueManager::DiscardIfExpired(Queue& q, size_t index, MessageClock::time_p
 
 size_t QueueManager::Select(Queue& q, size_t from, const Selection& selection) {
   auto now = MessageClock::now();
-  for (size_t i = from; i < q.messages.size();) {
-    if (DiscardIfExpired(q, i, now)) continue;
-    if (selection.Matches(q.messages[i].md)) return i;
+  std::vector<Message> expired;
+  size_t i = from;
+  while (i < q.messages.size()) {
+    if (q.messages[i].ExpiredAt(now)) {
+      expired.push_back(std::move(q.messages[i]));
+      q.messages.erase(q.messages.begin() + static_cast<ptrdiff_t>(i));
+      continue;
+    }
+    if (selection.Matches(q.messages[i].md)) break;
     ++i;
   }
-  return q.messages.size();
+  if (expired.empty()) return i;
+  // The reports may go to this very queue, before the message found: find
+  // it again by its place.
+  BrowseCursor found = i < q.messages.size() ? CursorOn(q.messages[i]) : BrowseCursor{};
+  for (const Message& m : expired) SendReport(m, ReportKind::kExpiration);
+  return q.Under(found);
 }
 
 bool QueueManager::TakeMessage(Queue& q, const Selection& selection, Message* out) {
@@ -236,33 +247,36 @@ Status QueueManager::Get(Session& s, const GetRequest& request, MQMD* md, std::s
         }
         *properties = properties::Encode(list);
       }
-      const std::string& body = as_stored ? m.data : converted;
-      auto length = static_cast<MQLONG>(header.size() + body.size());
+      const size_t body_length = as_stored ? m.data.size() : converted.size();
+      auto length = static_cast<MQLONG>(header.size() + body_length);
       *data_length = length;
       const auto room = static_cast<size_t>(std::max<MQLONG>(request.buffer_length, 0));
       const bool truncated = static_cast<size_t>(length) > room;
       const bool fails = truncated && !(request.options & MQGMO_ACCEPT_TRUNCATED_MSG);
-      const bool removed = !browse && !fails;
+      Status st = fails       ? Status::Warn(MQRC_TRUNCATED_MSG_FAILED)
+                  : truncated ? Status::Warn(MQRC_TRUNCATED_MSG_ACCEPTED)
+                              : Status::Ok();
+      if (browse || fails) {  // the message stays
+        *data = header + (as_stored ? m.data : converted);
+        if (truncated) data->resize(room);
+        return st;
+      }
       const bool syncpoint = (request.options & MQGMO_SYNCPOINT) ||
                              ((request.options & MQGMO_SYNCPOINT_IF_PERSISTENT) &&
                               m.md.Persistence == MQPER_PERSISTENT);
-      // Delivered now, outside syncpoint: its report goes before its data
-      // moves out.
-      if (removed && !syncpoint) SendReport(m, ReportKind::kDelivery);
-      // The data moves out of a message that leaves for good; one kept for a
-      // backout keeps its own.
-      if (removed && !syncpoint && !truncated && header.empty() && as_stored) {
-        *data = std::move(m.data);
-      } else {
-        *data = header + body;
-        if (truncated) data->resize(room);
-      }
-      if (fails) return Status::Warn(MQRC_TRUNCATED_MSG_FAILED);
-      Status st = truncated ? Status::Warn(MQRC_TRUNCATED_MSG_ACCEPTED) : Status::Ok();
-      if (!removed) return st;
+      // Off the queue before its report, which may go to this very queue.
       Message taken = std::move(m);
       q->messages.erase(q->messages.begin() + static_cast<ptrdiff_t>(found));
-      if (syncpoint) s.pending_gets.emplace_back(q->name, std::move(taken));
+      if (syncpoint) {
+        // Delivered at the commit; a backout puts it back whole.
+        *data = header + (as_stored ? taken.data : converted);
+        s.pending_gets.emplace_back(q->name, std::move(taken));
+      } else {
+        SendReport(taken, ReportKind::kDelivery);
+        *data = header.empty() && as_stored ? std::move(taken.data)
+                                            : header + (as_stored ? taken.data : converted);
+      }
+      if (truncated) data->resize(room);
       return st;
     }
     if (!wait) return Status::Fail(MQRC_NO_MSG_AVAILABLE);

@@ -244,6 +244,25 @@ void PropertySeeds() {
   MQLONG total = static_cast<MQLONG>(other.size());
   std::memcpy(other.data() + 8, &total, 4);  // StrucLength
   Write("mqrfh2", "other_folder", other);
+  // What the target once found not to read back: folders in another order
+  // than the writer's, a name of more parts than elements nested deep, and
+  // a usr folder nested in usr.
+  auto header = [&](const std::vector<std::string>& folders) {
+    std::string out = props::BuildMqrfh2({}, md);
+    for (std::string f : folders) {
+      f.resize((f.size() + 3) / 4 * 4, ' ');
+      MQLONG n = static_cast<MQLONG>(f.size());
+      out += std::string(reinterpret_cast<const char*>(&n), 4) + f;
+    }
+    MQLONG total = static_cast<MQLONG>(out.size());
+    std::memcpy(out.data() + 8, &total, 4);
+    return out;
+  };
+  Write("mqrfh2", "folder_order", header({"<usr><a>1</a></usr>", "<jms><Dst>q</Dst></jms>"}));
+  std::string many = "p";
+  for (int i = 1; i < 40; ++i) many += ".p";
+  Write("mqrfh2", "many_parts", header({"<usr><" + many + ">deep</" + many + "></usr>"}));
+  Write("mqrfh2", "usr_in_usr", header({"<usr><usr><usr><x>1</x></usr></usr></usr>"}));
 }
 
 int main(int argc, char** argv) {

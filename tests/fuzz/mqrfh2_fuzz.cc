@@ -5,6 +5,7 @@
 // from an MQRFH2, written back into one, must read back the same.
 #include <cmqc.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -17,7 +18,12 @@ namespace {
 
 namespace props = mqemu::properties;
 
-bool Same(const props::PropertyList& a, const props::PropertyList& b) {
+// The same properties; a header holds its folders in an order of its own, so
+// the order of properties of different folders may change.
+bool Same(props::PropertyList a, props::PropertyList b) {
+  auto by_name = [](const props::Property& x, const props::Property& y) { return x.name < y.name; };
+  std::stable_sort(a.begin(), a.end(), by_name);
+  std::stable_sort(b.begin(), b.end(), by_name);
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
     if (a[i].name != b[i].name || a[i].type != b[i].type || a[i].value != b[i].value) return false;
