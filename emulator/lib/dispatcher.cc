@@ -375,7 +375,9 @@ void Connection::Dispatch() {
   auto serve = [this](auto& in, auto wait_ready) {
     Frame frame;
     for (;;) {
-      {
+      // Frames already read are handed on first; the consumers' timers are
+      // looked at when the reader would wait.
+      if (!in.Buffered()) {
         std::unique_lock lock(mu);
         auto deadline = NextTimeout();
         lock.unlock();

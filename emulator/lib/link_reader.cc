@@ -50,6 +50,11 @@ bool LinkReader::WaitReady(LinkClock::time_point deadline) {
   return !frames_.empty() || ended_;
 }
 
+bool LinkReader::Buffered() {
+  std::lock_guard lock(mu_);
+  return !frames_.empty();
+}
+
 void LinkReader::Interrupt() {
   std::lock_guard lock(mu_);
   interrupted_ = true;

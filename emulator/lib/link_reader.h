@@ -36,6 +36,9 @@ class LinkReader {
   bool WaitReady(LinkClock::time_point deadline);
   // Ends a WaitReady in progress, or the next one.
   void Interrupt();
+  // Whether a frame has arrived at the reader (Next may still wait for the
+  // time it reaches the far end of the link).
+  bool Buffered();
 
  private:
   void Run();

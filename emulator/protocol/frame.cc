@@ -150,6 +150,10 @@ bool FrameInput::WaitReadable(int wake_fd, std::chrono::steady_clock::time_point
   }
   if (!fds[0].revents) return false;
   if (poll.count() > 0) waiting_.Missed(std::chrono::steady_clock::now() - slept_from);
+  // Take what came now, so that Next does not poll for it again and the
+  // waiting policy learns from this wait alone.
+  ssize_t n = ::recv(fd_, buf_.data(), buf_.size(), MSG_DONTWAIT);
+  if (n > 0) end_ = static_cast<size_t>(n);
   return true;
 }
 

@@ -155,6 +155,9 @@ class FrameInput {
   // Reads the next frame. Returns false at end of stream, on an error, or when
   // the length field is out of range (the caller then closes the socket).
   bool Next(Frame* frame);
+  // Whether bytes of a frame are buffered, so that Next need not wait for
+  // the peer before they end.
+  bool Buffered() const { return end_ > begin_; }
   // Waits until Next has bytes to read (or the stream has ended): true; or
   // until `deadline` passes or `wake_fd` becomes readable first: false, with
   // the wake counted off (an eventfd). Polls the socket first as the waiting
