@@ -29,6 +29,24 @@ bool ReadCharv(const MQCHARV& v, const void* base, std::string* out) {
   return true;
 }
 
+// The property name or name pattern (wildcards allowed) of the MQCHARV at
+// p; MQRC_NONE or why it is none.
+MQLONG ReadName(const void* p, bool pattern, std::string* out) {
+  if (!p || !ReadCharv(*static_cast<const MQCHARV*>(p), p, out)) return MQRC_PROPERTY_NAME_ERROR;
+  if (pattern) return out->empty() ? MQRC_PROPERTY_NAME_ERROR : MQRC_NONE;
+  return props::CheckName(*out);
+}
+
+// The checks of MQBUFMH's and MQMHBUF's message descriptor (loaded into
+// *md) and buffer; MQRC_NONE or the failure.
+MQLONG CheckBuffer(const void* msg_desc, MQMD* md, MQLONG length, const void* buffer,
+                   const MQLONG* data_length) {
+  if (!LoadMd(msg_desc, md)) return MQRC_MD_ERROR;
+  if (length < 0) return MQRC_BUFFER_LENGTH_ERROR;
+  if (length > 0 && !buffer) return MQRC_BUFFER_ERROR;
+  return data_length ? MQRC_NONE : MQRC_DATA_LENGTH_ERROR;
+}
+
 // Whether p is a structure `strucid` of version 1 (the only one of these).
 bool Valid(const void* p, const char* strucid) {
   if (!p) return false;
@@ -111,10 +129,7 @@ MQEMU_EXPORT void MQENTRY MQSETMP(MQHCONN Hconn, MQHMSG Hmsg, PMQVOID pSetPropOp
   if (MQLONG bad = CheckHconn(Hconn)) return Failed(pCompCode, pReason, bad);
   if (!Valid(pSetPropOpts, MQSMPO_STRUC_ID)) return Failed(pCompCode, pReason, MQRC_SMPO_ERROR);
   std::string name;
-  if (!pName || !ReadCharv(*static_cast<PMQCHARV>(pName), pName, &name)) {
-    return Failed(pCompCode, pReason, MQRC_PROPERTY_NAME_ERROR);
-  }
-  if (MQLONG bad = props::CheckName(name)) return Failed(pCompCode, pReason, bad);
+  if (MQLONG bad = ReadName(pName, false, &name)) return Failed(pCompCode, pReason, bad);
   if (pPropDesc && !Valid(pPropDesc, MQPD_STRUC_ID)) {
     return Failed(pCompCode, pReason, MQRC_PD_ERROR);
   }
@@ -149,9 +164,7 @@ MQEMU_EXPORT void MQENTRY MQINQMP(MQHCONN Hconn, MQHMSG Hmsg, PMQVOID pInqPropOp
   MQIMPO impo;
   std::memcpy(&impo, pInqPropOpts, sizeof impo);
   std::string pattern;
-  if (!pName || !ReadCharv(*static_cast<PMQCHARV>(pName), pName, &pattern) || pattern.empty()) {
-    return Failed(pCompCode, pReason, MQRC_PROPERTY_NAME_ERROR);
-  }
+  if (MQLONG bad = ReadName(pName, true, &pattern)) return Failed(pCompCode, pReason, bad);
   if (pPropDesc && !Valid(pPropDesc, MQPD_STRUC_ID)) {
     return Failed(pCompCode, pReason, MQRC_PD_ERROR);
   }
@@ -224,10 +237,7 @@ MQEMU_EXPORT void MQENTRY MQDLTMP(MQHCONN Hconn, MQHMSG Hmsg, PMQVOID pDltPropOp
   if (MQLONG bad = CheckHconn(Hconn)) return Failed(pCompCode, pReason, bad);
   if (!Valid(pDltPropOpts, MQDMPO_STRUC_ID)) return Failed(pCompCode, pReason, MQRC_DMPO_ERROR);
   std::string name;
-  if (!pName || !ReadCharv(*static_cast<PMQCHARV>(pName), pName, &name)) {
-    return Failed(pCompCode, pReason, MQRC_PROPERTY_NAME_ERROR);
-  }
-  if (MQLONG bad = props::CheckName(name)) return Failed(pCompCode, pReason, bad);
+  if (MQLONG bad = ReadName(pName, false, &name)) return Failed(pCompCode, pReason, bad);
   bool deleted = false;
   if (!WithMessageHandle(Hconn, Hmsg, [&](MessageHandle& h) {
         std::string canonical = props::CanonicalName(name);
@@ -250,10 +260,9 @@ MQEMU_EXPORT void MQENTRY MQBUFMH(MQHCONN Hconn, MQHMSG Hmsg, PMQVOID pBufMsgHOp
   if (MQLONG bad = CheckHconn(Hconn)) return Failed(pCompCode, pReason, bad);
   if (!Valid(pBufMsgHOpts, MQBMHO_STRUC_ID)) return Failed(pCompCode, pReason, MQRC_BMHO_ERROR);
   MQMD md;
-  if (!LoadMd(pMsgDesc, &md)) return Failed(pCompCode, pReason, MQRC_MD_ERROR);
-  if (BufferLength < 0) return Failed(pCompCode, pReason, MQRC_BUFFER_LENGTH_ERROR);
-  if (BufferLength > 0 && !pBuffer) return Failed(pCompCode, pReason, MQRC_BUFFER_ERROR);
-  if (!pDataLength) return Failed(pCompCode, pReason, MQRC_DATA_LENGTH_ERROR);
+  if (MQLONG bad = CheckBuffer(pMsgDesc, &md, BufferLength, pBuffer, pDataLength)) {
+    return Failed(pCompCode, pReason, bad);
+  }
   const bool remove = static_cast<const MQBMHO*>(pBufMsgHOpts)->Options & MQBMHO_DELETE_PROPERTIES;
   std::string data(static_cast<const char*>(pBuffer), static_cast<size_t>(BufferLength));
   MQLONG reason = MQRC_NONE;
@@ -281,14 +290,11 @@ MQEMU_EXPORT void MQENTRY MQMHBUF(MQHCONN Hconn, MQHMSG Hmsg, PMQVOID pMsgHBufOp
     return Failed(pCompCode, pReason, MQRC_MHBO_ERROR);
   }
   std::string pattern;
-  if (!pName || !ReadCharv(*static_cast<PMQCHARV>(pName), pName, &pattern) || pattern.empty()) {
-    return Failed(pCompCode, pReason, MQRC_PROPERTY_NAME_ERROR);
-  }
+  if (MQLONG bad = ReadName(pName, true, &pattern)) return Failed(pCompCode, pReason, bad);
   MQMD md;
-  if (!LoadMd(pMsgDesc, &md)) return Failed(pCompCode, pReason, MQRC_MD_ERROR);
-  if (BufferLength < 0) return Failed(pCompCode, pReason, MQRC_BUFFER_LENGTH_ERROR);
-  if (BufferLength > 0 && !pBuffer) return Failed(pCompCode, pReason, MQRC_BUFFER_ERROR);
-  if (!pDataLength) return Failed(pCompCode, pReason, MQRC_DATA_LENGTH_ERROR);
+  if (MQLONG bad = CheckBuffer(pMsgDesc, &md, BufferLength, pBuffer, pDataLength)) {
+    return Failed(pCompCode, pReason, bad);
+  }
   const bool remove = static_cast<const MQMHBO*>(pMsgHBufOpts)->Options & MQMHBO_DELETE_PROPERTIES;
   std::string header;
   if (!WithMessageHandle(Hconn, Hmsg, [&](MessageHandle& h) {

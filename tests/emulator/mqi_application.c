@@ -507,20 +507,22 @@ static void Consumer(void) {
   /* SUSPEND, START and RESUME from another thread, in each state. */
   gmo.Options = MQGMO_NO_SYNCPOINT;
   MQCB(hconn, MQOP_REGISTER, &cbd, in, &md, &gmo, &cc, &rc);
-  MQCTL(hconn, MQOP_START, &ctlo, &cc, &rc);
-  EXPECT_RC(rc, MQRC_NONE, "START again");
-  MQCTL(hconn, MQOP_SUSPEND, &ctlo, &cc, &rc);
-  EXPECT_RC(rc, MQRC_NONE, "SUSPEND while started");
-  MQCTL(hconn, MQOP_START, &ctlo, &cc, &rc);
-  EXPECT_RC(rc, MQRC_OPERATION_NOT_ALLOWED, "START while suspended");
-  MQCTL(hconn, MQOP_START_WAIT, &ctlo, &cc, &rc);
-  EXPECT_RC(rc, MQRC_OPERATION_NOT_ALLOWED, "START_WAIT while suspended");
-  MQCTL(hconn, MQOP_RESUME, &ctlo, &cc, &rc);
-  EXPECT_RC(rc, MQRC_NONE, "RESUME");
-  MQCTL(hconn, MQOP_RESUME, &ctlo, &cc, &rc);
-  EXPECT_RC(rc, MQRC_HCONN_ASYNC_ACTIVE, "RESUME from another thread while started");
-  MQCTL(hconn, MQOP_STOP, &ctlo, &cc, &rc);
-  EXPECT_RC(rc, MQRC_NONE, "STOP");
+  static const struct {
+    MQLONG operation, reason;
+    const char* what;
+  } orders[] = {
+      {MQOP_START, MQRC_NONE, "START again"},
+      {MQOP_SUSPEND, MQRC_NONE, "SUSPEND while started"},
+      {MQOP_START, MQRC_OPERATION_NOT_ALLOWED, "START while suspended"},
+      {MQOP_START_WAIT, MQRC_OPERATION_NOT_ALLOWED, "START_WAIT while suspended"},
+      {MQOP_RESUME, MQRC_NONE, "RESUME"},
+      {MQOP_RESUME, MQRC_HCONN_ASYNC_ACTIVE, "RESUME from another thread while started"},
+      {MQOP_STOP, MQRC_NONE, "STOP"},
+  };
+  for (size_t i = 0; i < sizeof orders / sizeof orders[0]; ++i) {
+    MQCTL(hconn, orders[i].operation, &ctlo, &cc, &rc);
+    EXPECT_RC(rc, orders[i].reason, orders[i].what);
+  }
 
   /* A STOP in a callback taken back by a START there; a SUSPEND in a
    * callback ends START_WAIT with a warning. */

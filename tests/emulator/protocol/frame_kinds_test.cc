@@ -197,31 +197,23 @@ TEST(FrameKinds, AsynchronousConsumeFrames) {
   ExpectKind(AttachCall{12}, Layout().U32(12).payload());
   ExpectKind(EventPush{MQHO_NONE, MQCC_FAILED, MQRC_CONNECTION_BROKEN},
              Layout().I32(MQHO_NONE).I32(MQCC_FAILED).I32(MQRC_CONNECTION_BROKEN).payload());
+  // A push, field by field: hobj, md, data, properties, position, browsed.
+  auto push_layout = [](Layout& l, const MessagePush& m) -> Layout& {
+    return l.I32(m.hobj)
+        .Raw(&m.md, sizeof m.md)
+        .Blob(m.data)
+        .Blob(m.properties)
+        .U64(m.position)
+        .I32(m.browsed ? 1 : 0);
+  };
   MessagePush pushed{6, md, "pushed", "props", 0x100000002, true};
-  ExpectKind(pushed, Layout()
-                         .I32(6)
-                         .Raw(&md, sizeof md)
-                         .Blob("pushed")
-                         .Blob("props")
-                         .U64(0x100000002)
-                         .I32(1)
-                         .payload());
-  RequeueCall requeue{{pushed, MessagePush{7, other, "", "", 3, false}}};
-  ExpectKind(requeue, Layout()
-                          .I32(2)
-                          .I32(6)
-                          .Raw(&md, sizeof md)
-                          .Blob("pushed")
-                          .Blob("props")
-                          .U64(0x100000002)
-                          .I32(1)
-                          .I32(7)
-                          .Raw(&other, sizeof other)
-                          .Blob("")
-                          .Blob("")
-                          .U64(3)
-                          .I32(0)
-                          .payload());
+  Layout push;
+  ExpectKind(pushed, push_layout(push, pushed).payload());
+  MessagePush second{7, other, "", "", 3, false};
+  RequeueCall requeue{{pushed, second}};
+  Layout requeued;
+  push_layout(push_layout(requeued.I32(2), pushed), second);
+  ExpectKind(requeue, requeued.payload());
   EXPECT_EQ(RequeuedBytes(6, 5), Encoded(pushed).size());
 }
 
