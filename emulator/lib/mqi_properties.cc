@@ -311,15 +311,14 @@ MQEMU_EXPORT void MQENTRY MQMHBUF(MQHCONN Hconn, MQHMSG Hmsg, PMQVOID pMsgHBufOp
       })) {
     return Failed(pCompCode, pReason, MQRC_HMSG_ERROR);
   }
+  if (header.empty()) return Failed(pCompCode, pReason, MQRC_PROPERTY_NOT_AVAILABLE);
   *pDataLength = static_cast<MQLONG>(header.size());
   if (header.size() > static_cast<size_t>(BufferLength)) {
     return Failed(pCompCode, pReason, MQRC_PROPERTY_VALUE_TOO_BIG);
   }
-  if (!header.empty()) {
-    std::memcpy(pBuffer, header.data(), header.size());
-    std::memcpy(md.Format, MQFMT_RF_HEADER_2, sizeof md.Format);
-    md.Encoding = MQENC_NATIVE;
-    StoreMd(pMsgDesc, md);
-  }
+  std::memcpy(pBuffer, header.data(), header.size());
+  std::memcpy(md.Format, MQFMT_RF_HEADER_2, sizeof md.Format);
+  md.Encoding = MQENC_NATIVE;
+  StoreMd(pMsgDesc, md);
   Result(pCompCode, pReason, MQCC_OK, MQRC_NONE);
 }

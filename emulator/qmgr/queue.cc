@@ -5,15 +5,6 @@
 #include <cstring>
 
 namespace mqemu {
-namespace {
-
-// Whether a is before b in a queue: higher priority first, then earlier
-// arrival.
-bool Before(MQLONG a_priority, uint64_t a_position, MQLONG b_priority, uint64_t b_position) {
-  return a_priority != b_priority ? a_priority > b_priority : a_position < b_position;
-}
-
-}  // namespace
 
 bool IsNullId(const MQBYTE* id) {
   return std::all_of(id, id + 24, [](MQBYTE b) { return b == 0; });
@@ -44,9 +35,15 @@ bool Selection::Matches(const MQMD& md) const {
          (!match_correl_id || std::memcmp(md.CorrelId, correl_id, 24) == 0);
 }
 
+bool Queue::Before(MQLONG a_priority, uint64_t a_position, MQLONG b_priority,
+                   uint64_t b_position) const {
+  return a_priority != b_priority ? a_priority > b_priority : a_position < b_position;
+}
+
 void Queue::Add(Message m) {
   m.position = ++last_position;
-  if (messages.empty() || messages.back().md.Priority >= m.md.Priority) {
+  const Message* last = messages.empty() ? nullptr : &messages.back();
+  if (!last || !Before(m.md.Priority, m.position, last->md.Priority, last->position)) {
     messages.push_back(std::move(m));
     return;
   }
@@ -54,10 +51,10 @@ void Queue::Add(Message m) {
 }
 
 void Queue::Restore(Message m) {
-  auto at =
-      std::upper_bound(messages.begin(), messages.end(), m, [](const Message& a, const Message& b) {
-        return Before(a.md.Priority, a.position, b.md.Priority, b.position);
-      });
+  auto at = std::upper_bound(messages.begin(), messages.end(), m,
+                             [this](const Message& a, const Message& b) {
+                               return Before(a.md.Priority, a.position, b.md.Priority, b.position);
+                             });
   messages.insert(at, std::move(m));
 }
 

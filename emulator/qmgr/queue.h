@@ -120,6 +120,10 @@ struct Queue {
   bool put_fault_warning = false;
 
   bool is_local() const { return type == MQQT_LOCAL; }
+  // The queue's order, the one place that says it: whether a message of
+  // a_priority that arrived at a_position comes before one of b_priority at
+  // b_position (higher priority first, then earlier arrival).
+  bool Before(MQLONG a_priority, uint64_t a_position, MQLONG b_priority, uint64_t b_position) const;
   // The number of messages of at least priority `priority`.
   MQLONG DepthFrom(MQLONG priority) const;
   // Adds an arriving message, last of its priority.

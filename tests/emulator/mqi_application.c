@@ -405,6 +405,9 @@ static void Properties(void) {
   memcpy(described.Format, MQFMT_STRING, 8);
   MQMHBUF(hconn, from_buffer, &mhbo, &all, &described, sizeof buffer, buffer, &length, &cc, &rc);
   EXPECT_RC(rc, MQRC_NONE, "MQMHBUF");
+  MQCHARV none = Name("absent.%");
+  MQMHBUF(hconn, from_buffer, &mhbo, &none, &described, sizeof buffer, buffer, &length, &cc, &rc);
+  EXPECT_RC(rc, MQRC_PROPERTY_NOT_AVAILABLE, "MQMHBUF of no property");
   MQHMSG round_trip = NewHandle();
   bmho.Options = MQBMHO_NONE;
   MQBUFMH(hconn, round_trip, &bmho, &described, length, buffer, &length, &cc, &rc);
