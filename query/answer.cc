@@ -97,7 +97,14 @@ std::string ProblemOf(const Request& request, const Answer& answer) {
   if (answer.report) {
     return "a report came instead of the answer: feedback " + ReasonLabel(answer.feedback);
   }
-  if (answer.fault != 0) return "a reply could not be read: reason " + ReasonLabel(answer.fault);
+  if (answer.fault != 0) {
+    std::string text = "a reply could not be read: reason " + ReasonLabel(answer.fault);
+    // The one group fault that the reader gives this reason for.
+    if (answer.fault == MQRCCF_CFGR_PARM_COUNT_ERROR) {
+      text += ": groups nested more than " + std::to_string(kPcfMaxGroupDepth) + " deep";
+    }
+    return text;
+  }
   if (answer.complete) return {};
   std::ostringstream text;
   text << "no " << (answer.messages ? "complete " : "") << "answer within " << request.wait_seconds

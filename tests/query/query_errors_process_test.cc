@@ -130,6 +130,7 @@ TEST_F(QueryErrorsTest, RepliesThatAreNoAnswerFailAndStayBounded) {
   const ProgramRun text = Answered(ping, deep, MQFMT_ADMIN);
   EXPECT_EQ(text.exit_status, 1) << text.output.substr(0, 2000);
   EXPECT_TRUE(Contains(text.output, "a reply could not be read: reason 3259")) << text.output;
+  EXPECT_TRUE(Contains(text.output, "groups nested more than 10 deep")) << text.output;
   EXPECT_LT(text.output.size(), 2000u);
   const ProgramRun as_json = Answered(ping_json, deep, MQFMT_ADMIN);
   EXPECT_EQ(as_json.exit_status, 1) << as_json.output.substr(0, 2000);
