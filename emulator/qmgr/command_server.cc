@@ -433,7 +433,9 @@ std::vector<Message> ExecuteRequest(const Message& request) {
     }
   } else {
     // Not a command this command server understands: it goes to the
-    // dead-letter queue (or is discarded), as IBM MQ's does.
+    // dead-letter queue, or is discarded when its sender asked for that
+    // (MQRO_DISCARD_MSG), as IBM MQ's does.
+    if (request.md.Report & MQRO_DISCARD_MSG) return {};
     Message dead = request;
     Qm().Deliver("", "SYSTEM.DEAD.LETTER.QUEUE", std::move(dead));
     return {};

@@ -33,6 +33,11 @@ Status QueueManager::Open(Session& s, const OpenRequest& request, OpenResult* re
   if ((request.options & MQOO_FAIL_IF_QUIESCING) && quiescing) {
     return Status::Fail(MQRC_Q_MGR_QUIESCING);
   }
+  // A connection holds at most MAXHANDS handles at once, counted before a
+  // model queue makes a dynamic one.
+  if (s.handles.size() >= static_cast<size_t>(std::max<MQLONG>(max_handles, 0))) {
+    return Status::Fail(MQRC_HANDLE_NOT_AVAILABLE);
+  }
   Handle h;
   h.options = request.options;
   if (request.type == MQOT_Q_MGR) {
@@ -45,6 +50,7 @@ Status QueueManager::Open(Session& s, const OpenRequest& request, OpenResult* re
     h.qmgr_object = true;
     result->name = name;
     result->qmgr = name;
+    result->resolved = name;
   } else if (request.type == MQOT_Q) {
     Status st = OpenQueue(s, request, remote_running, &h, result);
     if (st.failed()) return st;
@@ -73,6 +79,7 @@ Status QueueManager::OpenQueue(Session& s, const OpenRequest& request, bool remo
     h->remote_queue = request.name;
     result->name = request.name;
     result->qmgr = request.qmgr;
+    result->resolved = request.name;
     return Status::Ok();
   }
   if (options & ~kQueueOptions) return Status::Fail(MQRC_OPTIONS_ERROR);
@@ -109,6 +116,7 @@ Status QueueManager::OpenQueue(Session& s, const OpenRequest& request, bool remo
   h->queue = q;
   result->name = h->alias ? h->alias->name : q->name;
   result->qmgr = name;
+  result->resolved = q->name;
   return Status::Ok();
 }
 

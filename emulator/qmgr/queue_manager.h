@@ -66,8 +66,9 @@ struct OpenRequest {
 
 struct OpenResult {
   MQHOBJ hobj = MQHO_UNUSABLE_HOBJ;
-  std::string name;  // the queue opened; for a model queue, the dynamic queue made
-  std::string qmgr;  // the queue manager that owns it
+  std::string name;      // the queue opened; for a model queue, the dynamic queue made
+  std::string qmgr;      // the queue manager that owns it
+  std::string resolved;  // the queue messages reach: for an alias, its base queue
 };
 
 struct GetRequest {
@@ -95,6 +96,7 @@ class QueueManager {
   MQLONG command_level = 940;
   MQLONG ccsid = 819;
   MQLONG max_msg_length = 4194304;
+  MQLONG max_handles = 256;  // open handles a connection may hold at once
   std::string description = "Emulated queue manager";
   std::string creation_date, creation_time;
   // The objects and the sessions; the command server (definitions.cc,

@@ -184,6 +184,21 @@ pcf::PcfBuilder EscapeRequest(const std::string& command, MQLONG type = MQET_MQS
   return b;
 }
 
+// What the command server cannot read goes to the dead-letter queue, or
+// nowhere when its sender asked for that.
+TEST_F(CommandServerTest, UnreadableRequestsAreDeadLetteredUnlessDiscardIsAsked) {
+  MQHOBJ dead = Open(h, "SYSTEM.DEAD.LETTER.QUEUE", MQOO_INQUIRE);
+  MQMD text = {MQMD_DEFAULT};
+  std::memcpy(text.Format, MQFMT_STRING, 8);
+  text.Report = MQRO_DISCARD_MSG;
+  EXPECT_TRUE(Send("DISPLAY QMGR", &text, 300).empty());
+  EXPECT_EQ(InquireInt(h, dead, MQIA_CURRENT_Q_DEPTH), 0);
+  text.Report = MQRO_NONE;
+  EXPECT_TRUE(Send("DISPLAY QMGR", &text, 300).empty());
+  EXPECT_EQ(InquireInt(h, dead, MQIA_CURRENT_Q_DEPTH), 1);
+  EXPECT_EQ(Send(InquireQueue("APP.Q", {})).size(), 1u) << "serving goes on";
+}
+
 TEST_F(CommandServerTest, EscapeGivesOneReplyPerBlockOfMqscOutput) {
   auto got = Send(EscapeRequest("DISPLAY QLOCAL(SYSTEM.*)").Finish());
   ASSERT_EQ(got.size(), 3u);  // the three local system queues
