@@ -53,6 +53,7 @@ std::string SuccessMessage(const CommandResult& r) {
     case Verb::kDefine:
       return process ? "AMQ8010I: IBM MQ process created." : "AMQ8006I: IBM MQ queue created.";
     case Verb::kAlter:
+      if (r.object == ObjectKind::kQMgr) return "AMQ8005I: IBM MQ queue manager changed.";
       return process ? "AMQ8012I: IBM MQ process changed." : "AMQ8008I: IBM MQ queue changed.";
     case Verb::kDelete:
       return process ? "AMQ8011I: IBM MQ process deleted." : "AMQ8007I: IBM MQ queue deleted.";

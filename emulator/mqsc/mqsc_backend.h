@@ -83,6 +83,9 @@ class MqscBackend {
   // has.
   virtual MQLONG QueueManagerAttributes(const std::vector<MQLONG>& selectors,
                                         std::vector<Attribute>* out) = 0;
+  // Changes the queue manager's attributes; none changes when one is
+  // refused (the reason of the first refused).
+  virtual MQLONG AlterQueueManager(const std::vector<Attribute>& changes) = 0;
   // Whether the queue manager answers: MQRC_NONE when it does.
   virtual MQLONG Ping() = 0;
 

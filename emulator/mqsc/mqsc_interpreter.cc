@@ -185,6 +185,7 @@ class Interpreter {
       }
       changes.push_back(std::move(a));
     }
+    if (result_.object == ObjectKind::kQMgr) return Done(backend_.AlterQueueManager(changes));
     if (result_.object == ObjectKind::kProcess) {
       return define ? Done(backend_.DefineProcess(result_.name, like, changes, replace), like)
                     : Done(backend_.AlterProcess(result_.name, changes));

@@ -116,8 +116,10 @@ std::string_view ObjectName(ObjectKind object) {
 
 bool ValidCommand(Verb verb, ObjectKind object) {
   switch (verb) {
-    case Verb::kDefine:
     case Verb::kAlter:
+      if (object == ObjectKind::kQMgr) return true;
+      [[fallthrough]];
+    case Verb::kDefine:
     case Verb::kDelete:
       return object == ObjectKind::kQLocal || object == ObjectKind::kQModel ||
              object == ObjectKind::kQAlias || object == ObjectKind::kProcess;

@@ -25,7 +25,7 @@ Rows<Queue> QueueRows();
 std::span<const Keyword> QueueKeywords();
 Rows<Process> ProcessRows();
 std::span<const Keyword> ProcessKeywords();
-Rows<QueueManager> QueueManagerRows();  // none settable here
+Rows<QueueManager> QueueManagerRows();
 std::span<const Keyword> QueueManagerKeywords();
 
 // The class bit of a queue type (MQQT_*); 0 for none.

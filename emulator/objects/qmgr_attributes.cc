@@ -20,9 +20,6 @@ constexpr unsigned kM = kQMgrBit;
 AttributeValue MaxPriority(const M&) {
   return {false, 9, {}};
 }
-AttributeValue MaxHandles(const M&) {
-  return {false, 256, {}};
-}
 AttributeValue Syncpoint(const M&) {
   return {false, MQSP_AVAILABLE, {}};
 }
@@ -40,9 +37,12 @@ constexpr QueueManagerRow kRows[] = {
     Choice(MQIA_PLATFORM, "PLATFORM", &M::platform, kPlatform).Inquire(kM),
     Number(MQIA_COMMAND_LEVEL, "CMDLEVEL", &M::command_level, 0, kMaxCount).Inquire(kM),
     Number(MQIA_CODED_CHAR_SET_ID, "CCSID", &M::ccsid, 0, 65535).Inquire(kM),
-    Number(MQIA_MAX_MSG_LENGTH, "MAXMSGL", &M::max_msg_length, 0, kMaxMessageLength).Inquire(kM),
+    Number(MQIA_MAX_MSG_LENGTH, "MAXMSGL", &M::max_msg_length, 32768, kMaxMessageLength)
+        .Inquire(kM)
+        .Set(kM)
+        .ValueError(MQRCCF_MAX_MSG_LENGTH_ERROR),
     Number<M>(MQIA_MAX_PRIORITY, "MAXPRTY", nullptr, 0, 9).Computed(MaxPriority).Inquire(kM),
-    Number<M>(MQIA_MAX_HANDLES, "MAXHANDS", nullptr, 0, kMaxCount).Computed(MaxHandles).Inquire(kM),
+    Number(MQIA_MAX_HANDLES, "MAXHANDS", &M::max_handles, 1, kMaxCount).Inquire(kM).Set(kM),
     Flag<M>(MQIA_SYNCPOINT, nullptr, kSyncpoint).Computed(Syncpoint).Inquire(kM),
     Text(MQCA_COMMAND_INPUT_Q_NAME, "COMMANDQ", &M::command_queue, MQ_Q_NAME_LENGTH).Inquire(kM),
     Text<M>(MQCA_DEAD_LETTER_Q_NAME, "DEADQ", nullptr, MQ_Q_NAME_LENGTH)

@@ -318,6 +318,15 @@ void DeleteProcess(const PcfMessage& m, ReplySet& replies) {
   if (st.failed()) replies.Fail(st.rc);
 }
 
+void ChangeQueueManager(const PcfMessage& m, ReplySet& replies) {
+  std::vector<AttributeChange> changes;
+  DefinitionResult r = Changes(m, 0, &changes);
+  if (r.reason) return replies.Fail(r.reason, r.bad_parameter);
+  std::lock_guard lock(Qm().mu);
+  r = AlterQueueManager(Qm(), changes);
+  if (r.reason) replies.Fail(r.reason, r.bad_parameter);
+}
+
 void Ping(const PcfMessage&, ReplySet&) {}
 
 // One MQSC command: a reply per block of output (one per object displayed),
@@ -344,6 +353,7 @@ using Command = std::function<void(const PcfMessage&, ReplySet&)>;
 const std::map<MQLONG, Command>& Commands() {
   static const std::map<MQLONG, Command> commands = {
       {MQCMD_INQUIRE_Q_MGR, InquireQueueManager},
+      {MQCMD_CHANGE_Q_MGR, ChangeQueueManager},
       {MQCMD_INQUIRE_Q, InquireQueue},
       {MQCMD_INQUIRE_Q_NAMES, InquireQueueNames},
       {MQCMD_CREATE_Q, CreateOrChangeQueue},

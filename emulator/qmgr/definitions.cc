@@ -45,9 +45,16 @@ DefinitionResult CheckProcessChanges(const std::vector<AttributeChange>& changes
   return {};
 }
 
-DefinitionResult CheckAll(MQLONG type, const std::vector<AttributeChange>& changes) {
+// Checks every change of a queue of `type`. A queue's maximum message
+// length may not exceed the queue manager's (z/OS has no such limit: its
+// queue manager's is the largest).
+DefinitionResult CheckAll(const QueueManager& qm, MQLONG type,
+                          const std::vector<AttributeChange>& changes) {
   for (const AttributeChange& c : changes) {
     if (MQLONG reason = Check(type, c)) return {reason, c.selector};
+    if (c.selector == MQIA_MAX_MSG_LENGTH && c.number > qm.max_msg_length) {
+      return {MQRCCF_MAX_MSG_LENGTH_ERROR, c.selector};
+    }
   }
   return {};
 }
@@ -65,7 +72,7 @@ DefinitionResult DefineQueue(QueueManager& qm, const std::string& name, MQLONG t
     if (!replace) return {MQRCCF_OBJECT_ALREADY_EXISTS, MQCA_Q_NAME};
     return AlterQueue(qm, name, type, changes);
   }
-  DefinitionResult checked = CheckAll(type, changes);
+  DefinitionResult checked = CheckAll(qm, type, changes);
   if (checked.reason) return checked;
   if (type == MQQT_ALIAS &&
       std::none_of(changes.begin(), changes.end(),
@@ -82,7 +89,7 @@ DefinitionResult AlterQueue(QueueManager& qm, const std::string& name, MQLONG ty
   Queue* q = qm.FindQueue(name);
   if (!q) return {MQRC_UNKNOWN_OBJECT_NAME, MQCA_Q_NAME};
   if (type != 0 && type != q->type) return {MQRCCF_Q_WRONG_TYPE, MQIA_Q_TYPE};
-  DefinitionResult checked = CheckAll(q->type, changes);
+  DefinitionResult checked = CheckAll(qm, q->type, changes);
   if (checked.reason) return checked;
   for (const AttributeChange& c : changes) Apply(qm, *q, c);
   return {};
@@ -115,6 +122,21 @@ DefinitionResult AlterProcess(QueueManager& qm, const std::string& name,
   DefinitionResult checked = CheckProcessChanges(changes);
   if (checked.reason) return checked;
   for (const AttributeChange& c : changes) ApplyProcess(*p, c);
+  return {};
+}
+
+DefinitionResult AlterQueueManager(QueueManager& qm, const std::vector<AttributeChange>& changes) {
+  for (const AttributeChange& c : changes) {
+    MQLONG reason = objects::CheckChange(objects::QueueManagerRows(), objects::kQMgrBit, c.selector,
+                                         c.is_string, c.number, c.text);
+    if (reason == 0 && c.selector == MQIA_MAX_MSG_LENGTH && qm.platform == MQPL_ZOS) {
+      reason = MQRCCF_CFIN_PARM_ID_ERROR;
+    }
+    if (reason) return {reason, c.selector};
+  }
+  for (const AttributeChange& c : changes) {
+    objects::Store(*FindRow(objects::QueueManagerRows(), c.selector), qm, c.number, c.text);
+  }
   return {};
 }
 

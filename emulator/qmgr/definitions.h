@@ -48,6 +48,11 @@ DefinitionResult DefineProcess(QueueManager& qm, const std::string& name,
 DefinitionResult AlterProcess(QueueManager& qm, const std::string& name,
                               const std::vector<AttributeChange>& changes);
 
+// Lock held. Changes attributes of the queue manager (MaxHandles,
+// MaxMsgLength, ...); nothing changes when one of them is refused. On z/OS
+// MaxMsgLength is fixed: a change of it fails with MQRCCF_CFIN_PARM_ID_ERROR.
+DefinitionResult AlterQueueManager(QueueManager& qm, const std::vector<AttributeChange>& changes);
+
 // Lock held. The attributes of an existing queue or process that a new
 // definition LIKE it takes over: every settable one, strings trimmed.
 std::vector<AttributeChange> SettableAttributes(const Queue& q);

@@ -88,6 +88,11 @@ MQLONG QueueManagerMqscBackend::QueueManagerAttributes(const std::vector<MQLONG>
   return MQRC_NONE;
 }
 
+MQLONG QueueManagerMqscBackend::AlterQueueManager(const std::vector<mqsc::Attribute>& changes) {
+  std::lock_guard lock(qm_.mu);
+  return mqemu::AlterQueueManager(qm_, changes).reason;
+}
+
 MQLONG QueueManagerMqscBackend::DefineProcess(const std::string& name, const std::string& like,
                                               const std::vector<mqsc::Attribute>& changes,
                                               bool replace) {

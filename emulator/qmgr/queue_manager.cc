@@ -28,6 +28,7 @@ void QueueManager::Init(std::string_view qmgr_name, MQLONG qmgr_platform) {
   Queue* model = AddQueue("SYSTEM.DEFAULT.MODEL.QUEUE", MQQT_MODEL);
   model->definition_type = MQQDT_TEMPORARY_DYNAMIC;
   if (platform == MQPL_ZOS) {
+    max_msg_length = kMaxMessageLength;
     command_queue = "SYSTEM.COMMAND.INPUT";
     AddQueue("SYSTEM.ADMIN.COMMAND.QUEUE", MQQT_ALIAS)->base_queue = command_queue;
   }

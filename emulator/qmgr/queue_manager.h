@@ -94,9 +94,13 @@ class QueueManager {
   // The queue manager's own attributes, for inquiry (attributes.cc).
   MQLONG command_level = 940;
   MQLONG ccsid = 819;
-  MQLONG max_msg_length = 4194304;
-  std::string description = "Emulated queue manager";
   std::string creation_date, creation_time;
+  // Attributes that Change Queue Manager and ALTER QMGR may change, so read
+  // with the lock held. A put of a longer message than max_msg_length fails
+  // with MQRC_MSG_TOO_BIG_FOR_Q_MGR; on z/OS it is fixed at 100 MB.
+  MQLONG max_msg_length = 4194304;
+  MQLONG max_handles = 256;  // the open handles one connection may hold
+  std::string description = "Emulated queue manager";
   // The objects and the sessions; the command server (definitions.cc,
   // attributes.cc) and the daemon's control commands (control.cc) walk them.
   std::map<std::string, std::unique_ptr<Queue>> queues;

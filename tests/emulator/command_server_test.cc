@@ -391,6 +391,48 @@ TEST_F(CommandServerTest, MaxFileSizeIsDefinedChangedAndInquired) {
             std::make_pair(MQRCCF_CFIN_PARM_ID_ERROR, MQLONG{MQIA_MAX_Q_FILE_SIZE}));
 }
 
+MQHOBJ OpenQueueManager(MQHCONN h) {
+  MQOD od = {MQOD_DEFAULT};
+  od.ObjectType = MQOT_Q_MGR;
+  MQHOBJ object = MQHO_UNUSABLE_HOBJ;
+  MQLONG cc, rc;
+  MQOPEN(h, &od, MQOO_INQUIRE, &object, &cc, &rc);
+  EXPECT_EQ(rc, MQRC_NONE);
+  return object;
+}
+
+TEST_F(CommandServerTest, QueueManagerLimitsAreChangedAndEnforced) {
+  auto change = [&](MQLONG selector, MQLONG value) {
+    pcf::PcfBuilder b(MQCFT_COMMAND, MQCMD_CHANGE_Q_MGR);
+    b.Integer(MQIACF_FORCE, MQFC_YES);
+    b.Integer(selector, value);
+    return Send(b.Finish());
+  };
+  EXPECT_EQ(change(MQIA_MAX_HANDLES, 300)[0].header().CompCode, MQCC_OK);
+  EXPECT_EQ(change(MQIA_MAX_MSG_LENGTH, 40000)[0].header().CompCode, MQCC_OK);
+  EXPECT_EQ(Failure(change(MQIA_MAX_MSG_LENGTH, 32767)),
+            std::make_pair(MQRCCF_MAX_MSG_LENGTH_ERROR, MQLONG{MQIA_MAX_MSG_LENGTH}));
+  EXPECT_EQ(Failure(change(MQIA_MAX_HANDLES, 0)),
+            std::make_pair(MQRCCF_PARM_VALUE_ERROR, MQLONG{MQIA_MAX_HANDLES}));
+  EXPECT_EQ(Failure(change(MQIA_PLATFORM, MQPL_ZOS)),
+            std::make_pair(MQRCCF_CFIN_PARM_ID_ERROR, MQLONG{MQIA_PLATFORM}));
+  MQHOBJ qmgr_object = OpenQueueManager(h);
+  EXPECT_EQ(InquireInt(h, qmgr_object, MQIA_MAX_HANDLES), 300);
+  EXPECT_EQ(InquireInt(h, qmgr_object, MQIA_MAX_MSG_LENGTH), 40000);
+  Close(h, &qmgr_object);
+
+  // A put longer than the queue manager allows fails even where the queue
+  // would take it, and no queue may be given more than the queue manager.
+  ASSERT_EQ(RunTool("define QM1 BIG.Q --maxmsglen 40000"), 0);
+  EXPECT_NE(RunTool("define QM1 BIGGER.Q --maxmsglen 40001"), 0);
+  auto escape = Send(EscapeRequest("ALTER QMGR MAXMSGL(32768)").Finish());
+  EXPECT_EQ(escape[0].header().CompCode, MQCC_OK);
+  MQHOBJ q = Open(h, "BIG.Q", MQOO_OUTPUT);
+  EXPECT_EQ(Put(h, q, std::string(32768, 'm')), MQRC_NONE);
+  EXPECT_EQ(Put(h, q, std::string(32769, 'm')), MQRC_MSG_TOO_BIG_FOR_Q_MGR);
+  Close(h, &q);
+}
+
 TEST_F(CommandServerTest, PausedCommandServerAnswersAfterResume) {
   ASSERT_EQ(RunTool("fault QM1 command-server pause"), 0);
   pcf::PcfBuilder ping(MQCFT_COMMAND, MQCMD_PING_Q_MGR);
@@ -486,6 +528,7 @@ TEST_F(ZosCommandServerTest, PlatformAndCommandQueueWithItsAlias) {
     ASSERT_EQ(rc, MQRC_NONE);
   }
   EXPECT_EQ(InquireInt(h, qmgr_object, MQIA_PLATFORM), MQPL_ZOS);
+  EXPECT_EQ(InquireInt(h, qmgr_object, MQIA_MAX_MSG_LENGTH), 104857600);  // fixed on z/OS
   Close(h, &qmgr_object);
   MQHOBJ alias = Open(h, "SYSTEM.ADMIN.COMMAND.QUEUE", MQOO_INQUIRE);
   EXPECT_EQ(InquireInt(h, alias, MQIA_Q_TYPE), MQQT_ALIAS);

@@ -35,6 +35,7 @@ class FakeBackend : public MqscBackend {
                     std::vector<QueueObject>* out) override;
   MQLONG QueueManagerAttributes(const std::vector<MQLONG>& selectors,
                                 std::vector<Attribute>* out) override;
+  MQLONG AlterQueueManager(const std::vector<Attribute>& changes) override;
   MQLONG Ping() override { return ping_reason; }
   MQLONG DefineProcess(const std::string& name, const std::string& like,
                        const std::vector<Attribute>& changes, bool replace) override;

@@ -175,6 +175,16 @@ TEST_F(MqscInterpreter, DisplayQueueManagerAndProcesses) {
   r = Run("DISPLAY QMGR PLATFORM");
   EXPECT_EQ(r.displayed.at(0), (Fields{"QMNAME(QM1)", "PLATFORM(UNIX)"}));
   EXPECT_EQ(Run("DISPLAY QMGR QMNAME").displayed.at(0), (Fields{"QMNAME(QM1)"}));
+  Must("ALTER QMGR MAXHANDS(500) MAXMSGL(32768) FORCE");
+  ASSERT_EQ(backend_.last_changes.size(), 2u);
+  EXPECT_EQ(Changed(MQIA_MAX_HANDLES).number, 500);
+  EXPECT_EQ(Changed(MQIA_MAX_MSG_LENGTH).number, 32768);
+  EXPECT_EQ(DistributedBlocks(Run("ALTER QMGR MAXHANDS(1)")).at(0),
+            "AMQ8005I: IBM MQ queue manager changed.");
+  for (const char* wrong : {"ALTER QMGR(QM1) MAXHANDS(5)", "ALTER QMGR MAXMSGL(32767)",
+                            "ALTER QMGR CMDLEVEL(950)", "DEFINE QMGR"}) {
+    EXPECT_EQ(Run(wrong).status, Status::kSyntaxError) << wrong;
+  }
   Must("DEFINE PROCESS(P1) APPLICID('/bin/true')");
   Must("DEFINE PROCESS(P2) APPLTYPE(DEF)");
   r = Run("DISPLAY PROCESS(*) APPLTYPE APPLICID");
