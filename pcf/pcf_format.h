@@ -257,3 +257,29 @@ constexpr MQLONG MQCMD_CREATE_PROCESS = 5;
 constexpr MQLONG MQCMD_DELETE_PROCESS = 6;
 constexpr MQLONG MQCMD_INQUIRE_PROCESS = 7;
 constexpr MQLONG MQIACF_PROCESS_ATTRS = 1003;
+
+// Values of queue and queue manager attributes that cmqcfc.h defines, for
+// the stand-in's attribute tables.
+constexpr MQLONG MQEVR_DISABLED = 0;
+constexpr MQLONG MQEVR_ENABLED = 1;
+constexpr MQLONG MQEVR_EXCEPTION = 2;
+constexpr MQLONG MQEVR_NO_DISPLAY = 3;
+constexpr MQLONG MQQSIE_NONE = 0;
+constexpr MQLONG MQQSIE_HIGH = 1;
+constexpr MQLONG MQQSIE_OK = 2;
+constexpr MQLONG MQSCO_Q_MGR = 1;
+constexpr MQLONG MQSCO_CELL = 2;
+constexpr MQLONG MQCHLA_DISABLED = 0;
+constexpr MQLONG MQCHLA_ENABLED = 1;
+constexpr MQLONG MQRDNS_ENABLED = 0;
+constexpr MQLONG MQRDNS_DISABLED = 1;
+constexpr MQLONG MQCLXQ_SCTQ = 0;
+constexpr MQLONG MQCLXQ_CHANNEL = 1;
+constexpr MQLONG MQSYNCPOINT_YES = 0;
+constexpr MQLONG MQSYNCPOINT_IFPER = 1;
+constexpr MQLONG MQUNDELIVERED_NORMAL = 0;
+constexpr MQLONG MQUNDELIVERED_SAFE = 1;
+constexpr MQLONG MQUNDELIVERED_DISCARD = 2;
+constexpr MQLONG MQUNDELIVERED_KEEP = 3;
+constexpr MQLONG MQGUR_DISABLED = 0;
+constexpr MQLONG MQGUR_ENABLED = 1;

@@ -101,6 +101,9 @@ class QueueManager {
   MQLONG max_msg_length = 4194304;
   MQLONG max_handles = 256;  // the open handles one connection may hold
   std::string description = "Emulated queue manager";
+  std::string dead_letter_queue = "SYSTEM.DEAD.LETTER.QUEUE";  // blank for none
+  std::string alteration_date, alteration_time;
+  objects::KeptValues kept;  // the attributes that are only reported
   // The objects and the sessions; the command server (definitions.cc,
   // attributes.cc) and the daemon's control commands (control.cc) walk them.
   std::map<std::string, std::unique_ptr<Queue>> queues;
@@ -123,7 +126,7 @@ class QueueManager {
   Status DeleteQueue(const std::string& queue_name, bool purge);
   // Lock held. The process definition of that name, or null.
   Process* FindProcess(std::string_view process_name);
-  // Lock held. Creates a process definition with the creation date set;
+  // Lock held. Creates a process definition with its date and time set;
   // null when the name is taken.
   Process* AddProcess(const std::string& process_name);
   // Lock held. Deletes a process definition; MQRC_UNKNOWN_OBJECT_NAME when

@@ -102,11 +102,12 @@ TEST_F(CommandServerTest, InquireQueueReplyIsIbmsFormatByteForByte) {
   md.Persistence = MQPER_PERSISTENT;
   auto got = Send(InquireQueue("APP.Q", {MQIA_MAX_MSG_LENGTH, MQCA_Q_DESC}), &md);
   ASSERT_EQ(got.size(), 1u);
+  // The attributes come in IBM MQ's order, whatever the order asked.
   std::string expected = Ints({MQCFT_RESPONSE, 36, 1, MQCMD_INQUIRE_Q, 1, MQCFC_LAST, 0, 0, 4}) +
                          Ints({MQCFT_STRING, 68, MQCA_Q_NAME, 819, 48}) + Padded("APP.Q", 48) +
                          Ints({MQCFT_INTEGER, 16, MQIA_Q_TYPE, MQQT_LOCAL}) +
-                         Ints({MQCFT_INTEGER, 16, MQIA_MAX_MSG_LENGTH, 100}) +
-                         Ints({MQCFT_STRING, 84, MQCA_Q_DESC, 819, 64}) + Padded("app queue", 64);
+                         Ints({MQCFT_STRING, 84, MQCA_Q_DESC, 819, 64}) + Padded("app queue", 64) +
+                         Ints({MQCFT_INTEGER, 16, MQIA_MAX_MSG_LENGTH, 100});
   EXPECT_EQ(got[0].data, expected);
   EXPECT_EQ(got[0].md.MsgType, MQMT_REPLY);
   EXPECT_EQ(std::string(got[0].md.Format, 8), "MQADMIN ");
@@ -460,8 +461,9 @@ TEST_F(CommandServerTest, ProcessDefinitionsThroughPcf) {
   ASSERT_EQ(pcf::ParsePcf(got[0].data, &m), 0);
   ASSERT_EQ(m.parameters.size(), 4u);
   EXPECT_EQ(m.parameters[0].text, Padded("APP.PROC", 48));
-  EXPECT_EQ(m.parameters[1].text, Padded("/usr/bin/app", 256));
-  EXPECT_EQ(m.parameters[2].value, MQAT_UNIX);
+  // In IBM MQ's order, whatever the order asked.
+  EXPECT_EQ(m.parameters[1].value, MQAT_UNIX);
+  EXPECT_EQ(m.parameters[2].text, Padded("/usr/bin/app", 256));
   EXPECT_EQ(m.parameters[3].text, Padded("-q APP.Q", 128));
   // The queue's trigger attributes, set and inquired through PCF and MQINQ.
   pcf::PcfBuilder change(MQCFT_COMMAND, MQCMD_CHANGE_Q);
@@ -560,10 +562,12 @@ TEST_F(ZosCommandServerTest, ExtendedResponsesByteForByte) {
   std::string identity = Ints({MQCFT_BYTE_STRING, 40, MQBACF_RESPONSE_ID, 24}) + id +
                          Ints({MQCFT_STRING, 68, MQCACF_RESPONSE_Q_MGR_NAME, 819, 48}) +
                          Padded("QM1", 48);
-  EXPECT_EQ(got[0].data, Ints({MQCFT_XR_ITEM, 36, 1, MQCMD_INQUIRE_Q, 1, MQCFC_NOT_LAST, 0, 0, 5}) +
+  // The queue's disposition always follows its name and type.
+  EXPECT_EQ(got[0].data, Ints({MQCFT_XR_ITEM, 36, 1, MQCMD_INQUIRE_Q, 1, MQCFC_NOT_LAST, 0, 0, 6}) +
                              identity + Ints({MQCFT_STRING, 68, MQCA_Q_NAME, 819, 48}) +
                              Padded("APP.Q", 48) +
                              Ints({MQCFT_INTEGER, 16, MQIA_Q_TYPE, MQQT_LOCAL}) +
+                             Ints({MQCFT_INTEGER, 16, MQIA_QSG_DISP, MQQSGD_Q_MGR}) +
                              Ints({MQCFT_INTEGER, 16, MQIA_MAX_MSG_LENGTH, 100}));
   EXPECT_EQ(got[1].data,
             Ints({MQCFT_XR_SUMMARY, 36, 1, MQCMD_INQUIRE_Q, 2, MQCFC_LAST, 0, 0, 2}) + identity);
