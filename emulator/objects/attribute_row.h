@@ -460,9 +460,11 @@ MQLONG CheckChange(Rows<Object> rows, unsigned scope, MQLONG selector, bool is_s
       }
       break;
     case Rule::kName:
-      return ValidObjectName(text) ? 0 : MQRCCF_OBJECT_NAME_ERROR;
-    case Rule::kOptionalName:
-      return text.empty() || ValidObjectName(text) ? 0 : MQRCCF_OBJECT_NAME_ERROR;
+      return ValidObjectName(TrimTrailingBlanks(text)) ? 0 : MQRCCF_OBJECT_NAME_ERROR;
+    case Rule::kOptionalName: {
+      std::string name = TrimTrailingBlanks(text);
+      return name.empty() || ValidObjectName(name) ? 0 : MQRCCF_OBJECT_NAME_ERROR;
+    }
   }
   return fits ? 0 : row->value_error;
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "pcf/mq_field.h"
@@ -434,6 +435,163 @@ TEST_F(CommandServerTest, QueueManagerLimitsAreChangedAndEnforced) {
   Close(h, &q);
 }
 
+// The parameters of a one-reply answer by identifier.
+std::map<MQLONG, pcf::PcfParameter> Parameters(const std::vector<Reply>& got) {
+  std::map<MQLONG, pcf::PcfParameter> out;
+  pcf::PcfMessage m;
+  if (got.size() == 1 && pcf::ParsePcf(got[0].data, &m) == 0) {
+    for (const pcf::PcfParameter& p : m.parameters) out.emplace(p.parameter, p);
+  }
+  return out;
+}
+
+std::string InquireText(MQHCONN h, MQHOBJ hobj, MQLONG selector, MQLONG length) {
+  std::string text(static_cast<size_t>(length), '\0');
+  MQLONG cc, rc;
+  MQINQ(h, hobj, 1, &selector, 0, nullptr, length, text.data(), &cc, &rc);
+  EXPECT_EQ(rc, MQRC_NONE) << selector;
+  return TrimTrailingBlanks(text);
+}
+
+TEST_F(CommandServerTest, EveryAttributeOfIbmMqAtItsFullSize) {
+  auto queue = Parameters(Send(InquireQueue("APP.Q", {MQIACF_ALL})));
+  EXPECT_GE(queue.size(), 55u);
+  for (MQLONG selector : {MQCA_CLUSTER_NAME, MQCA_CUSTOM, MQCA_BACKOUT_REQ_Q_NAME,
+                          MQIA_PROPERTY_CONTROL, MQIA_Q_DEPTH_HIGH_LIMIT, MQCA_ALTERATION_DATE}) {
+    EXPECT_EQ(queue.count(selector), 1u) << selector;
+  }
+  EXPECT_EQ(queue[MQCA_CUSTOM].text, std::string(MQ_CUSTOM_LENGTH, ' '));
+  EXPECT_EQ(queue[MQIA_Q_DEPTH_HIGH_LIMIT].value, 80);
+
+  // Attributes kept only to be reported are defined, changed and inquired
+  // as the others, by PCF, MQSC and MQINQ.
+  pcf::PcfBuilder change(MQCFT_COMMAND, MQCMD_CHANGE_Q);
+  change.String(MQCA_Q_NAME, "APP.Q");
+  change.String(MQCA_CUSTOM, "CAPEXPRY(600)");
+  change.Integer(MQIA_BACKOUT_THRESHOLD, 3);
+  change.String(MQCA_BACKOUT_REQ_Q_NAME, "APP.BACKOUT");
+  EXPECT_EQ(Send(change.Finish())[0].header().CompCode, MQCC_OK);
+  auto escape = Send(EscapeRequest("ALTER QLOCAL(APP.Q) QDEPTHHI(90) HARDENBO").Finish());
+  EXPECT_EQ(escape[0].header().CompCode, MQCC_OK);
+  queue = Parameters(Send(InquireQueue("APP.Q", {MQIA_Q_DEPTH_HIGH_LIMIT, MQCA_CUSTOM})));
+  EXPECT_EQ(queue[MQIA_Q_DEPTH_HIGH_LIMIT].value, 90);
+  EXPECT_EQ(TrimTrailingBlanks(queue[MQCA_CUSTOM].text), "CAPEXPRY(600)");
+  MQHOBJ q = Open(h, "APP.Q", MQOO_INQUIRE);
+  EXPECT_EQ(InquireInt(h, q, MQIA_BACKOUT_THRESHOLD), 3);
+  EXPECT_EQ(InquireInt(h, q, MQIA_HARDEN_GET_BACKOUT), MQQA_BACKOUT_HARDENED);
+  EXPECT_EQ(InquireText(h, q, MQCA_BACKOUT_REQ_Q_NAME, MQ_Q_NAME_LENGTH), "APP.BACKOUT");
+  Close(h, &q);
+  pcf::PcfBuilder too_high(MQCFT_COMMAND, MQCMD_CHANGE_Q);
+  too_high.String(MQCA_Q_NAME, "APP.Q");
+  too_high.Integer(MQIA_Q_DEPTH_HIGH_LIMIT, 101);
+  EXPECT_EQ(Failure(Send(too_high.Finish())),
+            std::make_pair(MQRCCF_PARM_VALUE_ERROR, MQLONG{MQIA_Q_DEPTH_HIGH_LIMIT}));
+
+  // A model queue's attributes go to the dynamic queues it makes.
+  ASSERT_EQ(RunTool("define QM1 APP.MODEL --model --bothresh 7 --custom 'from the model'"), 0);
+  std::string dynamic;
+  MQHOBJ made = Open(h, "APP.MODEL", MQOO_INPUT_EXCLUSIVE | MQOO_INQUIRE, 0, &dynamic);
+  EXPECT_EQ(InquireInt(h, made, MQIA_BACKOUT_THRESHOLD), 7);
+  EXPECT_EQ(InquireText(h, made, MQCA_CUSTOM, MQ_CUSTOM_LENGTH), "from the model");
+  Close(h, &made);
+
+  // The queue manager's, among them a list (the TLS Suite B strengths).
+  auto qmgr = Parameters(Send(pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_INQUIRE_Q_MGR).Finish()));
+  EXPECT_GE(qmgr.size(), 95u);
+  EXPECT_EQ(qmgr[MQIA_SUITE_B_STRENGTH].values, std::vector<MQLONG>{MQ_SUITE_B_NONE});
+  pcf::PcfBuilder change_qmgr(MQCFT_COMMAND, MQCMD_CHANGE_Q_MGR);
+  change_qmgr.Integer(MQIA_PERFORMANCE_EVENT, MQEVR_ENABLED);
+  change_qmgr.IntegerList(MQIA_SUITE_B_STRENGTH, {MQ_SUITE_B_192_BIT});
+  change_qmgr.String(MQCA_SSL_KEY_REPO_PASSWORD, "secret");
+  EXPECT_EQ(Send(change_qmgr.Finish())[0].header().CompCode, MQCC_OK);
+  qmgr = Parameters(Send(pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_INQUIRE_Q_MGR).Finish()));
+  EXPECT_EQ(qmgr[MQIA_PERFORMANCE_EVENT].value, MQEVR_ENABLED);
+  EXPECT_EQ(qmgr[MQIA_SUITE_B_STRENGTH].values, std::vector<MQLONG>{MQ_SUITE_B_192_BIT});
+  EXPECT_EQ(TrimTrailingBlanks(qmgr[MQCA_SSL_KEY_REPO_PASSWORD].text), "********");
+  // A distributed queue manager has none of z/OS's.
+  EXPECT_EQ(qmgr.count(MQIA_INTRA_GROUP_QUEUING), 0u);
+  EXPECT_EQ(Failure(Send(EscapeRequest("ALTER QMGR IGQ(ENABLED)").Finish())).first,
+            MQRCCF_PARM_SYNTAX_ERROR);
+}
+
+TEST_F(CommandServerTest, RemoteQueueDefinitionsLeadToAnotherQueueManager) {
+  QueueManagerProcess qm2("QM2", "");
+  ASSERT_EQ(RunTool("define QM2 THERE.Q"), 0);
+  pcf::PcfBuilder create(MQCFT_COMMAND, MQCMD_CREATE_Q);
+  create.String(MQCA_Q_NAME, "R.Q");
+  create.Integer(MQIA_Q_TYPE, MQQT_REMOTE);
+  create.String(MQCA_REMOTE_Q_NAME, "THERE.Q");
+  create.String(MQCA_REMOTE_Q_MGR_NAME, "QM2");
+  EXPECT_EQ(Send(create.Finish())[0].header().CompCode, MQCC_OK);
+  auto shown = Send(EscapeRequest("DISPLAY QREMOTE(R.Q) ALL").Finish());
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].data.find("RNAME(THERE.Q)"), std::string::npos);
+  EXPECT_NE(shown[0].data.find("RQMNAME(QM2)"), std::string::npos);
+  auto remote = Parameters(Send(InquireQueue("R.Q", {})));
+  EXPECT_EQ(remote[MQIA_Q_TYPE].value, MQQT_REMOTE);
+  EXPECT_EQ(remote.count(MQIA_MAX_Q_DEPTH), 0u);
+
+  // A put reaches the queue on the other queue manager; the definition is
+  // what MQINQ reports, and only its own options open it.
+  MQHOBJ r = Open(h, "R.Q", MQOO_OUTPUT | MQOO_INQUIRE);
+  EXPECT_EQ(InquireText(h, r, MQCA_REMOTE_Q_MGR_NAME, MQ_Q_MGR_NAME_LENGTH), "QM2");
+  EXPECT_EQ(Put(h, r, "over there"), MQRC_NONE);
+  Open(h, "R.Q", MQOO_INPUT_SHARED, MQRC_OPTION_NOT_VALID_FOR_TYPE);
+  MQHCONN h2 = Connect("QM2");
+  MQHOBJ there = Open(h2, "THERE.Q", MQOO_INPUT_SHARED);
+  std::string data;
+  EXPECT_EQ(Get(h2, there, &data, nullptr, 2000), MQRC_NONE);
+  EXPECT_EQ(data, "over there");
+  // So does a reply whose reply queue is the definition.
+  MQMD md = {MQMD_DEFAULT};
+  std::memcpy(md.Format, MQFMT_ADMIN, 8);
+  FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, "R.Q");
+  ASSERT_EQ(Put(h, commands, pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_PING_Q_MGR).Finish(), &md),
+            MQRC_NONE);
+  EXPECT_EQ(Get(h2, there, &data, nullptr, 2000), MQRC_NONE);
+  Disconnect(&h2);
+  // Nobody deletes it, or an alias, under an open handle.
+  ASSERT_EQ(RunTool("define QM1 AL.Q --alias APP.Q"), 0);
+  MQHOBJ alias = Open(h, "AL.Q", MQOO_OUTPUT);
+  pcf::PcfBuilder del(MQCFT_COMMAND, MQCMD_DELETE_Q);
+  del.String(MQCA_Q_NAME, "AL.Q");
+  EXPECT_EQ(Send(del.Finish())[0].header().Reason, MQRCCF_OBJECT_OPEN);
+  EXPECT_EQ(Put(h, alias, "still there"), MQRC_NONE);
+  Close(h, &alias);
+  EXPECT_EQ(Send(del.Finish())[0].header().CompCode, MQCC_OK);
+  pcf::PcfBuilder del_remote(MQCFT_COMMAND, MQCMD_DELETE_Q);
+  del_remote.String(MQCA_Q_NAME, "R.Q");
+  EXPECT_EQ(Send(del_remote.Finish())[0].header().Reason, MQRCCF_OBJECT_OPEN);
+  Close(h, &r);
+
+  // Its transmission queue, when it names one, must be a local queue for
+  // transmission; a disabled definition takes no puts.
+  auto mqsc = [&](const std::string& command) {
+    return Send(EscapeRequest(command).Finish())[0].header().CompCode;
+  };
+  auto put1 = [&]() {
+    MQOD od = {MQOD_DEFAULT};
+    std::strncpy(od.ObjectName, "R.Q", sizeof od.ObjectName);
+    MQMD put_md = {MQMD_DEFAULT};
+    MQPMO pmo = {MQPMO_DEFAULT};
+    MQLONG cc, rc;
+    char text[] = "x";
+    MQPUT1(h, &od, &put_md, &pmo, 1, text, &cc, &rc);
+    return rc;
+  };
+  EXPECT_EQ(mqsc("ALTER QREMOTE(R.Q) XMITQ(QM2.XMIT)"), MQCC_OK);
+  EXPECT_EQ(put1(), MQRC_UNKNOWN_XMIT_Q);
+  EXPECT_EQ(mqsc("DEFINE QLOCAL(QM2.XMIT)"), MQCC_OK);
+  EXPECT_EQ(put1(), MQRC_XMIT_Q_USAGE_ERROR);
+  EXPECT_EQ(mqsc("ALTER QLOCAL(QM2.XMIT) USAGE(XMITQ)"), MQCC_OK);
+  EXPECT_EQ(put1(), MQRC_NONE);
+  EXPECT_EQ(mqsc("ALTER QREMOTE(R.Q) PUT(DISABLED)"), MQCC_OK);
+  EXPECT_EQ(put1(), MQRC_PUT_INHIBITED);
+  EXPECT_EQ(mqsc("ALTER QREMOTE(R.Q) RNAME(' ')"), MQCC_OK);
+  EXPECT_EQ(mqsc("ALTER QREMOTE(R.Q) PUT(ENABLED)"), MQCC_OK);
+  EXPECT_EQ(put1(), MQRC_REMOTE_Q_NAME_ERROR);
+}
+
 TEST_F(CommandServerTest, PausedCommandServerAnswersAfterResume) {
   ASSERT_EQ(RunTool("fault QM1 command-server pause"), 0);
   pcf::PcfBuilder ping(MQCFT_COMMAND, MQCMD_PING_Q_MGR);
@@ -553,6 +711,18 @@ TEST_F(ZosCommandServerTest, PlatformAndCommandQueueWithItsAlias) {
   });
   ASSERT_NE(command_q, m.parameters.end());
   EXPECT_EQ(command_q->text, Padded("SYSTEM.COMMAND.INPUT", 48));
+  // z/OS's own attributes, and none of the distributed platforms' alone.
+  auto has = [&m](MQLONG selector) {
+    return std::any_of(m.parameters.begin(), m.parameters.end(),
+                       [selector](const auto& p) { return p.parameter == selector; });
+  };
+  EXPECT_TRUE(has(MQIA_INTRA_GROUP_QUEUING));
+  EXPECT_FALSE(has(MQIA_DIST_LISTS));
+  got = Send(InquireQueue("APP.Q", {MQIACF_ALL}));
+  ASSERT_EQ(pcf::ParsePcf(got[0].data, &m), 0);
+  EXPECT_TRUE(has(MQCA_STORAGE_CLASS));
+  EXPECT_TRUE(has(MQIA_INDEX_TYPE));
+  EXPECT_FALSE(has(MQIA_DIST_LISTS));
 }
 
 TEST_F(ZosCommandServerTest, ExtendedResponsesByteForByte) {

@@ -80,6 +80,35 @@ TEST_F(MqscInterpreter, ModelAliasAndProcessKeywords) {
   EXPECT_EQ(Run("DISPLAY PROCESS(P1) APPLTYPE").displayed.at(0).at(1), "APPLTYPE(65536)");
 }
 
+TEST_F(MqscInterpreter, RemoteQueuesAndEachPlatformsOwnKeywords) {
+  Must("DEFINE QR(R.Q) RNAME(THERE) RQMNAME(QM2) XMITQ(QM2) DESCR(remote) CLWLPRTY(4)");
+  EXPECT_EQ(backend_.queues.at("R.Q").type, MQQT_REMOTE);
+  EXPECT_EQ(Changed(MQCA_REMOTE_Q_NAME).text, "THERE");
+  EXPECT_EQ(Changed(MQCA_REMOTE_Q_MGR_NAME).text, "QM2");
+  EXPECT_EQ(Changed(MQCA_XMIT_Q_NAME).text, "QM2");
+  EXPECT_EQ(Changed(MQIA_CLWL_Q_PRIORITY).number, 4);
+  EXPECT_EQ(Run("DISPLAY QUEUE(R*) TYPE(QREMOTE)").displayed.at(0),
+            (Fields{"QUEUE(R.Q)", "TYPE(QREMOTE)"}));
+  for (const char* wrong :
+       {"DEFINE QREMOTE(R2.Q) GET(DISABLED)", "DEFINE QLOCAL(L.Q) RNAME(X)",
+        "DEFINE QREMOTE(R2.Q) MAXDEPTH(5)", "DEFINE QLOCAL(L.Q) INDXTYPE(MSGID)"}) {
+    EXPECT_EQ(Run(wrong).status, Status::kSyntaxError) << wrong;
+  }
+  // Flags, choices and kept values.
+  Must("DEFINE QLOCAL(L.Q) HARDENBO MSGDLVSQ(FIFO) CAPEXPRY(600) MONQ(HIGH) CUSTOM('x y')");
+  EXPECT_EQ(Changed(MQIA_HARDEN_GET_BACKOUT).number, MQQA_BACKOUT_HARDENED);
+  EXPECT_EQ(Changed(MQIA_MSG_DELIVERY_SEQUENCE).number, MQMDS_FIFO);
+  EXPECT_EQ(Changed(MQIA_CAP_EXPIRY).number, 600);
+  EXPECT_EQ(Changed(MQIA_MONITORING_Q).number, MQMON_HIGH);
+  EXPECT_EQ(Changed(MQCA_CUSTOM).text, "x y");
+  // z/OS has attributes of its own, and lacks some of the others'.
+  backend_.platform = MQPL_ZOS;
+  Must("DEFINE QLOCAL(Z.Q) INDXTYPE(MSGID) STGCLASS(REMOTE)");
+  EXPECT_EQ(Changed(MQIA_INDEX_TYPE).number, MQIT_MSG_ID);
+  EXPECT_EQ(Run("DEFINE QLOCAL(Z2.Q) DISTL(YES)").status, Status::kSyntaxError);
+  EXPECT_EQ(Run("ALTER QMGR IGQ(ENABLED)").status, Status::kOk);
+}
+
 TEST_F(MqscInterpreter, ReplaceLikeAndTheBackendsRefusals) {
   Must("DEFINE QLOCAL(A.Q) MAXDEPTH(7)");
   CommandResult r = Run("DEFINE QLOCAL(A.Q)");

@@ -2,8 +2,11 @@
 // on, and the checks and values they give.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
+
+#include "names/constant_name_tables.h"
 
 #include "objects/attribute_tables.h"
 #include "qmgr/process.h"
@@ -45,6 +48,24 @@ TEST(AttributeTables, EveryTableIsSound) {
   ExpectSoundTable(QueueRows(), QueueKeywords());
   ExpectSoundTable(ProcessRows(), ProcessKeywords());
   ExpectSoundTable(QueueManagerRows(), QueueManagerKeywords());
+}
+
+// Tools show every parameter of an inquiry's reply by the name of the
+// constant name tables.
+template <typename Object>
+void ExpectNamed(Rows<Object> rows) {
+  for (const AttributeRow<Object>& r : rows) {
+    bool named =
+        std::any_of(ParameterNames.begin(), ParameterNames.end(),
+                    [&](const ConstantNameRow& n) { return n.code == r.keyword.selector; });
+    EXPECT_TRUE(named) << r.keyword.selector;
+  }
+}
+
+TEST(AttributeTables, EveryAttributeIsNamedForTools) {
+  ExpectNamed(QueueRows());
+  ExpectNamed(ProcessRows());
+  ExpectNamed(QueueManagerRows());
 }
 
 // Checks on a distributed queue manager, unless `platform` says otherwise.
