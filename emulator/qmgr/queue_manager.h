@@ -195,7 +195,8 @@ class QueueManager {
   // Messages that the queue manager puts itself (delivery.cc).
 
   // Puts a message to queue_name on queue manager qmgr_name (local when blank
-  // or this one's name), context as in m.md, MsgId generated when null. Used
+  // or this one's name; a local definition of a remote queue leads on to the
+  // queue it names), context as in m.md, MsgId generated when null. Used
   // for replies of the command server and for puts to remote queues. A
   // message that cannot be delivered goes to DeadLetter. A message for
   // another queue manager goes through its link (remote.h), waiting up to
@@ -203,7 +204,7 @@ class QueueManager {
   Status Deliver(const std::string& qmgr_name, const std::string& queue_name, Message m,
                  std::chrono::milliseconds wait = std::chrono::milliseconds(0));
   // A message that could not be delivered (`failure` says why) goes to the
-  // dead-letter queue, or is discarded when its report options say
+  // dead-letter queue (dead_letter_queue), or is discarded when its report options say
   // MQRO_DISCARD_MSG. Returns MQCC_OK, or `failure` when the dead-letter
   // queue does not take it either. Lock not held.
   Status DeadLetter(Message m, Status failure);
