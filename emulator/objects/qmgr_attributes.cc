@@ -47,7 +47,8 @@ constexpr ValueName kReverseDns[] = {{"ENABLED", MQRDNS_ENABLED}, {"DISABLED", M
 constexpr ValueName kOff[] = {{"OFF", 0}};
 constexpr ValueName kImageSchedule[] = {{"MANUAL", MQMEDIMGSCHED_MANUAL},
                                         {"AUTO", MQMEDIMGSCHED_AUTO}};
-constexpr ValueName kTelemetryTrace[] = {{"OFF", MQOTEL_TRACE_OFF}, {"ON", MQOTEL_TRACE_ON}};
+constexpr ValueName kTelemetryTrace[] = {
+    {"OFF", MQOTEL_TRACE_OFF}, {"ON", MQOTEL_TRACE_ON}, {"NONE", MQOTEL_TRACE_NONE}};
 constexpr ValueName kTelemetryPropagation[] = {{"MANUAL", MQOTEL_PCTL_MANUAL},
                                                {"AUTO", MQOTEL_PCTL_AUTO}};
 // z/OS: the channel initiator and the queue-sharing group.
@@ -265,14 +266,6 @@ constexpr QueueManagerRow kRows[] = {
     KeptChoice<M>(MQIA_MEDIA_IMAGE_SCHEDULING, "IMGSCHED", kImageSchedule, MQMEDIMGSCHED_MANUAL)
         .For(kM)
         .Distributed(),
-    // OpenTelemetry tracing of applications.
-    KeptChoice<M>(MQIA_OTEL_TRACE, "OTELTRAC", kTelemetryTrace, MQOTEL_TRACE_OFF)
-        .For(kM)
-        .Distributed(),
-    KeptChoice<M>(MQIA_OTEL_PROPAGATION_CONTROL, "OTELPCTL", kTelemetryPropagation,
-                  MQOTEL_PCTL_AUTO)
-        .For(kM)
-        .Distributed(),
     // z/OS only: the queue-sharing group, the channel initiator, its
     // networks and the queue manager's own tasks.
     KeptText<M>(MQCA_QSG_NAME, "QSGNAME", MQ_QSG_NAME_LENGTH).Inquire(kM).Zos(),
@@ -320,6 +313,12 @@ constexpr QueueManagerRow kRows[] = {
     KeptText<M>(MQCA_TCP_NAME, "TCPNAME", MQ_TCP_NAME_LENGTH, "TCPIP").For(kM).Zos(),
     KeptChoice<M>(MQIA_TCP_STACK_TYPE, "TCPSTACK", kTcpStack, MQTCPSTACK_SINGLE).For(kM).Zos(),
     KeptText<M>(MQCA_QSG_CERT_LABEL, "CERTQSGL", MQ_CERT_LABEL_LENGTH).For(kM).Zos(),
+    // OpenTelemetry spans and trace propagation.
+    KeptChoice<M>(MQIA_OTEL_TRACE, "OTELTRAC", kTelemetryTrace, MQOTEL_TRACE_OFF).For(kM).Zos(),
+    KeptChoice<M>(MQIA_OTEL_PROPAGATION_CONTROL, "OTELPCTL", kTelemetryPropagation,
+                  MQOTEL_PCTL_AUTO)
+        .For(kM)
+        .Zos(),
 };
 
 constexpr auto kKeywords = KeywordTable<KeywordCount(kRows)>(kRows);

@@ -49,6 +49,10 @@ constexpr ValueName kBaseType[] = {{"QUEUE", MQOT_Q}, {"TOPIC", MQOT_TOPIC}};
 constexpr ValueName kStreamQuality[] = {{"BESTEF", MQST_BEST_EFFORT}, {"MUSTDUP", MQST_MUST_DUP}};
 constexpr ValueName kCapExpiry[] = {{"NOLIMIT", MQCEX_NOLIMIT}};
 constexpr ValueName kDisposition[] = {{"QMGR", MQQSGD_Q_MGR}};
+constexpr ValueName kTelemetryTrace[] = {
+    {"QMGR", MQOTEL_TRACE_QMGR}, {"OFF", MQOTEL_TRACE_OFF}, {"ON", MQOTEL_TRACE_ON}};
+constexpr ValueName kTelemetryPropagation[] = {
+    {"QMGR", MQOTEL_PCTL_QMGR}, {"MANUAL", MQOTEL_PCTL_MANUAL}, {"AUTO", MQOTEL_PCTL_AUTO}};
 constexpr ValueName kIndexType[] = {{"NONE", MQIT_NONE},
                                     {"MSGID", MQIT_MSG_ID},
                                     {"CORRELID", MQIT_CORREL_ID},
@@ -205,10 +209,18 @@ constexpr QueueRow kRows[] = {
     KeptChoice<Q>(MQIA_CAP_EXPIRY, "CAPEXPRY", kCapExpiry, MQCEX_NOLIMIT)
         .MqscNumbers(1, kMaxCount)
         .For(kAny),
-    // z/OS only: where the messages are kept, and their index.
+    // z/OS only: where the messages are kept, their index, and OpenTelemetry
+    // spans and trace propagation.
     KeptText<Q>(MQCA_CF_STRUC_NAME, "CFSTRUCT", MQ_CF_STRUC_NAME_LENGTH).For(kLM).Zos(),
     KeptText<Q>(MQCA_STORAGE_CLASS, "STGCLASS", MQ_STORAGE_CLASS_LENGTH, "DEFAULT").For(kLM).Zos(),
     KeptChoice<Q>(MQIA_INDEX_TYPE, "INDXTYPE", kIndexType, MQIT_NONE).For(kLM).Zos(),
+    KeptChoice<Q>(MQIA_OTEL_TRACE, "OTELTRAC", kTelemetryTrace, MQOTEL_TRACE_QMGR)
+        .For(kLM | kRemoteBit)
+        .Zos(),
+    KeptChoice<Q>(MQIA_OTEL_PROPAGATION_CONTROL, "OTELPCTL", kTelemetryPropagation,
+                  MQOTEL_PCTL_QMGR)
+        .For(kLM | kRemoteBit)
+        .Zos(),
 };
 
 constexpr auto kKeywords = KeywordTable<KeywordCount(kRows)>(kRows);
