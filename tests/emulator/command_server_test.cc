@@ -433,6 +433,21 @@ TEST_F(CommandServerTest, QueueManagerLimitsAreChangedAndEnforced) {
   EXPECT_EQ(Put(h, q, std::string(32768, 'm')), MQRC_NONE);
   EXPECT_EQ(Put(h, q, std::string(32769, 'm')), MQRC_MSG_TOO_BIG_FOR_Q_MGR);
   Close(h, &q);
+
+  // The dead-letter queue is the one DEADQ names: a reply for a queue that
+  // does not exist goes there.
+  ASSERT_EQ(RunTool("define QM1 OTHER.DLQ"), 0);
+  EXPECT_EQ(Send(EscapeRequest("ALTER QMGR DEADQ(OTHER.DLQ)").Finish())[0].header().CompCode,
+            MQCC_OK);
+  MQMD md = {MQMD_DEFAULT};
+  std::memcpy(md.Format, MQFMT_ADMIN, 8);
+  FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, "NO.SUCH.REPLY.Q");
+  ASSERT_EQ(Put(h, commands, pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_PING_Q_MGR).Finish(), &md),
+            MQRC_NONE);
+  MQHOBJ dlq = Open(h, "OTHER.DLQ", MQOO_INPUT_SHARED);
+  std::string reply;
+  EXPECT_EQ(Get(h, dlq, &reply, nullptr, 2000), MQRC_NONE);
+  Close(h, &dlq);
 }
 
 // The parameters of a one-reply answer by identifier.
@@ -486,6 +501,20 @@ TEST_F(CommandServerTest, EveryAttributeOfIbmMqAtItsFullSize) {
   too_high.Integer(MQIA_Q_DEPTH_HIGH_LIMIT, 101);
   EXPECT_EQ(Failure(Send(too_high.Finish())),
             std::make_pair(MQRCCF_PARM_VALUE_ERROR, MQLONG{MQIA_Q_DEPTH_HIGH_LIMIT}));
+
+  // A FIFO queue keeps messages in the order they came, whatever their priority.
+  EXPECT_EQ(Send(EscapeRequest("ALTER QLOCAL(APP.Q) MSGDLVSQ(FIFO)").Finish())[0].header().CompCode,
+            MQCC_OK);
+  MQHOBJ fifo = Open(h, "APP.Q", MQOO_OUTPUT | MQOO_INPUT_SHARED);
+  for (MQLONG priority : {1, 9}) {
+    MQMD md = {MQMD_DEFAULT};
+    md.Priority = priority;
+    ASSERT_EQ(Put(h, fifo, std::to_string(priority), &md), MQRC_NONE);
+  }
+  std::string first;
+  EXPECT_EQ(Get(h, fifo, &first), MQRC_NONE);
+  EXPECT_EQ(first, "1");
+  Close(h, &fifo);
 
   // A model queue's attributes go to the dynamic queues it makes.
   ASSERT_EQ(RunTool("define QM1 APP.MODEL --model --bothresh 7 --custom 'from the model'"), 0);
