@@ -156,6 +156,12 @@ constexpr MQLONG MQCFSL_STRUC_LENGTH_FIXED = 24;
 constexpr MQLONG MQCFBS_STRUC_LENGTH_FIXED = 16;
 constexpr MQLONG MQCFGR_STRUC_LENGTH = 16;
 
+// The deepest nesting of groups that any reader here follows: a group
+// inside this many open groups is refused, by the agent and the tools
+// alike, so that no message can drive a reader's memory, time or output
+// with its depth.
+constexpr int kPcfMaxGroupDepth = 10;
+
 // MQCFH.Control.
 constexpr MQLONG MQCFC_NOT_LAST = 0;
 constexpr MQLONG MQCFC_LAST = 1;
@@ -247,6 +253,7 @@ constexpr MQLONG MQRCCF_CFSL_PARM_ID_ERROR = 3033;
 constexpr MQLONG MQRCCF_CFIL_PARM_ID_ERROR = 3047;
 constexpr MQLONG MQRCCF_CFGR_PARM_ID_ERROR = 3240;
 constexpr MQLONG MQRCCF_CFBS_PARM_ID_ERROR = 3256;
+constexpr MQLONG MQRCCF_CFGR_PARM_COUNT_ERROR = 3259;
 constexpr MQLONG MQRCCF_PARM_MISSING = 3228;
 constexpr MQLONG MQRCCF_PARM_VALUE_ERROR = 3229;
 constexpr MQLONG MQRCCF_OBJECT_IN_USE = 3160;

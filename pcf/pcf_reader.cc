@@ -1,6 +1,6 @@
 // Reading PCF messages: the MQCFH, then ParameterCount parameters (and the
-// members of every group among them), each length checked before a byte of
-// the parameter is read.
+// members of every group among them, counted per open group), each length
+// checked before a byte of the parameter is read.
 #include "pcf/pcf_reader.h"
 
 #include <algorithm>
@@ -25,9 +25,15 @@ MQLONG ParsePcf(std::span<const uint8_t> data, PcfMessage* out) {
   if (out->header.StrucLength != MQCFH_STRUC_LENGTH) return MQRCCF_CFH_LENGTH_ERROR;
   if (out->header.ParameterCount < 0) return MQRCCF_CFH_PARM_COUNT_ERROR;
   size_t pos = sizeof(MQCFH);
-  // Wider than MQLONG: every group adds its members, up to INT32_MAX each.
-  int64_t to_read = out->header.ParameterCount;
-  while (to_read > 0) {
+  // The parameters still to read at the top level and in each open group;
+  // the innermost group's count comes first while it has members left.
+  int64_t top_left = out->header.ParameterCount;
+  int64_t group_left[kPcfMaxGroupDepth] = {};
+  int depth = 0;
+  for (;;) {
+    while (depth > 0 && group_left[depth - 1] == 0) --depth;
+    int64_t& to_read = depth > 0 ? group_left[depth - 1] : top_left;
+    if (to_read == 0) break;
     if (data.size() - pos < 8) return MQRCCF_PARM_COUNT_TOO_BIG;
     PcfParameter p;
     p.type = At(data, pos);
@@ -86,7 +92,7 @@ MQLONG ParsePcf(std::span<const uint8_t> data, PcfMessage* out) {
         if (strucl != MQCFGR_STRUC_LENGTH) return MQRCCF_STRUCTURE_TYPE_ERROR;
         p.group_count = At(s, 12);
         if (p.group_count < 0) return MQRCCF_CFH_PARM_COUNT_ERROR;
-        to_read += p.group_count;
+        if (depth == kPcfMaxGroupDepth) return MQRCCF_CFGR_PARM_COUNT_ERROR;
         break;
       case MQCFT_INTEGER64:
         if (strucl != MQCFIN64_STRUC_LENGTH) return MQRCCF_CFIN_LENGTH_ERROR;
@@ -95,9 +101,10 @@ MQLONG ParsePcf(std::span<const uint8_t> data, PcfMessage* out) {
       default:
         return MQRCCF_STRUCTURE_TYPE_ERROR;
     }
+    --to_read;
+    if (p.type == MQCFT_GROUP) group_left[depth++] = p.group_count;
     out->parameters.push_back(std::move(p));
     pos += static_cast<size_t>(strucl);
-    --to_read;
   }
   return 0;
 }

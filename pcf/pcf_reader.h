@@ -35,7 +35,7 @@ struct PcfParameter {
 // A message as read. The parameters are in message order with a group's
 // members right after the group (group_count of them, nested groups bringing
 // their own), so parameters.size() exceeds header.ParameterCount when there
-// are groups.
+// are groups. Groups nest at most kPcfMaxGroupDepth deep.
 struct PcfMessage {
   MQCFH header{};
   std::vector<PcfParameter> parameters;
@@ -47,8 +47,10 @@ struct PcfMessage {
 // than counted, a parameter whose lengths run past the end or do not fit its
 // type, a list that counts more entries than its structure has bytes (every
 // entry takes at least one byte, an empty string too, so that no count makes
-// the reader build more values than the message holds bytes), or a
-// parameter type not drawn in pcf/pcf_format.h. The header (when
+// the reader build more values than the message holds bytes), a group inside
+// kPcfMaxGroupDepth open groups (MQRCCF_CFGR_PARM_COUNT_ERROR; the agent
+// reads no deeper either), or a parameter type not drawn in
+// pcf/pcf_format.h. The header (when
 // there were 36 bytes) and the parameters read before the fault are kept in
 // *out. Bytes after the counted parameters are ignored.
 MQLONG ParsePcf(std::span<const uint8_t> data, PcfMessage* out);

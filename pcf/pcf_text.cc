@@ -2,6 +2,7 @@
 // building of requests from words, and the printing of replies.
 #include "pcf/pcf_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <sstream>
@@ -12,6 +13,7 @@
 #include "pcf/mq_field.h"
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_reader.h"
+#include "pcf/printable.h"
 
 namespace pcf {
 
@@ -43,12 +45,6 @@ MQLONG Number(std::string_view text) {
 std::string Label(MQLONG id) {
   const char* n = ParameterName(id);
   return n ? std::string(n) + " (" + std::to_string(id) + ")" : std::to_string(id);
-}
-
-std::string Printable(std::string_view s) {
-  std::string out;
-  for (char c : s) out += (c >= 0x20 && c < 0x7f) ? c : '.';
-  return out;
 }
 
 std::string Hex(std::string_view s) {
@@ -204,7 +200,7 @@ std::string ValueText(const PcfParameter& p) {
       out << p.value64;
       break;
     case MQCFT_STRING:
-      out << '"' << Printable(TrimTrailingBlanks(p.text)) << '"';
+      out << '"' << PrintableText(TrimTrailingBlanks(p.text)) << '"';
       break;
     case MQCFT_BYTE_STRING:
       out << "x'" << Hex(p.text) << "'";
@@ -217,7 +213,7 @@ std::string ValueText(const PcfParameter& p) {
       break;
     case MQCFT_STRING_LIST:
       for (size_t i = 0; i < p.texts.size(); ++i) {
-        out << (i ? ", " : "") << '"' << Printable(TrimTrailingBlanks(p.texts[i])) << '"';
+        out << (i ? ", " : "") << '"' << PrintableText(TrimTrailingBlanks(p.texts[i])) << '"';
       }
       break;
     default:
@@ -230,8 +226,10 @@ std::string ValueText(const PcfParameter& p) {
 void PrintResponse(std::ostream& out, const PcfResponse& response, std::string_view indent) {
   std::vector<int64_t> members_left;  // of each group open around the next parameter
   for (const PcfParameter& p : response.message.parameters) {
-    out << indent << std::string(2 * members_left.size(), ' ') << Label(p.parameter) << " = "
-        << ValueText(p) << "\n";
+    // The reader nests no deeper; the bound holds for any response.
+    const size_t depth = std::min<size_t>(members_left.size(), kPcfMaxGroupDepth);
+    out << indent << std::string(2 * depth, ' ') << Label(p.parameter) << " = " << ValueText(p)
+        << "\n";
     if (!members_left.empty()) --members_left.back();
     if (p.type == MQCFT_GROUP && p.group_count > 0) members_left.push_back(p.group_count);
     while (!members_left.empty() && members_left.back() == 0) members_left.pop_back();
@@ -245,14 +243,15 @@ void PrintResponse(std::ostream& out, const PcfResponse& response, std::string_v
   out << "\n";
 }
 
-std::string DecodePcf(std::string_view data) {
+std::string DecodePcf(std::string_view data, MQLONG* fault_out) {
   std::ostringstream out;
+  std::vector<PcfResponse> responses;
+  const MQLONG fault = SplitCoalescedPcf(data, &responses);
+  if (fault_out) *fault_out = fault;
   if (data.size() < sizeof(MQCFH)) {
     out << "  (not PCF: " << data.size() << " bytes, shorter than an MQCFH)\n";
     return out.str();
   }
-  std::vector<PcfResponse> responses;
-  MQLONG fault = SplitCoalescedPcf(data, &responses);
   MQCFH h;
   std::memcpy(&h, data.data(), sizeof h);
   out << "  MQCFH Type=" << h.Type << " Version=" << h.Version << " Command=" << h.Command

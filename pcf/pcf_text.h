@@ -49,7 +49,8 @@ std::string ValueText(const PcfParameter& parameter);
 
 // Writes a response's parameters one a line at `indent` ("LABEL (id) =
 // value", a number alone for an unnamed parameter), a group's members two
-// blanks further in, then its agent information, if any, on one line.
+// blanks further in (never more than kPcfMaxGroupDepth steps), then its agent
+// information, if any, on one line.
 void PrintResponse(std::ostream& out, const PcfResponse& response, std::string_view indent);
 
 // The decoded text of a PCF message: a line with the MQCFH, then one line per
@@ -57,8 +58,10 @@ void PrintResponse(std::ostream& out, const PcfResponse& response, std::string_v
 // agent's information if there is any. A coalesced message gives a heading
 // line per response (its number, Type, Command, CompCode, Reason and the
 // rest of its rebuilt MQCFH) with that response's parameters and agent
-// information under it. A message that is cut short is decoded as far as it
-// goes and says where it ends.
-std::string DecodePcf(std::string_view data);
+// information under it. A message that cannot be read whole (cut short,
+// lying about a length, groups nested too deep) is decoded as far as it goes
+// and says where it ends. *fault, when given, is set to 0 or to the reason
+// the message could not be read for, as SplitCoalescedPcf gives it.
+std::string DecodePcf(std::string_view data, MQLONG* fault = nullptr);
 
 }  // namespace pcf

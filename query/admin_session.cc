@@ -2,6 +2,7 @@
 #include "admin_session.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "mq/mqi_table.h"
@@ -13,6 +14,9 @@ namespace query {
 namespace {
 
 constexpr size_t kFirstBufferLength = 64 * 1024;
+// The longest wait one MQGET takes: its WaitInterval is a 32-bit count of
+// milliseconds.
+constexpr int64_t kLongestWaitMs = INT32_MAX;
 
 }  // namespace
 
@@ -118,7 +122,7 @@ MQLONG AdminSession::Receive(std::chrono::steady_clock::time_point deadline,
     gmo.Version = MQGMO_VERSION_2;
     gmo.Options = MQGMO_WAIT | MQGMO_NO_SYNCPOINT | MQGMO_FAIL_IF_QUIESCING;
     gmo.MatchOptions = MQMO_MATCH_CORREL_ID;
-    gmo.WaitInterval = static_cast<MQLONG>(std::max<int64_t>(0, left.count()));
+    gmo.WaitInterval = static_cast<MQLONG>(std::clamp<int64_t>(left.count(), 0, kLongestWaitMs));
     MQLONG length = 0, cc, reason;
     MqiTable.MQGET(hconn_, reply_queue_, &md, &gmo, static_cast<MQLONG>(buffer_.size()),
                    buffer_.data(), &length, &cc, &reason);
@@ -126,12 +130,15 @@ MQLONG AdminSession::Receive(std::chrono::steady_clock::time_point deadline,
       buffer_.resize(static_cast<size_t>(length));  // the message stays; get it again
       continue;
     }
+    if (reason == MQRC_NO_MSG_AVAILABLE && left.count() > kLongestWaitMs) continue;
     if (cc == MQCC_FAILED) {
       if (reason != MQRC_NO_MSG_AVAILABLE) Fail("getting a reply", reason);
       return reason;
     }
     message->format.assign(md.Format, MQ_FORMAT_LENGTH);
     message->data.assign(buffer_.data(), static_cast<size_t>(length));
+    message->msg_type = md.MsgType;
+    message->feedback = md.Feedback;
     return MQRC_NONE;
   }
 }

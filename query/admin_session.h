@@ -15,10 +15,13 @@
 
 namespace query {
 
-// One reply message: its Format and its data.
+// One reply message: its Format, its MsgType and Feedback (a report's), and
+// its data.
 struct ReplyMessage {
   std::string format;  // 8 characters
   std::string data;
+  MQLONG msg_type = MQMT_REPLY;
+  MQLONG feedback = MQFB_NONE;
 };
 
 // A failed step: what was being done and the MQI reason (0 for a failure
@@ -54,8 +57,10 @@ class AdminSession {
   bool Send(const std::string& queue, const std::string& request, const char* format);
 
   // Gets the next reply to the request sent, waiting until `deadline` at the
-  // latest. Returns MQRC_NONE with *message filled, MQRC_NO_MSG_AVAILABLE when
-  // the deadline passed, or another reason (error() set).
+  // latest, however far off it is (a wait longer than MQGET's WaitInterval
+  // holds is taken in several). Returns MQRC_NONE with *message filled,
+  // MQRC_NO_MSG_AVAILABLE when the deadline passed, or another reason
+  // (error() set).
   MQLONG Receive(std::chrono::steady_clock::time_point deadline, ReplyMessage* message);
 
   const SessionError& error() const { return error_; }

@@ -1,13 +1,16 @@
-// Gathering reply messages into an answer, and its exit status.
+// Gathering reply messages into an answer, its exit status, and what is
+// wrong with it.
 #include "answer.h"
 
 #include <cstring>
+#include <sstream>
 
 #include "names/constant_name_tables.h"
 #include "names/constant_names.h"
 #include "pcf/agent_format.h"
 #include "pcf/mqsc_reply.h"
 #include "pcf/pcf_format.h"
+#include "pcf/printable.h"
 
 namespace query {
 
@@ -35,8 +38,13 @@ bool IsAgentErrorResponse(const pcf::PcfResponse& response) {
 void TakeReply(const ReplyMessage& message, Answer* answer) {
   ++answer->messages;
   answer->bytes += message.data.size();
+  if (message.msg_type == MQMT_REPORT) {
+    answer->report = true;
+    answer->feedback = message.feedback;
+    return;
+  }
   const bool admin = message.format == std::string_view(MQFMT_ADMIN, MQ_FORMAT_LENGTH);
-  if (admin && message.data.size() >= sizeof(MQCFH) && !IsAgentErrorText(message.data)) {
+  if (admin && !IsAgentErrorText(message.data)) {
     std::vector<pcf::PcfResponse> responses;
     MQLONG fault = pcf::SplitCoalescedPcf(message.data, &responses);
     if (fault != 0 && answer->fault == 0) answer->fault = fault;
@@ -44,10 +52,11 @@ void TakeReply(const ReplyMessage& message, Answer* answer) {
       if (IsAgentErrorResponse(r)) answer->agent_error = true;
       answer->responses.push_back(std::move(r));
     }
+    // A message that cannot be read to its end says nothing sure about more.
+    if (fault != 0) return;
     MQCFH header;
     std::memcpy(&header, message.data.data(), sizeof header);
-    // A message that cannot be read to its end says nothing sure about more.
-    answer->complete = (header.Control & MQCFC_LAST) != 0 || fault != 0;
+    answer->complete = (header.Control & MQCFC_LAST) != 0;
     return;
   }
   const bool mqsc = message.format == std::string_view(MQFMT_COMMAND_1, MQ_FORMAT_LENGTH) ||
@@ -64,10 +73,14 @@ void TakeReply(const ReplyMessage& message, Answer* answer) {
   }
 }
 
+bool Ended(const Answer& answer) {
+  return answer.complete || answer.fault != 0 || answer.report;
+}
+
 ExitStatus ExitStatusOf(const Answer& answer) {
   if (answer.agent_error) return kExitAgentError;
+  if (answer.report || answer.fault != 0) return kExitFailed;
   if (!answer.complete) return kExitNoAnswer;
-  if (answer.fault != 0) return kExitFailed;
   for (const pcf::PcfResponse& r : answer.responses) {
     if (r.message.header.CompCode != MQCC_OK) return kExitFailed;
   }
@@ -75,6 +88,29 @@ ExitStatus ExitStatusOf(const Answer& answer) {
     if (text.starts_with("CSQ9023E")) return kExitFailed;
   }
   return kExitOk;
+}
+
+std::string ProblemOf(const Request& request, const Answer& answer) {
+  if (answer.agent_error) {
+    return "the agent answered CSAG501E: the command server did not answer in time";
+  }
+  if (answer.report) {
+    return "a report came instead of the answer: feedback " + ReasonLabel(answer.feedback);
+  }
+  if (answer.fault != 0) {
+    std::string text = "a reply could not be read: reason " + ReasonLabel(answer.fault);
+    // The one group fault that the reader gives this reason for.
+    if (answer.fault == MQRCCF_CFGR_PARM_COUNT_ERROR) {
+      text += ": groups nested more than " + std::to_string(kPcfMaxGroupDepth) + " deep";
+    }
+    return text;
+  }
+  if (answer.complete) return {};
+  std::ostringstream text;
+  text << "no " << (answer.messages ? "complete " : "") << "answer within " << request.wait_seconds
+       << " s (" << answer.messages << " message(s) received)";
+  if (!request.direct) text << "; is the agent running on " << PrintableText(request.qmgr) << "?";
+  return text.str();
 }
 
 std::string ReasonName(MQLONG reason) {

@@ -1,6 +1,7 @@
 // The answer as JSON, for scripts (jq): parameters by their names from the
 // constant name tables, a group's members in an object of their own, a name
 // that comes more than once with an array of its values.
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <set>
 
@@ -53,16 +54,21 @@ json Value(const pcf::PcfParameter& p) {
 }
 
 // Fills *object with up to `count` parameters from params[*next] on, a
-// group's members into an object of the group's own.
-void Fill(json* object, const std::vector<pcf::PcfParameter>& params, size_t* next, int64_t count) {
+// group's members into an object of the group's own, `depth` groups in. The
+// reader nests groups no deeper than kPcfMaxGroupDepth; deeper members of
+// any other list stay in the deepest object, so that the recursion is
+// bounded whatever the list.
+void Fill(json* object, const std::vector<pcf::PcfParameter>& params, size_t* next, int64_t count,
+          int depth) {
   std::set<std::string> repeated;
   for (int64_t n = 0; n < count && *next < params.size(); ++n) {
     const pcf::PcfParameter& p = params[(*next)++];
-    if (p.type == MQCFT_GROUP) {
+    if (p.type == MQCFT_GROUP && depth < kPcfMaxGroupDepth) {
       json group = json::object();
-      Fill(&group, params, next, p.group_count);
+      Fill(&group, params, next, p.group_count, depth + 1);
       Add(object, &repeated, Key(p.parameter), std::move(group));
     } else {
+      if (p.type == MQCFT_GROUP) count += p.group_count;
       Add(object, &repeated, Key(p.parameter), Value(p));
     }
   }
@@ -71,8 +77,16 @@ void Fill(json* object, const std::vector<pcf::PcfParameter>& params, size_t* ne
 json Parameters(const std::vector<pcf::PcfParameter>& params) {
   json object = json::object();
   size_t next = 0;
-  Fill(&object, params, &next, static_cast<int64_t>(params.size()));
+  Fill(&object, params, &next, static_cast<int64_t>(params.size()), 0);
   return object;
+}
+
+// A reason or feedback code under `name`, and its symbolic name under
+// `name`_name when it is not 0 and the constant name tables know it.
+void AddCode(json* out, const std::string& name, MQLONG code) {
+  (*out)[name] = code;
+  if (code == 0) return;
+  if (std::string symbol = ReasonName(code); !symbol.empty()) (*out)[name + "_name"] = symbol;
 }
 
 json Response(const pcf::PcfResponse& r) {
@@ -109,7 +123,22 @@ json AnswerJson(const Request& request, const Answer& answer) {
   out["bytes"] = answer.bytes;
   out["complete"] = answer.complete;
   out["agent_error"] = answer.agent_error;
+  if (std::string problem = ProblemOf(request, answer); !problem.empty()) out["error"] = problem;
+  if (answer.fault != 0) AddCode(&out, "reason", answer.fault);
+  if (answer.report) AddCode(&out, "feedback", answer.feedback);
   out["exit_status"] = ExitStatusOf(answer);
+  return out;
+}
+
+json FailureJson(const Failure& failure) {
+  json out = {{"error", failure.error}};
+  if (!failure.hint.empty()) {
+    std::string hint = failure.hint;
+    std::replace(hint.begin(), hint.end(), '\n', ' ');
+    out["hint"] = hint;
+  }
+  AddCode(&out, "reason", failure.reason);
+  out["exit_status"] = failure.status;
   return out;
 }
 

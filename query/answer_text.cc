@@ -5,6 +5,7 @@
 #include "pcf/agent_format.h"
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_text.h"
+#include "pcf/printable.h"
 
 namespace query {
 
@@ -23,14 +24,16 @@ std::string Status(const MQCFH& h) {
   return status;
 }
 
-// One text as runmqsc shows it: the lines of the text, each ended.
+// One text as runmqsc shows it: the lines of the text, each ended, every
+// other byte outside printable ASCII shown as '.' (a queue's description
+// may hold anything, escape sequences too).
 void PrintLines(std::ostream& out, std::string_view text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.remove_suffix(1);
-  out << text << "\n";
+  out << PrintableText(text, true) << "\n";
 }
 
 void PrintMqsc(std::ostream& out, const Request& request, const Answer& answer) {
-  out << std::setw(6) << 1 << " : " << request.text << "\n";
+  out << std::setw(6) << 1 << " : " << PrintableText(request.text) << "\n";
   for (const pcf::PcfResponse& r : answer.responses) {
     if (const pcf::PcfParameter* text = Find(r, MQCACF_ESCAPE_TEXT)) {
       PrintLines(out, text->text);

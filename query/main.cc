@@ -4,6 +4,7 @@
 // does, one block per PCF response, or as JSON.
 #include <CLI/CLI.hpp>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -12,6 +13,7 @@
 #include "answer.h"
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_text.h"
+#include "pcf/printable.h"
 
 namespace {
 
@@ -23,6 +25,9 @@ constexpr char kAgentQueue[] = "TOVAN.CSAGNT.COMMAND.QUEUE";
 constexpr char kCommandQueue[] = "SYSTEM.ADMIN.COMMAND.QUEUE";
 constexpr char kZosCommandQueue[] = "SYSTEM.COMMAND.INPUT";
 constexpr char kDefaultModel[] = "SYSTEM.DEFAULT.MODEL.QUEUE";
+// The longest wait for an answer, in seconds: a day.
+constexpr int kMaxWaitSeconds = 86400;
+const std::string kWaitRange = "0 to " + std::to_string(kMaxWaitSeconds);
 
 struct Options {
   std::string qmgr;
@@ -36,70 +41,83 @@ struct Options {
   bool json = false;
 };
 
-int Fail(const std::string& text) {
-  std::cerr << "csagnt-query: " << text << "\n";
-  return query::kExitFailed;
+// Tells the failure on standard error and, with --json, as a JSON object on
+// standard output, so that a script reading the JSON learns of it too.
+// Returns its exit status.
+int Report(const Options& options, const query::Failure& failure) {
+  std::cerr << "csagnt-query: " << failure.error << "\n";
+  std::string_view hint = failure.hint;
+  while (!hint.empty()) {
+    const size_t end = hint.find('\n');
+    std::cerr << "  " << hint.substr(0, end) << "\n";
+    hint = end == std::string_view::npos ? std::string_view() : hint.substr(end + 1);
+  }
+  if (options.json) std::cout << query::FailureJson(failure).dump(2) << "\n";
+  return failure.status;
 }
 
-int SessionFailure(const query::SessionError& e, const Options& options, bool sending) {
-  std::string text = e.what + " failed: ";
-  text += e.reason != 0
-              ? "reason " + query::ReasonLabel(e.reason)
-              : "rc=" + std::to_string(e.system_error) + " (" + std::strerror(e.system_error) + ")";
+query::Failure SessionFailure(const query::SessionError& e, const Options& options, bool sending) {
+  query::Failure failure;
+  failure.reason = e.reason;
+  failure.error = PrintableText(e.what) + " failed: ";
+  failure.error += e.reason != 0 ? "reason " + query::ReasonLabel(e.reason)
+                                 : "rc=" + std::to_string(e.system_error) + " (" +
+                                       std::strerror(e.system_error) + ")";
   if (e.reason == MQRC_Q_MGR_NAME_ERROR || e.reason == MQRC_Q_MGR_NOT_AVAILABLE) {
-    text += "\n  is the queue manager running, and is its name right (-m)?";
+    failure.hint = "is the queue manager running, and is its name right (-m)?";
   } else if (e.reason == MQRC_UNKNOWN_OBJECT_NAME && sending && !options.direct) {
-    text += "\n  the agent's input queue " + options.queue +
-            " is not defined on this queue manager: define it with the agent's MQSC\n"
-            "  definitions (runmqsc " +
-            (options.qmgr.empty() ? "QMGR" : options.qmgr) +
-            " < /usr/share/csagnt/csagnt.mqsc), name another with -q, or use --direct";
+    failure.hint = "the agent's input queue " + PrintableText(options.queue) +
+                   " is not defined on this queue manager: define it with the agent's MQSC\n"
+                   "definitions (runmqsc " +
+                   (options.qmgr.empty() ? "QMGR" : PrintableText(options.qmgr)) +
+                   " < /usr/share/csagnt/csagnt.mqsc), name another with -q, or use --direct";
   } else if (e.reason == MQRC_UNKNOWN_OBJECT_NAME && !sending) {
-    text += "\n  the reply model queue is not defined; name one with --reply-model";
+    failure.hint = "the reply model queue is not defined; name one with --reply-model";
   }
-  return Fail(text);
+  return failure;
+}
+
+query::Failure UsageError(std::string error) {
+  return {std::move(error), "", 0, query::kExitUsage};
 }
 
 // The request's data and Format: PCF as built from its words; MQSC as an
-// Escape request, or as text for a z/OS command server.
-int BuildRequest(const Options& options, bool zos, std::string* data, const char** format) {
+// Escape request, or as text for a z/OS command server. An empty error when
+// it could be built, else the usage error.
+std::string BuildRequest(const Options& options, bool zos, std::string* data, const char** format) {
   if (options.pcf) {
     MQLONG command = pcf::CommandCode(options.words[0]);
-    if (command < 0) {
-      std::cerr << "csagnt-query: unknown PCF command " << options.words[0] << "\n";
-      return query::kExitUsage;
-    }
+    if (command < 0) return "unknown PCF command " + PrintableText(options.words[0]);
     pcf::PcfBuilder request(MQCFT_COMMAND, command);
     for (size_t i = 1; i < options.words.size(); ++i) {
       if (!pcf::AddParameter(request, options.words[i])) {
-        std::cerr << "csagnt-query: cannot use parameter " << options.words[i]
-                  << " (want NAME=VALUE, NAME a parameter such as Q_NAME)\n";
-        return query::kExitUsage;
+        return "cannot use parameter " + PrintableText(options.words[i]) +
+               " (want NAME=VALUE, NAME a parameter such as Q_NAME)";
       }
     }
     *data = request.Finish();
     *format = MQFMT_ADMIN;
-    return query::kExitOk;
+    return {};
   }
   std::string text;
   for (const std::string& w : options.words) text += (text.empty() ? "" : " ") + w;
   if (zos) {
     *data = text;
     *format = MQFMT_STRING;
-    return query::kExitOk;
+    return {};
   }
   pcf::PcfBuilder escape(MQCFT_COMMAND, MQCMD_ESCAPE);
   escape.Integer(MQIACF_ESCAPE_TYPE, MQET_MQSC);
   escape.String(MQCACF_ESCAPE_TEXT, text);
   *data = escape.Finish();
   *format = MQFMT_ADMIN;
-  return query::kExitOk;
+  return {};
 }
 
 int Run(const Options& options) {
   AdminSession session;
   if (!session.Open(options.client, options.qmgr, options.reply_model)) {
-    return SessionFailure(session.error(), options, false);
+    return Report(options, SessionFailure(session.error(), options, false));
   }
   Request request;
   request.pcf = options.pcf;
@@ -108,6 +126,7 @@ int Run(const Options& options) {
   request.queue = !options.direct ? options.queue
                   : session.zos() ? kZosCommandQueue
                                   : kCommandQueue;
+  request.wait_seconds = options.wait_seconds;
   for (const std::string& w : options.words) {
     if (options.pcf) {
       request.text = w;  // the command's name
@@ -117,22 +136,23 @@ int Run(const Options& options) {
   }
   std::string data;
   const char* format = nullptr;
-  if (int status = BuildRequest(options, session.zos(), &data, &format); status != 0) {
-    return status;
+  if (std::string error = BuildRequest(options, session.zos(), &data, &format); !error.empty()) {
+    return Report(options, UsageError(std::move(error)));
   }
   if (!session.Send(request.queue, data, format)) {
-    return SessionFailure(session.error(), options, true);
+    return Report(options, SessionFailure(session.error(), options, true));
   }
 
   Answer answer;
   const auto deadline =
       std::chrono::steady_clock::now() +
       std::chrono::milliseconds(static_cast<int64_t>(options.wait_seconds * 1000));
-  while (!answer.complete) {
+  while (!query::Ended(answer)) {
     query::ReplyMessage message;
     MQLONG reason = session.Receive(deadline, &message);
     if (reason == MQRC_NO_MSG_AVAILABLE) break;
-    if (reason != MQRC_NONE) return SessionFailure(session.error(), options, false);
+    if (reason != MQRC_NONE)
+      return Report(options, SessionFailure(session.error(), options, false));
     query::TakeReply(message, &answer);
   }
 
@@ -144,19 +164,44 @@ int Run(const Options& options) {
     query::PrintText(std::cout, request, answer);
   }
   std::cout.flush();
-  if (answer.agent_error) {
-    std::cerr << "csagnt-query: the agent answered CSAG501E: the command server did not answer"
-                 " in time\n";
-  } else if (!answer.complete) {
-    std::cerr << "csagnt-query: no " << (answer.messages ? "complete " : "") << "answer within "
-              << options.wait_seconds << " s (" << answer.messages << " message(s) received)";
-    if (!options.direct) std::cerr << "; is the agent running on " << request.qmgr << "?";
-    std::cerr << "\n";
-  } else if (answer.fault != 0) {
-    std::cerr << "csagnt-query: a reply could not be read: reason "
-              << query::ReasonLabel(answer.fault) << "\n";
+  if (std::string problem = query::ProblemOf(request, answer); !problem.empty()) {
+    std::cerr << "csagnt-query: " << problem << "\n";
   }
   return query::ExitStatusOf(answer);
+}
+
+// A name of IBM MQ's fixed length: longer ones would be cut, and name
+// another object.
+CLI::Validator NameOfAtMost(size_t length, const char* what) {
+  return CLI::Validator(
+      [length, what](std::string& name) -> std::string {
+        if (name.size() <= length) return {};
+        return PrintableText(name) + " is " + std::to_string(name.size()) + " characters long; " +
+               what + " has at most " + std::to_string(length);
+      },
+      "at most " + std::to_string(length) + " characters");
+}
+
+// A wait in seconds, from 0 to kMaxWaitSeconds: not nan, not infinite.
+const CLI::Validator kWaitSeconds(
+    [](std::string& text) -> std::string {
+      double seconds = -1;
+      auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+      if (error == std::errc() && end == text.data() + text.size() && seconds >= 0 &&
+          seconds <= kMaxWaitSeconds) {
+        return {};
+      }
+      return PrintableText(text) + " is not a number of seconds from " + kWaitRange;
+    },
+    kWaitRange);
+
+// Whether --json is among the arguments: a command line that cannot be
+// parsed is still answered in JSON when it asks for it.
+bool AsksForJson(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) == "--json") return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -168,12 +213,16 @@ int main(int argc, char** argv) {
       "straight to its command server) and prints the answer.\n\n"
       "  csagnt-query -m QM1 \"DISPLAY QLOCAL(APP.*) CURDEPTH MAXDEPTH\"\n"
       "  csagnt-query -m QM1 --pcf INQUIRE_Q Q_NAME='*' Q_ATTRS=CURRENT_Q_DEPTH --json\n\n"
-      "Exit status: 0 every response has CompCode 0; 1 a response failed or the queue manager\n"
-      "could not be asked; 2 a command-line error; 3 no complete answer within the wait;\n"
-      "4 the agent answered CSAG501E (the command server did not answer).",
+      "Exit status: 0 every response has CompCode 0; 1 a response failed, a reply was not an\n"
+      "answer or could not be read, or the queue manager could not be asked; 2 a command-line\n"
+      "error; 3 no complete answer within the wait; 4 the agent answered CSAG501E (the command\n"
+      "server did not answer). With --json, an error is a JSON object too.",
       "csagnt-query"};
-  app.add_option("-m,--qmgr", options.qmgr, "Queue manager (default: the default one)");
-  app.add_option("-q,--queue", options.queue, "The agent's input queue")->capture_default_str();
+  app.add_option("-m,--qmgr", options.qmgr, "Queue manager (default: the default one)")
+      ->check(NameOfAtMost(MQ_Q_MGR_NAME_LENGTH, "a queue manager name"));
+  app.add_option("-q,--queue", options.queue, "The agent's input queue")
+      ->check(NameOfAtMost(MQ_Q_NAME_LENGTH, "a queue name"))
+      ->capture_default_str();
   app.add_flag("--direct", options.direct,
                "Send to the command server's own queue, not through the agent")
       ->excludes(app.get_option("--queue"));
@@ -182,18 +231,23 @@ int main(int argc, char** argv) {
   app.add_flag("--json", options.json, "Print the answer as JSON");
   app.add_flag("--client", options.client,
                "Connect as an IBM MQ client (libmqic_r.so; channel from MQSERVER or the CCDT)");
-  app.add_option("-w,--wait", options.wait_seconds, "Seconds to wait for the whole answer")
-      ->check(CLI::NonNegativeNumber)
+  app.add_option("-w,--wait", options.wait_seconds,
+                 "Seconds to wait for the whole answer (" + kWaitRange + ", a day)")
+      ->check(kWaitSeconds)
       ->capture_default_str();
   app.add_option("--reply-model", options.reply_model, "Model queue of the reply queue")
+      ->check(NameOfAtMost(MQ_Q_NAME_LENGTH, "a queue name"))
       ->capture_default_str();
   app.add_option("command", options.words, "The MQSC command, or the PCF command and parameters")
       ->required();
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    int status = app.exit(e);
-    return status == 0 ? 0 : query::kExitUsage;
+    if (e.get_exit_code() == 0) return app.exit(e);  // --help
+    options.json = AsksForJson(argc, argv);
+    // CLI11's message quotes the arguments as given: shown printable.
+    return Report(options,
+                  UsageError(PrintableText(e.what()) + " (csagnt-query --help shows the options)"));
   }
   return Run(options);
 }

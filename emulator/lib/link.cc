@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "pcf/printable.h"
+
 namespace mqemu {
 namespace {
 
@@ -15,6 +17,10 @@ struct Unit {
   double scale;  // to nanoseconds for rtt, to bits per second for rate
 };
 constexpr Unit kTimeUnits[] = {{"us", 1e3}, {"ms", 1e6}, {"s", 1e9}};
+// The longest round trip a link takes, in nanoseconds: far beyond any real
+// network (a geostationary satellite's is about 0.6 s), short enough that a
+// client's wait still ends in time to tell.
+constexpr double kMaxRoundTripNs = 10e9;
 constexpr Unit kRateUnits[] = {{"kbit", 1e3}, {"mbit", 1e6}, {"gbit", 1e9}};
 
 // A non-negative decimal number followed by one of `units`; false when the
@@ -61,6 +67,10 @@ std::optional<LinkSpec> ParseLinkSpec(std::string_view text, std::string* error)
     if (key == "rtt" && !have_rtt) {
       if (!ParseQuantity(value, kTimeUnits, &quantity)) {
         *error = "rtt=" + std::string(value) + " is not a time such as 20ms (units us, ms, s)";
+        return std::nullopt;
+      }
+      if (quantity > kMaxRoundTripNs) {
+        *error = "rtt=" + std::string(value) + " is longer than the longest round trip, 10s";
         return std::nullopt;
       }
       spec.rtt = std::chrono::nanoseconds(std::llround(quantity));
@@ -114,8 +124,9 @@ const LinkSpec* ClientLink(bool* refused) {
     std::string error;
     s.spec = ParseLinkSpec(text, &error);
     if (!s.spec) {
-      std::fprintf(stderr, "libmqic_r: MQEMU_LINK=\"%s\" is refused: %s; MQCONN fails\n", text,
-                   error.c_str());
+      // The value as it was set may hold anything: shown printable.
+      std::fprintf(stderr, "libmqic_r: MQEMU_LINK=\"%s\" is refused: %s; MQCONN fails\n",
+                   PrintableText(text).c_str(), PrintableText(error).c_str());
       s.refused = true;
     } else if (!s.spec->shaped()) {
       s.spec.reset();

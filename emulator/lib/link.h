@@ -3,7 +3,7 @@
 //
 //   MQEMU_LINK="rtt=20ms,rate=100mbit"
 //
-// rtt is the round-trip time (units us, ms or s); rate the link's speed
+// rtt is the round-trip time (units us, ms or s; at most 10 s); rate the link's speed
 // (units kbit, mbit or gbit, powers of ten). Either part may be left out:
 // without rtt frames take no latency, without rate no time for their bytes.
 //
@@ -36,8 +36,8 @@ struct LinkSpec {
 
 // Parses a MQEMU_LINK value: comma-separated rtt=<number><unit> and
 // rate=<number><unit>, each at most once, numbers decimal (a fraction is
-// allowed). "" is an unshaped link. Returns nullopt, and sets *error to
-// what is wrong, for anything else.
+// allowed), rtt at most 10 s. "" is an unshaped link. Returns nullopt, and
+// sets *error to what is wrong, for anything else.
 std::optional<LinkSpec> ParseLinkSpec(std::string_view text, std::string* error);
 
 // One direction of a link: the schedule of its frames.

@@ -73,7 +73,7 @@ MQHOBJ ToolConnection::Open(const std::string& queue, MQLONG options, std::strin
   return hobj;
 }
 
-void PrintMessage(const MQMD& md, const std::string& data) {
+MQLONG PrintMessage(const MQMD& md, const std::string& data) {
   std::cout << "MsgId:        " << HexText(md.MsgId, 24) << "\n"
             << "CorrelId:     " << HexText(md.CorrelId, 24) << "\n"
             << "Format:       '" << std::string(md.Format, 8) << "'\n"
@@ -89,12 +89,13 @@ void PrintMessage(const MQMD& md, const std::string& data) {
             << "\n"
             << "Length:       " << data.size() << "\n";
   if (std::memcmp(md.Format, MQFMT_ADMIN, 8) == 0) {
-    std::cout << "PCF:\n" << pcf::DecodePcf(data);
-    return;
+    MQLONG fault = 0;
+    std::cout << "PCF:\n" << pcf::DecodePcf(data, &fault);
+    return fault;
   }
   if (std::memcmp(md.Format, MQFMT_TRIGGER, 8) == 0 && data.size() >= sizeof(MQTM)) {
     PrintTrigger(data);
-    return;
+    return 0;
   }
   bool mqsc_format = std::memcmp(md.Format, MQFMT_COMMAND_1, 8) == 0 ||
                      std::memcmp(md.Format, MQFMT_COMMAND_2, 8) == 0;
@@ -118,6 +119,7 @@ void PrintMessage(const MQMD& md, const std::string& data) {
     std::cout << "Data (hex):\n"
               << HexText(reinterpret_cast<const MQBYTE*>(data.data()), data.size()) << "\n";
   }
+  return 0;
 }
 
 }  // namespace mqemu

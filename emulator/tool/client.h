@@ -30,7 +30,8 @@ class ToolConnection {
 // Format is MQADMIN (a coalesced reply as its responses, see pcf::DecodePcf), a
 // trigger message field by field, text when printable (the texts of a
 // coalesced MQSC message one a line, split by pcf/coalesced_reader.h), else
-// hexadecimal.
-void PrintMessage(const MQMD& md, const std::string& data);
+// hexadecimal. Returns 0, or the reason a PCF message could not be read for
+// (it is printed as far as it could be read).
+MQLONG PrintMessage(const MQMD& md, const std::string& data);
 
 }  // namespace mqemu

@@ -84,7 +84,9 @@ const std::map<std::string, const char*>& Help() {
        "  apart, with the agent's information; text (MQSTR, MQCMD1, MQCMD2) is\n"
        "  shown one text a line where 0x00 bytes separate several (a coalesced\n"
        "  MQSC message, its '*' mark shown as a blank); a trigger message (MQTRIG)\n"
-       "  field by field. Exit status 1 when none.\n"},
+       "  field by field. Exit status 1 when none, or when PCF cannot be read\n"
+       "  (cut short, a lying length, groups nested more than 10 deep): it is\n"
+       "  shown as far as it goes.\n"},
       {"pcf",
        "usage: mqemu pcf QMGR COMMAND [PARAM=VALUE ...] [--queue Q] [--wait SECONDS]\n"
        "                [--report N]\n"
@@ -93,7 +95,8 @@ const std::map<std::string, const char*>& Help() {
        "  (default SYSTEM.ADMIN.COMMAND.QUEUE, or e.g. an agent's input queue),\n"
        "  collects the replies until MQCFC_LAST and prints them decoded (a reply\n"
        "  the agent coalesced as the responses it holds) with the number of\n"
-       "  messages and bytes. PARAM is a name (Q_NAME, Q_TYPE, Q_ATTRS,\n"
+       "  messages and bytes; exit status 1 when no last reply came or a reply\n"
+       "  cannot be read. PARAM is a name (Q_NAME, Q_TYPE, Q_ATTRS,\n"
        "  MAX_MSG_LENGTH, ...) or number; VALUE a string, a number, a comma list, or\n"
        "  ALL, LOCAL, MODEL, ALIAS, YES, NO.\n"
        "  example: mqemu pcf QM1 INQUIRE_Q Q_NAME='*' Q_ATTRS=CURRENT_Q_DEPTH\n"},

@@ -137,7 +137,10 @@ int GetCommand(const Args& args) {
     return 1;
   }
   buffer.resize(static_cast<size_t>(gmo.ReturnedLength));
-  PrintMessage(md, buffer);
+  if (MQLONG fault = PrintMessage(md, buffer)) {
+    std::cerr << "mqemu get: the message could not be read: reason " << fault << "\n";
+    return 1;
+  }
   return 0;
 }
 

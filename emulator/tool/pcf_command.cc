@@ -87,7 +87,11 @@ int PcfCommand(const Args& args) {
     ++messages;
     bytes += got.size();
     std::cout << "--- reply message " << messages << " ---\n";
-    PrintMessage(reply, got);
+    if (MQLONG fault = PrintMessage(reply, got)) {
+      std::cerr << "mqemu pcf: reply message " << messages << " could not be read: reason " << fault
+                << "\n";
+      return 1;
+    }
     MQCFH h{};
     bool admin = std::memcmp(reply.Format, MQFMT_ADMIN, 8) == 0 && got.size() >= sizeof h;
     if (admin) std::memcpy(&h, got.data(), sizeof h);

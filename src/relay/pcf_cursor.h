@@ -13,6 +13,8 @@
 
 #include <cstdint>
 
+#include "pcf/pcf_format.h"  // kPcfMaxGroupDepth, the deepest nesting it follows
+
 // Item types that PcfNextParm returns besides the PCF structure types.
 constexpr int32_t PCF_END_GROUP = 1003;  // the innermost open group has ended
 
@@ -25,9 +27,6 @@ constexpr int32_t PCF_TYPE_SIZED_LIST = 1002;  // | Type | StrucLength | Paramet
 
 // The reason of a call past the last parameter (not an IBM MQ reason).
 constexpr MQLONG PCF_NO_MORE_PARAMETERS = 10000;
-
-// The deepest nesting of groups the reader follows.
-constexpr int kPcfMaxGroupDepth = 10;
 
 struct PcfGroupLevel {
   int32_t offset;     // of the group structure

@@ -25,6 +25,7 @@ TEST(LinkSpec, AcceptsEitherPartWithItsUnits) {
   EXPECT_EQ(Parse("rate=1gbit,rtt=1ms").rtt, 1ms);
   EXPECT_EQ(Parse("rtt=250us").rtt, 250us);
   EXPECT_EQ(Parse("rtt=1.5s").rtt, 1500ms);
+  EXPECT_EQ(Parse("rtt=10s").rtt, 10s);  // the longest round trip
   EXPECT_EQ(Parse("rtt=0.5ms").rtt, 500us);
   EXPECT_EQ(Parse("rate=64kbit").bits_per_second, 64'000u);
   EXPECT_EQ(Parse("rtt=5ms").bits_per_second, 0u);
@@ -35,9 +36,11 @@ TEST(LinkSpec, AcceptsEitherPartWithItsUnits) {
 
 TEST(LinkSpec, RefusesAnythingElseSayingWhy) {
   for (const char* bad :
-       {"rtt=20", "rtt=20 ms", "rtt=20MS", "rtt=-1ms", "rtt=ms", "rtt=", "rate=100mb", "rate=100",
-        "rate=0mbit", "rate=0.0001kbit", "latency=20ms", "rtt=20ms,", ",rtt=20ms",
-        "rtt=20ms,rtt=30ms", "rtt=20ms;rate=1gbit", "rtt=1e3ms", "rtt=99999999999s", "rtt"}) {
+       {"rtt=20",       "rtt=20 ms",        "rtt=20MS",  "rtt=-1ms",          "rtt=ms",
+        "rtt=",         "rate=100mb",       "rate=100",  "rate=0mbit",        "rate=0.0001kbit",
+        "latency=20ms", "rtt=20ms,",        ",rtt=20ms", "rtt=20ms,rtt=30ms", "rtt=20ms;rate=1gbit",
+        "rtt=1e3ms",    "rtt=99999999999s", "rtt",       "rtt=10.001s",       "rtt=10001ms",
+        "rtt=1000s"}) {
     std::string error;
     EXPECT_FALSE(ParseLinkSpec(bad, &error)) << bad;
     EXPECT_FALSE(error.empty()) << bad;

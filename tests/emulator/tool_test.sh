@@ -77,8 +77,11 @@ write("zos.bin", hdr(18, 13, 3, 0x10001, 8) + rid + cfst(2016, "A.Q") + cfgr(800
       + cfin(3, 5) + cfst(2016, "IN.GROUP") + cfin(40000, 18) + rid + cfst(2016, "B.Q")
       + cfin(40000, 19) + rid)
 write("single.bin", hdr(2, 2, 1, 1, 3) + cfst(2015, "QM1") + cfin(80000, 930) + cfin(80001, 6))
+# Groups each holding the next, 100 deep: read no deeper than the agent
+# reads (10), in a few lines.
+write("nested.bin", hdr(2, 40, 1, 1, 1) + cfgr(8000, 1) * 100 + cfin(3, 7))
 PY
-for f in coalesced cut zos single; do
+for f in coalesced cut zos single nested; do
   "$tool" put QM1 APP.Q --file "$MQEMU_HOME/$f.bin" --format MQADMIN >/dev/null
 done
 expect 0 "Control=65537 \(coalesced: 2 responses\) CompCode=0 Reason=0 ParameterCount=5.\
@@ -88,7 +91,7 @@ expect 0 "Control=65537 \(coalesced: 2 responses\) CompCode=0 Reason=0 Parameter
     Q_NAME \(2016\) = \"BCDE\".\
     agent information: CSAGNT_COMMAND_LEVEL \(80000\) = 930, CSAGNT_FEATURES \(80001\) = 6.$" -- get QM1 APP.Q
 refute "DELIMITER|\(40000\)|CSAGNT_COMMAND_LEVEL \(80000\) = 930[[:space:]]"
-expect 0 "response 2: .*Q_NAME \(2016\) = \"BCDE\".    agent information: CSAGNT_COMMAND_LEVEL \(80000\) = 930.  \(decoding stopped: reason 3020\)" -- get QM1 APP.Q
+expect 1 "response 2: .*Q_NAME \(2016\) = \"BCDE\".    agent information: CSAGNT_COMMAND_LEVEL \(80000\) = 930.  \(decoding stopped: reason 3020\).*the message could not be read: reason 3020" -- get QM1 APP.Q
 expect 0 "\(coalesced: 3 responses\).*\
   response 1: Type=18 \(XR_ITEM\) Command=13 \(INQUIRE_Q\) CompCode=0 Reason=0 MsgSeqNumber=1 Control=0 ParameterCount=3.\
     RESPONSE_ID \(7004\) = x'5252[0-9A-F]*'.    Q_NAME \(2016\) = \"A.Q\".    8000 = group of 2.\
@@ -98,6 +101,8 @@ expect 0 "\(coalesced: 3 responses\).*\
 expect 0 "MQCFH Type=2 Version=1 Command=2 \(INQUIRE_Q_MGR\) MsgSeqNumber=1 Control=1 CompCode=0 Reason=0 ParameterCount=3.\
   Q_MGR_NAME \(2015\) = \"QM1\".  agent information: CSAGNT_COMMAND_LEVEL \(80000\) = 930, CSAGNT_FEATURES \(80001\) = 6" -- get QM1 APP.Q
 refute "response 1:|coalesced"
+expect 1 "                    8000 = group of 1.  \(decoding stopped: reason 3259\).*the message could not be read: reason 3259" -- get QM1 APP.Q
+[[ ${#last_out} -lt 2000 ]] || { echo "FAILED: get of deep groups printed ${#last_out} bytes"; failures=$((failures + 1)); }
 expect 0 "fault put-fail set" -- fault QM1 put-fail APP.Q 1 2051
 expect 1 "reason 2051" -- put QM1 APP.Q x
 expect 0 "fault inhibit set" -- fault QM1 inhibit APP.Q put

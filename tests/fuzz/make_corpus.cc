@@ -143,6 +143,28 @@ void CommandServerSeeds() {
   }
 }
 
+// Groups each holding a number and the next group, nested two deeper than
+// any reader follows: a reply for the readers of replies, a request for the
+// command server.
+void NestedGroupSeeds() {
+  constexpr MQLONG kGroupParameter = 8001;  // the first of the MQGACF_* group parameters
+  auto nested = [](MQLONG type, MQLONG command) {
+    pcf::PcfBuilder b(type, command, 1, MQCFC_LAST);
+    for (int depth = 0; depth < kPcfMaxGroupDepth + 2; ++depth) {
+      b.Group(kGroupParameter, 2);
+      b.Integer(MQIA_CURRENT_Q_DEPTH, depth);
+    }
+    b.Integer(MQIA_MAX_Q_DEPTH, 5000);
+    return b.Finish();
+  };
+  const std::string reply = nested(MQCFT_RESPONSE, MQCMD_INQUIRE_Q_STATUS);
+  Write("coalesced_reader", "nested_groups", reply);
+  Write("pcf_cursor", "nested_groups", reply);
+  Write("compress", "nested_groups", reply);
+  Write("command_server", "unix_nested_groups",
+        std::string(1, '\0') + nested(MQCFT_COMMAND, MQCMD_INQUIRE_Q));
+}
+
 void MqscSeeds() {
   const char* const scripts[][2] = {
       {"define_display",
@@ -216,6 +238,7 @@ int main(int argc, char** argv) {
   }
   Root = argv[1];
   CommandServerSeeds();
+  NestedGroupSeeds();
   MqscSeeds();
   ConfigSeeds();
   TriggerSeeds();

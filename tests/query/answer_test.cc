@@ -77,7 +77,8 @@ TEST(ExitStatus, AFailedResponseAnAgentErrorAndACutMessage) {
   std::string data = Response("A.Q", MQCFC_NOT_LAST);
   data.resize(data.size() - 8);
   TakeReply(Admin(data), &cut);
-  EXPECT_TRUE(cut.complete);
+  EXPECT_FALSE(cut.complete);
+  EXPECT_TRUE(Ended(cut));
   EXPECT_NE(cut.fault, 0);
   EXPECT_EQ(ExitStatusOf(cut), kExitFailed);
 }
