@@ -23,7 +23,8 @@ Status MqsetQueue(QueueManager& qm, Queue& q, const std::vector<MQLONG>& selecto
     if (!row || !row->mqset) return Status::Fail(MQRC_SELECTOR_ERROR);
     if (next >= ints.size()) return Status::Fail(MQRC_INT_ATTR_COUNT_ERROR);
     MQLONG value = ints[next++];
-    if (CheckChange(QueueRows(), QueueClassBit(q.type), selector, false, value, {})) {
+    if (CheckChange(QueueRows(), ScopeOf(QueueClassBit(q.type), qm.platform), selector, false,
+                    value, {})) {
       return Status::Fail(row->mqset_error);
     }
     SetQueueAttribute(qm, q, *row, value, {});

@@ -38,13 +38,13 @@ Status QueueManager::Put(Session& s, MQHOBJ hobj, MQLONG pmo_options, ContextMod
     FillBlankPadded(md->ReplyToQMgr, sizeof md->ReplyToQMgr, name);
   }
   SetContext(&s, mode, md);
+  if (h.alias && h.alias->inhibit_put == MQQA_PUT_INHIBITED) {
+    return Status::Fail(MQRC_PUT_INHIBITED);
+  }
   if (!h.remote_qmgr.empty()) {
     std::string qmgr = h.remote_qmgr, queue = h.remote_queue;
     lock.unlock();
     return Deliver(qmgr, queue, Message{*md, std::move(data)}, kRemotePutWait);
-  }
-  if (h.alias && h.alias->inhibit_put == MQQA_PUT_INHIBITED) {
-    return Status::Fail(MQRC_PUT_INHIBITED);
   }
   Queue& q = *h.queue;
   Message m{*md, std::move(data)};

@@ -11,7 +11,8 @@ bool IsNullId(const MQBYTE* id) {
 }
 
 void Queue::Add(Message m) {
-  if (messages.empty() || messages.back().md.Priority >= m.md.Priority) {
+  if (delivery_sequence == MQMDS_FIFO || messages.empty() ||
+      messages.back().md.Priority >= m.md.Priority) {
     messages.push_back(std::move(m));
     return;
   }

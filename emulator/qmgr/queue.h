@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "objects/kept_values.h"
+
 namespace mqemu {
 
 class Session;
@@ -25,10 +27,15 @@ struct Message {
 
 struct Queue {
   std::string name;
-  MQLONG type = MQQT_LOCAL;                   // MQQT_LOCAL, MQQT_MODEL or MQQT_ALIAS
+  MQLONG type = MQQT_LOCAL;                   // MQQT_LOCAL, MQQT_MODEL, MQQT_ALIAS or MQQT_REMOTE
   MQLONG definition_type = MQQDT_PREDEFINED;  // for a model: what it creates
   std::string description;
   std::string base_queue;  // alias queues only
+  // A remote queue's definition: the queue on another queue manager that
+  // puts to it reach, and the transmission queue that an open checks.
+  std::string remote_queue;
+  std::string remote_qmgr;
+  std::string transmission_queue;
   MQLONG max_msg_length = 4194304;
   MQLONG max_depth = 5000;
   MQLONG max_file_size = MQQFS_DEFAULT;  // megabytes, or the queue manager's default size
@@ -38,8 +45,12 @@ struct Queue {
   MQLONG default_priority = 0;
   MQLONG default_input_open = MQOO_INPUT_SHARED;
   MQLONG shareability = MQQA_SHAREABLE;
-  std::string creation_date;  // "yyyy-mm-dd"
-  std::string creation_time;  // "hh.mm.ss"
+  MQLONG usage = MQUS_NORMAL;
+  MQLONG delivery_sequence = MQMDS_PRIORITY;     // MQMDS_FIFO: messages in arrival order only
+  std::string creation_date;                     // "yyyy-mm-dd"
+  std::string creation_time;                     // "hh.mm.ss"
+  std::string alteration_date, alteration_time;  // the last definition or change
+  objects::KeptValues kept;                      // the attributes that are only reported
 
   // Triggering (local and model queues): TriggerConditionMet (triggering.h)
   // reads these when a message arrives, and the queue manager puts the
@@ -56,6 +67,8 @@ struct Queue {
   bool trigger_missed = false;
 
   std::deque<Message> messages;  // highest priority first, FIFO within one priority
+  // Handles open on the queue; on an alias or remote queue, those opened
+  // through its name (the queue they resolve to counts them too).
   int open_input = 0;
   int open_output = 0;
   bool open_exclusive = false;
@@ -77,7 +90,8 @@ struct Queue {
   bool is_local() const { return type == MQQT_LOCAL; }
   // The number of messages of at least priority `priority`.
   MQLONG DepthFrom(MQLONG priority) const;
-  // Adds a message in priority order.
+  // Adds a message in priority order, or last when the delivery sequence
+  // is FIFO.
   void Add(Message m);
   // The first message that matches, or messages.end(). A null id matches
   // every message.

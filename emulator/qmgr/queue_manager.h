@@ -95,10 +95,16 @@ class QueueManager {
   // The queue manager's own attributes, for inquiry (attributes.cc).
   MQLONG command_level = 940;
   MQLONG ccsid = 819;
-  MQLONG max_msg_length = 4194304;
-  MQLONG max_handles = 256;  // open handles a connection may hold at once
-  std::string description = "Emulated queue manager";
   std::string creation_date, creation_time;
+  // Attributes that Change Queue Manager and ALTER QMGR may change, so read
+  // with the lock held. A put of a longer message than max_msg_length fails
+  // with MQRC_MSG_TOO_BIG_FOR_Q_MGR; on z/OS it is fixed at 100 MB.
+  MQLONG max_msg_length = 4194304;
+  MQLONG max_handles = 256;  // the open handles one connection may hold
+  std::string description = "Emulated queue manager";
+  std::string dead_letter_queue = "SYSTEM.DEAD.LETTER.QUEUE";  // blank for none
+  std::string alteration_date, alteration_time;
+  objects::KeptValues kept;  // the attributes that are only reported
   // The objects and the sessions; the command server (definitions.cc,
   // attributes.cc) and the daemon's control commands (control.cc) walk them.
   std::map<std::string, std::unique_ptr<Queue>> queues;
@@ -121,7 +127,7 @@ class QueueManager {
   Status DeleteQueue(const std::string& queue_name, bool purge);
   // Lock held. The process definition of that name, or null.
   Process* FindProcess(std::string_view process_name);
-  // Lock held. Creates a process definition with the creation date set;
+  // Lock held. Creates a process definition with its date and time set;
   // null when the name is taken.
   Process* AddProcess(const std::string& process_name);
   // Lock held. Deletes a process definition; MQRC_UNKNOWN_OBJECT_NAME when
@@ -190,7 +196,8 @@ class QueueManager {
   // Messages that the queue manager puts itself (delivery.cc).
 
   // Puts a message to queue_name on queue manager qmgr_name (local when blank
-  // or this one's name), context as in m.md, MsgId generated when null. Used
+  // or this one's name; a local definition of a remote queue leads on to the
+  // queue it names), context as in m.md, MsgId generated when null. Used
   // for replies of the command server and for puts to remote queues. A
   // message that cannot be delivered goes to DeadLetter. A message for
   // another queue manager goes through its link (remote.h), waiting up to
@@ -198,7 +205,7 @@ class QueueManager {
   Status Deliver(const std::string& qmgr_name, const std::string& queue_name, Message m,
                  std::chrono::milliseconds wait = std::chrono::milliseconds(0));
   // A message that could not be delivered (`failure` says why) goes to the
-  // dead-letter queue, or is discarded when its report options say
+  // dead-letter queue (dead_letter_queue), or is discarded when its report options say
   // MQRO_DISCARD_MSG. Returns MQCC_OK, or `failure` when the dead-letter
   // queue does not take it either. Lock not held.
   Status DeadLetter(Message m, Status failure);

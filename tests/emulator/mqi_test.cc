@@ -159,7 +159,7 @@ TEST_F(MqiTest, PutLimitsAndInhibits) {
   MQHCONN h = Connect();
   MQHOBJ q = Open(h, "APP.Q", MQOO_OUTPUT | MQOO_INPUT_SHARED | MQOO_SET | MQOO_INQUIRE);
   EXPECT_EQ(Put(h, q, std::string(101, 'x')), MQRC_MSG_TOO_BIG_FOR_Q);
-  ASSERT_EQ(RunTool("define QM1 BIG.Q --maxmsglen 104857600"), 0);
+  ASSERT_EQ(RunTool("define QM1 BIG.Q --maxmsglen 4194304"), 0);
   MQHOBJ big = Open(h, "BIG.Q", MQOO_OUTPUT);
   EXPECT_EQ(Put(h, big, std::string(4194305, 'x')), MQRC_MSG_TOO_BIG_FOR_Q_MGR);
   // Beyond the largest message any queue manager takes only the call fails,
