@@ -25,7 +25,8 @@
 //                   MQCFT_XR_MSG 17, MQCFT_XR_ITEM 18, MQCFT_XR_SUMMARY 19)
 //                 n  that reply's parameters
 //   after any reply that answered Inquire Queue Manager (CompCode MQCC_OK),
-//   whether or not it was coalesced:
+//   whether or not it was coalesced, when the message still fits the
+//   client's queue with them:
 //                16  MQCFIN TVN_ATTR_CSAGNT_CMDLEVEL, Value kAgentCommandLevel
 //                16  MQCFIN TVN_ATTR_CSAGNT_FEATURES, Value the feature bits
 //
@@ -68,6 +69,8 @@
 
 #include <cmqc.h>
 
+#include "pcf/pcf_format.h"
+
 // The agent's private PCF parameter identifiers.
 constexpr MQLONG TVN_ATTR_ERROR_TEXT = 39999;          // MQCFST: the agent's own error text
 constexpr MQLONG TVN_ATTR_RESPONSE_DELIMITER = 40000;  // MQCFIN: separates coalesced replies
@@ -76,6 +79,9 @@ constexpr MQLONG TVN_ATTR_CSAGNT_FEATURES = 80001;     // MQCFIN: the agent's fe
 
 // The value of TVN_ATTR_CSAGNT_CMDLEVEL.
 constexpr MQLONG kAgentCommandLevel = 930;
+
+// The bytes that the agent information adds to a message: two MQCFINs.
+constexpr MQLONG kAgentInfoLength = 2 * MQCFIN_STRUC_LENGTH;
 
 // Bits of TVN_ATTR_CSAGNT_FEATURES.
 constexpr MQLONG FEATURE_COALESCE = 0x2;  // replies are coalesced

@@ -68,7 +68,7 @@ MQEMU_EXPORT void MQENTRY MQOPEN(MQHCONN Hconn, PMQVOID pObjDesc, MQLONG Options
     }
     if (od.ObjectType == MQOT_Q) std::memcpy(od.ObjectName, opened.name, 48);
     if (od.Version >= MQOD_VERSION_3) {
-      std::memcpy(od.ResolvedQName, opened.name, 48);
+      std::memcpy(od.ResolvedQName, opened.resolved, 48);
       std::memcpy(od.ResolvedQMgrName, opened.qmgr, 48);
     }
     Store(pObjDesc, od, OdLength(od.Version));

@@ -53,6 +53,7 @@ std::string SuccessMessage(const CommandResult& r) {
     case Verb::kDefine:
       return process ? "AMQ8010I: IBM MQ process created." : "AMQ8006I: IBM MQ queue created.";
     case Verb::kAlter:
+      if (r.object == ObjectKind::kQMgr) return "AMQ8005I: IBM MQ queue manager changed.";
       return process ? "AMQ8012I: IBM MQ process changed." : "AMQ8008I: IBM MQ queue changed.";
     case Verb::kDelete:
       return process ? "AMQ8011I: IBM MQ process deleted." : "AMQ8007I: IBM MQ queue deleted.";
@@ -112,8 +113,9 @@ std::string SyntaxHelp(Verb verb, ObjectKind object) {
   std::string verb_name(VerbName(verb));
   if (!ValidCommand(verb, object)) {
     std::string objects;
-    for (ObjectKind o : {ObjectKind::kQueue, ObjectKind::kQAlias, ObjectKind::kQLocal,
-                         ObjectKind::kQModel, ObjectKind::kQMgr, ObjectKind::kProcess}) {
+    for (ObjectKind o :
+         {ObjectKind::kQueue, ObjectKind::kQAlias, ObjectKind::kQLocal, ObjectKind::kQModel,
+          ObjectKind::kQRemote, ObjectKind::kQMgr, ObjectKind::kProcess}) {
       if (ValidCommand(verb, o))
         objects += (objects.empty() ? "" : " | ") + std::string(ObjectName(o));
     }
@@ -134,12 +136,16 @@ std::string SyntaxHelp(Verb verb, ObjectKind object) {
     options = {"NOPURGE | PURGE"};
   } else if (display) {
     options = {"ALL"};
-    if (object == ObjectKind::kQueue) options.push_back("TYPE( ALL | QALIAS | QLOCAL | QMODEL )");
+    if (object == ObjectKind::kQueue) {
+      options.push_back("TYPE( ALL | QALIAS | QLOCAL | QMODEL | QREMOTE )");
+    }
   }
   if (verb == Verb::kDefine || verb == Verb::kAlter || display) {
-    unsigned bit = ClassBitOf(object);
+    unsigned scope = ClassBitOf(object) | kDistributedBit;
     for (const Keyword& k : KeywordsOf(object)) {
-      if ((display ? k.shown : k.settable) & bit) options.push_back(ValueSyntax(k, display));
+      if (InScope(display ? k.shown : k.settable, k.platforms, scope)) {
+        options.push_back(ValueSyntax(k, display));
+      }
     }
   }
   for (const std::string& o : options) text += "\n   [ " + o + " ]";

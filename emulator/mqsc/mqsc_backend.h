@@ -38,7 +38,7 @@ struct Attribute {
 
 struct QueueObject {
   std::string name;
-  MQLONG type = MQQT_LOCAL;  // MQQT_LOCAL, MQQT_MODEL or MQQT_ALIAS
+  MQLONG type = MQQT_LOCAL;  // MQQT_LOCAL, MQQT_MODEL, MQQT_ALIAS or MQQT_REMOTE
   std::vector<Attribute> attributes;
 };
 
@@ -51,7 +51,8 @@ class MqscBackend {
  public:
   virtual ~MqscBackend() = default;
 
-  // Creates queue `name` of `type` (MQQT_LOCAL, MQQT_MODEL or MQQT_ALIAS)
+  // Creates queue `name` of `type` (MQQT_LOCAL, MQQT_MODEL, MQQT_ALIAS or
+  // MQQT_REMOTE)
   // with `changes` applied over the defaults of its type, or over the
   // attributes of queue `like` (which must have the same type) when like is
   // not empty. With replace, an existing queue of the same type is altered
@@ -83,6 +84,11 @@ class MqscBackend {
   // has.
   virtual MQLONG QueueManagerAttributes(const std::vector<MQLONG>& selectors,
                                         std::vector<Attribute>* out) = 0;
+  // The queue manager's platform (MQPL_*): which attributes it has.
+  virtual MQLONG Platform() const = 0;
+  // Changes the queue manager's attributes; none changes when one is
+  // refused (the reason of the first refused).
+  virtual MQLONG AlterQueueManager(const std::vector<Attribute>& changes) = 0;
   // Whether the queue manager answers: MQRC_NONE when it does.
   virtual MQLONG Ping() = 0;
 

@@ -133,6 +133,11 @@ class Interpreter {
   }
 
  private:
+  // The class of `object` on the backend's platform.
+  unsigned Scope(ObjectKind object) const {
+    return ClassBitOf(object) | PlatformBitOf(backend_.Platform());
+  }
+
   CommandResult Fail(Status status, MQLONG reason) {
     result_.status = status;
     result_.comp_code = MQCC_FAILED;
@@ -155,7 +160,7 @@ class Interpreter {
 
   CommandResult DefineOrAlter() {
     const bool define = result_.verb == Verb::kDefine;
-    const unsigned bit = ClassBitOf(result_.object);
+    const unsigned scope = Scope(result_.object);
     std::string like;
     bool replace = false, replace_given = false, force_given = false;
     std::vector<Attribute> changes;
@@ -179,12 +184,13 @@ class Interpreter {
       }
       const Keyword* k = FindKeyword(result_.object, w.keyword);
       Attribute a;
-      if (k == nullptr || !(k->settable & bit) || !ParseValue(*k, w, &a) ||
+      if (k == nullptr || !InScope(k->settable, k->platforms, scope) || !ParseValue(*k, w, &a) ||
           FindAttribute(changes, a.selector) != nullptr) {
         return SyntaxError(i);
       }
       changes.push_back(std::move(a));
     }
+    if (result_.object == ObjectKind::kQMgr) return Done(backend_.AlterQueueManager(changes));
     if (result_.object == ObjectKind::kProcess) {
       return define ? Done(backend_.DefineProcess(result_.name, like, changes, replace), like)
                     : Done(backend_.AlterProcess(result_.name, changes));
@@ -211,7 +217,7 @@ class Interpreter {
 
   CommandResult Display() {
     const ObjectKind object = result_.object;
-    const unsigned bit = ClassBitOf(object);
+    const unsigned scope = Scope(object);
     bool all = false, type_given = false;
     MQLONG type = QueueTypeOf(object);
     std::vector<const Keyword*> wanted;
@@ -236,7 +242,9 @@ class Interpreter {
         continue;
       }
       const Keyword* k = FindKeyword(object, w.keyword);
-      if (k == nullptr || !(k->shown & bit) || w.has_value) return SyntaxError(i);
+      if (k == nullptr || !InScope(k->shown, k->platforms, scope) || w.has_value) {
+        return SyntaxError(i);
+      }
       wanted.push_back(k);
     }
     // Without attributes named, DISPLAY QMGR and the display of one named
@@ -246,12 +254,14 @@ class Interpreter {
     std::vector<MQLONG> selectors;
     for (const Keyword& k : KeywordsOf(object)) {
       bool asked = all || std::find(wanted.begin(), wanted.end(), &k) != wanted.end();
-      if (asked && (k.shown & bit)) selectors.push_back(k.selector);
+      if (asked && InScope(k.shown, k.platforms, scope)) selectors.push_back(k.selector);
     }
     auto fields = [&](unsigned object_bit, const std::vector<Attribute>& attributes,
                       std::vector<std::string>* out) {
       for (const Keyword& k : KeywordsOf(object)) {
-        if (!(k.shown & object_bit)) continue;
+        if (!InScope(k.shown, k.platforms, object_bit | PlatformBitOf(backend_.Platform()))) {
+          continue;
+        }
         if (std::find(selectors.begin(), selectors.end(), k.selector) == selectors.end()) continue;
         const Attribute* a = FindAttribute(attributes, k.selector);
         if (a == nullptr) continue;

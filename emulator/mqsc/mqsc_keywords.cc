@@ -30,11 +30,12 @@ struct ObjectSpelling {
   unsigned bit;
   MQLONG queue_type;
 };
-constexpr std::array<ObjectSpelling, 7> kObjects = {{{"", "", 0, MQQT_ALL},
+constexpr std::array<ObjectSpelling, 8> kObjects = {{{"", "", 0, MQQT_ALL},
                                                      {"QUEUE", "Q", kAnyQueueBits, MQQT_ALL},
                                                      {"QLOCAL", "QL", kLocalBit, MQQT_LOCAL},
                                                      {"QMODEL", "QM", kModelBit, MQQT_MODEL},
                                                      {"QALIAS", "QA", kAliasBit, MQQT_ALIAS},
+                                                     {"QREMOTE", "QR", kRemoteBit, MQQT_REMOTE},
                                                      {"QMGR", "", kQMgrBit, MQQT_ALL},
                                                      {"PROCESS", "PRO", kProcessBit, MQQT_ALL}}};
 
@@ -116,11 +117,14 @@ std::string_view ObjectName(ObjectKind object) {
 
 bool ValidCommand(Verb verb, ObjectKind object) {
   switch (verb) {
-    case Verb::kDefine:
     case Verb::kAlter:
+      if (object == ObjectKind::kQMgr) return true;
+      [[fallthrough]];
+    case Verb::kDefine:
     case Verb::kDelete:
       return object == ObjectKind::kQLocal || object == ObjectKind::kQModel ||
-             object == ObjectKind::kQAlias || object == ObjectKind::kProcess;
+             object == ObjectKind::kQAlias || object == ObjectKind::kQRemote ||
+             object == ObjectKind::kProcess;
     case Verb::kDisplay:
       return object != ObjectKind::kNone;
     case Verb::kClear:

@@ -19,17 +19,21 @@ namespace mqemu::mqsc {
 enum class Verb { kNone, kAlter, kClear, kDefine, kDelete, kDisplay, kEnd, kPing };
 
 // The object keyword of a command. kQueue is DISPLAY QUEUE, of any type.
-enum class ObjectKind { kNone, kQueue, kQLocal, kQModel, kQAlias, kQMgr, kProcess };
+enum class ObjectKind { kNone, kQueue, kQLocal, kQModel, kQAlias, kQRemote, kQMgr, kProcess };
 
 // Keywords, value kinds and class bits are those of the attribute tables.
 using objects::ClassBit;
+using objects::InScope;
 using objects::kAliasBit;
 using objects::kAnyQueueBits;
+using objects::kDistributedBit;
 using objects::Keyword;
 using objects::kLocalBit;
 using objects::kModelBit;
 using objects::kProcessBit;
 using objects::kQMgrBit;
+using objects::kRemoteBit;
+using objects::PlatformBitOf;
 using objects::ValueKind;
 using objects::ValueName;
 
@@ -46,7 +50,7 @@ unsigned ClassBitOf(ObjectKind object);
 unsigned ClassBitOfQueueType(MQLONG type);
 // MQQT_* of a queue object keyword; MQQT_ALL for kQueue.
 MQLONG QueueTypeOf(ObjectKind object);
-// "QLOCAL", "QMODEL", "QALIAS" for a queue type.
+// "QLOCAL", "QMODEL", "QALIAS", "QREMOTE" for a queue type.
 std::string_view QueueTypeName(MQLONG type);
 bool IsQueue(ObjectKind object);
 

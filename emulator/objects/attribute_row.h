@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "objects/kept_values.h"
 #include "pcf/mq_field.h"
 #include "pcf/pcf_format.h"
 
@@ -29,9 +30,32 @@ enum ClassBit : unsigned {
   kAliasBit = 4,
   kProcessBit = 8,
   kQMgrBit = 16,
+  kRemoteBit = 32,  // a local definition of a remote queue
 };
-constexpr unsigned kAnyQueueBits = kLocalBit | kModelBit | kAliasBit;
+constexpr unsigned kAnyQueueBits = kLocalBit | kModelBit | kAliasBit | kRemoteBit;
 constexpr unsigned kQueueBits = kLocalBit | kModelBit;  // local and model queues
+constexpr unsigned kClassBits = 0xff;
+
+// Bits for the platforms whose queue managers have an attribute: most are
+// everywhere, some only on the distributed platforms or only on z/OS. Code
+// that asks about an attribute passes a scope: the class bit of its object
+// and the platform bit of its queue manager together (ScopeOf).
+enum PlatformBit : unsigned {
+  kDistributedBit = 0x100,
+  kZosBit = 0x200,
+};
+constexpr unsigned kAllPlatforms = kDistributedBit | kZosBit;
+
+constexpr unsigned PlatformBitOf(MQLONG platform) {
+  return platform == MQPL_ZOS ? kZosBit : kDistributedBit;
+}
+constexpr unsigned ScopeOf(unsigned class_bit, MQLONG platform) {
+  return class_bit | PlatformBitOf(platform);
+}
+// Whether an attribute of `classes` on `platforms` belongs to `scope`.
+constexpr bool InScope(unsigned classes, unsigned platforms, unsigned scope) {
+  return (classes & scope & kClassBits) != 0 && (platforms & scope) != 0;
+}
 
 // How MQSC writes a value.
 enum class ValueKind {
@@ -58,6 +82,7 @@ struct Keyword {
   std::span<const ValueName> choices;
   unsigned settable;  // classes where DEFINE and ALTER may give it
   unsigned shown;     // classes where DISPLAY accepts it
+  unsigned platforms = kAllPlatforms;
 };
 
 // How a value given to a definition or change is checked, past its selector
@@ -83,6 +108,7 @@ struct AttributeValue {
   bool is_string = false;
   MQLONG number = 0;
   std::string text;
+  bool is_list = false;  // an integer list of the one value `number`
 };
 
 template <typename Object>
@@ -92,10 +118,16 @@ struct AttributeRow {
   unsigned set = 0;                // classes where PCF definitions and changes may give it
   bool mqset = false;              // whether MQSET may change it
   MQLONG mqset_error = MQRC_NONE;  // MQSET's reason for a refused value
-  // Where the value lives: a member, or a function for a computed value.
+  // Where the value lives: a member, a function for a computed value, or
+  // the object's kept values (Object::kept) with the row's default.
   MQLONG Object::*number = nullptr;
   std::string Object::*text = nullptr;
   AttributeValue (*computed)(const Object&) = nullptr;
+  bool kept = false;
+  MQLONG kept_default = 0;
+  std::string_view kept_default_text;
+  bool always = false;  // reported by every inquiry, whatever it asks for
+  bool list = false;    // an integer list in PCF (of one value here); not by MQINQ
   Rule rule = Rule::kAny;
   MQLONG low = 0;
   MQLONG high = 0;
@@ -116,6 +148,30 @@ struct AttributeRow {
     AttributeRow r = *this;
     r.set = classes;
     r.keyword.settable = classes;
+    return r;
+  }
+  // Reported and settable in `classes`.
+  constexpr AttributeRow For(unsigned classes) const { return Inquire(classes).Set(classes); }
+  // Reported whatever an inquiry asks for.
+  constexpr AttributeRow Always() const {
+    AttributeRow r = *this;
+    r.always = true;
+    return r;
+  }
+  // Only on the distributed platforms, or only on z/OS.
+  constexpr AttributeRow Distributed() const {
+    AttributeRow r = *this;
+    r.keyword.platforms = kDistributedBit;
+    return r;
+  }
+  constexpr AttributeRow Zos() const {
+    AttributeRow r = *this;
+    r.keyword.platforms = kZosBit;
+    return r;
+  }
+  constexpr AttributeRow AsList() const {
+    AttributeRow r = *this;
+    r.list = true;
     return r;
   }
   // Only for the odd attribute whose MQSC classes differ from PCF's.
@@ -224,6 +280,42 @@ constexpr AttributeRow<Object> Flag(MQLONG selector, MQLONG Object::*member,
   return r;
 }
 
+// Starters of the attributes kept in the object's kept values, each with
+// the value an object has until one is given.
+template <typename Object>
+constexpr AttributeRow<Object> Kept(MQLONG selector, std::string_view keyword, MQLONG min,
+                                    MQLONG max, MQLONG default_value) {
+  AttributeRow<Object> r = Number<Object>(selector, keyword, nullptr, min, max);
+  r.kept = true;
+  r.kept_default = default_value;
+  return r;
+}
+template <typename Object>
+constexpr AttributeRow<Object> KeptText(MQLONG selector, std::string_view keyword, MQLONG length,
+                                        std::string_view default_text = {}) {
+  AttributeRow<Object> r = Text<Object>(selector, keyword, nullptr, length);
+  r.kept = true;
+  r.kept_default_text = default_text;
+  return r;
+}
+template <typename Object>
+constexpr AttributeRow<Object> KeptChoice(MQLONG selector, std::string_view keyword,
+                                          std::span<const ValueName> choices,
+                                          MQLONG default_value) {
+  AttributeRow<Object> r = Choice<Object>(selector, keyword, nullptr, choices);
+  r.kept = true;
+  r.kept_default = default_value;
+  return r;
+}
+template <typename Object>
+constexpr AttributeRow<Object> KeptFlag(MQLONG selector, std::span<const ValueName> choices,
+                                        MQLONG default_value) {
+  AttributeRow<Object> r = Flag<Object>(selector, nullptr, choices);
+  r.kept = true;
+  r.kept_default = default_value;
+  return r;
+}
+
 template <typename Object>
 using Rows = std::span<const AttributeRow<Object>>;
 
@@ -252,8 +344,24 @@ template <typename Object>
 AttributeValue ValueOf(const AttributeRow<Object>& row, const Object& object) {
   if (row.computed) return row.computed(object);
   if (row.number) return {false, object.*row.number, {}};
+  const MQLONG selector = row.keyword.selector;
+  if (row.kept && !IsStringSelector(selector)) {
+    auto it = object.kept.numbers.find(selector);
+    return {false, it == object.kept.numbers.end() ? row.kept_default : it->second, {}, row.list};
+  }
+  if (row.kept) {
+    auto it = object.kept.texts.find(selector);
+    return TextValue(it == object.kept.texts.end() ? row.kept_default_text : it->second,
+                     row.keyword.max);
+  }
   return TextValue(row.text ? std::string_view(object.*row.text) : std::string_view(),
                    row.keyword.max);
+}
+
+// Whether an inquiry in `scope` reports the attribute of `row`.
+template <typename Object>
+constexpr bool Reports(const AttributeRow<Object>& row, unsigned scope) {
+  return InScope(row.inquire, row.keyword.platforms, scope);
 }
 
 // The MQSC keywords of a table, in the order DISPLAY shows them (by name),
@@ -276,23 +384,39 @@ constexpr std::array<Keyword, M> KeywordTable(const AttributeRow<Object> (&rows)
   return keywords;
 }
 
-// The selectors that inquiries of class `class_bit` report, in row order.
+// The selectors that inquiries in `scope` report, in row order.
 template <typename Object>
-std::vector<MQLONG> InquirySelectors(Rows<Object> rows, unsigned class_bit) {
+std::vector<MQLONG> InquirySelectors(Rows<Object> rows, unsigned scope) {
   std::vector<MQLONG> selectors;
   for (const AttributeRow<Object>& r : rows) {
-    if (r.inquire & class_bit) selectors.push_back(r.keyword.selector);
+    if (Reports(r, scope)) selectors.push_back(r.keyword.selector);
   }
   return selectors;
 }
 
-// The value of `selector` for `object` of class `class_bit`; false when
-// the class has no such attribute.
+// Calls report(selector, value) for each attribute of `object` that an
+// inquiry in `scope` reports when it asks for the selectors `asked`, or for
+// everything when `all`: in row order, which is the order IBM MQ reports
+// them in, whatever the order asked; the rows marked always whatever is asked.
+template <typename Object, typename Report>
+void ForEachReported(Rows<Object> rows, unsigned scope, const Object& object,
+                     std::span<const MQLONG> asked, bool all, Report report) {
+  for (const AttributeRow<Object>& r : rows) {
+    if (!Reports(r, scope)) continue;
+    const MQLONG selector = r.keyword.selector;
+    if (all || r.always || std::find(asked.begin(), asked.end(), selector) != asked.end()) {
+      report(selector, ValueOf(r, object));
+    }
+  }
+}
+
+// The value of `selector` for `object` in `scope`; false when the object
+// has no such attribute there.
 template <typename Object>
-bool Inquire(Rows<Object> rows, unsigned class_bit, const Object& object, MQLONG selector,
+bool Inquire(Rows<Object> rows, unsigned scope, const Object& object, MQLONG selector,
              AttributeValue* out) {
   const AttributeRow<Object>* row = FindRow(rows, selector);
-  if (!row || !(row->inquire & class_bit)) return false;
+  if (!row || !Reports(*row, scope)) return false;
   *out = ValueOf(*row, object);
   return true;
 }
@@ -301,16 +425,17 @@ bool Inquire(Rows<Object> rows, unsigned class_bit, const Object& object, MQLONG
 // MQ allows in names.
 bool ValidObjectName(std::string_view name);
 
-// 0 when a definition or change of an object of class `class_bit` may give
+// 0 when a definition or change of an object in `scope` may give
 // `selector` the value (`is_string`, `number`, `text`), else the reason:
 // a parameter identifier error for a selector that is not settable there
 // or whose type does not fit, a string length error, or the row's value
 // error.
 template <typename Object>
-MQLONG CheckChange(Rows<Object> rows, unsigned class_bit, MQLONG selector, bool is_string,
+MQLONG CheckChange(Rows<Object> rows, unsigned scope, MQLONG selector, bool is_string,
                    MQLONG number, std::string_view text) {
   const AttributeRow<Object>* row = FindRow(rows, selector);
-  if (!row || !(row->set & class_bit) || is_string != IsStringSelector(selector)) {
+  if (!row || !InScope(row->set, row->keyword.platforms, scope) ||
+      is_string != IsStringSelector(selector)) {
     return is_string ? MQRCCF_CFST_PARM_ID_ERROR : MQRCCF_CFIN_PARM_ID_ERROR;
   }
   if (is_string && text.size() > static_cast<size_t>(row->keyword.max)) {
@@ -335,9 +460,11 @@ MQLONG CheckChange(Rows<Object> rows, unsigned class_bit, MQLONG selector, bool 
       }
       break;
     case Rule::kName:
-      return ValidObjectName(text) ? 0 : MQRCCF_OBJECT_NAME_ERROR;
-    case Rule::kOptionalName:
-      return text.empty() || ValidObjectName(text) ? 0 : MQRCCF_OBJECT_NAME_ERROR;
+      return ValidObjectName(TrimTrailingBlanks(text)) ? 0 : MQRCCF_OBJECT_NAME_ERROR;
+    case Rule::kOptionalName: {
+      std::string name = TrimTrailingBlanks(text);
+      return name.empty() || ValidObjectName(name) ? 0 : MQRCCF_OBJECT_NAME_ERROR;
+    }
   }
   return fits ? 0 : row->value_error;
 }
@@ -348,6 +475,31 @@ template <typename Object>
 void Store(const AttributeRow<Object>& row, Object& object, MQLONG number, std::string_view text) {
   if (row.number) object.*row.number = number;
   if (row.text) object.*row.text = TrimTrailingBlanks(text);
+  if (!row.kept) return;
+  if (IsStringSelector(row.keyword.selector)) {
+    object.kept.texts[row.keyword.selector] = TrimTrailingBlanks(text);
+  } else {
+    object.kept.numbers[row.keyword.selector] = number;
+  }
+}
+
+// Whether `row` holds a value that a definition could give (a member or a
+// kept value, not a computation).
+template <typename Object>
+constexpr bool HoldsValue(const AttributeRow<Object>& row) {
+  return row.number || row.text || row.kept;
+}
+
+// Gives `to` the values that `from` has of every attribute that
+// definitions of all the classes in `classes` may give (a model queue's to
+// the dynamic queue it makes), without the rows' hooks.
+template <typename Object>
+void CopyValues(Rows<Object> rows, unsigned classes, const Object& from, Object& to) {
+  for (const AttributeRow<Object>& r : rows) {
+    if ((r.set & classes) != classes || !HoldsValue(r)) continue;
+    AttributeValue v = ValueOf(r, from);
+    Store(r, to, v.number, v.text);
+  }
 }
 
 }  // namespace mqemu::objects

@@ -1,5 +1,5 @@
-// The attribute tables, one per object type: queues (local, model and alias
-// in one table, each row saying which of the three classes have the
+// The attribute tables, one per object type: queues (local, model, alias
+// and remote in one table, each row saying which of the classes have the
 // attribute), process definitions and the queue manager. Each table lists
 // its rows in the order that inquiries report them, and its MQSC keywords
 // in the order that DISPLAY shows them.
@@ -25,7 +25,7 @@ Rows<Queue> QueueRows();
 std::span<const Keyword> QueueKeywords();
 Rows<Process> ProcessRows();
 std::span<const Keyword> ProcessKeywords();
-Rows<QueueManager> QueueManagerRows();  // none settable here
+Rows<QueueManager> QueueManagerRows();
 std::span<const Keyword> QueueManagerKeywords();
 
 // The class bit of a queue type (MQQT_*); 0 for none.
@@ -37,9 +37,14 @@ constexpr unsigned QueueClassBit(MQLONG type) {
       return kModelBit;
     case MQQT_ALIAS:
       return kAliasBit;
+    case MQQT_REMOTE:
+      return kRemoteBit;
     default:
       return 0;
   }
 }
+
+// Whether a queue manager attribute is an integer list in PCF.
+bool IsListAttribute(MQLONG selector);
 
 }  // namespace mqemu::objects

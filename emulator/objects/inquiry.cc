@@ -31,9 +31,10 @@ Status MqinqObject(const QueueManager& qm, const Queue* q, const std::vector<MQL
   size_t chars_needed = 0;
   for (MQLONG sel : selectors) {
     AttributeValue v;
-    bool known = q ? Inquire(QueueRows(), QueueClassBit(q->type), *q, sel, &v)
-                   : Inquire(QueueManagerRows(), kQMgrBit, qm, sel, &v);
+    bool known = q ? Inquire(QueueRows(), ScopeOf(QueueClassBit(q->type), qm.platform), *q, sel, &v)
+                   : Inquire(QueueManagerRows(), ScopeOf(kQMgrBit, qm.platform), qm, sel, &v);
     bool is_char = IsStringSelector(sel);
+    if (v.is_list) return Status::Fail(MQRC_SELECTOR_ERROR);  // for PCF alone
     if (!known && ((sel >= MQIA_FIRST && sel <= MQIA_LAST) || is_char)) {
       st = Status::Warn(MQRC_SELECTOR_NOT_FOR_TYPE);
       v.is_string = is_char;

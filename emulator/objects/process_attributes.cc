@@ -1,4 +1,4 @@
-// The process attribute table.
+// The process attribute table, in the order IBM MQ reports the attributes.
 #include "objects/attribute_tables.h"
 #include "qmgr/process.h"
 
@@ -14,11 +14,14 @@ constexpr ValueName kApplType[] = {
     {"OPENVMS", MQAT_VMS}, {"NSK", MQAT_NSK},         {"NOTESAGENT", MQAT_NOTES_AGENT},
     {"WLM", MQAT_WLM},     {"DEF", MQAT_DEFAULT}};
 
+constexpr ValueName kDisposition[] = {{"QMGR", MQQSGD_Q_MGR}};
+
 using P = Process;
 constexpr unsigned kP = kProcessBit;
 
 constexpr ProcessRow kRows[] = {
-    Text(MQCA_PROCESS_NAME, "", &P::name, MQ_PROCESS_NAME_LENGTH).Inquire(kP),
+    Text(MQCA_PROCESS_NAME, "", &P::name, MQ_PROCESS_NAME_LENGTH).Inquire(kP).Always(),
+    KeptChoice<P>(MQIA_QSG_DISP, "", kDisposition, MQQSGD_Q_MGR).Inquire(kP).Always().Zos(),
     Text(MQCA_PROCESS_DESC, "DESCR", &P::description, MQ_PROCESS_DESC_LENGTH)
         .Inquire(kP)
         .Set(kP)
@@ -34,10 +37,8 @@ constexpr ProcessRow kRows[] = {
     Text(MQCA_USER_DATA, "USERDATA", &P::user_data, MQ_PROCESS_USER_DATA_LENGTH)
         .Inquire(kP)
         .Set(kP),
-    Text(MQCA_CREATION_DATE, "", &P::creation_date, MQ_DATE_LENGTH).Inquire(kP),
-    Text(MQCA_CREATION_TIME, "", &P::creation_time, MQ_TIME_LENGTH).Inquire(kP),
-    Text<P>(MQCA_ALTERATION_DATE, "ALTDATE", nullptr, MQ_DATE_LENGTH).Mqsc(0, kP),
-    Text<P>(MQCA_ALTERATION_TIME, "ALTTIME", nullptr, MQ_TIME_LENGTH).Mqsc(0, kP),
+    Text(MQCA_ALTERATION_DATE, "ALTDATE", &P::alteration_date, MQ_DATE_LENGTH).Inquire(kP),
+    Text(MQCA_ALTERATION_TIME, "ALTTIME", &P::alteration_time, MQ_TIME_LENGTH).Inquire(kP),
 };
 
 constexpr auto kKeywords = KeywordTable<KeywordCount(kRows)>(kRows);

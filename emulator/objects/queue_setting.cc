@@ -29,7 +29,11 @@ Status MqsetQueue(QueueManager& qm, Queue& q, const std::vector<MQLONG>& selecto
   for (MQLONG selector : selectors) {
     const QueueRow* row = FindRow(QueueRows(), selector);
     if (!row || !row->mqset) return Status::Fail(MQRC_SELECTOR_ERROR);
-    if (!(row->set & QueueClassBit(q.type))) return Status::Fail(MQRC_SELECTOR_NOT_FOR_TYPE);
+    const unsigned scope = ScopeOf(QueueClassBit(q.type), qm.platform);
+    if (!(row->keyword.platforms & scope)) return Status::Fail(MQRC_SELECTOR_ERROR);
+    if (!InScope(row->set, row->keyword.platforms, scope)) {
+      return Status::Fail(MQRC_SELECTOR_NOT_FOR_TYPE);
+    }
     Change c{row, 0, {}};
     if (IsStringSelector(selector)) {
       auto length = static_cast<size_t>(row->keyword.max);
@@ -40,8 +44,8 @@ Status MqsetQueue(QueueManager& qm, Queue& q, const std::vector<MQLONG>& selecto
       if (next_int >= ints.size()) return Status::Fail(MQRC_INT_ATTR_COUNT_ERROR);
       c.number = ints[next_int++];
     }
-    if (CheckChange(QueueRows(), QueueClassBit(q.type), selector, IsStringSelector(selector),
-                    c.number, TrimTrailingBlanks(c.text))) {
+    if (CheckChange(QueueRows(), scope, selector, IsStringSelector(selector), c.number,
+                    TrimTrailingBlanks(c.text))) {
       return Status::Fail(row->mqset_error);
     }
     changes.push_back(c);

@@ -20,8 +20,9 @@ void SetQueueAttribute(QueueManager& qm, Queue& q, const QueueRow& row, MQLONG n
 // Lock held. MQSET on q, all or nothing: each integer selector takes the
 // next of `ints`, each character selector the next field of its full length
 // in `chars`. Every selector is checked before any attribute changes: one
-// that MQSET may not set fails the call with MQRC_SELECTOR_ERROR (or
-// MQRC_SELECTOR_NOT_FOR_TYPE when q's type lacks it), one without a value
+// that MQSET may not set, or that q's platform lacks, fails the call with
+// MQRC_SELECTOR_ERROR (MQRC_SELECTOR_NOT_FOR_TYPE when q's type lacks it:
+// InhibitGet of a remote queue), one without a value
 // with MQRC_INT_ATTR_COUNT_ERROR or MQRC_CHAR_ATTR_LENGTH_ERROR, one whose
 // value is refused with the row's reason; then nothing is changed.
 Status MqsetQueue(QueueManager& qm, Queue& q, const std::vector<MQLONG>& selectors,

@@ -70,9 +70,11 @@ void Encode(FrameWriter& w, const OpenReply& m) {
   w.I32(m.hobj);
   w.Bytes(m.name, sizeof m.name);
   w.Bytes(m.qmgr, sizeof m.qmgr);
+  w.Bytes(m.resolved, sizeof m.resolved);
 }
 bool Decode(FrameReader& r, OpenReply* m) {
-  return r.I32(&m->hobj) && r.Bytes(m->name, sizeof m->name) && r.Bytes(m->qmgr, sizeof m->qmgr);
+  return r.I32(&m->hobj) && r.Bytes(m->name, sizeof m->name) && r.Bytes(m->qmgr, sizeof m->qmgr) &&
+         r.Bytes(m->resolved, sizeof m->resolved);
 }
 
 void Encode(FrameWriter& w, const CloseCall& m) {

@@ -66,11 +66,15 @@ struct OpenCall {
   MQCHAR48 dynamic{};
   MQLONG options = 0;
 };
-// <- i32 hobj, bytes(48) name, bytes(48) resolved qmgr
+// <- i32 hobj, bytes(48) name, bytes(48) resolved qmgr, bytes(48) resolved
+// name. The name is the object's as opened (for a model queue the dynamic
+// queue made); the resolved name the queue that messages reach (for an
+// alias its base queue).
 struct OpenReply {
   MQHOBJ hobj = MQHO_UNUSABLE_HOBJ;
   MQCHAR48 name{};
   MQCHAR48 qmgr{};
+  MQCHAR48 resolved{};
 };
 
 // -> i32 hobj, i32 options

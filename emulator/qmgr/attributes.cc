@@ -9,35 +9,39 @@ namespace mqemu {
 
 using namespace objects;
 
-const std::vector<MQLONG>& QueueSelectors(MQLONG type) {
-  static const std::vector<MQLONG> local = InquirySelectors(QueueRows(), kLocalBit);
-  static const std::vector<MQLONG> model = InquirySelectors(QueueRows(), kModelBit);
-  static const std::vector<MQLONG> alias = InquirySelectors(QueueRows(), kAliasBit);
-  if (type == MQQT_MODEL) return model;
-  if (type == MQQT_ALIAS) return alias;
-  return local;
+namespace {
+
+// The scope of an object of class `class_bit` on this queue manager.
+unsigned Scope(unsigned class_bit) {
+  return ScopeOf(class_bit, Qm().platform);
 }
 
-const std::vector<MQLONG>& QueueManagerSelectors() {
-  static const std::vector<MQLONG> all = InquirySelectors(QueueManagerRows(), kQMgrBit);
-  return all;
-}
-
-const std::vector<MQLONG>& ProcessSelectors() {
-  static const std::vector<MQLONG> all = InquirySelectors(ProcessRows(), kProcessBit);
-  return all;
-}
+}  // namespace
 
 bool QueueAttribute(const Queue& q, MQLONG selector, AttributeValue* out) {
-  return Inquire(QueueRows(), QueueClassBit(q.type), q, selector, out);
+  return Inquire(QueueRows(), Scope(QueueClassBit(q.type)), q, selector, out);
 }
 
 bool ProcessAttribute(const Process& p, MQLONG selector, AttributeValue* out) {
-  return Inquire(ProcessRows(), kProcessBit, p, selector, out);
+  return Inquire(ProcessRows(), Scope(kProcessBit), p, selector, out);
 }
 
 bool QueueManagerAttribute(const QueueManager& qm, MQLONG selector, AttributeValue* out) {
-  return Inquire(QueueManagerRows(), kQMgrBit, qm, selector, out);
+  return Inquire(QueueManagerRows(), Scope(kQMgrBit), qm, selector, out);
+}
+
+void ReportQueue(const Queue& q, std::span<const MQLONG> asked, bool all, const Report& report) {
+  ForEachReported(QueueRows(), Scope(QueueClassBit(q.type)), q, asked, all, report);
+}
+
+void ReportProcess(const Process& p, std::span<const MQLONG> asked, bool all,
+                   const Report& report) {
+  ForEachReported(ProcessRows(), Scope(kProcessBit), p, asked, all, report);
+}
+
+void ReportQueueManager(const QueueManager& qm, std::span<const MQLONG> asked, bool all,
+                        const Report& report) {
+  ForEachReported(QueueManagerRows(), Scope(kQMgrBit), qm, asked, all, report);
 }
 
 }  // namespace mqemu

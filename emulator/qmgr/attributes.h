@@ -1,13 +1,14 @@
 // The attributes of queues, processes and of the queue manager that MQINQ,
 // the command server and MQSC's DISPLAY report, by selector, read from the
-// attribute tables (objects/), so that all give the same values at the same
-// field lengths.
+// attribute tables (objects/) for this queue manager's platform, so that
+// all give the same values at the same field lengths.
 #pragma once
 
 #include <cmqc.h>
 
+#include <functional>
+#include <span>
 #include <string>
-#include <vector>
 
 #include "objects/attribute_row.h"
 
@@ -24,10 +25,14 @@ bool QueueAttribute(const Queue& q, MQLONG selector, AttributeValue* out);
 bool QueueManagerAttribute(const QueueManager& qm, MQLONG selector, AttributeValue* out);
 bool ProcessAttribute(const Process& p, MQLONG selector, AttributeValue* out);
 
-// Every selector of a queue type (MQQT_*) and of the queue manager, in the
-// order that inquiries report them.
-const std::vector<MQLONG>& QueueSelectors(MQLONG type);
-const std::vector<MQLONG>& QueueManagerSelectors();
-const std::vector<MQLONG>& ProcessSelectors();
+// Lock held. Calls report(selector, value) for each attribute that an
+// inquiry of the object reports when it asks for `asked`, or for everything
+// when `all`: in the order IBM MQ reports them, the identifying attributes
+// first whatever is asked.
+using Report = std::function<void(MQLONG selector, const AttributeValue& value)>;
+void ReportQueue(const Queue& q, std::span<const MQLONG> asked, bool all, const Report& report);
+void ReportProcess(const Process& p, std::span<const MQLONG> asked, bool all, const Report& report);
+void ReportQueueManager(const QueueManager& qm, std::span<const MQLONG> asked, bool all,
+                        const Report& report);
 
 }  // namespace mqemu

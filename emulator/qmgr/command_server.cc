@@ -1,6 +1,7 @@
 // The command server thread and its PCF commands.
 #include "qmgr/command_server.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -8,6 +9,7 @@
 
 #include "mqsc/mqsc_interpreter.h"
 #include "mqsc/mqsc_output.h"
+#include "objects/attribute_tables.h"
 #include "pcf/mq_field.h"
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_reader.h"
@@ -105,8 +107,9 @@ MQLONG ParameterIdError(MQLONG type) {
 }
 
 // The structure type that carries a parameter of a request: the lists of
-// attribute selectors are integer lists; every other parameter is a single
-// value, a string for a character attribute and an integer otherwise.
+// attribute selectors and the attributes that are lists are integer lists;
+// every other parameter is a single value, a string for a character
+// attribute and an integer otherwise.
 MQLONG ExpectedType(MQLONG parameter) {
   switch (parameter) {
     case MQIACF_Q_MGR_ATTRS:
@@ -114,6 +117,7 @@ MQLONG ExpectedType(MQLONG parameter) {
     case MQIACF_PROCESS_ATTRS:
       return MQCFT_INTEGER_LIST;
     default:
+      if (objects::IsListAttribute(parameter)) return MQCFT_INTEGER_LIST;
       return parameter >= MQCA_FIRST && parameter <= MQCA_LAST ? MQCFT_STRING : MQCFT_INTEGER;
   }
 }
@@ -139,33 +143,37 @@ const PcfParameter* Find(const PcfMessage& m, MQLONG parameter) {
   return nullptr;
 }
 
-void AddAttribute(PcfBuilder& b, MQLONG selector, const AttributeValue& v) {
-  if (v.is_string) {
-    b.String(selector, v.text, v.text.size(), Qm().ccsid);
-  } else {
-    b.Integer(selector, v.number);
-  }
+// What an inquiry asks for in its attribute list parameter `list`: the
+// selectors, and whether that is everything (no list, or MQIACF_ALL in it).
+struct Asked {
+  std::span<const MQLONG> selectors;
+  bool all = true;
+};
+Asked AskedFor(const PcfMessage& m, MQLONG list) {
+  const PcfParameter* p = Find(m, list);
+  if (!p) return {};
+  bool all = std::find(p->values.begin(), p->values.end(), MQIACF_ALL) != p->values.end();
+  return {p->values, all};
 }
 
-// The selectors asked for in an attribute list parameter; all when absent or
-// when the list holds MQIACF_ALL.
-std::vector<MQLONG> Wanted(const PcfMessage& m, MQLONG list, const std::vector<MQLONG>& all) {
-  const PcfParameter* p = Find(m, list);
-  if (!p) return all;
-  for (MQLONG v : p->values) {
-    if (v == MQIACF_ALL) return all;
-  }
-  return p->values;
+// Adds the attributes of an inquiry's reply to b, as Report* hands them.
+Report AddTo(PcfBuilder& b) {
+  return [&b](MQLONG selector, const AttributeValue& v) {
+    if (v.is_string) {
+      b.String(selector, v.text, v.text.size(), Qm().ccsid);
+    } else if (v.is_list) {
+      b.IntegerList(selector, {v.number});
+    } else {
+      b.Integer(selector, v.number);
+    }
+  };
 }
 
 void InquireQueueManager(const PcfMessage& m, ReplySet& replies) {
   QueueManager& qm = Qm();
+  Asked asked = AskedFor(m, MQIACF_Q_MGR_ATTRS);
   std::lock_guard lock(qm.mu);
-  PcfBuilder& b = replies.Add();
-  for (MQLONG sel : Wanted(m, MQIACF_Q_MGR_ATTRS, QueueManagerSelectors())) {
-    AttributeValue v;
-    if (QueueManagerAttribute(qm, sel, &v)) AddAttribute(b, sel, v);
-  }
+  ReportQueueManager(qm, asked.selectors, asked.all, AddTo(replies.Add()));
 }
 
 bool TypeSelected(MQLONG wanted, const Queue& q) {
@@ -177,6 +185,7 @@ void InquireQueue(const PcfMessage& m, ReplySet& replies) {
   if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
   const PcfParameter* type = Find(m, MQIA_Q_TYPE);
   std::string pattern = TrimTrailingBlanks(name->text);
+  Asked asked = AskedFor(m, MQIACF_Q_ATTRS);
   QueueManager& qm = Qm();
   std::lock_guard lock(qm.mu);
   int matched = 0;
@@ -185,15 +194,7 @@ void InquireQueue(const PcfMessage& m, ReplySet& replies) {
       continue;
     }
     ++matched;
-    PcfBuilder& b = replies.Add();
-    b.String(MQCA_Q_NAME, q->name, MQ_Q_NAME_LENGTH, qm.ccsid);
-    b.Integer(MQIA_Q_TYPE, q->type);
-    for (MQLONG sel : Wanted(m, MQIACF_Q_ATTRS, QueueSelectors(q->type))) {
-      AttributeValue v;
-      if (sel != MQCA_Q_NAME && sel != MQIA_Q_TYPE && QueueAttribute(*q, sel, &v)) {
-        AddAttribute(b, sel, v);
-      }
-    }
+    ReportQueue(*q, asked.selectors, asked.all, AddTo(replies.Add()));
   }
   if (matched == 0) replies.Fail(MQRC_UNKNOWN_OBJECT_NAME);
 }
@@ -227,13 +228,16 @@ DefinitionResult Changes(const PcfMessage& m, MQLONG name, std::vector<Attribute
         p.parameter == MQIACF_FORCE) {
       continue;
     }
-    if (p.type != MQCFT_INTEGER && p.type != MQCFT_STRING) {
-      return {ParameterIdError(p.type), p.parameter};
+    // An attribute that is a list is given one value here.
+    bool one_of_list = p.type == MQCFT_INTEGER_LIST && p.values.size() == 1;
+    if (p.type != MQCFT_INTEGER && p.type != MQCFT_STRING && !one_of_list) {
+      return {p.type == MQCFT_INTEGER_LIST ? MQRCCF_PARM_VALUE_ERROR : ParameterIdError(p.type),
+              p.parameter};
     }
     AttributeChange c;
     c.selector = p.parameter;
     c.is_string = p.type == MQCFT_STRING;
-    c.number = p.value;
+    c.number = one_of_list ? p.values[0] : p.value;
     c.text = c.is_string ? TrimTrailingBlanks(p.text) : std::string();
     changes->push_back(c);
   }
@@ -278,18 +282,14 @@ void InquireProcess(const PcfMessage& m, ReplySet& replies) {
   const PcfParameter* name = Find(m, MQCA_PROCESS_NAME);
   if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
   std::string pattern = TrimTrailingBlanks(name->text);
+  Asked asked = AskedFor(m, MQIACF_PROCESS_ATTRS);
   QueueManager& qm = Qm();
   std::lock_guard lock(qm.mu);
   int matched = 0;
   for (auto& [pname, p] : qm.processes) {
     if (!MatchesGeneric(pname, pattern)) continue;
     ++matched;
-    PcfBuilder& b = replies.Add();
-    b.String(MQCA_PROCESS_NAME, p->name, MQ_PROCESS_NAME_LENGTH, qm.ccsid);
-    for (MQLONG sel : Wanted(m, MQIACF_PROCESS_ATTRS, ProcessSelectors())) {
-      AttributeValue v;
-      if (sel != MQCA_PROCESS_NAME && ProcessAttribute(*p, sel, &v)) AddAttribute(b, sel, v);
-    }
+    ReportProcess(*p, asked.selectors, asked.all, AddTo(replies.Add()));
   }
   if (matched == 0) replies.Fail(MQRC_UNKNOWN_OBJECT_NAME);
 }
@@ -318,6 +318,15 @@ void DeleteProcess(const PcfMessage& m, ReplySet& replies) {
   if (st.failed()) replies.Fail(st.rc);
 }
 
+void ChangeQueueManager(const PcfMessage& m, ReplySet& replies) {
+  std::vector<AttributeChange> changes;
+  DefinitionResult r = Changes(m, 0, &changes);
+  if (r.reason) return replies.Fail(r.reason, r.bad_parameter);
+  std::lock_guard lock(Qm().mu);
+  r = AlterQueueManager(Qm(), changes);
+  if (r.reason) replies.Fail(r.reason, r.bad_parameter);
+}
+
 void Ping(const PcfMessage&, ReplySet&) {}
 
 // One MQSC command: a reply per block of output (one per object displayed),
@@ -344,6 +353,7 @@ using Command = std::function<void(const PcfMessage&, ReplySet&)>;
 const std::map<MQLONG, Command>& Commands() {
   static const std::map<MQLONG, Command> commands = {
       {MQCMD_INQUIRE_Q_MGR, InquireQueueManager},
+      {MQCMD_CHANGE_Q_MGR, ChangeQueueManager},
       {MQCMD_INQUIRE_Q, InquireQueue},
       {MQCMD_INQUIRE_Q_NAMES, InquireQueueNames},
       {MQCMD_CREATE_Q, CreateOrChangeQueue},
@@ -433,9 +443,16 @@ std::vector<Message> ExecuteRequest(const Message& request) {
     }
   } else {
     // Not a command this command server understands: it goes to the
-    // dead-letter queue (or is discarded), as IBM MQ's does.
+    // dead-letter queue, or is discarded when its sender asked for that
+    // (MQRO_DISCARD_MSG), as IBM MQ's does.
+    if (request.md.Report & MQRO_DISCARD_MSG) return {};
+    std::string dead_letter_queue;
+    {
+      std::lock_guard lock(Qm().mu);
+      dead_letter_queue = Qm().dead_letter_queue;
+    }
     Message dead = request;
-    Qm().Deliver("", "SYSTEM.DEAD.LETTER.QUEUE", std::move(dead));
+    Qm().Deliver("", dead_letter_queue, std::move(dead));
     return {};
   }
   if (NameInField(request.md.ReplyToQ, sizeof request.md.ReplyToQ).empty()) return {};

@@ -88,7 +88,7 @@ Status QueueManager::Requeue(Session& s, std::vector<RequeuedMessage> messages) 
       // The copy was never seen: the cursor goes back to just before the
       // first of them, and the message is still on its queue.
       if (rewound.insert(r.hobj).second) {
-        h->second.cursor = {true, r.message.md.Priority,
+        h->second.cursor = {true, r.message.place_priority,
                             r.message.position > 0 ? r.message.position - 1 : 0};
       }
       continue;

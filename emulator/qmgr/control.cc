@@ -87,6 +87,26 @@ bool OptionValue(objects::Rows<Object> rows, const std::string& opt, const std::
   return false;
 }
 
+// The change that option `opt` without a value gives: "--" and either
+// keyword of a flag that definitions may set, in lower case ("--hardenbo",
+// "--noshare").
+template <typename Object>
+bool FlagOption(objects::Rows<Object> rows, const std::string& opt,
+                std::vector<AttributeChange>* changes) {
+  if (!opt.starts_with("--")) return false;
+  std::string_view word = std::string_view(opt).substr(2);
+  for (const auto& row : rows) {
+    if (!row.set || row.keyword.kind != objects::ValueKind::kFlag) continue;
+    for (const objects::ValueName& c : row.keyword.choices) {
+      if (!c.name.empty() && IsLowerCaseOf(word, c.name)) {
+        changes->push_back({row.keyword.selector, false, c.value, {}});
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 Status Usage(std::string* text, const std::string& message) {
   *text = message;
   return Status::Fail(MQRC_OPTIONS_ERROR);
@@ -115,6 +135,8 @@ Status Define(const std::vector<std::string>& a, std::string* text) {
     MQLONG n = 0;
     if (opt == "--model") {
       type = MQQT_MODEL;
+    } else if (opt == "--remote") {
+      type = MQQT_REMOTE;
     } else if (opt == "--replace") {
       replace = true;
     } else if (opt == "--alias" && has_value) {
@@ -130,7 +152,7 @@ Status Define(const std::vector<std::string>& a, std::string* text) {
       changes.push_back({MQIA_TRIGGER_CONTROL, false, MQTC_OFF, {}});
     } else if (has_value && OptionValue(QueueRows(), opt, a[i + 1], &changes)) {
       ++i;
-    } else {
+    } else if (!FlagOption(QueueRows(), opt, &changes)) {
       return Usage(text, "define: unknown or incomplete option " + opt);
     }
   }
@@ -179,6 +201,8 @@ const char* TypeName(MQLONG type) {
       return "model";
     case MQQT_ALIAS:
       return "alias";
+    case MQQT_REMOTE:
+      return "remote";
     default:
       return "local";
   }
@@ -212,6 +236,9 @@ Status Show(const std::vector<std::string>& a, std::string* text) {
     out << name << "  type=" << TypeName(q->type);
     if (q->type == MQQT_ALIAS) {
       out << " base=" << q->base_queue;
+    } else if (q->type == MQQT_REMOTE) {
+      out << " rname=" << q->remote_queue << " rqmname=" << q->remote_qmgr
+          << " xmitq=" << q->transmission_queue;
     } else {
       out << " definition=" << DefinitionName(q->definition_type)
           << " maxmsglen=" << q->max_msg_length << " maxdepth=" << q->max_depth;

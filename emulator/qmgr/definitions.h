@@ -23,8 +23,8 @@ struct DefinitionResult {
   MQLONG bad_parameter = 0;   // the selector in error, when there is one
 };
 
-// Lock held. Creates queue `name` of `type` with the changes applied (over
-// the defaults, or over `like` when given). With replace, an existing queue
+// Lock held. Creates queue `name` of `type` (local, model, alias or remote)
+// with the changes applied over the defaults. With replace, an existing queue
 // of the same type is altered instead. Fails with
 // MQRCCF_OBJECT_ALREADY_EXISTS, MQRCCF_OBJECT_WRONG_TYPE or a value error.
 DefinitionResult DefineQueue(QueueManager& qm, const std::string& name, MQLONG type,
@@ -35,9 +35,8 @@ DefinitionResult DefineQueue(QueueManager& qm, const std::string& name, MQLONG t
 DefinitionResult AlterQueue(QueueManager& qm, const std::string& name, MQLONG type,
                             const std::vector<AttributeChange>& changes);
 
-// Lock held. Creates process definition `name` with the changes applied
-// (MQCA_PROCESS_DESC, MQCA_APPL_ID, MQIA_APPL_TYPE, MQCA_ENV_DATA,
-// MQCA_USER_DATA); with replace an existing one is altered instead. Fails
+// Lock held. Creates process definition `name` with the changes applied;
+// with replace an existing one is altered instead. Fails
 // with MQRCCF_OBJECT_ALREADY_EXISTS, MQRCCF_OBJECT_NAME_ERROR or a value
 // error.
 DefinitionResult DefineProcess(QueueManager& qm, const std::string& name,
@@ -48,10 +47,15 @@ DefinitionResult DefineProcess(QueueManager& qm, const std::string& name,
 DefinitionResult AlterProcess(QueueManager& qm, const std::string& name,
                               const std::vector<AttributeChange>& changes);
 
+// Lock held. Changes attributes of the queue manager (MaxHandles,
+// MaxMsgLength, ...); nothing changes when one of them is refused. On z/OS
+// MaxMsgLength is fixed: a change of it fails with MQRCCF_CFIN_PARM_ID_ERROR.
+DefinitionResult AlterQueueManager(QueueManager& qm, const std::vector<AttributeChange>& changes);
+
 // Lock held. The attributes of an existing queue or process that a new
 // definition LIKE it takes over: every settable one, strings trimmed.
-std::vector<AttributeChange> SettableAttributes(const Queue& q);
-std::vector<AttributeChange> SettableAttributes(const Process& p);
+std::vector<AttributeChange> SettableAttributes(const QueueManager& qm, const Queue& q);
+std::vector<AttributeChange> SettableAttributes(const QueueManager& qm, const Process& p);
 
 // Lock held. Removes every message of local queue `name`. Returns 0, or
 // MQRC_UNKNOWN_OBJECT_NAME, MQRCCF_Q_WRONG_TYPE, MQRCCF_OBJECT_OPEN.

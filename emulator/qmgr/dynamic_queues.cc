@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "objects/attribute_tables.h"
+
 namespace mqemu {
 
 Status QueueManager::CreateDynamic(Session& s, Queue& model, const std::string& pattern,
@@ -29,23 +31,7 @@ Status QueueManager::CreateDynamic(Session& s, Queue& model, const std::string& 
     return Status::Fail(MQRC_OBJECT_ALREADY_EXISTS);
   }
   Queue* q = AddQueue(queue_name, MQQT_LOCAL);
-  q->definition_type = model.definition_type;
-  q->description = model.description;
-  q->max_msg_length = model.max_msg_length;
-  q->max_depth = model.max_depth;
-  q->inhibit_get = model.inhibit_get;
-  q->inhibit_put = model.inhibit_put;
-  q->default_persistence = model.default_persistence;
-  q->default_priority = model.default_priority;
-  q->default_input_open = model.default_input_open;
-  q->shareability = model.shareability;
-  q->trigger_control = model.trigger_control;
-  q->trigger_type = model.trigger_type;
-  q->trigger_depth = model.trigger_depth;
-  q->trigger_msg_priority = model.trigger_msg_priority;
-  q->trigger_data = model.trigger_data;
-  q->initiation_queue = model.initiation_queue;
-  q->process_name = model.process_name;
+  objects::CopyValues(objects::QueueRows(), objects::kQueueBits, model, *q);
   if (q->definition_type == MQQDT_TEMPORARY_DYNAMIC) q->owner_session = s.id;
   *made = q;
   return Status::Ok();

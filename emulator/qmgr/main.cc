@@ -170,6 +170,15 @@ int Run(int argc, char** argv) {
     std::fprintf(stderr, "mqemu-qmgr: queue manager %s is already running\n", name.c_str());
     return 1;
   }
+  // A socket's path is limited to what sockaddr_un holds; a longer home
+  // could never be listened on, whatever else is right with it.
+  if (std::string path = SocketPath(name); path.size() >= sizeof(sockaddr_un{}.sun_path)) {
+    std::fprintf(stderr,
+                 "mqemu-qmgr: the home is too deep for a socket: %s has %zu characters, at "
+                 "most %zu fit; choose a shorter MQEMU_HOME\n",
+                 path.c_str(), path.size(), sizeof(sockaddr_un{}.sun_path) - 1);
+    return 1;
+  }
   Qm().Init(name, platform);
   int listener = Listen(SocketPath(name));
   if (listener < 0) {

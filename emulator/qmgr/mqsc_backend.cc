@@ -46,7 +46,7 @@ MQLONG QueueManagerMqscBackend::DefineQueue(const std::string& name, MQLONG type
     const Queue* model = qm_.FindQueue(like);
     if (!model) return MQRC_UNKNOWN_OBJECT_NAME;
     if (model->type != type) return MQRCCF_OBJECT_WRONG_TYPE;
-    base = SettableAttributes(*model);
+    base = SettableAttributes(qm_, *model);
   }
   return mqemu::DefineQueue(qm_, name, type, Over(std::move(base), changes), replace).reason;
 }
@@ -88,6 +88,11 @@ MQLONG QueueManagerMqscBackend::QueueManagerAttributes(const std::vector<MQLONG>
   return MQRC_NONE;
 }
 
+MQLONG QueueManagerMqscBackend::AlterQueueManager(const std::vector<mqsc::Attribute>& changes) {
+  std::lock_guard lock(qm_.mu);
+  return mqemu::AlterQueueManager(qm_, changes).reason;
+}
+
 MQLONG QueueManagerMqscBackend::DefineProcess(const std::string& name, const std::string& like,
                                               const std::vector<mqsc::Attribute>& changes,
                                               bool replace) {
@@ -96,7 +101,7 @@ MQLONG QueueManagerMqscBackend::DefineProcess(const std::string& name, const std
   if (!like.empty()) {
     const Process* model = qm_.FindProcess(like);
     if (!model) return MQRC_UNKNOWN_OBJECT_NAME;
-    base = SettableAttributes(*model);
+    base = SettableAttributes(qm_, *model);
   }
   return mqemu::DefineProcess(qm_, name, Over(std::move(base), changes), replace).reason;
 }

@@ -24,6 +24,8 @@ class QueueManagerMqscBackend final : public mqsc::MqscBackend {
                     std::vector<mqsc::QueueObject>* out) override;
   MQLONG QueueManagerAttributes(const std::vector<MQLONG>& selectors,
                                 std::vector<mqsc::Attribute>* out) override;
+  MQLONG Platform() const override { return qm_.platform; }
+  MQLONG AlterQueueManager(const std::vector<mqsc::Attribute>& changes) override;
   MQLONG Ping() override { return MQRC_NONE; }
   MQLONG DefineProcess(const std::string& name, const std::string& like,
                        const std::vector<mqsc::Attribute>& changes, bool replace) override;

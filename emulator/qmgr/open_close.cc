@@ -1,6 +1,6 @@
-// Opening and closing objects: the queue manager itself, local, alias and
-// model queues and queues of other queue managers; a close that deletes a
-// dynamic queue.
+// Opening and closing objects: the queue manager itself, local, alias,
+// model and remote queues and queues of other queue managers; a close that
+// deletes a dynamic queue.
 #include "qmgr/queue_manager.h"
 
 #include <algorithm>
@@ -22,6 +22,32 @@ constexpr MQLONG kRemoteOptions = MQOO_OUTPUT | MQOO_PASS_IDENTITY_CONTEXT | MQO
 constexpr MQLONG kQMgrOptions =
     MQOO_INQUIRE | MQOO_SET | MQOO_ALTERNATE_USER_AUTHORITY | MQOO_FAIL_IF_QUIESCING;
 
+// Lock held. Where a local definition of a remote queue leads: the queue
+// manager and queue in *qmgr and *queue, or the reason an open fails. Its
+// transmission queue, when it names one, must be a local queue for
+// transmission; the messages themselves travel by the link to the other
+// queue manager, as a channel would move them.
+Status ResolveRemote(QueueManager& qm, const Queue& definition, std::string* qmgr,
+                     std::string* queue) {
+  if (definition.remote_queue.empty()) return Status::Fail(MQRC_REMOTE_Q_NAME_ERROR);
+  if (definition.remote_qmgr.empty()) return Status::Fail(MQRC_UNKNOWN_REMOTE_Q_MGR);
+  if (!definition.transmission_queue.empty()) {
+    const Queue* xmitq = qm.FindQueue(definition.transmission_queue);
+    if (!xmitq) return Status::Fail(MQRC_UNKNOWN_XMIT_Q);
+    if (xmitq->type != MQQT_LOCAL) return Status::Fail(MQRC_XMIT_Q_TYPE_ERROR);
+    if (xmitq->usage != MQUS_TRANSMISSION) return Status::Fail(MQRC_XMIT_Q_USAGE_ERROR);
+  }
+  *qmgr = definition.remote_qmgr;
+  *queue = definition.remote_queue;
+  return Status::Ok();
+}
+
+// Lock held. Counts a handle with `options` on q, or takes it off.
+void CountOpen(Queue& q, MQLONG options, int delta) {
+  if (options & kInputOptions) q.open_input += delta;
+  if (options & MQOO_OUTPUT) q.open_output += delta;
+}
+
 }  // namespace
 
 Status QueueManager::Open(Session& s, const OpenRequest& request, OpenResult* result) {
@@ -32,6 +58,11 @@ Status QueueManager::Open(Session& s, const OpenRequest& request, OpenResult* re
   std::unique_lock lock(mu);
   if ((request.options & MQOO_FAIL_IF_QUIESCING) && quiescing) {
     return Status::Fail(MQRC_Q_MGR_QUIESCING);
+  }
+  // A connection holds at most MAXHANDS handles at once, counted before a
+  // model queue makes a dynamic one.
+  if (s.handles.size() >= static_cast<size_t>(std::max<MQLONG>(max_handles, 0))) {
+    return Status::Fail(MQRC_HANDLE_NOT_AVAILABLE);
   }
   Handle h;
   h.options = request.options;
@@ -45,6 +76,7 @@ Status QueueManager::Open(Session& s, const OpenRequest& request, OpenResult* re
     h.qmgr_object = true;
     result->name = name;
     result->qmgr = name;
+    result->resolved = name;
   } else if (request.type == MQOT_Q) {
     Status st = OpenQueue(s, request, remote_running, &h, result);
     if (st.failed()) return st;
@@ -73,6 +105,7 @@ Status QueueManager::OpenQueue(Session& s, const OpenRequest& request, bool remo
     h->remote_queue = request.name;
     result->name = request.name;
     result->qmgr = request.qmgr;
+    result->resolved = request.name;
     return Status::Ok();
   }
   if (options & ~kQueueOptions) return Status::Fail(MQRC_OPTIONS_ERROR);
@@ -80,6 +113,30 @@ Status QueueManager::OpenQueue(Session& s, const OpenRequest& request, bool remo
   if (!q) return Status::Fail(MQRC_UNKNOWN_OBJECT_NAME);
   if (!MayOpen(s.user, q->name) || ((options & MQOO_INQUIRE) && !MayInquire(s.user, q->name))) {
     return Status::Fail(MQRC_NOT_AUTHORIZED);
+  }
+  if (q->type == MQQT_REMOTE) {
+    if (options & ~(kRemoteOptions | MQOO_INQUIRE)) {
+      return Status::Fail(MQRC_OPTION_NOT_VALID_FOR_TYPE);
+    }
+    std::string qmgr, queue;
+    Status st = ResolveRemote(*this, *q, &qmgr, &queue);
+    if (st.failed()) return st;
+    h->alias = q;
+    CountOpen(*q, options, 1);
+    if (qmgr != name) {
+      h->remote_qmgr = qmgr;
+      h->remote_queue = queue;
+      result->name = queue;
+      result->qmgr = qmgr;
+      return Status::Ok();
+    }
+    // It names a queue of this queue manager.
+    Queue* target = FindQueue(queue);
+    if (!target || target->type != MQQT_LOCAL) {
+      CountOpen(*q, options, -1);
+      return Status::Fail(MQRC_UNKNOWN_OBJECT_NAME);
+    }
+    q = target;
   }
   if (q->type == MQQT_MODEL) {
     Queue* made = nullptr;
@@ -91,6 +148,7 @@ Status QueueManager::OpenQueue(Session& s, const OpenRequest& request, bool remo
     Queue* base = FindQueue(q->base_queue);
     if (!base || base->type != MQQT_LOCAL) return Status::Fail(MQRC_UNKNOWN_ALIAS_BASE_Q);
     h->alias = q;
+    CountOpen(*q, options, 1);  // so that the alias is not deleted under the handle
     q = base;
   }
   bool input = options & kInputOptions;
@@ -98,17 +156,18 @@ Status QueueManager::OpenQueue(Session& s, const OpenRequest& request, bool remo
       (options & MQOO_INPUT_EXCLUSIVE) ||
       ((options & MQOO_INPUT_AS_Q_DEF) && q->default_input_open == MQOO_INPUT_EXCLUSIVE);
   if (input && (q->open_exclusive || (exclusive && q->open_input > 0))) {
+    if (h->alias) CountOpen(*h->alias, options, -1);
     return Status::Fail(MQRC_OBJECT_IN_USE);
   }
+  CountOpen(*q, options, 1);
   if (input) {
-    ++q->open_input;
     q->open_exclusive = exclusive;
     InitiationQueueOpened(*q);
   }
-  if (options & MQOO_OUTPUT) ++q->open_output;
   h->queue = q;
   result->name = h->alias ? h->alias->name : q->name;
   result->qmgr = name;
+  result->resolved = q->name;
   return Status::Ok();
 }
 
@@ -121,13 +180,11 @@ void QueueManager::ReleaseHandle(Session& s, MQHOBJ hobj, Handle& h, MQLONG clos
                              [&](const auto& e) { return e.second.queue == cq; });
     if (!still) std::erase(cq->watchers, &s);
   }
+  if (h.alias) CountOpen(*h.alias, h.options, -1);
   Queue* q = h.queue;
   if (!q) return;
-  if (h.options & kInputOptions) {
-    --q->open_input;
-    if (q->open_input == 0) q->open_exclusive = false;
-  }
-  if (h.options & MQOO_OUTPUT) --q->open_output;
+  CountOpen(*q, h.options, -1);
+  if (q->open_input == 0) q->open_exclusive = false;
   bool temporary_owner = q->definition_type == MQQDT_TEMPORARY_DYNAMIC &&
                          q->owner_session == s.id && q->owner_hobj == hobj;
   bool delete_permanent = q->definition_type == MQQDT_PERMANENT_DYNAMIC &&

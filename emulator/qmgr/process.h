@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "objects/kept_values.h"
+
 namespace mqemu {
 
 struct Process {
@@ -19,8 +21,9 @@ struct Process {
   MQLONG appl_type = MQAT_UNIX;
   std::string env_data;
   std::string user_data;
-  std::string creation_date;  // "yyyy-mm-dd"
-  std::string creation_time;  // "hh.mm.ss"
+  std::string alteration_date;  // "yyyy-mm-dd": the definition or its last change
+  std::string alteration_time;  // "hh.mm.ss"
+  objects::KeptValues kept;     // the attributes that are only reported
 };
 
 }  // namespace mqemu

@@ -69,14 +69,14 @@ Status QueueManager::Put(Session& s, MQHOBJ hobj, MQLONG pmo_options, ContextMod
     FillBlankPadded(md->ReplyToQMgr, sizeof md->ReplyToQMgr, name);
   }
   SetContext(&s, mode, md);
+  if (h.alias && h.alias->inhibit_put == MQQA_PUT_INHIBITED) {
+    return Status::Fail(MQRC_PUT_INHIBITED);
+  }
   Message m{*md, std::move(data), std::move(properties)};
   if (!h.remote_qmgr.empty()) {
     std::string qmgr = h.remote_qmgr, queue = h.remote_queue;
     lock.unlock();
     return Deliver(qmgr, queue, std::move(m), kRemotePutWait);
-  }
-  if (h.alias && h.alias->inhibit_put == MQQA_PUT_INHIBITED) {
-    return Status::Fail(MQRC_PUT_INHIBITED);
   }
   Queue& q = *h.queue;
   Status st = Enqueue(q, std::move(m), (pmo_options & MQPMO_SYNCPOINT) ? &s.pending_puts : nullptr);
@@ -120,7 +120,7 @@ void QueueManager::Arrive(Queue& q, Message m) {
   bool may_trigger = std::memcmp(m.md.Format, MQFMT_TRIGGER, 8) != 0;
   // A message that reaches the dead-letter queue has not arrived where it
   // was going.
-  if (q.name != kDeadLetterQueue) SendReport(m, ReportKind::kArrival);
+  if ((m.md.Report & MQRO_COA) && !IsDeadLetterQueue(q)) SendReport(m, ReportKind::kArrival);
   q.Add(std::move(m));
   // Every waiter looks: browsers all see the message, one getter takes it.
   q.arrived.notify_all();

@@ -42,8 +42,9 @@ bool Queue::Before(MQLONG a_priority, uint64_t a_position, MQLONG b_priority,
 
 void Queue::Add(Message m) {
   m.position = ++last_position;
+  m.place_priority = delivery_sequence == MQMDS_FIFO ? default_priority : m.md.Priority;
   const Message* last = messages.empty() ? nullptr : &messages.back();
-  if (!last || !Before(m.md.Priority, m.position, last->md.Priority, last->position)) {
+  if (!last || !Before(m.place_priority, m.position, last->place_priority, last->position)) {
     messages.push_back(std::move(m));
     return;
   }
@@ -51,17 +52,17 @@ void Queue::Add(Message m) {
 }
 
 void Queue::Restore(Message m) {
-  auto at = std::upper_bound(messages.begin(), messages.end(), m,
-                             [this](const Message& a, const Message& b) {
-                               return Before(a.md.Priority, a.position, b.md.Priority, b.position);
-                             });
+  auto at = std::upper_bound(
+      messages.begin(), messages.end(), m, [this](const Message& a, const Message& b) {
+        return Before(a.place_priority, a.position, b.place_priority, b.position);
+      });
   messages.insert(at, std::move(m));
 }
 
 size_t Queue::After(const BrowseCursor& c) const {
   if (!c.positioned) return 0;
   auto it = std::partition_point(messages.begin(), messages.end(), [&](const Message& m) {
-    return !Before(c.priority, c.position, m.md.Priority, m.position);
+    return !Before(c.priority, c.position, m.place_priority, m.position);
   });
   return static_cast<size_t>(it - messages.begin());
 }
@@ -69,16 +70,16 @@ size_t Queue::After(const BrowseCursor& c) const {
 size_t Queue::Under(const BrowseCursor& c) const {
   if (!c.positioned) return messages.size();
   auto it = std::partition_point(messages.begin(), messages.end(), [&](const Message& m) {
-    return Before(m.md.Priority, m.position, c.priority, c.position);
+    return Before(m.place_priority, m.position, c.priority, c.position);
   });
-  if (it == messages.end() || it->md.Priority != c.priority || it->position != c.position) {
+  if (it == messages.end() || it->place_priority != c.priority || it->position != c.position) {
     return messages.size();
   }
   return static_cast<size_t>(it - messages.begin());
 }
 
 BrowseCursor CursorOn(const Message& m) {
-  return {true, m.md.Priority, m.position};
+  return {true, m.place_priority, m.position};
 }
 
 MQLONG Queue::DepthFrom(MQLONG priority) const {

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "objects/kept_values.h"
+
 namespace mqemu {
 
 class Session;
@@ -28,9 +30,15 @@ struct Message {
   // The message's properties in their wire form (properties/
   // property_list.h): kept and passed on unread.
   std::string properties{};
-  // Its place in its queue's order of arrival, set when it arrives and kept
-  // when it goes back (a backout, a requeue after a stop).
+  // Its place in its queue, set when it arrives and kept when it goes back
+  // (a backout, a requeue after a stop): its order of arrival, and the
+  // priority it is placed at. That is md.Priority, or the queue's default
+  // priority when the queue delivers FIFO, so that a FIFO queue returns its
+  // messages in arrival order whatever their MQMD.Priority says; a later
+  // change of the delivery sequence or default priority moves no message
+  // already there, as on IBM MQ.
   uint64_t position = 0;
+  MQLONG place_priority = 0;
   // When MQMD.Expiry runs out: the message is then discarded when a get,
   // browse or consumer comes upon it.
   MessageClock::time_point expires = kNeverExpires;
@@ -61,16 +69,21 @@ struct Selection {
 // last browsed, which stays a place when that message goes.
 struct BrowseCursor {
   bool positioned = false;
-  MQLONG priority = 0;
+  MQLONG priority = 0;  // the message's place_priority
   uint64_t position = 0;
 };
 
 struct Queue {
   std::string name;
-  MQLONG type = MQQT_LOCAL;                   // MQQT_LOCAL, MQQT_MODEL or MQQT_ALIAS
+  MQLONG type = MQQT_LOCAL;                   // MQQT_LOCAL, MQQT_MODEL, MQQT_ALIAS or MQQT_REMOTE
   MQLONG definition_type = MQQDT_PREDEFINED;  // for a model: what it creates
   std::string description;
   std::string base_queue;  // alias queues only
+  // A remote queue's definition: the queue on another queue manager that
+  // puts to it reach, and the transmission queue that an open checks.
+  std::string remote_queue;
+  std::string remote_qmgr;
+  std::string transmission_queue;
   MQLONG max_msg_length = 4194304;
   MQLONG max_depth = 5000;
   MQLONG max_file_size = MQQFS_DEFAULT;  // megabytes, or the queue manager's default size
@@ -80,8 +93,12 @@ struct Queue {
   MQLONG default_priority = 0;
   MQLONG default_input_open = MQOO_INPUT_SHARED;
   MQLONG shareability = MQQA_SHAREABLE;
-  std::string creation_date;  // "yyyy-mm-dd"
-  std::string creation_time;  // "hh.mm.ss"
+  MQLONG usage = MQUS_NORMAL;
+  MQLONG delivery_sequence = MQMDS_PRIORITY;     // MQMDS_FIFO: messages in arrival order only
+  std::string creation_date;                     // "yyyy-mm-dd"
+  std::string creation_time;                     // "hh.mm.ss"
+  std::string alteration_date, alteration_time;  // the last definition or change
+  objects::KeptValues kept;                      // the attributes that are only reported
 
   // Triggering (local and model queues): TriggerConditionMet (triggering.h)
   // reads these when a message arrives, and the queue manager puts the
@@ -97,10 +114,12 @@ struct Queue {
   // for input: the trigger message is made when it is opened.
   bool trigger_missed = false;
 
-  // Highest priority first, in the order of arrival (position) within one
-  // priority.
+  // In the queue's order (Before): highest priority first, in the order of
+  // arrival (position) within one priority.
   std::deque<Message> messages;
   uint64_t last_position = 0;
+  // Handles open on the queue; on an alias or remote queue, those opened
+  // through its name (the queue they resolve to counts them too).
   int open_input = 0;
   int open_output = 0;
   bool open_exclusive = false;
@@ -120,13 +139,15 @@ struct Queue {
   bool put_fault_warning = false;
 
   bool is_local() const { return type == MQQT_LOCAL; }
-  // The queue's order, the one place that says it: whether a message of
-  // a_priority that arrived at a_position comes before one of b_priority at
-  // b_position (higher priority first, then earlier arrival).
+  // The queue's order, the one place that says it: whether a message placed
+  // at a_priority (Message::place_priority) that arrived at a_position comes
+  // before one placed at b_priority at b_position (higher priority first,
+  // then earlier arrival).
   bool Before(MQLONG a_priority, uint64_t a_position, MQLONG b_priority, uint64_t b_position) const;
   // The number of messages of at least priority `priority`.
   MQLONG DepthFrom(MQLONG priority) const;
-  // Adds an arriving message, last of its priority.
+  // Adds an arriving message, last of its priority: its own, or the
+  // queue's default priority when the delivery sequence is FIFO.
   void Add(Message m);
   // Puts a message that was on the queue back at its place.
   void Restore(Message m);

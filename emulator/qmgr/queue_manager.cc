@@ -2,6 +2,8 @@
 // access rules, and the end of a client session.
 #include "qmgr/queue_manager.h"
 
+#include <cctype>
+
 #include "qmgr/clock.h"
 
 namespace mqemu {
@@ -23,16 +25,27 @@ void QueueManager::Init(std::string_view qmgr_name, MQLONG qmgr_platform) {
   name = qmgr_name;
   platform = qmgr_platform;
   NowFields(&creation_date, &creation_time, nullptr, nullptr);
+  alteration_date = creation_date;
+  alteration_time = creation_time;
   std::lock_guard lock(mu);
+  // The defaults that IBM MQ derives from the queue manager's name.
+  std::string lower_name(name);
+  for (char& c : lower_name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  kept.texts[MQCA_CERT_LABEL] =
+      (platform == MQPL_ZOS ? "ibmWebSphereMQ" + name : "ibmwebspheremq" + lower_name);
+  kept.texts[MQCA_CONN_AUTH] = "SYSTEM.DEFAULT.AUTHINFO.IDPWOS";
+  if (platform != MQPL_ZOS)
+    kept.texts[MQCA_SSL_KEY_REPOSITORY] = "/var/mqm/qmgrs/" + name + "/ssl/key";
   AddQueue("SYSTEM.DEFAULT.LOCAL.QUEUE", MQQT_LOCAL);
   Queue* model = AddQueue("SYSTEM.DEFAULT.MODEL.QUEUE", MQQT_MODEL);
   model->definition_type = MQQDT_TEMPORARY_DYNAMIC;
   if (platform == MQPL_ZOS) {
+    max_msg_length = kMaxMessageLength;
     command_queue = "SYSTEM.COMMAND.INPUT";
     AddQueue("SYSTEM.ADMIN.COMMAND.QUEUE", MQQT_ALIAS)->base_queue = command_queue;
   }
   AddQueue(command_queue, MQQT_LOCAL)->max_depth = 3000;
-  AddQueue("SYSTEM.DEAD.LETTER.QUEUE", MQQT_LOCAL)->max_depth = 999999999;
+  AddQueue(kDeadLetterQueue, MQQT_LOCAL)->max_depth = 999999999;
 }
 
 bool QueueManager::MayOpen(const std::string& user, const std::string& object) const {

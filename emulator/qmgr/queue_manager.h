@@ -66,8 +66,9 @@ struct OpenRequest {
 
 struct OpenResult {
   MQHOBJ hobj = MQHO_UNUSABLE_HOBJ;
-  std::string name;  // the queue opened; for a model queue, the dynamic queue made
-  std::string qmgr;  // the queue manager that owns it
+  std::string name;      // the queue opened; for a model queue, the dynamic queue made
+  std::string qmgr;      // the queue manager that owns it
+  std::string resolved;  // the queue messages reach: for an alias, its base queue
 };
 
 struct GetRequest {
@@ -94,7 +95,8 @@ enum class ReportKind {
   kExpiration,  // MQRO_EXPIRATION*: it expired before anyone took it
 };
 
-// The dead-letter queue of every emulated queue manager.
+// The dead-letter queue that every emulated queue manager defines, its
+// DEADQ until ALTER QMGR names another.
 inline constexpr const char* kDeadLetterQueue = "SYSTEM.DEAD.LETTER.QUEUE";
 
 class QueueManager {
@@ -113,9 +115,16 @@ class QueueManager {
   // The queue manager's own attributes, for inquiry (attributes.cc).
   MQLONG command_level = 940;
   MQLONG ccsid = 819;
-  MQLONG max_msg_length = 4194304;
-  std::string description = "Emulated queue manager";
   std::string creation_date, creation_time;
+  // Attributes that Change Queue Manager and ALTER QMGR may change, so read
+  // with the lock held. A put of a longer message than max_msg_length fails
+  // with MQRC_MSG_TOO_BIG_FOR_Q_MGR; on z/OS it is fixed at 100 MB.
+  MQLONG max_msg_length = 4194304;
+  MQLONG max_handles = 256;  // the open handles one connection may hold
+  std::string description = "Emulated queue manager";
+  std::string dead_letter_queue = kDeadLetterQueue;  // blank for none
+  std::string alteration_date, alteration_time;
+  objects::KeptValues kept;  // the attributes that are only reported
   // The objects and the sessions; the command server (definitions.cc,
   // attributes.cc) and the daemon's control commands (control.cc) walk them.
   std::map<std::string, std::unique_ptr<Queue>> queues;
@@ -138,7 +147,7 @@ class QueueManager {
   Status DeleteQueue(const std::string& queue_name, bool purge);
   // Lock held. The process definition of that name, or null.
   Process* FindProcess(std::string_view process_name);
-  // Lock held. Creates a process definition with the creation date set;
+  // Lock held. Creates a process definition with its date and time set;
   // null when the name is taken.
   Process* AddProcess(const std::string& process_name);
   // Lock held. Deletes a process definition; MQRC_UNKNOWN_OBJECT_NAME when
@@ -216,7 +225,8 @@ class QueueManager {
   // Messages that the queue manager puts itself (delivery.cc).
 
   // Puts a message to queue_name on queue manager qmgr_name (local when blank
-  // or this one's name), context as in m.md, MsgId generated when null. Used
+  // or this one's name; a local definition of a remote queue leads on to the
+  // queue it names), context as in m.md, MsgId generated when null. Used
   // for replies of the command server and for puts to remote queues. A
   // message that cannot be delivered goes to DeadLetter. A message for
   // another queue manager goes through its link (remote.h), waiting up to
@@ -224,12 +234,15 @@ class QueueManager {
   Status Deliver(const std::string& qmgr_name, const std::string& queue_name, Message m,
                  std::chrono::milliseconds wait = std::chrono::milliseconds(0));
   // A message that could not be delivered (`failure` says why) goes to the
-  // dead-letter queue, or is discarded when its report options say
-  // MQRO_DISCARD_MSG; either way the exception report it asks for is sent.
-  // Returns MQCC_OK, or `failure` when the dead-letter queue does not take
-  // it either. Lock not held; DeadLetterLocked with the lock held.
+  // dead-letter queue (dead_letter_queue, through an alias to its local
+  // queue), or is discarded when its report options say MQRO_DISCARD_MSG;
+  // either way the exception report it asks for is sent. Returns MQCC_OK,
+  // or `failure` when the dead-letter queue does not take it either. Lock
+  // not held; DeadLetterLocked with the lock held.
   Status DeadLetter(Message m, Status failure);
   Status DeadLetterLocked(Message m, Status failure);
+  // Lock held. Whether q is the local queue that the DEADQ names.
+  bool IsDeadLetterQueue(const Queue& q);
 
   // Report messages (reports.cc).
 
@@ -280,8 +293,9 @@ class QueueManager {
   // its expiration report); returns whether it had.
   bool DiscardIfExpired(Queue& q, size_t index, MessageClock::time_point now);
   // Lock held. Hands a message that the queue manager sends itself (a
-  // report) to its queue: local, through the link to another queue
-  // manager, or to the dead-letter queue when neither takes it.
+  // report) to its queue (delivery.cc): local, through the link to another
+  // queue manager (named, or by a local definition of a remote queue), or
+  // to the dead-letter queue when neither takes it.
   void SendLocked(const std::string& qmgr_name, const std::string& queue_name, Message m);
   // Lock held. Called when initq is opened for input: puts the trigger
   // messages that were missed while nobody served it, for the queues whose

@@ -18,6 +18,8 @@ Queue* QueueManager::AddQueue(const std::string& queue_name, MQLONG type) {
   q->type = type;
   if (type == MQQT_MODEL) q->definition_type = MQQDT_TEMPORARY_DYNAMIC;
   NowFields(&q->creation_date, &q->creation_time, nullptr, nullptr);
+  q->alteration_date = q->creation_date;
+  q->alteration_time = q->creation_time;
   Queue* raw = q.get();
   queues.emplace(queue_name, std::move(q));
   return raw;
@@ -43,7 +45,7 @@ Process* QueueManager::AddProcess(const std::string& process_name) {
   if (processes.count(process_name)) return nullptr;
   auto p = std::make_unique<Process>();
   p->name = process_name;
-  NowFields(&p->creation_date, &p->creation_time, nullptr, nullptr);
+  NowFields(&p->alteration_date, &p->alteration_time, nullptr, nullptr);
   Process* raw = p.get();
   processes.emplace(process_name, std::move(p));
   return raw;

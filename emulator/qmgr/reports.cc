@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "pcf/mq_field.h"
-#include "qmgr/remote.h"
 
 namespace mqemu {
 namespace {
@@ -85,20 +84,6 @@ void QueueManager::SendReport(const Message& original, ReportKind kind, MQLONG r
   FillBlankPadded(md.PutApplName, sizeof md.PutApplName, name);
   FillBlankPadded(md.ReplyToQMgr, sizeof md.ReplyToQMgr, name);
   SendLocked(NameInField(o.ReplyToQMgr, sizeof o.ReplyToQMgr), reply_q, std::move(report));
-}
-
-void QueueManager::SendLocked(const std::string& qmgr_name, const std::string& queue_name,
-                              Message m) {
-  if (IsNullId(m.md.MsgId)) NewId(m.md.MsgId);
-  if (!qmgr_name.empty() && qmgr_name != name) {
-    Status st = OfferToQueueManager(qmgr_name, queue_name, m);
-    if (st.failed()) DeadLetterLocked(std::move(m), st);
-    return;
-  }
-  Queue* q = FindQueue(queue_name);
-  if (q && q->type == MQQT_ALIAS) q = FindQueue(q->base_queue);
-  Status st = q && q->type == MQQT_LOCAL ? Enqueue(*q, m) : Status::Fail(MQRC_UNKNOWN_OBJECT_NAME);
-  if (st.failed()) DeadLetterLocked(std::move(m), st);
 }
 
 }  // namespace mqemu

@@ -95,6 +95,7 @@ bool Session::Dispatch(const Frame& request, FrameWriter* w) {
       reply.hobj = result.hobj;
       PutName(reply.name, result.name);
       PutName(reply.qmgr, result.qmgr);
+      PutName(reply.resolved, result.resolved);
       Reply(w, st, reply);
       return true;
     }

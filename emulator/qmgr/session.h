@@ -27,7 +27,7 @@ namespace mqemu {
 
 struct Handle {
   Queue* queue = nullptr;  // the local queue that messages go to or come from
-  Queue* alias = nullptr;  // the alias queue opened, whose inhibits apply too
+  Queue* alias = nullptr;  // the alias or remote queue opened, whose inhibits apply too
   bool qmgr_object = false;
   std::string remote_qmgr;  // set when the queue belongs to another queue manager
   std::string remote_queue;

@@ -32,15 +32,18 @@ const std::map<std::string, const char*>& Help() {
        "  and ends at once. Remaining connections break.\n"},
       {"define",
        "usage: mqemu define QMGR QUEUE [--model [--permanent]] [--alias BASE]\n"
+       "                   [--remote --rname Q --rqmname QMGR [--xmitq Q]]\n"
        "                   [--maxmsglen N] [--maxdepth N] [--description TEXT] [--replace]\n"
        "                   [--trigger first|every|depth|none | --notrigger] [--trigdepth N]\n"
        "                   [--trigmpri N] [--initq Q] [--process P] [--trigdata TEXT]\n"
-       "                   [--KEYWORD VALUE]...\n"
-       "  Defines a local queue (or a model or alias queue). --trigger switches\n"
-       "  triggering on with that trigger type; trigger messages go to the\n"
+       "                   [--KEYWORD VALUE]... [--FLAG]...\n"
+       "  Defines a local queue (or a model, alias or remote queue). --trigger\n"
+       "  switches triggering on with that trigger type; trigger messages go to the\n"
        "  initiation queue --initq and name the process definition --process.\n"
        "  --KEYWORD is any other MQSC attribute keyword of the queue in lower case\n"
-       "  (--defprty 5, --get disabled), VALUE a number or one of its values.\n"},
+       "  (--defprty 5, --get disabled, --custom TEXT), VALUE a number or one of its\n"
+       "  values; --FLAG a keyword that MQSC gives alone (--hardenbo, --noshare).\n"
+       "  The queue manager's attributes change with mqemu mqsc QMGR 'ALTER QMGR ...'.\n"},
       {"define-process",
        "usage: mqemu define-process QMGR PROCESS [--applicid PROGRAM] [--appltype unix|N]\n"
        "                   [--userdata TEXT] [--envdata TEXT] [--description TEXT]\n"

@@ -25,7 +25,9 @@ std::atomic<bool> SettingsChanged{false};
 // Standard input has ended: no key will come any more.
 bool InputEnded = false;
 
-constexpr int kFatalSignals[] = {SIGHUP, SIGQUIT, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+// SIGHUP is not among them: it asks for an orderly stop (agent/signals.h),
+// after which the terminal gets its settings back all the same.
+constexpr int kFatalSignals[] = {SIGQUIT, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
 
 void ApplyKeyMode() {
   termios keys = SavedSettings;
@@ -81,15 +83,9 @@ int ReadKey(int timeout_ms) {
   return -1;
 }
 
-// Waits for one key, giving up when a stop is requested or the input ends.
-int WaitForKey() {
-  constexpr int kSliceMs = 200;
-  while (!IsStopRequested() && !InputEnded) {
-    const int key = ReadKey(kSliceMs);
-    if (key >= 0) return key;
-  }
-  return -1;
-}
+// The question "Are you sure you want to quit?" is on the screen and its
+// answer not yet read. Main thread only.
+bool AwaitingAnswer = false;
 
 void WriteStatusLine() {
   AgentLockGuard guard(&LogLock);
@@ -133,24 +129,35 @@ int FormatStatusLine(char* out, size_t size, int64_t now) {
 }
 
 ConsoleAction ConsolePass() {
+  if (AwaitingAnswer) {
+    // The question stays on the screen until its answer comes; the loop
+    // goes on with its duties meanwhile.
+    const int answer = ReadKey(0);
+    if (answer < 0) return ConsoleAction::kSleep;
+    AwaitingAnswer = false;
+    return answer == 'Y' || answer == 'y' ? ConsoleAction::kQuit : ConsoleAction::kNoSleep;
+  }
   WriteStatusLine();
   const int key = ReadKey(0);
   if (key <= 0) return ConsoleAction::kSleep;
+  AgentLockGuard guard(&LogLock);
   if (key == 'Q') {
-    {
-      AgentLockGuard guard(&LogLock);
-      const int length = StatusLineLength.load();
-      EraseStatusLine(length, true);
-      printf("%-*s", length, "Are you sure you want to quit?  ");
-      fflush(stdout);
-    }
-    const int answer = WaitForKey();
-    return answer == 'Y' || answer == 'y' ? ConsoleAction::kQuit : ConsoleAction::kNoSleep;
-  }
-  {
-    AgentLockGuard guard(&LogLock);
-    printf("\nUnrecognised command '%c'.\n", key);
+    const int length = StatusLineLength.load();
+    EraseStatusLine(length, true);
+    printf("%-*s", length, "Are you sure you want to quit?  ");
     fflush(stdout);
+    AwaitingAnswer = true;
+    return ConsoleAction::kSleep;
   }
+  const char typed = static_cast<char>(key);
+  char shown[2];
+  printf("\nUnrecognised command '%s'.\n", PrintableCopy(shown, sizeof shown, &typed, 1));
+  fflush(stdout);
   return ConsoleAction::kNoSleep;
+}
+
+bool WaitForKey(int milliseconds) {
+  if (InputEnded) return false;
+  pollfd input = {STDIN_FILENO, POLLIN, 0};
+  return poll(&input, 1, milliseconds) > 0;
 }

@@ -33,7 +33,12 @@ enum class ConsoleAction {
 
 // One pass of the console: rewrites the status line in place (for
 // CurrentTime) and answers a waiting key. 'Q' asks "Are you sure you want
-// to quit?" and waits for one more key ('Y' or 'y' quits; the wait also ends
-// when a stop is requested); any other key but code 0 is answered with
-// "Unrecognised command".
+// to quit?"; the answer is the next key, read by a later pass ('Y' or 'y'
+// quits, any other key puts the status line back), so that the loop's
+// timed work goes on while the question waits. Any other key but code 0 is
+// answered with "Unrecognised command", the key shown printable.
 ConsoleAction ConsolePass();
+
+// Waits up to `milliseconds` for a key on standard input, without reading
+// it. Returns whether one is there (false too when the input has ended).
+bool WaitForKey(int milliseconds);

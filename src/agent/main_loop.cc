@@ -16,6 +16,7 @@
 #include "relay/ageing.h"
 #include "relay/reply_queue_cache.h"
 #include "relay/request_table.h"
+#include "relay/retry_queue.h"
 
 namespace {
 
@@ -24,12 +25,17 @@ int64_t Now() {
 }
 
 // Sleeps `seconds`, waking early when a stop is requested, so that a signal
-// or STOP is acted on at once.
-void Sleep(int seconds) {
-  constexpr auto kSlice = std::chrono::milliseconds(100);
+// or STOP is acted on at once, and on a console when a key is pressed, so
+// that it is answered at once.
+void Sleep(int seconds, bool console) {
+  constexpr int kSliceMs = 100;
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   while (!IsStopRequested() && std::chrono::steady_clock::now() < until) {
-    std::this_thread::sleep_for(kSlice);
+    if (!console) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(kSliceMs));
+    } else if (WaitForKey(kSliceMs)) {
+      return;
+    }
   }
 }
 
@@ -48,6 +54,7 @@ PassOutcome RunTimedWork(int64_t now) {
     AgeRequests();
   }
   if (Now() - LastHobjCheck >= AgentConfig.hobjchkdelay) ExpireReplyQHandles();
+  RetryDeferredDeliveries();
   if (IsStopRequested()) return PassOutcome::kStop;
   if (Now() - IntervalStart.load(std::memory_order_relaxed) >=
       int64_t{AgentConfig.reportint} * 60) {
@@ -80,7 +87,7 @@ int RunMainLoop() {
     }
     const ConsoleAction action = console ? ConsolePass() : ConsoleAction::kSleep;
     if (action == ConsoleAction::kQuit) return Stopped(kExitOrderly);
-    if (action == ConsoleAction::kSleep) Sleep(AgentConfig.sleeptime);
+    if (action == ConsoleAction::kSleep) Sleep(AgentConfig.sleeptime, console);
   }
   return Stopped(StopExitStatus.load(std::memory_order_relaxed));
 }

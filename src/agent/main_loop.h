@@ -26,7 +26,8 @@ enum class PassOutcome {
 // The timed work of one pass at clock value `now` (seconds since the
 // epoch): stores it in CurrentTime, ages requests every reqchkdelay seconds
 // while any are outstanding, expires idle reply-queue handles every
-// hobjchkdelay seconds, leaves on a stop request, writes the status report
+// hobjchkdelay seconds, makes the attempts of deliveries waiting for
+// another one that are due, leaves on a stop request, writes the status report
 // every reportint minutes, and ends a triggered agent after discint idle
 // minutes. Each test uses CurrentTime as the work before it left it (a
 // message brings it up to date).

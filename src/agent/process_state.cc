@@ -14,3 +14,7 @@ MQHCONN QMgrHconn = MQHC_UNUSABLE_HCONN;
 MQHOBJ CommandQueueHobj = MQHO_UNUSABLE_HOBJ;
 MQHOBJ InputQueueHobj = MQHO_UNUSABLE_HOBJ;
 MQHOBJ ReplyQueueHobj = MQHO_UNUSABLE_HOBJ;
+
+// IBM MQ's default MAXHANDS, for a queue manager that could not be asked.
+QMGRFACTS QueueManagerFacts = {"", 256};
+AGENTQUEUENAMES AgentQueueNames = {"", ""};

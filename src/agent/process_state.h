@@ -47,6 +47,26 @@ extern MQHOBJ CommandQueueHobj;
 extern MQHOBJ InputQueueHobj;
 extern MQHOBJ ReplyQueueHobj;
 
+// What the queue manager told the agent about itself when it connected.
+// Written by the connection on the main thread before consumption starts;
+// read-only afterwards.
+struct QMGRFACTS {
+  char DeadLetterQName[MQ_Q_NAME_LENGTH + 1];  // its dead-letter queue; empty when it names none
+  int32_t MaxHandles;                          // handles one connection may hold open (MAXHANDS)
+};
+extern QMGRFACTS QueueManagerFacts;
+
+// The command server's queue and the agent's input queue as IBM MQ resolved
+// them when start-up opened them (an alias is its base queue): neither may
+// be a client's reply queue, and they may not be one queue. (The agent's
+// reply queue is actualreplyq.) Written by start-up before consumption
+// starts; read-only afterwards.
+struct AGENTQUEUENAMES {
+  char CommandQ[MQ_Q_NAME_LENGTH + 1];
+  char InputQ[MQ_Q_NAME_LENGTH + 1];
+};
+extern AGENTQUEUENAMES AgentQueueNames;
+
 // The exit status that the stop requested so far calls for: kExitOrderly
 // until a stop that is a failure is requested, then kExitFailure for good.
 extern std::atomic<int> StopExitStatus;

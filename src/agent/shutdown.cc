@@ -9,6 +9,7 @@
 #include "log/status_report.h"
 #include "mq/consumption.h"
 #include "mq/mqi_table.h"
+#include "relay/retry_queue.h"
 
 int ShutdownAgent(int exit_status) {
   ReportTerminationSignal();
@@ -17,6 +18,9 @@ int ShutdownAgent(int exit_status) {
   // MQCTL STOP has returned no consumer runs any more.
   if (QMgrHconn != MQHC_UNUSABLE_HCONN) {
     StopConsumption();
+    // A stop ends every wait: what still waits for another attempt goes to
+    // the dead-letter queue now.
+    DeadLetterDeferredDeliveries();
     MQLONG comp_code = MQCC_OK;
     MQLONG reason = MQRC_NONE;
     MqiTable.MQDISC(&QMgrHconn, &comp_code, &reason);

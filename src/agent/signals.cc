@@ -23,8 +23,8 @@ void InstallTerminationHandlers() {
   struct sigaction action {};
   action.sa_handler = OnTerminationSignal;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
+  for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal_number, &action, nullptr);
+  signal(SIGPIPE, SIG_IGN);
 }
 
 void ReportTerminationSignal() {

@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include <cstring>
 #include <ctime>
 
 #include "agent/command_line.h"
@@ -27,6 +28,7 @@
 #include "log/status_report.h"
 #include "mq/connection.h"
 #include "relay/command_consumer.h"
+#include "relay/forward.h"
 
 namespace {
 
@@ -34,12 +36,21 @@ namespace {
 // queue, stopping at the first that cannot be opened (CSAG104E). Returns
 // whether all three are open.
 bool OpenAgentQueues() {
-  CommandQueueHobj =
-      OpenQueue(AgentConfig.commandq, nullptr, MQOO_OUTPUT | MQOO_PASS_ALL_CONTEXT, nullptr);
+  CommandQueueHobj = OpenQueue(AgentConfig.commandq, AgentQueueNames.CommandQ,
+                               MQOO_OUTPUT | MQOO_PASS_ALL_CONTEXT, nullptr);
   if (CommandQueueHobj == MQHO_UNUSABLE_HOBJ) return false;
   constexpr MQLONG kInputOptions = MQOO_INPUT_SHARED | MQOO_SAVE_ALL_CONTEXT;
-  InputQueueHobj = OpenQueue(AgentConfig.inputq, nullptr, kInputOptions, CommandConsumer);
+  InputQueueHobj =
+      OpenQueue(AgentConfig.inputq, AgentQueueNames.InputQ, kInputOptions, CommandConsumer);
   if (InputQueueHobj == MQHO_UNUSABLE_HOBJ) return false;
+  // Requests forwarded to the input queue itself would come back to the
+  // agent and be forwarded again, for ever.
+  if (strcmp(AgentQueueNames.CommandQ, AgentQueueNames.InputQ) == 0) {
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
+                 "CSAG008E Command queue '%s' is the agent's own input queue '%s'\n",
+                 Printable(AgentConfig.commandq).text(), Printable(AgentConfig.inputq).text());
+    return false;
+  }
   ReplyQueueHobj =
       OpenQueue(AgentConfig.replyq, AgentConfig.actualreplyq, kInputOptions, ReplyConsumer);
   return ReplyQueueHobj != MQHO_UNUSABLE_HOBJ;
@@ -100,6 +111,7 @@ int RunAgent(int argc, char** argv) {
     return ShutdownAgent(put ? kExitOrderly : kExitFailure);
   }
   if (!OpenAgentQueues()) return ShutdownAgent(kExitFailure);
+  ChooseForwardCorrelId();
   ReportParameters();
   if (config_overrides) ReportConfigOverrides();
   return ShutdownAgent(RunMainLoop());

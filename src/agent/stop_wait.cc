@@ -15,6 +15,7 @@
 #include "names/constant_names.h"
 #include "relay/ageing.h"
 #include "relay/request_table.h"
+#include "relay/retry_queue.h"
 
 namespace {
 
@@ -62,6 +63,7 @@ int WaitForOutstandingRequests() {
     if (CurrentTime.load(std::memory_order_relaxed) - LastAgeing >= AgentConfig.reqchkdelay) {
       AgeRequests();
     }
+    RetryDeferredDeliveries();
     if (console && std::chrono::steady_clock::now() >= next_console_pass) {
       if (ConsolePass() == ConsoleAction::kQuit) break;
       next_console_pass = std::chrono::steady_clock::now() + std::chrono::seconds(1);

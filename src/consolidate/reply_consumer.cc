@@ -13,9 +13,11 @@
 #include "log/status_report.h"
 #include "mq/connection.h"
 #include "names/constant_names.h"
+#include "pcf/agent_format.h"
 #include "pcf/mqsc_reply.h"
 #include "pcf/pcf_format.h"
 #include "relay/deliver.h"
+#include "relay/forward.h"
 
 namespace {
 
@@ -34,12 +36,15 @@ bool SomethingHeld(const REQUEST* request) {
   return request->HoldBuffer != nullptr && request->HoldLength > 0;
 }
 
-// Holds or coalesces the reply as `flags` say.
+// Holds or coalesces the reply as `flags` say. The agent information
+// counts against the size limit as the replies do: a message that would
+// not fit the client's queue with it goes without it.
 void Gather(REQUEST* request, MQMD* md, char* data, int32_t length, int flags) {
+  const int32_t info = (flags & REPLY_ADD_INFO) ? kAgentInfoLength : 0;
   if (flags & REPLY_COALESCE) {
     const bool mqsc = IsMqscFormat(md->Format);
     // An MQSC text takes a separator byte as well.
-    const int64_t gathered = int64_t{request->HoldLength} + length + (mqsc ? 1 : 0);
+    const int64_t gathered = int64_t{request->HoldLength} + length + (mqsc ? 1 : 0) + info;
     // PCF joins only PCF, MQSC text only MQSC text.
     if (SomethingHeld(request) && SameReplyKind(md->Format, request->HoldFormat) &&
         gathered <= request->MaxMsgSize) {
@@ -56,7 +61,10 @@ void Gather(REQUEST* request, MQMD* md, char* data, int32_t length, int flags) {
   }
   if (flags & REPLY_ADD_INFO) {
     if (!(flags & (REPLY_COALESCE | REPLY_STORE))) HoldReply(request, md, data, length);
-    if (SomethingHeld(request) && IsFormat(md->Format, MQFMT_ADMIN)) AddAgentInfo(request);
+    if (SomethingHeld(request) && IsFormat(md->Format, MQFMT_ADMIN) &&
+        int64_t{request->HoldLength} + info <= request->MaxMsgSize) {
+      AddAgentInfo(request);
+    }
   }
 }
 
@@ -79,6 +87,26 @@ void Finish(REQUEST* request, MQMD* md, char* data, int32_t length, int flags) {
     }
   }
   RetireRequest(request);
+}
+
+// Whether a report about the forwarded request means that no answer will
+// follow: an exception or an expiry report does; confirmations of arrival
+// or delivery, action notifications and activity reports do not.
+bool ReportEndsRequest(MQLONG feedback) {
+  return feedback != MQFB_COA && feedback != MQFB_COD && feedback != MQFB_PAN &&
+         feedback != MQFB_NAN && feedback != MQFB_ACTIVITY;
+}
+
+// A report that the queue manager sent about the forwarded request reaches
+// the client as it came, with the client's identifiers; one that ends the
+// request follows what is held for it.
+void HandleReport(REQUEST* request, MQMD* md, char* data, int32_t length) {
+  if (ReportEndsRequest(md->Feedback)) {
+    Finish(request, md, data, length, REPLY_LAST);
+    return;
+  }
+  DeliverReply(request, md, data, length, true);
+  ReleaseInUse(request);
 }
 
 }  // namespace
@@ -127,12 +155,20 @@ void MQENTRY ReplyConsumer(MQHCONN, PMQVOID message_descriptor, PMQVOID get_opti
   AgentMessage(kLevelHigh, MSG_ORDINARY, LogStream,
                "CSAG403I Received reply message of length %d bytes\n", length);
 
-  REQUEST* request = MatchRequest(md->MsgId, length);
+  // A reply of the agent's carries its request's MsgId and the CorrelId of
+  // every forwarded request.
+  REQUEST* request = memcmp(md->CorrelId, ForwardCorrelId, sizeof md->CorrelId) == 0
+                         ? MatchRequest(md->MsgId, length)
+                         : nullptr;
   if (request == nullptr) {
     ReportUnrecognised(md->MsgId);
     return;
   }
   CountReplyReceived(static_cast<uint32_t>(length));
+  if (md->MsgType == MQMT_REPORT) {
+    HandleReport(request, md, data, length);
+    return;
+  }
 
   const int flags = ClassifyReply(request, md, data, length);
   if ((AgentConfig.AgentFlags & AF_COMPRESS) && !(flags & REPLY_AS_RECEIVED) &&

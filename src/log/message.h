@@ -80,6 +80,19 @@ class Printable {
 // 2 * size + 1). Returns `out`.
 char* FormatHexId(const unsigned char* id, size_t size, char* out);
 
+// The width of IBM MQ's queue and queue manager name fields.
+constexpr size_t kQNameFieldLength = 48;
+// Room for a display name: two names of 48 characters, the slash and the
+// terminator.
+constexpr size_t kQNameDisplaySize = 2 * kQNameFieldLength + 2;
+
+// Writes the display name of queue `queue` on queue manager `qmgr` (each a
+// name of up to 48 characters, ending at its first NUL and without trailing
+// blanks, tabs and line feeds) into `out` (room for kQNameDisplaySize):
+// "qmgr/queue", or "queue" when qmgr is empty. The names come from clients,
+// so bytes outside printable ASCII are written as '.'. Returns `out`.
+char* FormatQName(const char* qmgr, const char* queue, char* out);
+
 // Puts the log state back as at process start: LogStream standard output
 // (the stream it named is not closed), LastDateDay 0, no log file name, no
 // rotation or write failure state. For tests.

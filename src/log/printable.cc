@@ -1,5 +1,6 @@
 // Outside data made presentable in messages: text made safe for the console
-// and the log, identifiers in hexadecimal.
+// and the log, identifiers in hexadecimal, a client's queue by its display
+// name.
 #include <algorithm>
 #include <cstring>
 
@@ -27,5 +28,30 @@ char* FormatHexId(const unsigned char* id, size_t size, char* out) {
     out[2 * i + 1] = kDigits[id[i] & 0xF];
   }
   out[2 * size] = '\0';
+  return out;
+}
+
+namespace {
+
+// The length of a name of up to 48 characters without its trailing NULs,
+// tabs, line feeds and blanks; a name ends at its first NUL in any case.
+size_t NameLength(const char* name) {
+  size_t n = strnlen(name, kQNameFieldLength);
+  while (n > 0 && (name[n - 1] == ' ' || name[n - 1] == '\t' || name[n - 1] == '\n')) --n;
+  return n;
+}
+
+}  // namespace
+
+char* FormatQName(const char* qmgr, const char* queue, char* out) {
+  char* end = out;
+  if (qmgr[0] != '\0') {
+    const size_t n = NameLength(qmgr);
+    PrintableCopy(end, n + 1, qmgr, n);
+    end += n;
+    *end++ = '/';
+  }
+  const size_t n = NameLength(queue);
+  PrintableCopy(end, n + 1, queue, n);
   return out;
 }

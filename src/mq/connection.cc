@@ -43,14 +43,19 @@ void InquireQueueManager(MQHCONN hconn) {
     return;
   }
 
-  MQLONG selectors[2] = {MQCA_Q_MGR_NAME, MQIA_PLATFORM};
+  // The character attributes come back one after the other, in the order
+  // of their selectors; so do the integer ones.
+  MQLONG selectors[4] = {MQCA_Q_MGR_NAME, MQCA_DEAD_LETTER_Q_NAME, MQIA_PLATFORM, MQIA_MAX_HANDLES};
   MQLONG integers[2] = {0, 0};
-  char name[MQ_Q_MGR_NAME_LENGTH];
-  MqiTable.MQINQ(hconn, hobj, 2, selectors, 2, integers, sizeof name, name, &comp_code, &reason);
+  char names[MQ_Q_MGR_NAME_LENGTH + MQ_Q_NAME_LENGTH];
+  MqiTable.MQINQ(hconn, hobj, 4, selectors, 2, integers, sizeof names, names, &comp_code, &reason);
   if (reason != MQRC_NONE) {
     ReportReason("CSAG103E MQINQ of queue manager object failed with reason %d (%s)\n", reason);
   } else {
-    CopyNameTerminated(AgentConfig.qmname, kQNameWidth, name);
+    CopyNameTerminated(AgentConfig.qmname, kQNameWidth, names);
+    CopyNameTerminated(QueueManagerFacts.DeadLetterQName, kQNameWidth,
+                       names + MQ_Q_MGR_NAME_LENGTH);
+    QueueManagerFacts.MaxHandles = integers[1];
     if (integers[0] == MQPL_ZOS) {
       AgentConfig.AgentFlags |= AF_ZOS;
       CopyTerminated(AgentConfig.commandq, kQNameWidth, "SYSTEM.COMMAND.INPUT");
@@ -105,6 +110,7 @@ MQHCONN ConnectQueueManager() {
 
 MQHOBJ OpenQueue(const char* name, char* resolved_name, MQLONG options, MQCB_FUNCTION* consumer) {
   MQOD od = {MQOD_DEFAULT};
+  od.Version = MQOD_VERSION_3;  // for the resolved name
   FillNulPadded(od.ObjectName, sizeof od.ObjectName, name);
   FillNulPadded(od.DynamicQName, sizeof od.DynamicQName, AgentConfig.tempqpfx);
   MQHOBJ hobj = MQHO_UNUSABLE_HOBJ;
@@ -117,7 +123,7 @@ MQHOBJ OpenQueue(const char* name, char* resolved_name, MQLONG options, MQCB_FUN
                  Printable(name).text(), static_cast<int>(reason), ReasonText(reason));
     return MQHO_UNUSABLE_HOBJ;
   }
-  if (resolved_name != nullptr) CopyNameTerminated(resolved_name, kQNameWidth, od.ObjectName);
+  if (resolved_name != nullptr) CopyNameTerminated(resolved_name, kQNameWidth, od.ResolvedQName);
 
   if (consumer != nullptr) {
     MQCBD cbd = {MQCBD_DEFAULT};

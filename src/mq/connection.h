@@ -25,13 +25,12 @@ inline constexpr char kAgentApplName[] = "Tovan Software CSAGNT";
 MQHCONN ConnectQueueManager();
 
 // Opens queue `name` on QMgrHconn with `options`, DynamicQName tempqpfx.
-// When `resolved_name` is given (room for 49 bytes) it receives the name
-// IBM MQ handed back (for a model queue, the dynamic queue created), up to
-// its first blank or NUL. When `consumer` is given it is registered with
-// MQCB for whole messages, converted, outside syncpoint; a failed
-// registration is reported (CSAG105E) and the handle still returned.
-// Returns the object handle, or MQHO_UNUSABLE_HOBJ (CSAG104E) when the queue
-// was not opened.
+// When `resolved_name` is given (room for 49 bytes) it receives the name of
+// the queue IBM MQ resolved `name` to (for a model queue, the dynamic queue
+// created; for an alias, its base queue), up to its first blank or NUL. When `consumer` is given it
+// is registered with MQCB for whole messages, converted, outside syncpoint; a failed registration
+// is reported (CSAG105E) and the handle still returned. Returns the object handle, or
+// MQHO_UNUSABLE_HOBJ (CSAG104E) when the queue was not opened.
 MQHOBJ OpenQueue(const char* name, char* resolved_name, MQLONG options, MQCB_FUNCTION* consumer);
 
 // The event rules of a message consumer of queue `queue` (an event call of

@@ -66,11 +66,16 @@ bool HandleRequest(MQMD* md, char* data, int32_t length) {
   ReportReceipt(request, length);
   RewriteRequestDescriptor(request, md);
 
-  if (AgentConfig.AgentFlags & AF_REPLYQINQ) {
-    if (HOBJCACHE* entry = GetReplyQHandle(request->ReplyToQ, request->ReplyToQMgr)) {
-      LimitMsgSize(request, entry);
-    }
+  // The answer must have somewhere to go: a queue that opens and is none of
+  // the agent's own (where it would be taken for another request's answer,
+  // or forwarded again). A request without one is not forwarded; the cache
+  // has said why.
+  HOBJCACHE* entry = GetReplyQHandle(request->ReplyToQ, request->ReplyToQMgr);
+  if (entry == nullptr) {
+    FreeRequest(request);
+    return false;
   }
+  LimitMsgSize(request, entry);
 
   if (ForwardRequest(md, data, length) != MQRC_NONE) {
     // The client learns at once that its request went nowhere, instead of

@@ -1,53 +1,19 @@
 // The delivery of a message to a client, with its identifiers restored.
 #include "relay/deliver.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "agent/process_state.h"
-#include "log/message.h"
+#include "config/settings.h"
 #include "log/status_report.h"
-#include "names/constant_names.h"
-#include "relay/put_with_retry.h"
-#include "relay/reply_queue_cache.h"
+#include "relay/client_queue.h"
+#include "relay/put_message.h"
+#include "relay/retry_queue.h"
 
 namespace {
 
-// The length of a name of up to 48 characters without its trailing NULs,
-// tabs, line feeds and blanks; a name ends at its first NUL in any case.
-size_t NameLength(const char* name) {
-  size_t n = strnlen(name, MQ_Q_NAME_LENGTH);
-  while (n > 0 && (name[n - 1] == ' ' || name[n - 1] == '\t' || name[n - 1] == '\n')) --n;
-  return n;
-}
-
-}  // namespace
-
-char* FormatQName(const char* qmgr, const char* queue, char* out) {
-  char* end = out;
-  if (qmgr[0] != '\0') {
-    const size_t n = NameLength(qmgr);
-    PrintableCopy(end, n + 1, qmgr, n);
-    end += n;
-    *end++ = '/';
-  }
-  const size_t n = NameLength(queue);
-  PrintableCopy(end, n + 1, queue, n);
-  return out;
-}
-
-void DeliverReply(REQUEST* request, MQMD* md, void* buffer, MQLONG length, bool pass_context) {
-  MQPMO pmo = {MQPMO_DEFAULT};
-  pmo.Version = MQPMO_VERSION_1;
-  pmo.Options = MQPMO_NO_SYNCPOINT;
-  if (pass_context) {
-    pmo.Options |= MQPMO_PASS_ALL_CONTEXT;
-    pmo.Context = ReplyQueueHobj;
-  }
-
-  char name[kQNameDisplaySize];
-  FormatQName(request->ReplyToQMgr, request->ReplyToQ, name);
-
+// The client's identifiers, as its report options ask.
+void RestoreClientIdentifiers(const REQUEST* request, MQMD* md) {
   if (request->Report & MQRO_PASS_MSG_ID) {
     memcpy(md->MsgId, request->MsgId, sizeof md->MsgId);
   } else {
@@ -58,27 +24,36 @@ void DeliverReply(REQUEST* request, MQMD* md, void* buffer, MQLONG length, bool 
   } else {
     memcpy(md->CorrelId, request->MsgId, sizeof md->CorrelId);
   }
+}
 
-  HOBJCACHE* entry = GetReplyQHandle(request->ReplyToQ, request->ReplyToQMgr);
-  if (entry == nullptr) return;
+}  // namespace
 
-  MQLONG comp_code = MQCC_OK;
-  MQLONG reason = MQRC_NONE;
-  bool put = PutWithRetry(entry->Hobj, name, md, &pmo, buffer, length, &comp_code, &reason);
-  if (!put && IsHandleGone(reason)) {
-    // The cached handle outlived its queue (a client's temporary queue goes
-    // with the client): the queue is opened anew, which reports a queue
-    // that is really gone (CSAG104E), and finds one made again.
-    DropReplyQHandle(entry);
-    entry = GetReplyQHandle(request->ReplyToQ, request->ReplyToQMgr);
-    if (entry == nullptr) return;
-    put = PutWithRetry(entry->Hobj, name, md, &pmo, buffer, length, &comp_code, &reason);
-  }
-  if (!put) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG107E MQPUT to queue '%s' failed with reason %d (%s)\n", name,
-                 static_cast<int>(reason), ReasonText(reason));
+void DeliverReply(REQUEST* request, MQMD* md, void* buffer, MQLONG length, bool pass_context) {
+  RestoreClientIdentifiers(request, md);
+  const char* queue = request->ReplyToQ;
+  const char* qmgr = request->ReplyToQMgr;
+  const int64_t now = CurrentTime.load(std::memory_order_relaxed);
+
+  // Messages for one queue leave in order: this one waits behind those
+  // already waiting.
+  if (const MQLONG waiting = DeferredReason(queue, qmgr); waiting != MQRC_NONE) {
+    if (!DeferDelivery(queue, qmgr, *md, buffer, length, waiting, 0, now)) {
+      GiveUpDelivery(queue, qmgr, *md, buffer, length, ClientPutOutcome::kFailed, waiting);
+    }
     return;
   }
-  CountResponseSent(static_cast<uint32_t>(length));
+
+  MQLONG reason = MQRC_NONE;
+  const ClientPutOutcome outcome =
+      PutToClientQueue(queue, qmgr, md, buffer, length, pass_context, &reason);
+  if (outcome == ClientPutOutcome::kPut) {
+    CountResponseSent(static_cast<uint32_t>(length));
+    return;
+  }
+  if (outcome == ClientPutOutcome::kFailed && IsWorthRetrying(reason) &&
+      AgentConfig.retrycount > 0 &&
+      DeferDelivery(queue, qmgr, *md, buffer, length, reason, 1, now + AgentConfig.retryint)) {
+    return;
+  }
+  GiveUpDelivery(queue, qmgr, *md, buffer, length, outcome, reason);
 }

@@ -1,14 +1,69 @@
 // The rewriting and forwarding of a request.
 #include "relay/forward.h"
 
+#include <fcntl.h>
+#include <sys/random.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
+#include <ctime>
 
 #include "agent/process_state.h"
 #include "config/settings.h"
 #include "log/message.h"
 #include "names/constant_names.h"
 #include "pcf/mq_field.h"
-#include "relay/put_with_retry.h"
+#include "relay/put_message.h"
+
+MQBYTE24 ForwardCorrelId = {};
+
+namespace {
+
+constexpr char kCorrelIdPrefix[] = "CSAGNT";
+constexpr size_t kPrefixLength = sizeof kCorrelIdPrefix - 1;
+
+// Fills `size` bytes at `out` from the kernel's random source; returns how
+// many it could.
+size_t RandomBytes(unsigned char* out, size_t size) {
+  size_t got = 0;
+  while (got < size) {
+    const ssize_t n = getrandom(out + got, size - got, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  if (got == size) return got;
+  const int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return got;
+  while (got < size) {
+    const ssize_t n = read(fd, out + got, size - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  close(fd);
+  return got;
+}
+
+}  // namespace
+
+void ChooseForwardCorrelId() {
+  memcpy(ForwardCorrelId, kCorrelIdPrefix, kPrefixLength);
+  unsigned char* random = ForwardCorrelId + kPrefixLength;
+  const size_t size = sizeof ForwardCorrelId - kPrefixLength;
+  if (RandomBytes(random, size) == size) return;
+  // No random source: the clock and the process id still make the
+  // identifier differ from run to run.
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  uint64_t state = static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(now.tv_sec) << 20) ^
+                   (static_cast<uint64_t>(getpid()) << 40);
+  for (size_t i = 0; i < size; ++i) {
+    state = state * 6364136223846793005u + 1442695040888963407u;
+    random[i] = static_cast<unsigned char>(state >> 56);
+  }
+}
 
 void RewriteRequestDescriptor(REQUEST* request, MQMD* md) {
   CopyNameTerminated(request->ReplyToQ, MQ_Q_NAME_LENGTH, md->ReplyToQ);
@@ -19,8 +74,10 @@ void RewriteRequestDescriptor(REQUEST* request, MQMD* md) {
   memcpy(request->MsgId, md->MsgId, sizeof request->MsgId);
   memcpy(request->CorrelId, md->CorrelId, sizeof request->CorrelId);
   request->Report = md->Report;
-  md->Report |= MQRO_PASS_MSG_ID | MQRO_DISCARD_MSG;
+  md->Report = (md->Report & ~kArrivalAndDeliveryReports) | MQRO_PASS_MSG_ID | MQRO_PASS_CORREL_ID |
+               MQRO_DISCARD_MSG;
   memcpy(md->MsgId, MQMI_NONE, sizeof md->MsgId);
+  memcpy(md->CorrelId, ForwardCorrelId, sizeof md->CorrelId);
 }
 
 MQLONG ForwardRequest(MQMD* md, void* buffer, MQLONG length) {
@@ -28,10 +85,8 @@ MQLONG ForwardRequest(MQMD* md, void* buffer, MQLONG length) {
   pmo.Version = MQPMO_VERSION_1;
   pmo.Options = MQPMO_NO_SYNCPOINT | MQPMO_PASS_ALL_CONTEXT;
   pmo.Context = InputQueueHobj;
-  MQLONG comp_code = MQCC_OK;
   MQLONG reason = MQRC_NONE;
-  if (PutWithRetry(CommandQueueHobj, AgentConfig.commandq, md, &pmo, buffer, length, &comp_code,
-                   &reason)) {
+  if (PutMessage(CommandQueueHobj, AgentConfig.commandq, md, &pmo, buffer, length, &reason)) {
     return MQRC_NONE;
   }
   AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,

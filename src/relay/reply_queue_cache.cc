@@ -12,9 +12,9 @@
 #include "mq/mqi_table.h"
 #include "names/constant_names.h"
 #include "pcf/mq_field.h"
-#include "relay/deliver.h"
 
 HOBJCACHE* HobjCache = nullptr;
+int32_t HobjCacheCount = 0;
 AgentLock HobjCacheLock;
 int64_t LastHobjCheck = 0;
 
@@ -38,16 +38,97 @@ HOBJCACHE* FindEntry(const char* queue, const char* qmgr) {
   return nullptr;
 }
 
-// Opens `queue` on `qmgr` with `options`; returns the handle or
-// MQHO_UNUSABLE_HOBJ, and the reason.
-MQHOBJ OpenReplyQueue(const char* queue, const char* qmgr, MQLONG options, MQLONG* reason) {
-  MQOD od = {MQOD_DEFAULT};
-  FillNulPadded(od.ObjectName, sizeof od.ObjectName, queue);
-  FillNulPadded(od.ObjectQMgrName, sizeof od.ObjectQMgrName, qmgr);
-  MQHOBJ hobj = MQHO_UNUSABLE_HOBJ;
+// Unlinks `entry` from HobjCache; returns whether it was listed. Under
+// HobjCacheLock.
+bool Unlink(HOBJCACHE* entry) {
+  for (HOBJCACHE** link = &HobjCache; *link != nullptr; link = &(*link)->Next) {
+    if (*link == entry) {
+      *link = entry->Next;
+      entry->Next = nullptr;
+      --HobjCacheCount;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Closes the handle of an entry that is out of the cache and releases it;
+// a failed close is reported at level 3 (the handle ends with the
+// connection in any case).
+void CloseEntry(HOBJCACHE* entry) {
   MQLONG comp_code = MQCC_OK;
-  MqiTable.MQOPEN(QMgrHconn, &od, options, &hobj, &comp_code, reason);
-  return *reason == MQRC_NONE ? hobj : MQHO_UNUSABLE_HOBJ;
+  MQLONG reason = MQRC_NONE;
+  MqiTable.MQCLOSE(QMgrHconn, &entry->Hobj, MQCO_NONE, &comp_code, &reason);
+  if (reason != MQRC_NONE) {
+    char name[kQNameDisplaySize];
+    AgentMessage(kLevelHigh, MSG_ORDINARY, LogStream,
+                 "CSAG109E MQCLOSE of queue '%s' failed with reason %d (%s)\n",
+                 FormatQName(entry->QMgrName, entry->QName, name), static_cast<int>(reason),
+                 ReasonText(reason));
+  }
+  CSFreeMem(entry);
+}
+
+// Closes the least recently used entry, if there is one, to free a handle.
+// Returns whether one was closed.
+bool CloseLeastRecentlyUsed() {
+  HOBJCACHE* oldest = nullptr;
+  {
+    AgentLockGuard guard(&HobjCacheLock);
+    // The list is newest first, so among entries of one LastUsed the last
+    // found is the one opened first.
+    for (HOBJCACHE* entry = HobjCache; entry != nullptr; entry = entry->Next) {
+      if (oldest == nullptr || entry->LastUsed <= oldest->LastUsed) oldest = entry;
+    }
+    if (oldest == nullptr) return false;
+    Unlink(oldest);
+  }
+  CloseEntry(oldest);
+  return true;
+}
+
+// What MQOPEN handed back, beside the handle.
+struct OpenedQueue {
+  MQHOBJ hobj = MQHO_UNUSABLE_HOBJ;
+  bool made_from_model = false;  // the name handed back is another queue's
+  char resolved_q[MQ_Q_NAME_LENGTH + 1] = "";
+  char resolved_qmgr[MQ_Q_MGR_NAME_LENGTH + 1] = "";
+};
+
+// Opens `queue` on `qmgr` with `options`; returns the reason. A connection
+// without a handle to spare (2017) closes the least recently used entry
+// and tries once more.
+MQLONG OpenReplyQueue(const char* queue, const char* qmgr, MQLONG options, OpenedQueue* opened) {
+  MQLONG reason = MQRC_NONE;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    MQOD od = {MQOD_DEFAULT};
+    od.Version = MQOD_VERSION_3;  // for the resolved names
+    FillNulPadded(od.ObjectName, sizeof od.ObjectName, queue);
+    FillNulPadded(od.ObjectQMgrName, sizeof od.ObjectQMgrName, qmgr);
+    MQLONG comp_code = MQCC_OK;
+    MqiTable.MQOPEN(QMgrHconn, &od, options, &opened->hobj, &comp_code, &reason);
+    if (reason == MQRC_NONE) {
+      // Only a model queue hands back another name: the one of the dynamic
+      // queue that the open made.
+      opened->made_from_model = NameInField(od.ObjectName, sizeof od.ObjectName) !=
+                                NameInField(queue, strnlen(queue, MQ_Q_NAME_LENGTH));
+      CopyNameTerminated(opened->resolved_q, MQ_Q_NAME_LENGTH, od.ResolvedQName);
+      CopyNameTerminated(opened->resolved_qmgr, MQ_Q_MGR_NAME_LENGTH, od.ResolvedQMgrName);
+      return reason;
+    }
+    opened->hobj = MQHO_UNUSABLE_HOBJ;
+    if (reason != MQRC_HANDLE_NOT_AVAILABLE || !CloseLeastRecentlyUsed()) break;
+  }
+  return reason;
+}
+
+// Whether a queue resolved to `queue` on `qmgr` is one of the agent's own.
+bool IsAgentsQueue(const char* queue, const char* qmgr) {
+  if (strncmp(qmgr, AgentConfig.qmname, MQ_Q_MGR_NAME_LENGTH) != 0 || queue[0] == '\0') {
+    return false;
+  }
+  return strcmp(queue, AgentConfig.actualreplyq) == 0 ||
+         strcmp(queue, AgentQueueNames.InputQ) == 0 || strcmp(queue, AgentQueueNames.CommandQ) == 0;
 }
 
 const char* DefinitionTypeWord(int32_t type) {
@@ -67,7 +148,20 @@ const char* DefinitionTypeWord(int32_t type) {
 
 }  // namespace
 
-HOBJCACHE* GetReplyQHandle(const char* queue, const char* qmgr) {
+int32_t MaxCachedReplyQueues() {
+  const int32_t most = QueueManagerFacts.MaxHandles - kAgentOwnHandles;
+  return most > 1 ? most : 1;
+}
+
+HOBJCACHE* GetReplyQHandle(const char* queue, const char* qmgr, ReplyQueueRefusal* refusal,
+                           MQLONG* reason_out) {
+  ReplyQueueRefusal unused_refusal;
+  MQLONG unused_reason;
+  if (refusal == nullptr) refusal = &unused_refusal;
+  if (reason_out == nullptr) reason_out = &unused_reason;
+  *refusal = ReplyQueueRefusal::kNone;
+  *reason_out = MQRC_NONE;
+
   CurrentTime.store(time(nullptr), std::memory_order_relaxed);
   if (HOBJCACHE* entry = FindEntry(queue, qmgr)) return entry;
 
@@ -78,19 +172,34 @@ HOBJCACHE* GetReplyQHandle(const char* queue, const char* qmgr) {
       strncmp(qmgr, AgentConfig.qmname, MQ_Q_MGR_NAME_LENGTH) == 0) {
     options |= MQOO_INQUIRE;
   }
-  MQLONG reason = MQRC_NONE;
-  MQHOBJ hobj = OpenReplyQueue(queue, qmgr, options, &reason);
-  if (hobj == MQHO_UNUSABLE_HOBJ && (options & MQOO_INQUIRE) &&
+  OpenedQueue opened;
+  MQLONG reason = OpenReplyQueue(queue, qmgr, options, &opened);
+  if (reason != MQRC_NONE && (options & MQOO_INQUIRE) &&
       (reason == MQRC_OPTION_NOT_VALID_FOR_TYPE || reason == MQRC_NOT_AUTHORIZED)) {
     // A queue that may not be inquired (a remote queue, or no authority) is
     // still used, with maxmsgsize.
     options &= ~MQOO_INQUIRE;
-    hobj = OpenReplyQueue(queue, qmgr, options, &reason);
+    reason = OpenReplyQueue(queue, qmgr, options, &opened);
   }
-  if (hobj == MQHO_UNUSABLE_HOBJ) {
+  if (reason != MQRC_NONE) {
     AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
                  "CSAG104E MQOPEN of queue '%s' failed with reason %d (%s)\n", name,
                  static_cast<int>(reason), ReasonText(reason));
+    *refusal = ReplyQueueRefusal::kNotOpened;
+    *reason_out = reason;
+    return nullptr;
+  }
+  if (opened.made_from_model || IsAgentsQueue(opened.resolved_q, opened.resolved_qmgr)) {
+    const bool model = opened.made_from_model;
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "CSAG305E ReplyQ '%s' refused: %s\n", name,
+                 model ? "it is a model queue" : "it is one of the agent's own queues");
+    // A dynamic queue made by this open goes with it.
+    MQLONG comp_code = MQCC_OK;
+    MQLONG close_reason = MQRC_NONE;
+    MqiTable.MQCLOSE(QMgrHconn, &opened.hobj, model ? MQCO_DELETE_PURGE : MQCO_NONE, &comp_code,
+                     &close_reason);
+    *refusal = model ? ReplyQueueRefusal::kModelQueue : ReplyQueueRefusal::kAgentsQueue;
+    *reason_out = model ? MQRC_Q_TYPE_ERROR : MQRC_NOT_AUTHORIZED;
     return nullptr;
   }
 
@@ -100,30 +209,38 @@ HOBJCACHE* GetReplyQHandle(const char* queue, const char* qmgr) {
                  "CSAG202E Can not allocate %d bytes for a '%s' structure\n",
                  kHobjCacheAllocationSize, "HOBJCACHE");
     RequestStop(kExitFailure);
+    *refusal = ReplyQueueRefusal::kNotOpened;
+    *reason_out = MQRC_STORAGE_NOT_AVAILABLE;
     return nullptr;
   }
   memset(entry, 0, sizeof *entry);
   FillNulPadded(entry->QMgrName, sizeof entry->QMgrName, qmgr);
   FillNulPadded(entry->QName, sizeof entry->QName, queue);
   entry->OpenKey = kReplyQueueOpenKey;
-  entry->Hobj = hobj;
+  entry->Hobj = opened.hobj;
   entry->LastUsed = CurrentTime.load(std::memory_order_relaxed);
   entry->MaxMsgLen = AgentConfig.maxmsgsize;
   if (options & MQOO_INQUIRE) InquireReplyQ(entry, name);
 
-  AgentLockGuard guard(&HobjCacheLock);
-  entry->Next = HobjCache;
-  HobjCache = entry;
-  return entry;
+  // Room for the new entry: the least recently used ones make way.
+  for (;;) {
+    {
+      AgentLockGuard guard(&HobjCacheLock);
+      if (HobjCacheCount < MaxCachedReplyQueues() || HobjCache == nullptr) {
+        entry->Next = HobjCache;
+        HobjCache = entry;
+        ++HobjCacheCount;
+        return entry;
+      }
+    }
+    CloseLeastRecentlyUsed();
+  }
 }
 
 void DropReplyQHandle(HOBJCACHE* entry) {
   {
     AgentLockGuard guard(&HobjCacheLock);
-    HOBJCACHE** link = &HobjCache;
-    while (*link != nullptr && *link != entry) link = &(*link)->Next;
-    if (*link == nullptr) return;
-    *link = entry->Next;
+    if (!Unlink(entry)) return;
   }
   MQLONG comp_code = MQCC_OK;
   MQLONG reason = MQRC_NONE;
@@ -177,6 +294,7 @@ void ExpireReplyQHandles() {
       if (now - entry->LastUsed > AgentConfig.hobjttl) {
         *link = entry->Next;
         entry->Next = nullptr;
+        --HobjCacheCount;
         *tail = entry;
         tail = &entry->Next;
       } else {
@@ -191,19 +309,11 @@ void ExpireReplyQHandles() {
     expired = entry->Next;
     if (running) {
       SuspendConsumption();
-      MQLONG comp_code = MQCC_OK;
-      MQLONG reason = MQRC_NONE;
-      MqiTable.MQCLOSE(QMgrHconn, &entry->Hobj, MQCO_NONE, &comp_code, &reason);
-      if (reason != MQRC_NONE) {
-        char name[kQNameDisplaySize];
-        AgentMessage(kLevelHigh, MSG_ORDINARY, LogStream,
-                     "CSAG109E MQCLOSE of queue '%s' failed with reason %d (%s)\n",
-                     FormatQName(entry->QMgrName, entry->QName, name), static_cast<int>(reason),
-                     ReasonText(reason));
-      }
+      CloseEntry(entry);
       running = ResumeConsumption();
+    } else {
+      CSFreeMem(entry);
     }
-    CSFreeMem(entry);
   }
   LastHobjCheck = CurrentTime.load(std::memory_order_relaxed);
 }
@@ -215,5 +325,6 @@ void ClearReplyQCacheForTesting() {
     HobjCache = entry->Next;
     CSFreeMem(entry);
   }
+  HobjCacheCount = 0;
   LastHobjCheck = 0;
 }

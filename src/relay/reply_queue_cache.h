@@ -1,21 +1,25 @@
 // The handle cache of client reply queues: a queue is opened at its first
-// delivery and kept open while it is used at least once every hobjttl
-// seconds, so that a busy client's queue is opened once. A reply queue on
-// the agent's own queue manager is inquired when it is opened, and the
-// requests for it build no message larger than the queue takes.
+// use and kept open while it is used at least once every hobjttl seconds,
+// so that a busy client's queue is opened once. A reply queue on the
+// agent's own queue manager is inquired when it is opened, and the
+// requests for it build no message larger than the queue takes. The cache
+// holds no more handles than the queue manager lets one connection have
+// beside the agent's own (MAXHANDS): the least recently used is closed to
+// make room.
 //
 // Rules:
-// - HobjCache and the fields of its entries change only under
-//   HobjCacheLock, which is held only to search, to push, and for the expiry
-//   pass to unlink; never during an MQI call.
+// - HobjCache, HobjCacheCount and the fields of the entries change only
+//   under HobjCacheLock, which is held only to search, to push, and to
+//   unlink; never during an MQI call.
 // - An entry is keyed by the queue and queue manager names of the request
 //   that opened it, so that every later request for the same names finds
 //   it, whatever IBM MQ hands back in the object descriptor.
 // - GetReplyQHandle runs on IBM MQ's callback thread, or on the main thread
-//   while consumption is suspended. ExpireReplyQHandles runs on the main
-//   thread and closes handles only while consumption is suspended, so no
-//   delivery can be using a handle that it closes. An entry found by a
-//   lookup has just had LastUsed refreshed and is not expired.
+//   while consumption is suspended: the two never run at once, so an entry
+//   that one of them closes to make room is in use by nobody.
+//   ExpireReplyQHandles runs on the main thread and closes handles only
+//   while consumption is suspended. An entry found by a lookup has just had
+//   LastUsed refreshed and is neither expired nor the least recently used.
 #pragma once
 
 #include <cmqc.h>
@@ -47,23 +51,48 @@ static_assert(sizeof(HOBJCACHE) <= kHobjCacheAllocationSize);
 // The options every reply queue is opened with (MQOO_INQUIRE may be added).
 constexpr MQLONG kReplyQueueOpenKey = MQOO_OUTPUT | MQOO_PASS_ALL_CONTEXT;
 
+// Handles of the connection that the cache leaves to the agent's own use:
+// its three queues, the queue manager object, a put to the dead-letter
+// queue, and some to spare.
+constexpr int32_t kAgentOwnHandles = 8;
+
 extern HOBJCACHE* HobjCache;  // newest first
+extern int32_t HobjCacheCount;
 extern AgentLock HobjCacheLock;
 
 // Time of the last expiry pass (seconds since the epoch), 0 before the first.
 // Main thread only.
 extern int64_t LastHobjCheck;
 
+// The most handles the cache keeps open: the queue manager's MAXHANDS less
+// kAgentOwnHandles, and at least one.
+int32_t MaxCachedReplyQueues();
+
+// Why a reply queue is not used.
+enum class ReplyQueueRefusal {
+  kNone,         // it is used
+  kNotOpened,    // MQOPEN failed (CSAG104E)
+  kModelQueue,   // it is a model queue: opening it made a dynamic queue,
+                 // which was deleted again (CSAG305E)
+  kAgentsQueue,  // it resolves to the agent's reply or input queue or the
+                 // command server's queue, where an answer would be taken
+                 // for another request or forwarded again (CSAG305E)
+};
+
 // Returns the cache entry for reply queue `queue` on `qmgr` (the request's
 // ReplyToQ and ReplyToQMgr), refreshing its LastUsed; opens and caches the
 // queue when there is none. The queue is opened for output passing all
 // context, with MQOO_INQUIRE as well when replyqinq is on and qmgr is the
 // agent's own queue manager (an open refused for that with 2045 or 2035 is
-// tried again without it); it is then inquired (InquireReplyQ). Returns null
-// when the queue could not be opened (CSAG104E; nothing is cached, so the
-// next delivery tries again) or no memory was left (CSAG202E, stop
-// requested).
-HOBJCACHE* GetReplyQHandle(const char* queue, const char* qmgr);
+// tried again without it); it is then inquired (InquireReplyQ). When the
+// connection has no handle left (2017) the least recently used entry is
+// closed and the open tried once more. Returns null when the queue could
+// not be opened (CSAG104E; nothing is cached, so the next use tries again),
+// when it is refused (CSAG305E; see ReplyQueueRefusal), or when no memory
+// was left (CSAG202E, stop requested); then *refusal (when given) says why
+// and *reason holds the reason to report for the queue.
+HOBJCACHE* GetReplyQHandle(const char* queue, const char* qmgr,
+                           ReplyQueueRefusal* refusal = nullptr, MQLONG* reason = nullptr);
 
 // Takes `entry` out of the cache, closes its handle (the outcome is not
 // looked at) and releases it: for a handle whose queue has gone (a put

@@ -68,9 +68,6 @@ TEST_F(AgeingProcessTest, UnansweredRequestsGetTheErrorReplyInTheirForm) {
   const MQMD mqsc =
       client.Put("PING QMGR", MQFMT_STRING,
                  AgentClient::Options().Report(MQRO_PASS_CORREL_ID).CorrelId(mqsc_correl));
-  // A reply queue whose name no client should send is named printably.
-  client.Put(PcfCommand(MQCMD_PING_Q_MGR, {}), MQFMT_ADMIN,
-             AgentClient::Options().ReplyToQ("NO.SUCH\x07QUEUE"));
 
   // Each is told apart by the CorrelId that its report options give it.
   std::map<std::string, Message> replies;
@@ -121,13 +118,10 @@ TEST_F(AgeingProcessTest, UnansweredRequestsGetTheErrorReplyInTheirForm) {
     EXPECT_NE(log.find(" MsgId: " + Hex(md->MsgId) + "\n"), std::string::npos) << log;
   }
 
-  EXPECT_TRUE(agent_.WaitForLog("] CSAG303E Ageing out request for ReplyQ 'NO.SUCH.QUEUE' "))
-      << log;
-  EXPECT_EQ(agent_.Log().find('\x07'), std::string::npos);
-
   // Resumed, the command server answers the requests it held: too late.
+  // (It cannot read MQSC text, and discards it as the agent's request asks.)
   stand_in_.Tool("fault QM1 command-server resume");
-  EXPECT_TRUE(agent_.WaitForLog("] CSAG302E Unrecognised reply received MsgId: ", 3))
+  EXPECT_TRUE(agent_.WaitForLog("] CSAG302E Unrecognised reply received MsgId: ", 2))
       << agent_.Log();
   // And the agent relays as before.
   client.Put(PcfCommand(MQCMD_PING_Q_MGR, {}), MQFMT_ADMIN);

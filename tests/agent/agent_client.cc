@@ -118,12 +118,17 @@ bool FakeCommandServer::NextRequest(Message* request, int wait_ms) {
 }
 
 void FakeCommandServer::Reply(const Message& request, const std::string& data, const char* format,
-                              MQLONG msg_type) {
+                              MQLONG msg_type, MQLONG feedback) {
   MQMD md = {MQMD_DEFAULT};
   memcpy(md.Format, format, MQ_FORMAT_LENGTH);
   md.MsgType = msg_type;
-  memcpy(md.MsgId, request.md.MsgId, sizeof md.MsgId);
-  memcpy(md.CorrelId, request.md.MsgId, sizeof md.CorrelId);
+  md.Feedback = feedback;
+  // The identifiers as the request's report options ask, as a command
+  // server sets them.
+  if (request.md.Report & MQRO_PASS_MSG_ID) memcpy(md.MsgId, request.md.MsgId, sizeof md.MsgId);
+  memcpy(md.CorrelId,
+         (request.md.Report & MQRO_PASS_CORREL_ID) ? request.md.CorrelId : request.md.MsgId,
+         sizeof md.CorrelId);
   PutOne(hconn_, TextInField(request.md.ReplyToQ, sizeof request.md.ReplyToQ),
          TextInField(request.md.ReplyToQMgr, sizeof request.md.ReplyToQMgr), &md, data);
 }

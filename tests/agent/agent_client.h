@@ -110,9 +110,11 @@ class FakeCommandServer {
   // Takes the next request off the command queue.
   bool NextRequest(Message* request, int wait_ms = kWaitMs);
   // Answers `request` as a command server does: `data` put to its ReplyToQ
-  // on its ReplyToQMgr, with the request's MsgId as MsgId.
+  // on its ReplyToQMgr, with MsgId and CorrelId as the request's report
+  // options ask.
+  // A report (MQMT_REPORT) carries `feedback`.
   void Reply(const Message& request, const std::string& data, const char* format,
-             MQLONG msg_type = MQMT_REPLY);
+             MQLONG msg_type = MQMT_REPLY, MQLONG feedback = MQFB_NONE);
 
  private:
   MQHCONN hconn_ = MQHC_UNUSABLE_HCONN;

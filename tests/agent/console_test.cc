@@ -27,7 +27,12 @@ class ConsoleTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(openpty(&master_, &terminal_, nullptr, nullptr, nullptr), 0);
     ASSERT_EQ(tcgetattr(terminal_, &before_), 0);
-    const std::string config = dir_.Write("agent.cfg", "logpath \"" + dir_.path() + "\"\n");
+  }
+
+  // Starts the agent on the terminal with the `settings` lines.
+  void StartAgent(const std::string& settings = "") {
+    const std::string config =
+        dir_.Write("agent.cfg", "logpath \"" + dir_.path() + "\"\n" + settings);
     pid_ = SpawnAgent({"-m", "QM1", "-f", config}, LibraryDir(), terminal_, terminal_);
     ASSERT_GT(pid_, 0);
   }
@@ -79,6 +84,7 @@ class ConsoleTest : public ::testing::Test {
 };
 
 TEST_F(ConsoleTest, StatusLineKeysAndQuit) {
+  StartAgent();
   ASSERT_TRUE(WaitForScreen("] CSAG004I Parameters in effect:")) << Screen();
   ASSERT_TRUE(WaitForScreen(" Cmd[   0,       0] Rep[   0,       0] Res[   0,       0]"))
       << Screen();
@@ -119,12 +125,38 @@ TEST_F(ConsoleTest, StatusLineKeysAndQuit) {
 }
 
 TEST_F(ConsoleTest, TerminationSignalRestoresTheTerminal) {
+  StartAgent();
   ASSERT_TRUE(WaitForScreen(" Cmd[")) << Screen();
   EXPECT_EQ(LocalModes() & (ICANON | ECHO), 0u);
   kill(pid_, SIGTERM);
   exit_status_ = WaitForProcess(pid_, kWaitMs);
   EXPECT_EQ(exit_status_, 0) << Screen();
   EXPECT_EQ(LocalModes(), before_.c_lflag);
+}
+
+// The question before quitting waits for its answer without stopping the
+// loop: requests are still aged out and answered meanwhile. A control key
+// is shown printably.
+TEST_F(ConsoleTest, TheQuestionLeavesTheLoopAtWorkAndKeysAreShownPrintably) {
+  StartAgent("maxage 1\nreqchkdelay 1\n");
+  ASSERT_TRUE(WaitForScreen(" Cmd[")) << Screen();
+  Press('\x1b');
+  ASSERT_TRUE(WaitForScreen("Unrecognised command '.'.")) << Screen();
+  EXPECT_EQ(Screen().find('\x1b'), std::string::npos);
+
+  const size_t mark = Screen().size();
+  Press('Q');
+  ASSERT_TRUE(WaitForScreen(kQuestion, 1, mark)) << Screen().substr(mark);
+  stand_in_.Tool("fault QM1 command-server pause");
+  AgentClient client("QM1");
+  client.Put(PcfCommand(MQCMD_PING_Q_MGR, {}), MQFMT_ADMIN);
+  Message reply;
+  ASSERT_TRUE(client.Get(&reply)) << Screen();
+  EXPECT_NE(reply.data.find("CSAG501E"), std::string::npos);
+
+  Press('y');
+  exit_status_ = WaitForProcess(pid_, kWaitMs);
+  EXPECT_EQ(exit_status_, 0) << Screen();
 }
 
 }  // namespace

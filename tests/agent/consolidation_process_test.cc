@@ -73,7 +73,8 @@ TEST_F(ConsolidationProcessTest, RequestIsForwardedWithTheClientsIdentityToTheAg
   EXPECT_EQ(TextInField(request.md.ReplyToQ, sizeof request.md.ReplyToQ),
             agent_.ActualReplyQueue());
   EXPECT_EQ(TextInField(request.md.ReplyToQMgr, sizeof request.md.ReplyToQMgr), "QM1");
-  EXPECT_EQ(request.md.Report, MQRO_PASS_MSG_ID | MQRO_DISCARD_MSG);
+  EXPECT_EQ(request.md.Report, MQRO_PASS_MSG_ID | MQRO_PASS_CORREL_ID | MQRO_DISCARD_MSG);
+  EXPECT_EQ(request.CorrelId().substr(0, 6), "CSAGNT") << "the agent's own CorrelId";
   EXPECT_NE(request.MsgId(), std::string(reinterpret_cast<const char*>(client_md_.MsgId), 24));
   EXPECT_EQ(request.Format(), MQFMT_ADMIN);
   EXPECT_EQ(request.data, PcfCommand(MQCMD_PING_Q_MGR, {}));

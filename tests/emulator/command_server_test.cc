@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "pcf/mq_field.h"
@@ -102,11 +103,12 @@ TEST_F(CommandServerTest, InquireQueueReplyIsIbmsFormatByteForByte) {
   md.Persistence = MQPER_PERSISTENT;
   auto got = Send(InquireQueue("APP.Q", {MQIA_MAX_MSG_LENGTH, MQCA_Q_DESC}), &md);
   ASSERT_EQ(got.size(), 1u);
+  // The attributes come in IBM MQ's order, whatever the order asked.
   std::string expected = Ints({MQCFT_RESPONSE, 36, 1, MQCMD_INQUIRE_Q, 1, MQCFC_LAST, 0, 0, 4}) +
                          Ints({MQCFT_STRING, 68, MQCA_Q_NAME, 819, 48}) + Padded("APP.Q", 48) +
                          Ints({MQCFT_INTEGER, 16, MQIA_Q_TYPE, MQQT_LOCAL}) +
-                         Ints({MQCFT_INTEGER, 16, MQIA_MAX_MSG_LENGTH, 100}) +
-                         Ints({MQCFT_STRING, 84, MQCA_Q_DESC, 819, 64}) + Padded("app queue", 64);
+                         Ints({MQCFT_STRING, 84, MQCA_Q_DESC, 819, 64}) + Padded("app queue", 64) +
+                         Ints({MQCFT_INTEGER, 16, MQIA_MAX_MSG_LENGTH, 100});
   EXPECT_EQ(got[0].data, expected);
   EXPECT_EQ(got[0].md.MsgType, MQMT_REPLY);
   EXPECT_EQ(std::string(got[0].md.Format, 8), "MQADMIN ");
@@ -182,6 +184,21 @@ pcf::PcfBuilder EscapeRequest(const std::string& command, MQLONG type = MQET_MQS
   b.Integer(MQIACF_ESCAPE_TYPE, type);
   b.String(MQCACF_ESCAPE_TEXT, command);
   return b;
+}
+
+// What the command server cannot read goes to the dead-letter queue, or
+// nowhere when its sender asked for that.
+TEST_F(CommandServerTest, UnreadableRequestsAreDeadLetteredUnlessDiscardIsAsked) {
+  MQHOBJ dead = Open(h, "SYSTEM.DEAD.LETTER.QUEUE", MQOO_INQUIRE);
+  MQMD text = {MQMD_DEFAULT};
+  std::memcpy(text.Format, MQFMT_STRING, 8);
+  text.Report = MQRO_DISCARD_MSG;
+  EXPECT_TRUE(Send("DISPLAY QMGR", &text, 300).empty());
+  EXPECT_EQ(InquireInt(h, dead, MQIA_CURRENT_Q_DEPTH), 0);
+  text.Report = MQRO_NONE;
+  EXPECT_TRUE(Send("DISPLAY QMGR", &text, 300).empty());
+  EXPECT_EQ(InquireInt(h, dead, MQIA_CURRENT_Q_DEPTH), 1);
+  EXPECT_EQ(Send(InquireQueue("APP.Q", {})).size(), 1u) << "serving goes on";
 }
 
 TEST_F(CommandServerTest, EscapeGivesOneReplyPerBlockOfMqscOutput) {
@@ -391,6 +408,250 @@ TEST_F(CommandServerTest, MaxFileSizeIsDefinedChangedAndInquired) {
             std::make_pair(MQRCCF_CFIN_PARM_ID_ERROR, MQLONG{MQIA_MAX_Q_FILE_SIZE}));
 }
 
+MQHOBJ OpenQueueManager(MQHCONN h) {
+  MQOD od = {MQOD_DEFAULT};
+  od.ObjectType = MQOT_Q_MGR;
+  MQHOBJ object = MQHO_UNUSABLE_HOBJ;
+  MQLONG cc, rc;
+  MQOPEN(h, &od, MQOO_INQUIRE, &object, &cc, &rc);
+  EXPECT_EQ(rc, MQRC_NONE);
+  return object;
+}
+
+TEST_F(CommandServerTest, QueueManagerLimitsAreChangedAndEnforced) {
+  auto change = [&](MQLONG selector, MQLONG value) {
+    pcf::PcfBuilder b(MQCFT_COMMAND, MQCMD_CHANGE_Q_MGR);
+    b.Integer(MQIACF_FORCE, MQFC_YES);
+    b.Integer(selector, value);
+    return Send(b.Finish());
+  };
+  EXPECT_EQ(change(MQIA_MAX_HANDLES, 300)[0].header().CompCode, MQCC_OK);
+  EXPECT_EQ(change(MQIA_MAX_MSG_LENGTH, 40000)[0].header().CompCode, MQCC_OK);
+  EXPECT_EQ(Failure(change(MQIA_MAX_MSG_LENGTH, 32767)),
+            std::make_pair(MQRCCF_MAX_MSG_LENGTH_ERROR, MQLONG{MQIA_MAX_MSG_LENGTH}));
+  EXPECT_EQ(Failure(change(MQIA_MAX_HANDLES, 0)),
+            std::make_pair(MQRCCF_PARM_VALUE_ERROR, MQLONG{MQIA_MAX_HANDLES}));
+  EXPECT_EQ(Failure(change(MQIA_PLATFORM, MQPL_ZOS)),
+            std::make_pair(MQRCCF_CFIN_PARM_ID_ERROR, MQLONG{MQIA_PLATFORM}));
+  MQHOBJ qmgr_object = OpenQueueManager(h);
+  EXPECT_EQ(InquireInt(h, qmgr_object, MQIA_MAX_HANDLES), 300);
+  EXPECT_EQ(InquireInt(h, qmgr_object, MQIA_MAX_MSG_LENGTH), 40000);
+  Close(h, &qmgr_object);
+
+  // A put longer than the queue manager allows fails even where the queue
+  // would take it, and no queue may be given more than the queue manager.
+  ASSERT_EQ(RunTool("define QM1 BIG.Q --maxmsglen 40000"), 0);
+  EXPECT_NE(RunTool("define QM1 BIGGER.Q --maxmsglen 40001"), 0);
+  auto escape = Send(EscapeRequest("ALTER QMGR MAXMSGL(32768)").Finish());
+  EXPECT_EQ(escape[0].header().CompCode, MQCC_OK);
+  MQHOBJ q = Open(h, "BIG.Q", MQOO_OUTPUT);
+  EXPECT_EQ(Put(h, q, std::string(32768, 'm')), MQRC_NONE);
+  EXPECT_EQ(Put(h, q, std::string(32769, 'm')), MQRC_MSG_TOO_BIG_FOR_Q_MGR);
+  Close(h, &q);
+
+  // The dead-letter queue is the one DEADQ names: a request the command
+  // server cannot read and a reply for a queue that does not exist go there.
+  ASSERT_EQ(RunTool("define QM1 OTHER.DLQ"), 0);
+  EXPECT_EQ(Send(EscapeRequest("ALTER QMGR DEADQ(OTHER.DLQ)").Finish())[0].header().CompCode,
+            MQCC_OK);
+  MQMD text = {MQMD_DEFAULT};
+  std::memcpy(text.Format, MQFMT_STRING, 8);
+  ASSERT_EQ(Put(h, commands, "DISPLAY QMGR", &text), MQRC_NONE);
+  MQMD md = {MQMD_DEFAULT};
+  std::memcpy(md.Format, MQFMT_ADMIN, 8);
+  FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, "NO.SUCH.REPLY.Q");
+  ASSERT_EQ(Put(h, commands, pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_PING_Q_MGR).Finish(), &md),
+            MQRC_NONE);
+  MQHOBJ dlq = Open(h, "OTHER.DLQ", MQOO_INPUT_SHARED);
+  std::string dead;
+  EXPECT_EQ(Get(h, dlq, &dead, nullptr, 2000), MQRC_NONE);
+  EXPECT_EQ(dead, "DISPLAY QMGR");
+  EXPECT_EQ(Get(h, dlq, &dead, nullptr, 2000), MQRC_NONE);
+  Close(h, &dlq);
+}
+
+// The parameters of a one-reply answer by identifier.
+std::map<MQLONG, pcf::PcfParameter> Parameters(const std::vector<Reply>& got) {
+  std::map<MQLONG, pcf::PcfParameter> out;
+  pcf::PcfMessage m;
+  if (got.size() == 1 && pcf::ParsePcf(got[0].data, &m) == 0) {
+    for (const pcf::PcfParameter& p : m.parameters) out.emplace(p.parameter, p);
+  }
+  return out;
+}
+
+std::string InquireText(MQHCONN h, MQHOBJ hobj, MQLONG selector, MQLONG length) {
+  std::string text(static_cast<size_t>(length), '\0');
+  MQLONG cc, rc;
+  MQINQ(h, hobj, 1, &selector, 0, nullptr, length, text.data(), &cc, &rc);
+  EXPECT_EQ(rc, MQRC_NONE) << selector;
+  return TrimTrailingBlanks(text);
+}
+
+TEST_F(CommandServerTest, EveryAttributeOfIbmMqAtItsFullSize) {
+  auto queue = Parameters(Send(InquireQueue("APP.Q", {MQIACF_ALL})));
+  EXPECT_GE(queue.size(), 55u);
+  for (MQLONG selector : {MQCA_CLUSTER_NAME, MQCA_CUSTOM, MQCA_BACKOUT_REQ_Q_NAME,
+                          MQIA_PROPERTY_CONTROL, MQIA_Q_DEPTH_HIGH_LIMIT, MQCA_ALTERATION_DATE}) {
+    EXPECT_EQ(queue.count(selector), 1u) << selector;
+  }
+  EXPECT_EQ(queue[MQCA_CUSTOM].text, std::string(MQ_CUSTOM_LENGTH, ' '));
+  EXPECT_EQ(queue[MQIA_Q_DEPTH_HIGH_LIMIT].value, 80);
+
+  // Attributes kept only to be reported are defined, changed and inquired
+  // as the others, by PCF, MQSC and MQINQ.
+  pcf::PcfBuilder change(MQCFT_COMMAND, MQCMD_CHANGE_Q);
+  change.String(MQCA_Q_NAME, "APP.Q");
+  change.String(MQCA_CUSTOM, "CAPEXPRY(600)");
+  change.Integer(MQIA_BACKOUT_THRESHOLD, 3);
+  change.String(MQCA_BACKOUT_REQ_Q_NAME, "APP.BACKOUT");
+  EXPECT_EQ(Send(change.Finish())[0].header().CompCode, MQCC_OK);
+  auto escape = Send(EscapeRequest("ALTER QLOCAL(APP.Q) QDEPTHHI(90) HARDENBO").Finish());
+  EXPECT_EQ(escape[0].header().CompCode, MQCC_OK);
+  queue = Parameters(Send(InquireQueue("APP.Q", {MQIA_Q_DEPTH_HIGH_LIMIT, MQCA_CUSTOM})));
+  EXPECT_EQ(queue[MQIA_Q_DEPTH_HIGH_LIMIT].value, 90);
+  EXPECT_EQ(TrimTrailingBlanks(queue[MQCA_CUSTOM].text), "CAPEXPRY(600)");
+  MQHOBJ q = Open(h, "APP.Q", MQOO_INQUIRE);
+  EXPECT_EQ(InquireInt(h, q, MQIA_BACKOUT_THRESHOLD), 3);
+  EXPECT_EQ(InquireInt(h, q, MQIA_HARDEN_GET_BACKOUT), MQQA_BACKOUT_HARDENED);
+  EXPECT_EQ(InquireText(h, q, MQCA_BACKOUT_REQ_Q_NAME, MQ_Q_NAME_LENGTH), "APP.BACKOUT");
+  Close(h, &q);
+  pcf::PcfBuilder too_high(MQCFT_COMMAND, MQCMD_CHANGE_Q);
+  too_high.String(MQCA_Q_NAME, "APP.Q");
+  too_high.Integer(MQIA_Q_DEPTH_HIGH_LIMIT, 101);
+  EXPECT_EQ(Failure(Send(too_high.Finish())),
+            std::make_pair(MQRCCF_PARM_VALUE_ERROR, MQLONG{MQIA_Q_DEPTH_HIGH_LIMIT}));
+
+  // A FIFO queue keeps messages in the order they came, whatever their priority.
+  EXPECT_EQ(Send(EscapeRequest("ALTER QLOCAL(APP.Q) MSGDLVSQ(FIFO)").Finish())[0].header().CompCode,
+            MQCC_OK);
+  MQHOBJ fifo = Open(h, "APP.Q", MQOO_OUTPUT | MQOO_INPUT_SHARED);
+  for (MQLONG priority : {1, 9}) {
+    MQMD md = {MQMD_DEFAULT};
+    md.Priority = priority;
+    ASSERT_EQ(Put(h, fifo, std::to_string(priority), &md), MQRC_NONE);
+  }
+  std::string first;
+  EXPECT_EQ(Get(h, fifo, &first), MQRC_NONE);
+  EXPECT_EQ(first, "1");
+  Close(h, &fifo);
+
+  // A model queue's attributes go to the dynamic queues it makes.
+  ASSERT_EQ(RunTool("define QM1 APP.MODEL --model --bothresh 7 --custom 'from the model'"), 0);
+  std::string dynamic;
+  MQHOBJ made = Open(h, "APP.MODEL", MQOO_INPUT_EXCLUSIVE | MQOO_INQUIRE, 0, &dynamic);
+  EXPECT_EQ(InquireInt(h, made, MQIA_BACKOUT_THRESHOLD), 7);
+  EXPECT_EQ(InquireText(h, made, MQCA_CUSTOM, MQ_CUSTOM_LENGTH), "from the model");
+  Close(h, &made);
+
+  // The queue manager's, among them a list (the TLS Suite B strengths).
+  auto qmgr = Parameters(Send(pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_INQUIRE_Q_MGR).Finish()));
+  EXPECT_GE(qmgr.size(), 95u);
+  EXPECT_EQ(qmgr[MQIA_SUITE_B_STRENGTH].values, std::vector<MQLONG>{MQ_SUITE_B_NONE});
+  pcf::PcfBuilder change_qmgr(MQCFT_COMMAND, MQCMD_CHANGE_Q_MGR);
+  change_qmgr.Integer(MQIA_PERFORMANCE_EVENT, MQEVR_ENABLED);
+  change_qmgr.IntegerList(MQIA_SUITE_B_STRENGTH, {MQ_SUITE_B_192_BIT});
+  change_qmgr.String(MQCA_SSL_KEY_REPO_PASSWORD, "secret");
+  EXPECT_EQ(Send(change_qmgr.Finish())[0].header().CompCode, MQCC_OK);
+  qmgr = Parameters(Send(pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_INQUIRE_Q_MGR).Finish()));
+  EXPECT_EQ(qmgr[MQIA_PERFORMANCE_EVENT].value, MQEVR_ENABLED);
+  EXPECT_EQ(qmgr[MQIA_SUITE_B_STRENGTH].values, std::vector<MQLONG>{MQ_SUITE_B_192_BIT});
+  EXPECT_EQ(TrimTrailingBlanks(qmgr[MQCA_SSL_KEY_REPO_PASSWORD].text), "********");
+  // A distributed queue manager has none of z/OS's.
+  EXPECT_EQ(qmgr.count(MQIA_INTRA_GROUP_QUEUING), 0u);
+  EXPECT_EQ(Failure(Send(EscapeRequest("ALTER QMGR IGQ(ENABLED)").Finish())).first,
+            MQRCCF_PARM_SYNTAX_ERROR);
+}
+
+TEST_F(CommandServerTest, RemoteQueueDefinitionsLeadToAnotherQueueManager) {
+  QueueManagerProcess qm2("QM2", "");
+  ASSERT_EQ(RunTool("define QM2 THERE.Q"), 0);
+  pcf::PcfBuilder create(MQCFT_COMMAND, MQCMD_CREATE_Q);
+  create.String(MQCA_Q_NAME, "R.Q");
+  create.Integer(MQIA_Q_TYPE, MQQT_REMOTE);
+  create.String(MQCA_REMOTE_Q_NAME, "THERE.Q");
+  create.String(MQCA_REMOTE_Q_MGR_NAME, "QM2");
+  EXPECT_EQ(Send(create.Finish())[0].header().CompCode, MQCC_OK);
+  auto shown = Send(EscapeRequest("DISPLAY QREMOTE(R.Q) ALL").Finish());
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].data.find("RNAME(THERE.Q)"), std::string::npos);
+  EXPECT_NE(shown[0].data.find("RQMNAME(QM2)"), std::string::npos);
+  auto remote = Parameters(Send(InquireQueue("R.Q", {})));
+  EXPECT_EQ(remote[MQIA_Q_TYPE].value, MQQT_REMOTE);
+  EXPECT_EQ(remote.count(MQIA_MAX_Q_DEPTH), 0u);
+
+  // A put reaches the queue on the other queue manager; the definition is
+  // what MQINQ reports, and only its own options open it.
+  MQHOBJ r = Open(h, "R.Q", MQOO_OUTPUT | MQOO_INQUIRE);
+  EXPECT_EQ(InquireText(h, r, MQCA_REMOTE_Q_MGR_NAME, MQ_Q_MGR_NAME_LENGTH), "QM2");
+  EXPECT_EQ(Put(h, r, "over there"), MQRC_NONE);
+  Open(h, "R.Q", MQOO_INPUT_SHARED, MQRC_OPTION_NOT_VALID_FOR_TYPE);
+  MQHCONN h2 = Connect("QM2");
+  MQHOBJ there = Open(h2, "THERE.Q", MQOO_INPUT_SHARED);
+  std::string data;
+  EXPECT_EQ(Get(h2, there, &data, nullptr, 2000), MQRC_NONE);
+  EXPECT_EQ(data, "over there");
+  // So does a reply whose reply queue is the definition.
+  MQMD md = {MQMD_DEFAULT};
+  std::memcpy(md.Format, MQFMT_ADMIN, 8);
+  FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, "R.Q");
+  ASSERT_EQ(Put(h, commands, pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_PING_Q_MGR).Finish(), &md),
+            MQRC_NONE);
+  EXPECT_EQ(Get(h2, there, &data, nullptr, 2000), MQRC_NONE);
+  // And a report whose reply queue is the definition.
+  MQHOBJ app = Open(h, "APP.Q", MQOO_OUTPUT);
+  MQMD confirmed = {MQMD_DEFAULT};
+  confirmed.Report = MQRO_COA;
+  FillBlankPadded(confirmed.ReplyToQ, sizeof confirmed.ReplyToQ, "R.Q");
+  ASSERT_EQ(Put(h, app, "confirm me", &confirmed), MQRC_NONE);
+  Close(h, &app);
+  MQMD report = {MQMD_DEFAULT};
+  EXPECT_EQ(Get(h2, there, &data, &report, 2000), MQRC_NONE);
+  EXPECT_EQ(report.MsgType, MQMT_REPORT);
+  EXPECT_EQ(report.Feedback, MQFB_COA);
+  Disconnect(&h2);
+  // Nobody deletes it, or an alias, under an open handle.
+  ASSERT_EQ(RunTool("define QM1 AL.Q --alias APP.Q"), 0);
+  MQHOBJ alias = Open(h, "AL.Q", MQOO_OUTPUT);
+  pcf::PcfBuilder del(MQCFT_COMMAND, MQCMD_DELETE_Q);
+  del.String(MQCA_Q_NAME, "AL.Q");
+  EXPECT_EQ(Send(del.Finish())[0].header().Reason, MQRCCF_OBJECT_OPEN);
+  EXPECT_EQ(Put(h, alias, "still there"), MQRC_NONE);
+  Close(h, &alias);
+  EXPECT_EQ(Send(del.Finish())[0].header().CompCode, MQCC_OK);
+  pcf::PcfBuilder del_remote(MQCFT_COMMAND, MQCMD_DELETE_Q);
+  del_remote.String(MQCA_Q_NAME, "R.Q");
+  EXPECT_EQ(Send(del_remote.Finish())[0].header().Reason, MQRCCF_OBJECT_OPEN);
+  Close(h, &r);
+
+  // Its transmission queue, when it names one, must be a local queue for
+  // transmission; a disabled definition takes no puts.
+  auto mqsc = [&](const std::string& command) {
+    return Send(EscapeRequest(command).Finish())[0].header().CompCode;
+  };
+  auto put1 = [&]() {
+    MQOD od = {MQOD_DEFAULT};
+    std::strncpy(od.ObjectName, "R.Q", sizeof od.ObjectName);
+    MQMD put_md = {MQMD_DEFAULT};
+    MQPMO pmo = {MQPMO_DEFAULT};
+    MQLONG cc, rc;
+    char text[] = "x";
+    MQPUT1(h, &od, &put_md, &pmo, 1, text, &cc, &rc);
+    return rc;
+  };
+  EXPECT_EQ(mqsc("ALTER QREMOTE(R.Q) XMITQ(QM2.XMIT)"), MQCC_OK);
+  EXPECT_EQ(put1(), MQRC_UNKNOWN_XMIT_Q);
+  EXPECT_EQ(mqsc("DEFINE QLOCAL(QM2.XMIT)"), MQCC_OK);
+  EXPECT_EQ(put1(), MQRC_XMIT_Q_USAGE_ERROR);
+  EXPECT_EQ(mqsc("ALTER QLOCAL(QM2.XMIT) USAGE(XMITQ)"), MQCC_OK);
+  EXPECT_EQ(put1(), MQRC_NONE);
+  EXPECT_EQ(mqsc("ALTER QREMOTE(R.Q) PUT(DISABLED)"), MQCC_OK);
+  EXPECT_EQ(put1(), MQRC_PUT_INHIBITED);
+  EXPECT_EQ(mqsc("ALTER QREMOTE(R.Q) RNAME(' ')"), MQCC_OK);
+  EXPECT_EQ(mqsc("ALTER QREMOTE(R.Q) PUT(ENABLED)"), MQCC_OK);
+  EXPECT_EQ(put1(), MQRC_REMOTE_Q_NAME_ERROR);
+}
+
 TEST_F(CommandServerTest, PausedCommandServerAnswersAfterResume) {
   ASSERT_EQ(RunTool("fault QM1 command-server pause"), 0);
   pcf::PcfBuilder ping(MQCFT_COMMAND, MQCMD_PING_Q_MGR);
@@ -418,8 +679,9 @@ TEST_F(CommandServerTest, ProcessDefinitionsThroughPcf) {
   ASSERT_EQ(pcf::ParsePcf(got[0].data, &m), 0);
   ASSERT_EQ(m.parameters.size(), 4u);
   EXPECT_EQ(m.parameters[0].text, Padded("APP.PROC", 48));
-  EXPECT_EQ(m.parameters[1].text, Padded("/usr/bin/app", 256));
-  EXPECT_EQ(m.parameters[2].value, MQAT_UNIX);
+  // In IBM MQ's order, whatever the order asked.
+  EXPECT_EQ(m.parameters[1].value, MQAT_UNIX);
+  EXPECT_EQ(m.parameters[2].text, Padded("/usr/bin/app", 256));
   EXPECT_EQ(m.parameters[3].text, Padded("-q APP.Q", 128));
   // The queue's trigger attributes, set and inquired through PCF and MQINQ.
   pcf::PcfBuilder change(MQCFT_COMMAND, MQCMD_CHANGE_Q);
@@ -486,6 +748,7 @@ TEST_F(ZosCommandServerTest, PlatformAndCommandQueueWithItsAlias) {
     ASSERT_EQ(rc, MQRC_NONE);
   }
   EXPECT_EQ(InquireInt(h, qmgr_object, MQIA_PLATFORM), MQPL_ZOS);
+  EXPECT_EQ(InquireInt(h, qmgr_object, MQIA_MAX_MSG_LENGTH), 104857600);  // fixed on z/OS
   Close(h, &qmgr_object);
   MQHOBJ alias = Open(h, "SYSTEM.ADMIN.COMMAND.QUEUE", MQOO_INQUIRE);
   EXPECT_EQ(InquireInt(h, alias, MQIA_Q_TYPE), MQQT_ALIAS);
@@ -508,6 +771,18 @@ TEST_F(ZosCommandServerTest, PlatformAndCommandQueueWithItsAlias) {
   });
   ASSERT_NE(command_q, m.parameters.end());
   EXPECT_EQ(command_q->text, Padded("SYSTEM.COMMAND.INPUT", 48));
+  // z/OS's own attributes, and none of the distributed platforms' alone.
+  auto has = [&m](MQLONG selector) {
+    return std::any_of(m.parameters.begin(), m.parameters.end(),
+                       [selector](const auto& p) { return p.parameter == selector; });
+  };
+  EXPECT_TRUE(has(MQIA_INTRA_GROUP_QUEUING));
+  EXPECT_FALSE(has(MQIA_DIST_LISTS));
+  got = Send(InquireQueue("APP.Q", {MQIACF_ALL}));
+  ASSERT_EQ(pcf::ParsePcf(got[0].data, &m), 0);
+  EXPECT_TRUE(has(MQCA_STORAGE_CLASS));
+  EXPECT_TRUE(has(MQIA_INDEX_TYPE));
+  EXPECT_FALSE(has(MQIA_DIST_LISTS));
 }
 
 TEST_F(ZosCommandServerTest, ExtendedResponsesByteForByte) {
@@ -517,10 +792,12 @@ TEST_F(ZosCommandServerTest, ExtendedResponsesByteForByte) {
   std::string identity = Ints({MQCFT_BYTE_STRING, 40, MQBACF_RESPONSE_ID, 24}) + id +
                          Ints({MQCFT_STRING, 68, MQCACF_RESPONSE_Q_MGR_NAME, 819, 48}) +
                          Padded("QM1", 48);
-  EXPECT_EQ(got[0].data, Ints({MQCFT_XR_ITEM, 36, 1, MQCMD_INQUIRE_Q, 1, MQCFC_NOT_LAST, 0, 0, 5}) +
+  // The queue's disposition always follows its name and type.
+  EXPECT_EQ(got[0].data, Ints({MQCFT_XR_ITEM, 36, 1, MQCMD_INQUIRE_Q, 1, MQCFC_NOT_LAST, 0, 0, 6}) +
                              identity + Ints({MQCFT_STRING, 68, MQCA_Q_NAME, 819, 48}) +
                              Padded("APP.Q", 48) +
                              Ints({MQCFT_INTEGER, 16, MQIA_Q_TYPE, MQQT_LOCAL}) +
+                             Ints({MQCFT_INTEGER, 16, MQIA_QSG_DISP, MQQSGD_Q_MGR}) +
                              Ints({MQCFT_INTEGER, 16, MQIA_MAX_MSG_LENGTH, 100}));
   EXPECT_EQ(got[1].data,
             Ints({MQCFT_XR_SUMMARY, 36, 1, MQCMD_INQUIRE_Q, 2, MQCFC_LAST, 0, 0, 2}) + identity);

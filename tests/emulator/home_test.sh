@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The stand-in's home as an unlucky operator or another local user meets it:
 # homes that are not the user's own, a symbolic link planted for the log,
-# several starts of one queue manager at once, and a disk that takes no
-# more. Argument: the mqemu tool.
+# several starts of one queue manager at once, a home too deep for a
+# socket, and a disk that takes no more. Argument: the mqemu tool.
 set -uo pipefail
 tool=$1
 base=$(mktemp -d /tmp/mqemu-home-XXXXXX)
@@ -93,6 +93,12 @@ done
 [[ $(daemons QM1) -eq 1 ]] || fail "$(daemons QM1) daemons of QM1 run"
 expect 0 "queue manager QM1 ended" -- stop QM1
 [[ $(daemons QM1) -eq 0 ]] || fail "$(daemons QM1) daemons of QM1 still run after stop"
+
+# A home too deep for a socket's path is refused in so many words.
+deep=$base/$(printf 'd%.0s' {1..90})
+mkdir -m 0700 "$deep"
+MQEMU_HOME=$deep expect 1 "too deep for a socket.*at most 107 fit" -- start QM1
+[[ $(MQEMU_HOME=$deep daemons QM1) -eq 0 ]] || fail "a daemon runs in a home too deep"
 
 # A disk that takes no more: the start fails and the default file stays.
 expect 0 "started" -- start QM1 --default

@@ -595,30 +595,33 @@ static void Mqset(void) {
   CHECK(inhibit == MQQA_GET_INHIBITED, "InhibitGet changed by a refused MQSET");
 
   /* Every attribute MQSET may set on a local queue. */
-  MQLONG all[7] = {MQIA_INHIBIT_GET,  MQIA_INHIBIT_PUT,   MQIA_TRIGGER_CONTROL,
+  MQLONG all[8] = {MQIA_INHIBIT_GET,  MQIA_INHIBIT_PUT,   MQIA_TRIGGER_CONTROL,
                    MQIA_TRIGGER_TYPE, MQIA_TRIGGER_DEPTH, MQIA_TRIGGER_MSG_PRIORITY,
-                   MQCA_TRIGGER_DATA};
-  MQLONG set[6] = {MQQA_GET_ALLOWED, MQQA_PUT_INHIBITED, MQTC_ON, MQTT_EVERY, 5, 3};
-  MQSET(hconn, q, 7, all, 6, set, MQ_TRIGGER_DATA_LENGTH, data, &cc, &rc);
+                   MQIA_DIST_LISTS,   MQCA_TRIGGER_DATA};
+  MQLONG set[7] = {MQQA_GET_ALLOWED, MQQA_PUT_INHIBITED, MQTC_ON, MQTT_EVERY, 5, 3, MQDL_SUPPORTED};
+  MQSET(hconn, q, 8, all, 7, set, MQ_TRIGGER_DATA_LENGTH, data, &cc, &rc);
   EXPECT_RC(rc, MQRC_NONE, "MQSET of every settable attribute");
-  MQLONG now[6];
-  MQINQ(hconn, q, 6, all, 6, now, 0, NULL, &cc, &rc);
+  MQLONG now[7];
+  MQINQ(hconn, q, 7, all, 7, now, 0, NULL, &cc, &rc);
   CHECK(rc == MQRC_NONE && memcmp(now, set, sizeof set) == 0, "MQINQ after setting all");
 
   /* A refused value, a short list: nothing changes. */
   MQLONG bad[2] = {MQQA_PUT_ALLOWED, 99};
   MQSET(hconn, q, 2, all + 1, 2, bad, 0, NULL, &cc, &rc);
   EXPECT_RC(rc, MQRC_TRIGGER_CONTROL_ERROR, "MQSET TriggerControl 99");
-  MQSET(hconn, q, 1, all + 6, 0, NULL, 10, data, &cc, &rc);
+  MQSET(hconn, q, 1, all + 7, 0, NULL, 10, data, &cc, &rc);
   EXPECT_RC(rc, MQRC_CHAR_ATTR_LENGTH_ERROR, "MQSET of TriggerData in 10 characters");
   MQSET(hconn, q, 2, all, 1, set, 0, NULL, &cc, &rc);
   EXPECT_RC(rc, MQRC_INT_ATTR_COUNT_ERROR, "MQSET of two with one value");
-  MQINQ(hconn, q, 6, all, 6, now, 0, NULL, &cc, &rc);
+  MQLONG no_such_support = 2;
+  MQSET(hconn, q, 1, all + 6, 1, &no_such_support, 0, NULL, &cc, &rc);
+  EXPECT_RC(rc, MQRC_INT_ATTRS_ARRAY_ERROR, "MQSET DistLists 2");
+  MQINQ(hconn, q, 7, all, 7, now, 0, NULL, &cc, &rc);
   CHECK(memcmp(now, set, sizeof set) == 0, "a refused MQSET changed something");
 
   /* An alias queue has no trigger attributes. */
   MQHOBJ alias = Open(hconn, "APP.ALIAS", NULL, MQOO_SET);
-  MQSET(hconn, alias, 1, all + 6, 0, NULL, MQ_TRIGGER_DATA_LENGTH, data, &cc, &rc);
+  MQSET(hconn, alias, 1, all + 7, 0, NULL, MQ_TRIGGER_DATA_LENGTH, data, &cc, &rc);
   EXPECT_RC(rc, MQRC_SELECTOR_NOT_FOR_TYPE, "MQSET of TriggerData on an alias queue");
   MQSET(hconn, alias, 1, all, 1, &inhibited, 0, NULL, &cc, &rc);
   EXPECT_RC(rc, MQRC_NONE, "MQSET of InhibitGet on an alias queue");

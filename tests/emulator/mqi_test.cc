@@ -63,6 +63,47 @@ TEST_F(MqiTest, OpenFailsWithTheUsualReasons) {
   Disconnect(&h);
 }
 
+// A connection holds at most MAXHANDS handles; a model queue makes no
+// dynamic queue beyond it. An alias opens under its own name and resolves
+// to its base queue.
+TEST_F(MqiTest, HandlesAreCountedAndAliasesResolved) {
+  ASSERT_EQ(RunTool("define QM1 APP.ALIAS --alias APP.Q"), 0);
+  MQHCONN h = Connect();
+  MQOD od = {MQOD_DEFAULT};
+  od.Version = MQOD_VERSION_3;
+  FillBlankPadded(od.ObjectName, sizeof od.ObjectName, "APP.ALIAS");
+  MQHOBJ alias;
+  MQLONG cc, rc;
+  MQOPEN(h, &od, MQOO_OUTPUT, &alias, &cc, &rc);
+  ASSERT_EQ(rc, MQRC_NONE);
+  EXPECT_EQ(NameInField(od.ObjectName, 48), "APP.ALIAS");
+  EXPECT_EQ(NameInField(od.ResolvedQName, 48), "APP.Q");
+  EXPECT_EQ(NameInField(od.ResolvedQMgrName, 48), "QM1");
+
+  MQOD qmgr_od = {MQOD_DEFAULT};
+  qmgr_od.ObjectType = MQOT_Q_MGR;
+  MQHOBJ qmgr;
+  MQOPEN(h, &qmgr_od, MQOO_INQUIRE, &qmgr, &cc, &rc);
+  ASSERT_EQ(rc, MQRC_NONE);
+  const MQLONG max_handles = InquireInt(h, qmgr, MQIA_MAX_HANDLES);
+  EXPECT_EQ(max_handles, 256);
+  std::vector<MQHOBJ> handles = {alias, qmgr};
+  while (handles.size() < static_cast<size_t>(max_handles)) {
+    handles.push_back(Open(h, "APP.Q", MQOO_OUTPUT));
+  }
+  Open(h, "APP.Q", MQOO_OUTPUT, MQRC_HANDLE_NOT_AVAILABLE);
+  Open(h, "SYSTEM.DEFAULT.MODEL.QUEUE", MQOO_INPUT_EXCLUSIVE, MQRC_HANDLE_NOT_AVAILABLE);
+  Close(h, &handles.back());
+  handles.pop_back();
+  handles.push_back(Open(h, "APP.Q", MQOO_OUTPUT));
+  // Another connection has handles of its own.
+  MQHCONN other = Connect();
+  MQHOBJ more = Open(other, "APP.Q", MQOO_OUTPUT);
+  Close(other, &more);
+  Disconnect(&other);
+  Disconnect(&h);
+}
+
 TEST_F(MqiTest, PutGeneratesIbmStyleMsgIdsAndFillsReplyToQMgr) {
   MQHCONN h = Connect();
   MQHOBJ q = Open(h, "APP.Q", MQOO_OUTPUT | MQOO_INPUT_SHARED);
@@ -118,7 +159,7 @@ TEST_F(MqiTest, PutLimitsAndInhibits) {
   MQHCONN h = Connect();
   MQHOBJ q = Open(h, "APP.Q", MQOO_OUTPUT | MQOO_INPUT_SHARED | MQOO_SET | MQOO_INQUIRE);
   EXPECT_EQ(Put(h, q, std::string(101, 'x')), MQRC_MSG_TOO_BIG_FOR_Q);
-  ASSERT_EQ(RunTool("define QM1 BIG.Q --maxmsglen 104857600"), 0);
+  ASSERT_EQ(RunTool("define QM1 BIG.Q --maxmsglen 4194304"), 0);
   MQHOBJ big = Open(h, "BIG.Q", MQOO_OUTPUT);
   EXPECT_EQ(Put(h, big, std::string(4194305, 'x')), MQRC_MSG_TOO_BIG_FOR_Q_MGR);
   // Beyond the largest message any queue manager takes only the call fails,

@@ -118,6 +118,10 @@ expect 10 "AMQ8147E: IBM MQ object NOPE not found" -- mqsc QM1 "DISPLAY QLOCAL(N
 # number or one of the keyword's values.
 expect 0 "defined" -- define QM1 KEYWORD.Q --defprty 5 --get disabled --defpsist YES
 expect 0 "DEFPRTY\(5\).*DEFPSIST\(YES\).*GET\(DISABLED\)" -- mqsc QM1 "DISPLAY QLOCAL(KEYWORD.Q) DEFPRTY DEFPSIST GET"
+expect 0 "defined" -- define QM1 KEPT.Q --hardenbo --noshare --custom "a b" --qdepthhi 90
+expect 0 "HARDENBO.*QDEPTHHI\(90\).*NOSHARE" -- mqsc QM1 "DISPLAY QLOCAL(KEPT.Q) HARDENBO SHARE QDEPTHHI"
+expect 0 "defined" -- define QM1 R.Q --remote --rname THERE.Q --rqmname QM2 --xmitq QM2
+expect 0 "type=remote rname=THERE.Q rqmname=QM2 xmitq=QM2" -- show QM1 R.Q
 expect 2 "unknown or incomplete option --get" -- define QM1 KEYWORD2.Q --get maybe
 expect 2 "unknown or incomplete option --curdepth" -- define QM1 KEYWORD2.Q --curdepth 1
 expect 1 "reason 3229" -- define QM1 KEYWORD2.Q --defprty 10

@@ -85,18 +85,23 @@ TEST_F(ConnectionTest, AnUnloadableLibraryIsReported) {
 TEST_F(ConnectionTest, TheQueueManagersOwnNameIsLearned) {
   AgentConfig.qmname[0] = '\0';  // the default queue manager
   mqi_.SetQueueManager("QMREAL", MQPL_UNIX);
+  mqi_.SetQueueManagerLimits("QMREAL.DLQ", 300);
   EXPECT_EQ(Connect(), RecordingMqi::kHconn);
   EXPECT_EQ(mqi_.connects[0].qmgr, "");
   EXPECT_STREQ(AgentConfig.qmname, "QMREAL") << "without the blank padding";
+  EXPECT_STREQ(QueueManagerFacts.DeadLetterQName, "QMREAL.DLQ");
+  EXPECT_EQ(QueueManagerFacts.MaxHandles, 300);
 
   ASSERT_EQ(mqi_.opens.size(), 1u);
   EXPECT_EQ(mqi_.opens[0].od.ObjectType, MQOT_Q_MGR);
   EXPECT_EQ(mqi_.opens[0].od.Version, MQOD_VERSION_1);
   EXPECT_EQ(mqi_.opens[0].options, MQOO_INQUIRE);
   ASSERT_EQ(mqi_.inquires.size(), 1u);
-  EXPECT_EQ(mqi_.inquires[0].selectors, (std::vector<MQLONG>{MQCA_Q_MGR_NAME, MQIA_PLATFORM}));
+  EXPECT_EQ(mqi_.inquires[0].selectors,
+            (std::vector<MQLONG>{MQCA_Q_MGR_NAME, MQCA_DEAD_LETTER_Q_NAME, MQIA_PLATFORM,
+                                 MQIA_MAX_HANDLES}));
   EXPECT_EQ(mqi_.inquires[0].int_count, 2);
-  EXPECT_EQ(mqi_.inquires[0].char_length, 48);
+  EXPECT_EQ(mqi_.inquires[0].char_length, 96);
   EXPECT_EQ(mqi_.closes, std::vector<MQHOBJ>{RecordingMqi::kQueueManagerHobj});
   EXPECT_EQ(AgentConfig.AgentFlags & AF_ZOS, 0u);
   EXPECT_STREQ(AgentConfig.commandq, "SYSTEM.ADMIN.COMMAND.QUEUE");

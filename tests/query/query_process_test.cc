@@ -82,6 +82,16 @@ TEST_F(QueryProcessTest, MqscThroughTheAgentPrintsAsRunmqsc) {
   EXPECT_EQ(missing.exit_status, 1) << missing.output;
   EXPECT_NE(missing.output.find("1 : DISPLAY QLOCAL(NO.SUCH.Q)\nAMQ8147E"), std::string::npos)
       << missing.output;
+
+  // A remote queue's definition, made and shown through the agent.
+  const ProgramRun define =
+      Query({"-m", "QM1", "DEFINE QREMOTE(R.Q) RNAME(X) RQMNAME(QM2) XMITQ(QM2)"});
+  EXPECT_NE(define.output.find("AMQ8006I"), std::string::npos) << define.output;
+  const ProgramRun remote = Query({"-m", "QM1", "DISPLAY QREMOTE(R.Q) ALL"});
+  EXPECT_EQ(remote.exit_status, 0) << remote.output;
+  for (const char* field : {"TYPE(QREMOTE)", "RNAME(X)", "RQMNAME(QM2)", "XMITQ(QM2)"}) {
+    EXPECT_NE(remote.output.find(field), std::string::npos) << remote.output;
+  }
 }
 
 TEST_F(QueryProcessTest, PcfPrintsOneBlockPerResponseByName) {

@@ -106,21 +106,27 @@ TEST_F(DeliverTest, ADeliveryIsCountedOnlyWhenPut) {
   MQMD md = {MQMD_DEFAULT};
   char data[] = "x";
   DeliverReply(request, &md, data, 1, true);
+  RetryDeferredDeliveries();
   EXPECT_EQ(ReadCounts(AgentStats.since_start).ResponsesSent, 1u);
   EXPECT_EQ(ReadCounts(AgentStats.since_start).FailedPuts, 2u);
   EXPECT_EQ(Messages(), "CSAG107E MQPUT to queue 'QM1/CLIENT.REPLY' failed with reason 2053 (" +
-                            std::string(ReasonText(MQRC_Q_FULL)) + ")\n");
+                            std::string(ReasonText(MQRC_Q_FULL)) +
+                            ")\nCSAG112I Message for queue 'QM1/CLIENT.REPLY' put to the "
+                            "dead-letter queue 'SYSTEM.DEAD.LETTER.QUEUE'\n");
 }
 
-TEST_F(DeliverTest, AQueueThatDoesNotOpenGetsNothing) {
+TEST_F(DeliverTest, AQueueThatDoesNotOpenGetsNothingAndTheMessageIsDeadLettered) {
   mqi_.RefuseOpen(kClientQ, MQRC_UNKNOWN_OBJECT_NAME);
   REQUEST* request = ListRequest("FORWARDED-MSGID-00000001");
   MQMD md = {MQMD_DEFAULT};
   char data[] = "x";
   DeliverReply(request, &md, data, 1, true);
-  EXPECT_TRUE(mqi_.puts.empty());
+  EXPECT_TRUE(mqi_.PutsTo(kClientQ).empty());
+  EXPECT_EQ(DeadLetters().size(), 1u);
   EXPECT_EQ(Messages(), "CSAG104E MQOPEN of queue 'QM1/CLIENT.REPLY' failed with reason 2085 (" +
-                            std::string(ReasonText(MQRC_UNKNOWN_OBJECT_NAME)) + ")\n");
+                            std::string(ReasonText(MQRC_UNKNOWN_OBJECT_NAME)) +
+                            ")\nCSAG112I Message for queue 'QM1/CLIENT.REPLY' put to the "
+                            "dead-letter queue 'SYSTEM.DEAD.LETTER.QUEUE'\n");
   EXPECT_EQ(ReadCounts(AgentStats.since_start).ResponsesSent, 0u);
 }
 

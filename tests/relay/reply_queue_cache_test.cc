@@ -49,7 +49,8 @@ TEST_F(ReplyQueueCacheTest, AQueueIsOpenedOnceAndInquiredOnTheAgentsQueueManager
 }
 
 TEST_F(ReplyQueueCacheTest, TheEntryIsFoundAgainWhateverNamesTheOpenHandsBack) {
-  mqi_.RenameOnOpen(kClientQ, "RESOLVED.LOCAL.QUEUE", "QMREMOTE");
+  mqi_.RenameOnOpen(kClientQ, kClientQ, "QMREMOTE");
+  mqi_.ResolveOnOpen(kClientQ, "RESOLVED.LOCAL.QUEUE", "QMREMOTE");
   HOBJCACHE* entry = GetReplyQHandle(kClientQ, "QM1");
   ASSERT_NE(entry, nullptr);
   EXPECT_EQ(GetReplyQHandle(kClientQ, "QM1"), entry);

@@ -75,6 +75,10 @@ void RecordingMqi::Reset() {
   warn_put_reason_ = MQRC_NONE;
   open_refusals_.clear();
   renames_.clear();
+  resolutions_.clear();
+  handle_limit_ = SIZE_MAX;
+  dead_letter_queue_ = "SYSTEM.DEAD.LETTER.QUEUE";
+  max_handles_ = 256;
   attributes_.clear();
   queue_inquire_reason_ = MQRC_NONE;
   qmgr_name_ = "QM1";
@@ -118,6 +122,28 @@ void RecordingMqi::RenameOnOpen(const std::string& name, const std::string& obje
                                 const std::string& qmgr_name) {
   std::lock_guard<std::mutex> lock(mutex_);
   renames_[name] = {object_name, qmgr_name};
+}
+
+void RecordingMqi::ResolveOnOpen(const std::string& name, const std::string& queue,
+                                 const std::string& qmgr_name) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  resolutions_[name] = {queue, qmgr_name};
+}
+
+void RecordingMqi::LimitHandles(size_t limit) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  handle_limit_ = limit;
+}
+
+void RecordingMqi::SetQueueManagerLimits(const std::string& dead_letter_queue, MQLONG max_handles) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  dead_letter_queue_ = dead_letter_queue;
+  max_handles_ = max_handles;
+}
+
+size_t RecordingMqi::OpenHandleCount() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return open_names_.size();
 }
 
 void RecordingMqi::SetQueueAttributes(const std::string& name, MQLONG max_msg_length,
@@ -238,13 +264,29 @@ void MQENTRY RecordingMqi::Open(MQHCONN, PMQVOID od_pointer, MQLONG options, PMQ
         (!refusal->second.only_with_inquire || (options & MQOO_INQUIRE))) {
       reason = refusal->second.reason;
     }
+    if (reason == MQRC_NONE && self.open_names_.size() >= self.handle_limit_) {
+      reason = MQRC_HANDLE_NOT_AVAILABLE;
+    }
     if (reason == MQRC_NONE) {
       record.hobj = self.next_hobj_++;
       self.open_names_[record.hobj] = record.name;
+      std::string resolved = record.name;
+      std::string resolved_qmgr = record.qmgr.empty() ? self.qmgr_name_ : record.qmgr;
       auto rename = self.renames_.find(record.name);
       if (rename != self.renames_.end()) {
         FillBlankPadded(od->ObjectName, sizeof od->ObjectName, rename->second.object_name);
         FillBlankPadded(od->ObjectQMgrName, sizeof od->ObjectQMgrName, rename->second.qmgr_name);
+        resolved = rename->second.object_name;
+        resolved_qmgr = rename->second.qmgr_name;
+      }
+      auto resolution = self.resolutions_.find(record.name);
+      if (resolution != self.resolutions_.end()) {
+        resolved = resolution->second.object_name;
+        resolved_qmgr = resolution->second.qmgr_name;
+      }
+      if (od->Version >= MQOD_VERSION_3) {
+        FillBlankPadded(od->ResolvedQName, sizeof od->ResolvedQName, resolved);
+        FillBlankPadded(od->ResolvedQMgrName, sizeof od->ResolvedQMgrName, resolved_qmgr);
       }
     }
   }
@@ -307,6 +349,16 @@ void MQENTRY RecordingMqi::Inq(MQHCONN, MQHOBJ hobj, MQLONG selector_count, PMQL
           FillBlankPadded(chars + char_at, MQ_Q_MGR_NAME_LENGTH, self.qmgr_name_);
         }
         char_at += MQ_Q_MGR_NAME_LENGTH;
+        break;
+      case MQCA_DEAD_LETTER_Q_NAME:
+        if (char_at + MQ_Q_NAME_LENGTH <= char_length) {
+          FillBlankPadded(chars + char_at, MQ_Q_NAME_LENGTH, self.dead_letter_queue_);
+        }
+        char_at += MQ_Q_NAME_LENGTH;
+        break;
+      case MQIA_MAX_HANDLES:
+        if (int_at < int_count) ints[int_at] = self.max_handles_;
+        ++int_at;
         break;
       default:
         return Complete(cc, rc, MQRC_SELECTOR_ERROR);

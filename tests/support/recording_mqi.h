@@ -11,8 +11,9 @@
 // order of calls across kinds.
 //
 // What it can be told: fail the next puts, or complete them with a warning;
-// refuse an open (optionally only when MQOO_INQUIRE is asked for); hand back
-// other names in the MQOD after an open; the MaxMsgLength and definition
+// refuse an open (optionally only when MQOO_INQUIRE is asked for), or every
+// open beyond a number of handles; hand back other names in the MQOD after
+// an open, or other resolved names; the MaxMsgLength and definition
 // type of a queue; the queue manager's name and platform; reject an MQCNO of
 // version 7 with MQRC_CNO_ERROR; fail MQCONNX, MQINQ, MQCB or an MQCTL
 // operation. A put with MsgId MQMI_NONE gets a generated MsgId.
@@ -23,6 +24,7 @@
 
 #include <cmqc.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -102,6 +104,17 @@ class RecordingMqi {
   // After a successful open of `name`, the MQOD carries these names.
   void RenameOnOpen(const std::string& name, const std::string& object_name,
                     const std::string& qmgr_name);
+  // After a successful open of `name`, the MQOD's resolved names (version
+  // 3) are these: an alias's base queue, say.
+  void ResolveOnOpen(const std::string& name, const std::string& queue,
+                     const std::string& qmgr_name);
+  // MQOPEN fails with MQRC_HANDLE_NOT_AVAILABLE while `limit` handles are
+  // open (those of Preopen and the queue manager object included).
+  void LimitHandles(size_t limit);
+  // MQINQ of the queue manager: its dead-letter queue and MAXHANDS.
+  void SetQueueManagerLimits(const std::string& dead_letter_queue, MQLONG max_handles);
+  // The handles open now.
+  size_t OpenHandleCount();
   // MQINQ of queue `name`: MaxMsgLength and DefinitionType.
   void SetQueueAttributes(const std::string& name, MQLONG max_msg_length, MQLONG definition_type);
   // MQINQ of any queue fails with `reason`.
@@ -191,6 +204,10 @@ class RecordingMqi {
   MQLONG warn_put_reason_ = MQRC_NONE;
   std::map<std::string, OpenRefusal> open_refusals_;
   std::map<std::string, Rename> renames_;
+  std::map<std::string, Rename> resolutions_;
+  size_t handle_limit_ = SIZE_MAX;
+  std::string dead_letter_queue_ = "SYSTEM.DEAD.LETTER.QUEUE";
+  MQLONG max_handles_ = 256;
   std::map<std::string, Attributes> attributes_;
   MQLONG queue_inquire_reason_ = MQRC_NONE;
   std::string qmgr_name_ = "QM1";

@@ -20,8 +20,10 @@
 #include "pcf/mq_field.h"
 #include "relay/ageing.h"
 #include "relay/command_consumer.h"
+#include "relay/forward.h"
 #include "relay/reply_queue_cache.h"
 #include "relay/request_table.h"
+#include "relay/retry_queue.h"
 #include "support/pcf_builder.h"
 #include "support/recording_mqi.h"
 #include "support/temp_dir.h"
@@ -30,6 +32,10 @@
 inline constexpr char kAgentReplyQ[] = "TOVAN.CSAGNT.0123456789ABCDEF";
 // A client's reply queue.
 inline constexpr char kClientQ[] = "CLIENT.REPLY";
+// The queue manager's dead-letter queue.
+inline constexpr char kDeadLetterQ[] = "SYSTEM.DEAD.LETTER.QUEUE";
+// The CorrelId of every forwarded request in these tests.
+inline constexpr char kForwardCorrelId[] = "CSAGNT-FORWARD-CORRELID.";
 
 class RelayTest : public testing::Test {
  protected:
@@ -56,17 +62,24 @@ class RelayTest : public testing::Test {
     LastAgeing = 0;
     ClearRequestTableForTesting();
     ClearReplyQCacheForTesting();
+    ClearDeferredDeliveriesForTesting();
     ResetAgentStatsForTesting();
 
     QMgrHconn = RecordingMqi::kHconn;
     CommandQueueHobj = mqi_.Preopen(AgentConfig.commandq);
     InputQueueHobj = mqi_.Preopen(AgentConfig.inputq);
     ReplyQueueHobj = mqi_.Preopen(kAgentReplyQ);
+    CopyTerminated(AgentQueueNames.CommandQ, kQNameWidth, AgentConfig.commandq);
+    CopyTerminated(AgentQueueNames.InputQ, kQNameWidth, AgentConfig.inputq);
+    CopyTerminated(QueueManagerFacts.DeadLetterQName, kQNameWidth, kDeadLetterQ);
+    QueueManagerFacts.MaxHandles = 256;
+    memcpy(ForwardCorrelId, kForwardCorrelId, sizeof ForwardCorrelId);
   }
 
   void TearDown() override {
     ClearRequestTableForTesting();
     ClearReplyQCacheForTesting();
+    ClearDeferredDeliveriesForTesting();
     FILE* stream = LogStream.load();
     ResetLogStateForTesting();
     if (stream != stdout) fclose(stream);
@@ -188,14 +201,19 @@ class RelayTest : public testing::Test {
     return request;
   }
 
-  // The descriptor of a reply to the request forwarded as `fwd_msg_id`.
+  // The descriptor of a reply to the request forwarded as `fwd_msg_id`: that
+  // MsgId, and the CorrelId of every forwarded request.
   static MQMD ReplyDescriptor(const char* fwd_msg_id, const char* format = MQFMT_ADMIN) {
     MQMD md = {MQMD_DEFAULT};
     memcpy(md.Format, format, MQ_FORMAT_LENGTH);
     md.MsgType = MQMT_REPLY;
     memcpy(md.MsgId, fwd_msg_id, sizeof md.MsgId);
+    memcpy(md.CorrelId, kForwardCorrelId, sizeof md.CorrelId);
     return md;
   }
+
+  // What went to the dead-letter queue: the messages behind their headers.
+  std::vector<RecordedPut> DeadLetters() { return mqi_.PutsTo(kDeadLetterQ); }
 
   // The 24 bytes of a MsgId or CorrelId.
   static std::string Id(const void* id) { return std::string(static_cast<const char*>(id), 24); }

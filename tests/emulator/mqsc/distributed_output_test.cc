@@ -88,7 +88,7 @@ TEST_F(DistributedOutput, SyntaxErrorsShowTheSegmentAndTheValidSyntax) {
   Blocks help = Output("DISPLAY QUEUE(*) BOGUS");
   ASSERT_EQ(help.size(), 1u);
   EXPECT_NE(help[0].find("\nDISPLAY QUEUE( generic_q_name )\n   [ ALL ]\n"
-                         "   [ TYPE( ALL | QALIAS | QLOCAL | QMODEL ) ]\n"),
+                         "   [ TYPE( ALL | QALIAS | QLOCAL | QMODEL | QREMOTE ) ]\n"),
             std::string::npos);
   EXPECT_NE(help[0].find("\n   [ TRIGGER | NOTRIGGER ]\n"), std::string::npos);
   EXPECT_EQ(Output("DEFINE QTOPIC(X)"),
@@ -97,7 +97,7 @@ TEST_F(DistributedOutput, SyntaxErrorsShowTheSegmentAndTheValidSyntax) {
                    "\n"
                    "AMQ8427I: Valid syntax for the MQSC command:\n"
                    "\n"
-                   "DEFINE QALIAS | QLOCAL | QMODEL | PROCESS"});
+                   "DEFINE QALIAS | QLOCAL | QMODEL | QREMOTE | PROCESS"});
   help = Output("DEFINE QLOCAL(A) APPLICID(X)");
   EXPECT_NE(help[0].find("   [ TRIGTYPE( NONE | FIRST | EVERY | DEPTH ) ]"), std::string::npos);
   EXPECT_EQ(Output("RUN QLOCAL(A)"), Blocks{"AMQ8426I: Valid MQSC commands are:\n"

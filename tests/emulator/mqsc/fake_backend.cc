@@ -152,6 +152,12 @@ MQLONG FakeBackend::QueueManagerAttributes(const std::vector<MQLONG>& selectors,
   return MQRC_NONE;
 }
 
+MQLONG FakeBackend::AlterQueueManager(const std::vector<Attribute>& changes) {
+  last_changes = changes;
+  Apply(&qmgr, changes);
+  return MQRC_NONE;
+}
+
 MQLONG FakeBackend::DefineProcess(const std::string& name, const std::string& like,
                                   const std::vector<Attribute>& changes, bool replace) {
   last_changes = changes;

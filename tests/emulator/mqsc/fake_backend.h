@@ -35,6 +35,8 @@ class FakeBackend : public MqscBackend {
                     std::vector<QueueObject>* out) override;
   MQLONG QueueManagerAttributes(const std::vector<MQLONG>& selectors,
                                 std::vector<Attribute>* out) override;
+  MQLONG Platform() const override { return platform; }
+  MQLONG AlterQueueManager(const std::vector<Attribute>& changes) override;
   MQLONG Ping() override { return ping_reason; }
   MQLONG DefineProcess(const std::string& name, const std::string& like,
                        const std::vector<Attribute>& changes, bool replace) override;
@@ -47,6 +49,7 @@ class FakeBackend : public MqscBackend {
   std::map<std::string, Process> processes;
   std::map<MQLONG, Attribute> qmgr;
   MQLONG ping_reason = MQRC_NONE;
+  MQLONG platform = MQPL_UNIX;
   // The changes of the last define or alter, as the interpreter passed them.
   std::vector<Attribute> last_changes;
 };

@@ -129,7 +129,10 @@ TEST(FrameKinds, ObjectFrames) {
   opened.hobj = 3;
   Name(opened.name, "AMQ.1234");
   Name(opened.qmgr, "QM1");
-  ExpectKind(opened, Layout().I32(3).Raw(opened.name, 48).Raw(opened.qmgr, 48).payload());
+  Name(opened.resolved, "BASE.Q");
+  ExpectKind(
+      opened,
+      Layout().I32(3).Raw(opened.name, 48).Raw(opened.qmgr, 48).Raw(opened.resolved, 48).payload());
   ExpectKind(CloseCall{3, MQCO_DELETE_PURGE}, Layout().I32(3).I32(MQCO_DELETE_PURGE).payload());
   InquireCall inquire{4, {MQIA_CURRENT_Q_DEPTH, MQCA_Q_NAME}, 1, 48};
   ExpectKind(

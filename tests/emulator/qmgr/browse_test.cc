@@ -1,6 +1,7 @@
 // Browse cursors where a process test cannot time them: a browsing
-// consumer's copies handed back at a stop, and a message put back by a
-// backout at its old place under the cursor.
+// consumer's copies handed back at a stop, a message put back by a backout
+// at its old place under the cursor, and the order of a FIFO queue whose
+// delivery sequence changes under messages.
 #include <gtest/gtest.h>
 
 #include "emulator/qmgr/in_process_qmgr.h"
@@ -67,6 +68,47 @@ TEST_F(BrowseTest, ABackedOutGetReturnsUnderTheCursor) {
   ASSERT_EQ(Put(s, hobj, "urgent", MQPMO_NO_SYNCPOINT, &urgent), MQRC_NONE);
   EXPECT_EQ(Get(s, hobj, &data, MQGMO_BROWSE_NEXT), MQRC_NO_MSG_AVAILABLE);
   EXPECT_EQ(Browse(MQGMO_BROWSE_FIRST), "urgent");
+}
+
+// A FIFO queue places each message as though of the queue's default
+// priority: browses, the cursor and gets all follow arrival order, and a
+// change of the delivery sequence moves no message already there.
+TEST_F(BrowseTest, AFifoQueueKeepsOneOrderThroughAChangeOfSequence) {
+  auto put = [&](const char* data, MQLONG priority) {
+    MQMD md = {MQMD_DEFAULT};
+    md.Version = MQMD_VERSION_2;
+    md.Priority = priority;
+    EXPECT_EQ(Put(s, hobj, data, MQPMO_NO_SYNCPOINT, &md), MQRC_NONE);
+  };
+  auto set_sequence = [&](MQLONG sequence) {
+    std::lock_guard lock(qm.mu);
+    qm.FindQueue("UNIT.Q")->delivery_sequence = sequence;
+  };
+  set_sequence(MQMDS_FIFO);
+  put("urgent", 9);
+  EXPECT_EQ(Browse(MQGMO_BROWSE_FIRST), "one");
+  EXPECT_EQ(Browse(MQGMO_BROWSE_NEXT), "two");
+  std::string data;
+  ASSERT_EQ(Get(s, hobj, &data, MQGMO_MSG_UNDER_CURSOR), MQRC_NONE);
+  EXPECT_EQ(data, "two");
+  EXPECT_EQ(Browse(MQGMO_BROWSE_NEXT), "three");
+  EXPECT_EQ(Browse(MQGMO_BROWSE_NEXT), "urgent");
+
+  // Back to priority order: a later message of priority 5 goes before
+  // them all, and "urgent" keeps its FIFO place and its own priority.
+  set_sequence(MQMDS_PRIORITY);
+  put("late", 5);
+  EXPECT_EQ(Get(s, hobj, &data, MQGMO_BROWSE_NEXT), MQRC_NO_MSG_AVAILABLE);
+  EXPECT_EQ(Browse(MQGMO_BROWSE_FIRST), "late");
+  MQLONG priority = 0;
+  for (const char* expected : {"late", "one", "three", "urgent"}) {
+    MQMD md = {MQMD_DEFAULT};
+    md.Version = MQMD_VERSION_2;
+    ASSERT_EQ(Get(s, hobj, &data, 0, &md), MQRC_NONE);
+    EXPECT_EQ(data, expected);
+    priority = md.Priority;
+  }
+  EXPECT_EQ(priority, 9);
 }
 
 }  // namespace
