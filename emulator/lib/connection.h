@@ -11,11 +11,14 @@
 //   dispatch thread fail with MQRC_HCONN_ASYNC_ACTIVE, except MQCTL STOP and
 //   SUSPEND and MQDISC.
 // - The dispatch thread calls one callback at a time (`in_callback`); STOP and
-//   SUSPEND from other threads wait until it is out of any callback.
+//   SUSPEND from other threads wait until it is out of any callback. A STOP
+//   from a callback takes effect when the callback returns, and a START in
+//   the same callback cancels it.
 #pragma once
 
 #include <cmqc.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -31,6 +34,8 @@
 
 namespace mqemu {
 
+class LinkReader;
+
 struct LocalHandle {
   MQLONG options = 0;
   std::string name;  // the queue (or queue manager) opened
@@ -43,12 +48,22 @@ struct Callback {
   MQMD md{};    // full version 2; Version as the caller registered it
   MQGMO gmo{};  // full version 4; Version as the caller registered it
   bool suspended = false;
+  // A consumer whose MQGMO waits with an interval is called with
+  // MQRC_NO_MSG_AVAILABLE each time the interval passes, counted from here
+  // (its start, resume or last call), with no message for it.
+  std::chrono::steady_clock::time_point waiting_since{};
+  bool WaitsWithInterval() const {
+    return (gmo.Options & MQGMO_WAIT) && gmo.WaitInterval > 0;  // not MQWI_UNLIMITED
+  }
 };
 
 struct PushedMessage {
   MQHOBJ hobj;
   MQMD md;
   std::string data;
+  std::string properties;
+  uint64_t position = 0;
+  bool browsed = false;
 };
 
 struct CallReply {
@@ -88,11 +103,18 @@ class Connection {
   // else MQRC_NONE.
   MQLONG CheckCaller();
 
-  // MQCTL operations; each returns the reason.
+  // MQCTL operations, in every order IBM MQ accepts them; each returns the
+  // reason: MQRC_NONE, MQRC_CONNECTION_SUSPENDED (a warning: START_WAIT
+  // ended by a suspend), or a failure.
   MQLONG Start(const MQCTLO& options, bool wait);
   MQLONG Stop();
   MQLONG Suspend();
   MQLONG Resume();
+  // Registers, replaces, suspends or resumes a message consumer (lock mu
+  // held): its wait interval counts from now, and the dispatch thread looks
+  // at its timers again.
+  void SetConsumer(MQHOBJ hobj, const Callback& cb);
+  void SetConsumerSuspended(MQHOBJ hobj, bool suspended);
   // Stops consumption, ends the session and joins the dispatch thread.
   void Disconnect();
 
@@ -115,6 +137,7 @@ class Connection {
   Callback event_handler;
   ConsumeState state = ConsumeState::kStopped;
   bool in_callback = false;
+  bool stop_deferred = false;  // a callback asked to stop; done when it returns
   bool broken = false;
   bool terminal_event = false;  // a connection-ending event has been delivered
   bool disconnecting = false;
@@ -128,6 +151,13 @@ class Connection {
   // Attaches the delivery socket and starts the dispatch thread once.
   MQLONG EnsureDispatcher();
   void Dispatch();
+  // Lock held. Wakes the dispatch thread to look at the consumers' timers.
+  void Wake();
+  // Lock held. When the next waiting consumer's interval ends, or max().
+  std::chrono::steady_clock::time_point NextTimeout() const;
+  // Lock held. Calls each waiting consumer whose interval has passed with
+  // MQRC_NO_MSG_AVAILABLE.
+  void CallTimedOut(std::unique_lock<std::mutex>& lock);
   void Deliver(std::unique_lock<std::mutex>& lock, const Frame& frame);
   void Invoke(std::unique_lock<std::mutex>& lock, const Callback& cb, MQHOBJ hobj, MQMD* md,
               MQGMO* gmo, void* buffer, MQCBC* cbc);
@@ -136,6 +166,8 @@ class Connection {
   MQLONG StopFromAnyThread();
 
   int delivery_fd_ = -1;
+  int wake_fd_ = -1;                   // an eventfd the dispatch thread polls beside it
+  LinkReader* link_reader_ = nullptr;  // the delivery socket's reader, with a link
   std::thread dispatcher_;
   std::thread::id dispatch_id_;
 };

@@ -9,13 +9,23 @@
 // never delivered; the dispatch thread hands them back (kRequeue) when it
 // reads the marker, and only then does STOP return, so no message is lost
 // and no callback runs after it.
+//
+// Waiting consumers: the dispatch thread waits for the next frame only until
+// the wait interval of a consumer runs out, and then calls that consumer with
+// MQRC_NO_MSG_AVAILABLE. An eventfd beside the delivery socket (or the link
+// reader's Interrupt) wakes it when a start, resume or registration changes
+// the timers.
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "lib/connection.h"
 #include "lib/link_reader.h"
+#include "lib/message_handles.h"
+#include "properties/mqrfh2.h"
 
 namespace mqemu {
 namespace {
@@ -40,26 +50,62 @@ MQLONG Connection::EnsureDispatcher() {
   if (delivery_fd_ >= 0) return MQRC_NONE;
   int fd = ConnectSocket(SocketPath(qmgr_name));
   if (fd < 0) return MQRC_CONNECTION_BROKEN;
-  if (!WriteAll(fd, EncodeFrame(AttachCall{session}).Finish())) {
+  int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wake < 0 || !WriteAll(fd, EncodeFrame(AttachCall{session}).Finish())) {
     ::close(fd);
+    if (wake >= 0) ::close(wake);
     return MQRC_CONNECTION_BROKEN;
   }
   delivery_fd_ = fd;
+  wake_fd_ = wake;
   dispatcher_ = std::thread([this] { Dispatch(); });
   dispatch_id_ = dispatcher_.get_id();
   return MQRC_NONE;
 }
 
+void Connection::Wake() {
+  if (link_reader_) {
+    link_reader_->Interrupt();
+  } else if (wake_fd_ >= 0) {
+    uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(wake_fd_, &one, sizeof one);
+  }
+}
+
+void Connection::SetConsumer(MQHOBJ hobj, const Callback& cb) {
+  Callback& c = consumers[hobj] = cb;
+  c.waiting_since = std::chrono::steady_clock::now();
+  Wake();
+}
+
+void Connection::SetConsumerSuspended(MQHOBJ hobj, bool suspended) {
+  Callback& c = consumers[hobj];
+  c.suspended = suspended;
+  c.waiting_since = std::chrono::steady_clock::now();
+  Wake();
+}
+
 MQLONG Connection::Start(const MQCTLO& options, bool wait) {
   std::unique_lock lock(mu);
   if (broken) return MQRC_CONNECTION_BROKEN;
-  if (state != ConsumeState::kStopped) return wait ? MQRC_HCONN_ASYNC_ACTIVE : MQRC_NONE;
+  if (OnDispatchThread()) {
+    // From a callback START_WAIT is refused, and START only takes back a
+    // STOP made in the same callback.
+    if (wait) return MQRC_ENVIRONMENT_ERROR;
+    stop_deferred = false;
+    return MQRC_NONE;
+  }
+  if (state == ConsumeState::kSuspended) return MQRC_OPERATION_NOT_ALLOWED;
+  if (state == ConsumeState::kStarted) return wait ? MQRC_OPERATION_NOT_ALLOWED : MQRC_NONE;
   // Waiting for callbacks that can never come is refused; a plain start with
   // nothing registered succeeds, as IBM MQ's does.
   if (wait && consumers.empty() && !has_event_handler) return MQRC_NO_CALLBACKS_ACTIVE;
   if (MQLONG rc = EnsureDispatcher()) return rc;
   connection_area = options.ConnectionArea;
   state = ConsumeState::kStarted;
+  auto now = std::chrono::steady_clock::now();
+  for (auto& [hobj, cb] : consumers) cb.waiting_since = now;
+  Wake();
   lock.unlock();
   CallReply reply = Call(StartCall{});
   if (reply.cc == MQCC_FAILED) {
@@ -69,8 +115,8 @@ MQLONG Connection::Start(const MQCTLO& options, bool wait) {
   }
   if (!wait) return MQRC_NONE;
   lock.lock();
-  cv.wait(lock, [&] { return state == ConsumeState::kStopped || broken; });
-  return MQRC_NONE;
+  cv.wait(lock, [&] { return state != ConsumeState::kStarted || broken; });
+  return state == ConsumeState::kSuspended ? MQRC_CONNECTION_SUSPENDED : MQRC_NONE;
 }
 
 MQLONG Connection::StopFromAnyThread() {
@@ -88,14 +134,21 @@ MQLONG Connection::StopFromAnyThread() {
 }
 
 MQLONG Connection::Stop() {
+  if (OnDispatchThread()) {
+    std::lock_guard lock(mu);
+    if (state != ConsumeState::kStopped) stop_deferred = true;
+    return MQRC_NONE;
+  }
   return StopFromAnyThread();
 }
 
 MQLONG Connection::Suspend() {
   std::unique_lock lock(mu);
   if (broken) return MQRC_CONNECTION_BROKEN;
-  if (state == ConsumeState::kStopped) return MQRC_CONNECTION_STOPPED;
+  // A connection never started cannot be suspended; it stays able to start.
+  if (state == ConsumeState::kStopped) return MQRC_OPERATION_NOT_ALLOWED;
   state = ConsumeState::kSuspended;
+  cv.notify_all();  // a START_WAIT returns
   if (!OnDispatchThread()) cv.wait(lock, [&] { return !in_callback || broken; });
   return MQRC_NONE;
 }
@@ -103,8 +156,13 @@ MQLONG Connection::Suspend() {
 MQLONG Connection::Resume() {
   std::lock_guard lock(mu);
   if (broken) return MQRC_CONNECTION_BROKEN;
-  if (state == ConsumeState::kStopped) return MQRC_CONNECTION_STOPPED;
-  state = ConsumeState::kStarted;
+  if (state == ConsumeState::kStopped) return MQRC_OPERATION_NOT_ALLOWED;
+  if (state == ConsumeState::kSuspended) {
+    state = ConsumeState::kStarted;
+    auto now = std::chrono::steady_clock::now();
+    for (auto& [hobj, cb] : consumers) cb.waiting_since = now;
+    Wake();
+  }
   cv.notify_all();
   return MQRC_NONE;
 }
@@ -129,7 +187,9 @@ void Connection::Disconnect() {
     }
   }
   if (delivery_fd_ >= 0) ::close(delivery_fd_);
+  if (wake_fd_ >= 0) ::close(wake_fd_);
   delivery_fd_ = -1;
+  wake_fd_ = -1;
 }
 
 void Connection::SendRequeue() {
@@ -140,7 +200,9 @@ void Connection::SendRequeue() {
   }
   // In frames of at most kMaxFrameLength, the last messages first: each
   // frame goes back in front of what the frames before it put back.
-  auto size = [](const PushedMessage& m) { return RequeuedBytes(m.data.size()); };
+  auto size = [](const PushedMessage& m) {
+    return RequeuedBytes(m.data.size(), m.properties.size());
+  };
   size_t end = back.size();
   while (end > 0) {
     size_t begin = end - 1, bytes = 8 + size(back[begin]);
@@ -148,7 +210,9 @@ void Connection::SendRequeue() {
       bytes += size(back[--begin]);
     RequeueCall call;
     for (size_t i = begin; i < end; ++i) {
-      call.messages.push_back(MessagePush{back[i].hobj, back[i].md, back[i].data});
+      const PushedMessage& m = back[i];
+      call.messages.push_back(
+          MessagePush{m.hobj, m.md, m.data, m.properties, m.position, m.browsed});
     }
     Call(call);
     end = begin;
@@ -166,7 +230,50 @@ void Connection::Invoke(std::unique_lock<std::mutex>& lock, const Callback& cb, 
   if (fn) fn(hconn, md, gmo, buffer, cbc);
   lock.lock();
   in_callback = false;
+  if (auto it = consumers.find(hobj); it != consumers.end()) {
+    it->second.waiting_since = std::chrono::steady_clock::now();
+  }
   cv.notify_all();
+  if (stop_deferred) {
+    stop_deferred = false;
+    lock.unlock();
+    StopFromAnyThread();
+    lock.lock();
+  }
+}
+
+std::chrono::steady_clock::time_point Connection::NextTimeout() const {
+  auto next = std::chrono::steady_clock::time_point::max();
+  if (state != ConsumeState::kStarted) return next;
+  for (const auto& [hobj, cb] : consumers) {
+    if (cb.suspended || !cb.WaitsWithInterval()) continue;
+    next = std::min(next, cb.waiting_since + std::chrono::milliseconds(cb.gmo.WaitInterval));
+  }
+  return next;
+}
+
+void Connection::CallTimedOut(std::unique_lock<std::mutex>& lock) {
+  auto now = std::chrono::steady_clock::now();
+  std::vector<MQHOBJ> due;
+  for (const auto& [hobj, cb] : consumers) {
+    if (!cb.suspended && cb.WaitsWithInterval() &&
+        cb.waiting_since + std::chrono::milliseconds(cb.gmo.WaitInterval) <= now) {
+      due.push_back(hobj);
+    }
+  }
+  for (MQHOBJ hobj : due) {
+    auto it = consumers.find(hobj);
+    if (state != ConsumeState::kStarted || it == consumers.end() || it->second.suspended) continue;
+    Callback cb = it->second;
+    MQCBC cbc = NewContext();
+    cbc.CallType = MQCBCT_EVENT_CALL;
+    cbc.CompCode = MQCC_FAILED;
+    cbc.Reason = MQRC_NO_MSG_AVAILABLE;
+    MQMD md = cb.md;
+    MQGMO gmo = cb.gmo;
+    gmo.ReturnedLength = 0;
+    Invoke(lock, cb, hobj, &md, &gmo, nullptr, &cbc);
+  }
 }
 
 void Connection::Deliver(std::unique_lock<std::mutex>& lock, const Frame& frame) {
@@ -198,7 +305,9 @@ void Connection::Deliver(std::unique_lock<std::mutex>& lock, const Frame& frame)
   }
   MessagePush pushed;
   if (!DecodeWhole(r, &pushed)) return;
-  PushedMessage m{pushed.hobj, pushed.md, std::string(pushed.data)};
+  PushedMessage m{
+      pushed.hobj,     pushed.md,     std::string(pushed.data), std::string(pushed.properties),
+      pushed.position, pushed.browsed};
   cv.wait(lock, [&] { return state != ConsumeState::kSuspended; });
   auto it = consumers.find(m.hobj);
   if (state != ConsumeState::kStarted || it == consumers.end() || it->second.suspended) {
@@ -210,10 +319,24 @@ void Connection::Deliver(std::unique_lock<std::mutex>& lock, const Frame& frame)
   if (handle != handles.end() && (handle->second.options & MQOO_SAVE_ALL_CONTEXT)) {
     handle->second.saved = m.md;
   }
+  // The message's properties go where the consumer's MQGMO wants them.
+  switch (WantedProperties(cb.gmo)) {
+    case PropertiesWanted::kApart:
+      FillMessageHandle(hconn, GetHandle(cb.gmo), m.properties);
+      break;
+    case PropertiesWanted::kInMqrfh2: {
+      properties::PropertyList list;
+      properties::Decode(m.properties, &list);
+      properties::PrependMqrfh2(list, &m.md, &m.data);
+      break;
+    }
+    case PropertiesWanted::kNone:
+      break;
+  }
   auto length = static_cast<MQLONG>(m.data.size());
   MQLONG passed = length;
   MQCBC cbc = NewContext();
-  cbc.CallType = MQCBCT_MSG_REMOVED;
+  cbc.CallType = m.browsed ? MQCBCT_MSG_NOT_REMOVED : MQCBCT_MSG_REMOVED;
   if (cb.cbd.MaxMsgLength != MQCBD_FULL_MSG_LENGTH && length > cb.cbd.MaxMsgLength) {
     passed = std::max<MQLONG>(cb.cbd.MaxMsgLength, 0);
     cbc.CompCode = MQCC_WARNING;
@@ -247,9 +370,24 @@ void Connection::DeliverBroken(std::unique_lock<std::mutex>& lock) {
 }
 
 void Connection::Dispatch() {
-  auto serve = [this](auto& in) {
+  // wait_ready(deadline): whether a frame (or the socket's end) is there to
+  // read before the deadline, a wake or a signal.
+  auto serve = [this](auto& in, auto wait_ready) {
     Frame frame;
-    while (in.Next(&frame)) {
+    for (;;) {
+      // Frames already read are handed on first; the consumers' timers are
+      // looked at when the reader would wait.
+      if (!in.Buffered()) {
+        std::unique_lock lock(mu);
+        auto deadline = NextTimeout();
+        lock.unlock();
+        if (!wait_ready(deadline)) {
+          lock.lock();
+          CallTimedOut(lock);
+          continue;
+        }
+      }
+      if (!in.Next(&frame)) break;
       if (frame.kind == Kind::kStopped) {
         SendRequeue();
         std::lock_guard lock(mu);
@@ -264,10 +402,19 @@ void Connection::Dispatch() {
   };
   if (link) {
     LinkReader in(delivery_fd_, link.get());
-    serve(in);
+    {
+      std::lock_guard lock(mu);
+      link_reader_ = &in;
+    }
+    serve(in,
+          [&](std::chrono::steady_clock::time_point deadline) { return in.WaitReady(deadline); });
+    std::lock_guard lock(mu);
+    link_reader_ = nullptr;
   } else {
     FrameInput in(delivery_fd_, Waiting::FromEnvironment());
-    serve(in);
+    serve(in, [&](std::chrono::steady_clock::time_point deadline) {
+      return in.WaitReadable(wake_fd_, deadline);
+    });
   }
   std::unique_lock lock(mu);
   DeliverBroken(lock);

@@ -43,4 +43,22 @@ bool LinkReader::Next(Frame* frame) {
   return true;
 }
 
+bool LinkReader::WaitReady(LinkClock::time_point deadline) {
+  std::unique_lock lock(mu_);
+  cv_.wait_until(lock, deadline, [&] { return !frames_.empty() || ended_ || interrupted_; });
+  interrupted_ = false;
+  return !frames_.empty() || ended_;
+}
+
+bool LinkReader::Buffered() {
+  std::lock_guard lock(mu_);
+  return !frames_.empty();
+}
+
+void LinkReader::Interrupt() {
+  std::lock_guard lock(mu_);
+  interrupted_ = true;
+  cv_.notify_one();
+}
+
 }  // namespace mqemu

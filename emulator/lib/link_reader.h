@@ -30,6 +30,15 @@ class LinkReader {
   // Waits for the next frame to arrive. After the socket ends, the frames
   // already on their way still arrive, then it returns false.
   bool Next(Frame* frame);
+  // Waits until `deadline` at most for Next to have something (a frame or
+  // the end of the socket); false when the time passed or Interrupt was
+  // called first.
+  bool WaitReady(LinkClock::time_point deadline);
+  // Ends a WaitReady in progress, or the next one.
+  void Interrupt();
+  // Whether a frame has arrived at the reader (Next may still wait for the
+  // time it reaches the far end of the link).
+  bool Buffered();
 
  private:
   void Run();
@@ -40,6 +49,7 @@ class LinkReader {
   std::condition_variable cv_;
   std::deque<std::pair<LinkClock::time_point, Frame>> frames_;
   bool ended_ = false;
+  bool interrupted_ = false;
   std::thread thread_;
 };
 

@@ -14,10 +14,9 @@ MQEMU_EXPORT void MQENTRY MQCB(MQHCONN Hconn, MQLONG Operation, PMQVOID pCallbac
                                PMQLONG pReason) {
   auto c = Use(Hconn, pCompCode, pReason);
   if (!c) return;
-  MQLONG op = Operation & ~MQOP_START;
+  const bool handler = Hobj == MQHO_NONE;
   if (Operation == MQOP_DEREGISTER || Operation == MQOP_SUSPEND || Operation == MQOP_RESUME) {
     std::unique_lock lock(c->mu);
-    bool handler = Hobj == MQHO_NONE;
     if (handler ? !c->has_event_handler : !c->consumers.count(Hobj)) {
       return Failed(pCompCode, pReason, MQRC_CALLBACK_NOT_REGISTERED);
     }
@@ -31,17 +30,23 @@ MQEMU_EXPORT void MQENTRY MQCB(MQHCONN Hconn, MQLONG Operation, PMQVOID pCallbac
         return Result(pCompCode, pReason, reply.cc, reply.reason);
       }
     } else if (!handler) {
-      c->consumers[Hobj].suspended = Operation == MQOP_SUSPEND;
+      c->SetConsumerSuspended(Hobj, Operation == MQOP_SUSPEND);
     }
     return Result(pCompCode, pReason, MQCC_OK, MQRC_NONE);
   }
-  if (op != MQOP_REGISTER) return Failed(pCompCode, pReason, MQRC_OPERATION_ERROR);
+  // MQOP_REGISTER, alone or with MQOP_SUSPEND or MQOP_RESUME.
+  const MQLONG extra = Operation & ~MQOP_REGISTER;
+  if (!(Operation & MQOP_REGISTER) ||
+      (extra != 0 && extra != MQOP_SUSPEND && extra != MQOP_RESUME)) {
+    return Failed(pCompCode, pReason, MQRC_OPERATION_ERROR);
+  }
   auto in = static_cast<const MQCBD*>(pCallbackDesc);
   if (!in || std::memcmp(in->StrucId, MQCBD_STRUC_ID, 4) != 0 || in->Version != MQCBD_VERSION_1) {
     return Failed(pCompCode, pReason, MQRC_CBD_ERROR);
   }
   Callback cb;
   cb.cbd = *in;
+  cb.suspended = extra == MQOP_SUSPEND;
   if (!cb.cbd.CallbackFunction) return Failed(pCompCode, pReason, MQRC_CALLBACK_LINK_ERROR);
   if (cb.cbd.CallbackType == MQCBT_EVENT_HANDLER) {
     std::lock_guard lock(c->mu);
@@ -58,6 +63,12 @@ MQEMU_EXPORT void MQENTRY MQCB(MQHCONN Hconn, MQLONG Operation, PMQVOID pCallbac
   if (pGetMsgOpts && !LoadGmo(pGetMsgOpts, &cb.gmo)) {
     return Failed(pCompCode, pReason, MQRC_GMO_ERROR);
   }
+  // A consumer takes or browses the next message; it has no cursor message
+  // of its own to take again.
+  if (cb.gmo.Options &
+      (MQGMO_MSG_UNDER_CURSOR | MQGMO_BROWSE_MSG_UNDER_CURSOR | MQGMO_LOCK | MQGMO_UNLOCK)) {
+    return Failed(pCompCode, pReason, MQRC_OPTIONS_ERROR);
+  }
   {
     std::lock_guard lock(c->mu);
     if (!c->handles.count(Hobj)) return Failed(pCompCode, pReason, MQRC_HOBJ_ERROR);
@@ -66,7 +77,7 @@ MQEMU_EXPORT void MQENTRY MQCB(MQHCONN Hconn, MQLONG Operation, PMQVOID pCallbac
   MQLONG cc = reply.cc, reason = reply.reason;
   if (cc != MQCC_FAILED) {
     std::lock_guard lock(c->mu);
-    c->consumers[Hobj] = cb;
+    c->SetConsumer(Hobj, cb);
   }
   Result(pCompCode, pReason, cc, reason);
 }
@@ -108,7 +119,10 @@ MQEMU_EXPORT void MQENTRY MQCTL(MQHCONN Hconn, MQLONG Operation, PMQVOID pContro
       reason = MQRC_OPERATION_ERROR;
       break;
   }
-  Result(pCompCode, pReason, reason == MQRC_NONE ? MQCC_OK : MQCC_FAILED, reason);
+  MQLONG cc = reason == MQRC_NONE                   ? MQCC_OK
+              : reason == MQRC_CONNECTION_SUSPENDED ? MQCC_WARNING
+                                                    : MQCC_FAILED;
+  Result(pCompCode, pReason, cc, reason);
 }
 
 MQEMU_EXPORT void MQENTRY MQSTAT(MQHCONN Hconn, MQLONG Type, PMQVOID pStatus, PMQLONG pCompCode,

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "lib/message_handles.h"
 #include "lib/mqi_entry.h"
 #include "lib/mqi_structures.h"
 #include "pcf/mq_field.h"
@@ -118,6 +119,7 @@ MQEMU_EXPORT void MQENTRY MQDISC(PMQHCONN pHconn, PMQLONG pCompCode, PMQLONG pRe
   auto c = FindConnection(*pHconn);
   if (!c) return Failed(pCompCode, pReason, MQRC_HCONN_ERROR);
   c->Disconnect();
+  DeleteMessageHandlesOf(*pHconn);
   RemoveConnection(*pHconn);
   *pHconn = MQHC_UNUSABLE_HCONN;
   Result(pCompCode, pReason, MQCC_OK, MQRC_NONE);

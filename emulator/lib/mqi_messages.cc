@@ -1,8 +1,10 @@
 // MQPUT, MQPUT1 and MQGET: the message calls, with the context a put passes
-// or sets and the context a get saves for passing on.
+// or sets and the context a get saves for passing on, and the properties of
+// the message handles they name.
 #include <algorithm>
 #include <cstring>
 
+#include "lib/message_handles.h"
 #include "lib/mqi_entry.h"
 #include "lib/mqi_structures.h"
 #include "pcf/mq_field.h"
@@ -105,9 +107,12 @@ void Put(MQHCONN Hconn, MQHOBJ Hobj, const MQOD* od, PMQVOID pMsgDesc, PMQVOID p
   if (!LoadPmo(pPutMsgOpts, &pmo)) return Failed(pCompCode, pReason, MQRC_PMO_ERROR);
   if (BufferLength < 0) return Failed(pCompCode, pReason, MQRC_BUFFER_LENGTH_ERROR);
   if (BufferLength > 0 && !pBuffer) return Failed(pCompCode, pReason, MQRC_BUFFER_ERROR);
+  std::string properties;
+  if (!PutProperties(Hconn, pmo, &properties)) return Failed(pCompCode, pReason, MQRC_HMSG_ERROR);
   // No queue manager takes a message beyond the largest MaxMsgLength, and no
   // frame carries one.
-  if (BufferLength > kMaxMessageLength) {
+  if (static_cast<size_t>(BufferLength) + properties.size() >
+      static_cast<size_t>(kMaxMessageLength)) {
     return Failed(pCompCode, pReason, MQRC_MSG_TOO_BIG_FOR_Q_MGR);
   }
   MQLONG open_options = OpenOptionsForPut1(pmo.Options);
@@ -130,7 +135,8 @@ void Put(MQHCONN Hconn, MQHOBJ Hobj, const MQOD* od, PMQVOID pMsgDesc, PMQVOID p
   if (reason) return Failed(pCompCode, pReason, reason);
   PutFields put{
       pmo.Options, mode, sent,
-      std::string_view(static_cast<const char*>(pBuffer), static_cast<size_t>(BufferLength))};
+      std::string_view(static_cast<const char*>(pBuffer), static_cast<size_t>(BufferLength)),
+      properties};
   CallReply reply =
       od ? c->Call(Put1Call{OpenCallOf(*od, open_options), put}) : c->Call(PutCall{Hobj, put});
   MQLONG cc = reply.cc;
@@ -176,8 +182,12 @@ MQEMU_EXPORT void MQENTRY MQGET(MQHCONN Hconn, MQHOBJ Hobj, PMQVOID pMsgDesc, PM
   if (BufferLength < 0) return Failed(pCompCode, pReason, MQRC_BUFFER_LENGTH_ERROR);
   if (BufferLength > 0 && !pBuffer) return Failed(pCompCode, pReason, MQRC_BUFFER_ERROR);
   if (!pDataLength) return Failed(pCompCode, pReason, MQRC_DATA_LENGTH_ERROR);
-  CallReply reply =
-      c->Call(GetCall{Hobj, gmo.Options, gmo.MatchOptions, gmo.WaitInterval, BufferLength, md});
+  const MQHMSG hmsg = GetHandle(gmo);
+  if (hmsg != MQHM_NONE && !WithMessageHandle(Hconn, hmsg, [](MessageHandle&) {})) {
+    return Failed(pCompCode, pReason, MQRC_HMSG_ERROR);
+  }
+  CallReply reply = c->Call(GetCall{Hobj, gmo.Options, gmo.MatchOptions, gmo.WaitInterval,
+                                    BufferLength, md, WantedProperties(gmo)});
   MQLONG cc = reply.cc, reason = reply.reason;
   GetReply got;
   if (!reply.Read(&got) || got.data.size() > static_cast<size_t>(BufferLength)) {
@@ -189,6 +199,9 @@ MQEMU_EXPORT void MQENTRY MQGET(MQHCONN Hconn, MQHOBJ Hobj, PMQVOID pMsgDesc, PM
     if (!got.data.empty()) std::memcpy(pBuffer, got.data.data(), got.data.size());
     *pDataLength = got.data_length;
     StoreMd(pMsgDesc, got.md);
+    if (hmsg != MQHM_NONE && WantedProperties(gmo) == PropertiesWanted::kApart) {
+      FillMessageHandle(Hconn, hmsg, got.properties);
+    }
     std::memset(gmo.ResolvedQName, ' ', sizeof gmo.ResolvedQName);
     gmo.ReturnedLength = static_cast<MQLONG>(got.data.size());
     {

@@ -1,7 +1,6 @@
 // The MQI entry points that the emulated queue manager does not provide:
-// publish/subscribe, message handles and properties, and character
-// conversion. Each fails with MQRC_FUNCTION_NOT_SUPPORTED, as a library
-// without the function would make the agent's substitute do.
+// publish/subscribe and character conversion. Each fails with MQRC_FUNCTION_NOT_SUPPORTED, as a
+// library without the function would make the agent's substitute do.
 #include <cmqc.h>
 #include <cmqxc.h>
 
@@ -20,31 +19,6 @@ MQEMU_EXPORT void MQENTRY MQSUB(MQHCONN, PMQVOID, PMQHOBJ, PMQHOBJ, PMQLONG cc, 
   NotSupported(cc, rc);
 }
 MQEMU_EXPORT void MQENTRY MQSUBRQ(MQHCONN, MQHOBJ, MQLONG, PMQVOID, PMQLONG cc, PMQLONG rc) {
-  NotSupported(cc, rc);
-}
-MQEMU_EXPORT void MQENTRY MQCRTMH(MQHCONN, PMQVOID, PMQHMSG, PMQLONG cc, PMQLONG rc) {
-  NotSupported(cc, rc);
-}
-MQEMU_EXPORT void MQENTRY MQDLTMH(MQHCONN, PMQHMSG, PMQVOID, PMQLONG cc, PMQLONG rc) {
-  NotSupported(cc, rc);
-}
-MQEMU_EXPORT void MQENTRY MQINQMP(MQHCONN, MQHMSG, PMQVOID, PMQVOID, PMQVOID, PMQLONG, MQLONG,
-                                  PMQVOID, PMQLONG, PMQLONG cc, PMQLONG rc) {
-  NotSupported(cc, rc);
-}
-MQEMU_EXPORT void MQENTRY MQSETMP(MQHCONN, MQHMSG, PMQVOID, PMQVOID, PMQVOID, MQLONG, MQLONG,
-                                  PMQVOID, PMQLONG cc, PMQLONG rc) {
-  NotSupported(cc, rc);
-}
-MQEMU_EXPORT void MQENTRY MQDLTMP(MQHCONN, MQHMSG, PMQVOID, PMQVOID, PMQLONG cc, PMQLONG rc) {
-  NotSupported(cc, rc);
-}
-MQEMU_EXPORT void MQENTRY MQBUFMH(MQHCONN, MQHMSG, PMQVOID, PMQVOID, MQLONG, PMQVOID, PMQLONG,
-                                  PMQLONG cc, PMQLONG rc) {
-  NotSupported(cc, rc);
-}
-MQEMU_EXPORT void MQENTRY MQMHBUF(MQHCONN, MQHMSG, PMQVOID, PMQVOID, PMQVOID, MQLONG, PMQVOID,
-                                  PMQLONG, PMQLONG cc, PMQLONG rc) {
   NotSupported(cc, rc);
 }
 MQEMU_EXPORT void MQENTRY MQXCNVC(MQHCONN, MQLONG, MQLONG, MQLONG, PMQCHAR, MQLONG, MQLONG, PMQCHAR,

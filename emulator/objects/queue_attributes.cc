@@ -131,13 +131,22 @@ constexpr QueueRow kRows[] = {
     Text(MQCA_INITIATION_Q_NAME, "INITQ", &Q::initiation_queue, MQ_Q_NAME_LENGTH)
         .For(kLM)
         .Names(Rule::kOptionalName),
-    Flag(MQIA_TRIGGER_CONTROL, &Q::trigger_control, kTrigger).For(kLM),
-    Choice(MQIA_TRIGGER_TYPE, "TRIGTYPE", &Q::trigger_type, kTriggerType).For(kLM),
-    Number(MQIA_TRIGGER_MSG_PRIORITY, "TRIGMPRI", &Q::trigger_msg_priority, 0, 9).For(kLM),
+    Flag(MQIA_TRIGGER_CONTROL, &Q::trigger_control, kTrigger)
+        .For(kLM)
+        .ByMqset(MQRC_TRIGGER_CONTROL_ERROR),
+    Choice(MQIA_TRIGGER_TYPE, "TRIGTYPE", &Q::trigger_type, kTriggerType)
+        .For(kLM)
+        .ByMqset(MQRC_TRIGGER_TYPE_ERROR),
+    Number(MQIA_TRIGGER_MSG_PRIORITY, "TRIGMPRI", &Q::trigger_msg_priority, 0, 9)
+        .For(kLM)
+        .ByMqset(MQRC_TRIGGER_MSG_PRIORITY_ERR),
     Number(MQIA_TRIGGER_DEPTH, "TRIGDPTH", &Q::trigger_depth, 1, kMaxCount)
         .For(kLM)
-        .Option("--trigdepth"),
-    Text(MQCA_TRIGGER_DATA, "TRIGDATA", &Q::trigger_data, MQ_TRIGGER_DATA_LENGTH).For(kLM),
+        .Option("--trigdepth")
+        .ByMqset(MQRC_TRIGGER_DEPTH_ERROR),
+    Text(MQCA_TRIGGER_DATA, "TRIGDATA", &Q::trigger_data, MQ_TRIGGER_DATA_LENGTH)
+        .For(kLM)
+        .ByMqset(MQRC_CHAR_ATTRS_ERROR),
     // Where an alias or a remote queue leads.
     Text(MQCA_BASE_Q_NAME, "TARGET", &Q::base_queue, MQ_Q_NAME_LENGTH)
         .Synonym("TARGQ")
@@ -161,7 +170,12 @@ constexpr QueueRow kRows[] = {
     KeptChoice<Q>(MQIA_Q_DEPTH_LOW_EVENT, "QDPLOEV", kDisabledEnabled, MQEVR_DISABLED).For(kLM),
     Kept<Q>(MQIA_Q_SERVICE_INTERVAL, "QSVCINT", 0, kMaxCount, kMaxCount).For(kLM),
     KeptChoice<Q>(MQIA_Q_SERVICE_INTERVAL_EVENT, "QSVCIEV", kServiceEvent, MQQSIE_NONE).For(kLM),
-    KeptChoice<Q>(MQIA_DIST_LISTS, "DISTL", kNoYes, MQDL_NOT_SUPPORTED).For(kLM).Distributed(),
+    // MQSET may change it too (a channel's sending agent does); no reason
+    // names a refused value of it, so the integer values are refused.
+    KeptChoice<Q>(MQIA_DIST_LISTS, "DISTL", kNoYes, MQDL_NOT_SUPPORTED)
+        .For(kLM)
+        .Distributed()
+        .ByMqset(MQRC_INT_ATTRS_ARRAY_ERROR),
     // Clusters.
     KeptText<Q>(MQCA_CLUSTER_NAME, "CLUSTER", MQ_CLUSTER_NAME_LENGTH)
         .For(kLAR)

@@ -16,19 +16,41 @@ void SetQueueAttribute(QueueManager& qm, Queue& q, const QueueRow& row, MQLONG n
 }
 
 Status MqsetQueue(QueueManager& qm, Queue& q, const std::vector<MQLONG>& selectors,
-                  const std::vector<MQLONG>& ints) {
-  size_t next = 0;
+                  const std::vector<MQLONG>& ints, std::string_view chars) {
+  struct Change {
+    const QueueRow* row;
+    MQLONG number;
+    std::string_view text;
+  };
+  std::vector<Change> changes;
+  changes.reserve(selectors.size());
+  size_t next_int = 0;
+  size_t next_char = 0;
   for (MQLONG selector : selectors) {
     const QueueRow* row = FindRow(QueueRows(), selector);
     if (!row || !row->mqset) return Status::Fail(MQRC_SELECTOR_ERROR);
-    if (next >= ints.size()) return Status::Fail(MQRC_INT_ATTR_COUNT_ERROR);
-    MQLONG value = ints[next++];
-    if (CheckChange(QueueRows(), ScopeOf(QueueClassBit(q.type), qm.platform), selector, false,
-                    value, {})) {
+    const unsigned scope = ScopeOf(QueueClassBit(q.type), qm.platform);
+    if (!(row->keyword.platforms & scope)) return Status::Fail(MQRC_SELECTOR_ERROR);
+    if (!InScope(row->set, row->keyword.platforms, scope)) {
+      return Status::Fail(MQRC_SELECTOR_NOT_FOR_TYPE);
+    }
+    Change c{row, 0, {}};
+    if (IsStringSelector(selector)) {
+      auto length = static_cast<size_t>(row->keyword.max);
+      if (chars.size() - next_char < length) return Status::Fail(MQRC_CHAR_ATTR_LENGTH_ERROR);
+      c.text = chars.substr(next_char, length);
+      next_char += length;
+    } else {
+      if (next_int >= ints.size()) return Status::Fail(MQRC_INT_ATTR_COUNT_ERROR);
+      c.number = ints[next_int++];
+    }
+    if (CheckChange(QueueRows(), scope, selector, IsStringSelector(selector), c.number,
+                    TrimTrailingBlanks(c.text))) {
       return Status::Fail(row->mqset_error);
     }
-    SetQueueAttribute(qm, q, *row, value, {});
+    changes.push_back(c);
   }
+  for (const Change& c : changes) SetQueueAttribute(qm, q, *c.row, c.number, c.text);
   return Status::Ok();
 }
 

@@ -17,11 +17,15 @@ namespace mqemu::objects {
 void SetQueueAttribute(QueueManager& qm, Queue& q, const QueueRow& row, MQLONG number,
                        std::string_view text);
 
-// Lock held. MQSET on q: each selector in turn is set from the next of
-// `ints`. Fails at the first selector that MQSET may not set
-// (MQRC_SELECTOR_ERROR), that has no value left (MQRC_INT_ATTR_COUNT_ERROR)
-// or whose value is refused (the row's reason); those before it stay set.
+// Lock held. MQSET on q, all or nothing: each integer selector takes the
+// next of `ints`, each character selector the next field of its full length
+// in `chars`. Every selector is checked before any attribute changes: one
+// that MQSET may not set, or that q's platform lacks, fails the call with
+// MQRC_SELECTOR_ERROR (MQRC_SELECTOR_NOT_FOR_TYPE when q's type lacks it:
+// InhibitGet of a remote queue), one without a value
+// with MQRC_INT_ATTR_COUNT_ERROR or MQRC_CHAR_ATTR_LENGTH_ERROR, one whose
+// value is refused with the row's reason; then nothing is changed.
 Status MqsetQueue(QueueManager& qm, Queue& q, const std::vector<MQLONG>& selectors,
-                  const std::vector<MQLONG>& ints);
+                  const std::vector<MQLONG>& ints, std::string_view chars);
 
 }  // namespace mqemu::objects

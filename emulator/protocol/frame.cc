@@ -2,6 +2,7 @@
 // frame.h.
 #include "protocol/frame.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -22,6 +23,9 @@ void FrameWriter::I32(int32_t v) {
   Bytes(&v, sizeof v);
 }
 void FrameWriter::U32(uint32_t v) {
+  Bytes(&v, sizeof v);
+}
+void FrameWriter::U64(uint64_t v) {
   Bytes(&v, sizeof v);
 }
 void FrameWriter::Bytes(const void* p, size_t n) {
@@ -48,6 +52,9 @@ bool FrameReader::I32(int32_t* v) {
   return Bytes(v, sizeof *v);
 }
 bool FrameReader::U32(uint32_t* v) {
+  return Bytes(v, sizeof *v);
+}
+bool FrameReader::U64(uint64_t* v) {
   return Bytes(v, sizeof *v);
 }
 
@@ -109,6 +116,44 @@ bool FrameInput::Fill(size_t need) {
     if (n <= 0) return false;
     end_ += static_cast<size_t>(n);
   }
+  return true;
+}
+
+bool FrameInput::WaitReadable(int wake_fd, std::chrono::steady_clock::time_point deadline) {
+  if (end_ > begin_) return true;
+  begin_ = end_ = 0;
+  auto poll = waiting_.PollFor();
+  if (poll.count() > 0) {
+    auto until = std::chrono::steady_clock::now() + poll;
+    ssize_t n;
+    do {
+      n = ::recv(fd_, buf_.data() + end_, buf_.size() - end_, MSG_DONTWAIT);
+    } while (n < 0 && errno == EAGAIN && std::chrono::steady_clock::now() < until);
+    if (n > 0) end_ += static_cast<size_t>(n);
+    if (n >= 0 || errno != EAGAIN) {
+      waiting_.Caught();
+      return true;  // bytes, or the end of the stream for Next to find
+    }
+  }
+  pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_fd, POLLIN, 0}};
+  int timeout = -1;
+  if (deadline != std::chrono::steady_clock::time_point::max()) {
+    auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    timeout = static_cast<int>(std::max<int64_t>(left.count(), 0));
+  }
+  auto slept_from = std::chrono::steady_clock::now();
+  if (::poll(fds, 2, timeout) < 0) return false;  // a signal: the caller looks again
+  if (fds[1].revents & POLLIN) {
+    uint64_t count;
+    [[maybe_unused]] ssize_t n = ::read(wake_fd, &count, sizeof count);
+  }
+  if (!fds[0].revents) return false;
+  if (poll.count() > 0) waiting_.Missed(std::chrono::steady_clock::now() - slept_from);
+  // Take what came now, so that Next does not poll for it again and the
+  // waiting policy learns from this wait alone.
+  ssize_t n = ::recv(fd_, buf_.data(), buf_.size(), MSG_DONTWAIT);
+  if (n > 0) end_ = static_cast<size_t>(n);
   return true;
 }
 

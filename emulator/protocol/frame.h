@@ -13,7 +13,7 @@
 // host order (client and daemon run on the same machine). A payload is a
 // sequence of fields written by FrameWriter and read back by FrameReader:
 //
-//   u32 / i32 / i64   4 or 8 bytes
+//   u32 / i32 / u64   4 or 8 bytes
 //   bytes(n)          exactly n raw bytes, n known to both sides (an MQMD is
 //                     bytes(364): always the full version-2 descriptor)
 //   blob              u32 length, then that many bytes (message data, text)
@@ -33,6 +33,7 @@
 
 #include <cmqc.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -87,11 +88,19 @@ enum class ContextMode : int32_t {
   kAll = 3,       // every context field as in the MQMD given
 };
 
+// Where a get wants the properties of the message it takes.
+enum class PropertiesWanted : int32_t {
+  kNone = 0,      // discarded
+  kApart = 1,     // in the reply's properties field, for a message handle
+  kInMqrfh2 = 2,  // in an MQRFH2 header before the message data
+};
+
 class FrameWriter {
  public:
   explicit FrameWriter(Kind kind);
   void I32(int32_t v);
   void U32(uint32_t v);
+  void U64(uint64_t v);
   void Bytes(const void* p, size_t n);
   void Blob(std::string_view s);
   void Blob(const void* p, size_t n) { Blob(std::string_view(static_cast<const char*>(p), n)); }
@@ -109,6 +118,7 @@ class FrameReader {
   // the end of the payload.
   bool I32(int32_t* v);
   bool U32(uint32_t* v);
+  bool U64(uint64_t* v);
   bool Bytes(void* out, size_t n);
   bool Blob(std::string* out);
   bool Blob(std::string_view* out);
@@ -145,6 +155,14 @@ class FrameInput {
   // Reads the next frame. Returns false at end of stream, on an error, or when
   // the length field is out of range (the caller then closes the socket).
   bool Next(Frame* frame);
+  // Whether bytes of a frame are buffered, so that Next need not wait for
+  // the peer before they end.
+  bool Buffered() const { return end_ > begin_; }
+  // Waits until Next has bytes to read (or the stream has ended): true; or
+  // until `deadline` passes or `wake_fd` becomes readable first: false, with
+  // the wake counted off (an eventfd). Polls the socket first as the waiting
+  // policy says, as Next does.
+  bool WaitReadable(int wake_fd, std::chrono::steady_clock::time_point deadline);
   // After Next returned false: the Length of a frame refused for being out
   // of range, or 0 when the stream ended or failed.
   uint32_t refused_length() const { return refused_length_; }

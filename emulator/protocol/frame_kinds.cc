@@ -90,10 +90,12 @@ void Encode(FrameWriter& w, const PutFields& m) {
   w.I32(static_cast<int32_t>(m.mode));
   w.Bytes(&m.md, sizeof m.md);
   w.Blob(m.data);
+  w.Blob(m.properties);
 }
 bool Decode(FrameReader& r, PutFields* m) {
   int32_t mode = 0;
-  if (!r.I32(&m->options) || !r.I32(&mode) || !DecodeMd(r, &m->md) || !r.Blob(&m->data)) {
+  if (!r.I32(&m->options) || !r.I32(&mode) || !DecodeMd(r, &m->md) || !r.Blob(&m->data) ||
+      !r.Blob(&m->properties)) {
     return false;
   }
   if (mode < 0 || mode > static_cast<int32_t>(ContextMode::kAll)) return r.Fail();
@@ -131,19 +133,28 @@ void Encode(FrameWriter& w, const GetCall& m) {
   w.I32(m.wait_ms);
   w.I32(m.buffer_length);
   w.Bytes(&m.md, sizeof m.md);
+  w.I32(static_cast<int32_t>(m.properties));
 }
 bool Decode(FrameReader& r, GetCall* m) {
-  return r.I32(&m->hobj) && r.I32(&m->options) && r.I32(&m->match) && r.I32(&m->wait_ms) &&
-         r.I32(&m->buffer_length) && DecodeMd(r, &m->md);
+  int32_t wanted = 0;
+  if (!r.I32(&m->hobj) || !r.I32(&m->options) || !r.I32(&m->match) || !r.I32(&m->wait_ms) ||
+      !r.I32(&m->buffer_length) || !DecodeMd(r, &m->md) || !r.I32(&wanted)) {
+    return false;
+  }
+  if (wanted < 0 || wanted > static_cast<int32_t>(PropertiesWanted::kInMqrfh2)) return r.Fail();
+  m->properties = static_cast<PropertiesWanted>(wanted);
+  return true;
 }
 
 void Encode(FrameWriter& w, const GetReply& m) {
   w.Bytes(&m.md, sizeof m.md);
   w.I32(m.data_length);
   w.Blob(m.data);
+  w.Blob(m.properties);
 }
 bool Decode(FrameReader& r, GetReply* m) {
-  return DecodeMd(r, &m->md) && r.I32(&m->data_length) && r.Blob(&m->data);
+  return DecodeMd(r, &m->md) && r.I32(&m->data_length) && r.Blob(&m->data) &&
+         r.Blob(&m->properties);
 }
 
 void Encode(FrameWriter& w, const InquireCall& m) {
@@ -197,9 +208,19 @@ void Encode(FrameWriter& w, const MessagePush& m) {
   w.I32(m.hobj);
   w.Bytes(&m.md, sizeof m.md);
   w.Blob(m.data);
+  w.Blob(m.properties);
+  w.U64(m.position);
+  w.I32(m.browsed ? 1 : 0);
 }
 bool Decode(FrameReader& r, MessagePush* m) {
-  return r.I32(&m->hobj) && DecodeMd(r, &m->md) && r.Blob(&m->data);
+  int32_t browsed = 0;
+  if (!r.I32(&m->hobj) || !DecodeMd(r, &m->md) || !r.Blob(&m->data) || !r.Blob(&m->properties) ||
+      !r.U64(&m->position) || !r.I32(&browsed)) {
+    return false;
+  }
+  if (browsed != 0 && browsed != 1) return r.Fail();
+  m->browsed = browsed == 1;
+  return true;
 }
 
 void Encode(FrameWriter& w, const RequeueCall& m) {

@@ -85,12 +85,15 @@ struct CloseCall {
 };
 
 // The fields of a put after the object: i32 pmo options, i32 context mode,
-// bytes(364) md, blob data. A context mode out of range is a bad frame.
+// bytes(364) md, blob data, blob properties. A context mode out of range is
+// a bad frame. Properties travel in their wire form (properties/
+// property_list.h), which the queue manager keeps with the message unread.
 struct PutFields {
   MQLONG options = 0;
   ContextMode mode = ContextMode::kDefault;
   MQMD md{};
   std::string_view data;
+  std::string_view properties;
 };
 // -> i32 hobj, then the put's fields
 struct PutCall {
@@ -110,7 +113,7 @@ struct PutReply {
 };
 
 // -> i32 hobj, i32 gmo options, i32 match options, i32 wait ms,
-//    i32 buffer length, bytes(364) md
+//    i32 buffer length, bytes(364) md, i32 properties wanted
 struct GetCall {
   static constexpr Kind kKind = Kind::kGet;
   MQHOBJ hobj = MQHO_NONE;
@@ -119,12 +122,15 @@ struct GetCall {
   MQLONG wait_ms = 0;
   MQLONG buffer_length = 0;
   MQMD md{};
+  PropertiesWanted properties = PropertiesWanted::kNone;
 };
-// <- bytes(364) md, i32 data length, blob data (at most buffer length)
+// <- bytes(364) md, i32 data length, blob data (at most buffer length),
+//    blob properties (when they were wanted apart)
 struct GetReply {
   MQMD md{};
   MQLONG data_length = 0;  // the whole message's length
   std::string_view data;
+  std::string_view properties;
 };
 
 // A list of integers: i32 n, n x i32. A count beyond the bytes left is a
@@ -171,21 +177,26 @@ using StartCall = Bare<Kind::kStart>;
 // The delivery socket then carries kStopped.
 using StopCall = Bare<Kind::kStop>;
 
-// Pushed on the delivery socket: i32 hobj, bytes(364) md, blob data. A
-// requeue hands messages back with the same fields.
+// Pushed on the delivery socket: i32 hobj, bytes(364) md, blob data, blob
+// properties, u64 position (the message's place in its queue), i32 browsed
+// (1: a copy for a browsing consumer, the message still on its queue; else
+// 0). A requeue hands messages back with the same fields.
 struct MessagePush {
   static constexpr Kind kKind = Kind::kMessage;
   MQHOBJ hobj = MQHO_NONE;
   MQMD md{};
   std::string_view data;
+  std::string_view properties;
+  uint64_t position = 0;
+  bool browsed = false;
 };
 // The bytes one message takes in a requeue frame.
-constexpr size_t RequeuedBytes(size_t data_length) {
-  return 4 + sizeof(MQMD) + 4 + data_length;
+constexpr size_t RequeuedBytes(size_t data_length, size_t properties_length = 0) {
+  return 4 + sizeof(MQMD) + 4 + data_length + 4 + properties_length + 12;
 }
-// -> i32 count, count x (i32 hobj, bytes(364) md, blob data)
-// Messages pushed before a stop and not delivered go back to the front of
-// their queues, in order.
+// -> i32 count, count x (the fields of a MessagePush)
+// Messages pushed before a stop and not delivered go back to their places in
+// their queues; a browsing consumer's cursor goes back before its copies.
 struct RequeueCall {
   static constexpr Kind kKind = Kind::kRequeue;
   std::vector<MessagePush> messages;

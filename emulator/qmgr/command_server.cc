@@ -411,7 +411,7 @@ void Serve() {
       for (;;) {
         if (qm.ending) return;
         if (q && !qm.faults.command_server_paused && q->inhibit_get == MQQA_GET_ALLOWED &&
-            qm.TakeMessage(*q, Consumer{}, &request)) {
+            qm.TakeMessage(*q, Selection{}, &request)) {
           break;
         }
         (q ? q->arrived : qm.command_server_wake).wait(lock);
@@ -446,8 +446,13 @@ std::vector<Message> ExecuteRequest(const Message& request) {
     // dead-letter queue, or is discarded when its sender asked for that
     // (MQRO_DISCARD_MSG), as IBM MQ's does.
     if (request.md.Report & MQRO_DISCARD_MSG) return {};
+    std::string dead_letter_queue;
+    {
+      std::lock_guard lock(Qm().mu);
+      dead_letter_queue = Qm().dead_letter_queue;
+    }
     Message dead = request;
-    Qm().Deliver("", "SYSTEM.DEAD.LETTER.QUEUE", std::move(dead));
+    Qm().Deliver("", dead_letter_queue, std::move(dead));
     return {};
   }
   if (NameInField(request.md.ReplyToQ, sizeof request.md.ReplyToQ).empty()) return {};

@@ -4,6 +4,7 @@
 #include "qmgr/queue_manager.h"
 
 #include <algorithm>
+#include <set>
 
 namespace mqemu {
 
@@ -34,6 +35,8 @@ Status QueueManager::RegisterConsumer(Session& s, MQHOBJ hobj, const Consumer& c
   Consumer c = consumer;
   c.queue = q;
   s.consumers[hobj] = c;
+  // A consumer that browses from the first message starts over.
+  if (c.gmo_options & MQGMO_BROWSE_FIRST) it->second.cursor = BrowseCursor{};
   if (std::find(q->watchers.begin(), q->watchers.end(), &s) == q->watchers.end()) {
     q->watchers.push_back(&s);
   }
@@ -74,14 +77,24 @@ Status QueueManager::Stop(Session& s) {
   return Status::Ok();
 }
 
-Status QueueManager::Requeue(Session& s, std::vector<std::pair<MQHOBJ, Message>> messages) {
+Status QueueManager::Requeue(Session& s, std::vector<RequeuedMessage> messages) {
   std::lock_guard lock(mu);
-  for (auto it = messages.rbegin(); it != messages.rend(); ++it) {
-    auto h = s.handles.find(it->first);
+  std::set<MQHOBJ> rewound;
+  for (RequeuedMessage& r : messages) {
+    auto h = s.handles.find(r.hobj);
     if (h == s.handles.end() || !h->second.queue) continue;
     Queue& q = *h->second.queue;
-    q.messages.push_front(std::move(it->second));
-    q.arrived.notify_one();
+    if (r.browsed) {
+      // The copy was never seen: the cursor goes back to just before the
+      // first of them, and the message is still on its queue.
+      if (rewound.insert(r.hobj).second) {
+        h->second.cursor = {true, r.message.place_priority,
+                            r.message.position > 0 ? r.message.position - 1 : 0};
+      }
+      continue;
+    }
+    q.Restore(std::move(r.message));
+    q.arrived.notify_all();
     // Another consumer of the queue takes them now, not at the next arrival.
     for (Session* w : q.watchers) w->OnDeliveryChanged();
   }

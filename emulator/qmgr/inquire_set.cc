@@ -21,7 +21,7 @@ Status QueueManager::Inquire(Session& s, MQHOBJ hobj, const std::vector<MQLONG>&
 }
 
 Status QueueManager::Set(Session& s, MQHOBJ hobj, const std::vector<MQLONG>& selectors,
-                         const std::vector<MQLONG>& ints) {
+                         const std::vector<MQLONG>& ints, std::string_view chars) {
   std::lock_guard lock(mu);
   auto it = s.handles.find(hobj);
   if (it == s.handles.end()) return Status::Fail(MQRC_HOBJ_ERROR);
@@ -29,7 +29,7 @@ Status QueueManager::Set(Session& s, MQHOBJ hobj, const std::vector<MQLONG>& sel
   if (!(h.options & MQOO_SET)) return Status::Fail(MQRC_NOT_OPEN_FOR_SET);
   Queue* q = h.alias ? h.alias : h.queue;
   if (!q) return Status::Fail(h.qmgr_object ? MQRC_SELECTOR_ERROR : MQRC_Q_DELETED);
-  return objects::MqsetQueue(*this, *q, selectors, ints);
+  return objects::MqsetQueue(*this, *q, selectors, ints, chars);
 }
 
 }  // namespace mqemu

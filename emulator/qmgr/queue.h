@@ -8,6 +8,7 @@
 
 #include <cmqc.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -20,9 +21,56 @@ namespace mqemu {
 
 class Session;
 
+using MessageClock = std::chrono::steady_clock;
+inline constexpr MessageClock::time_point kNeverExpires = MessageClock::time_point::max();
+
 struct Message {
   MQMD md;  // full version-2 descriptor, context as it was set at the put
   std::string data;
+  // The message's properties in their wire form (properties/
+  // property_list.h): kept and passed on unread.
+  std::string properties{};
+  // Its place in its queue, set when it arrives and kept when it goes back
+  // (a backout, a requeue after a stop): its order of arrival, and the
+  // priority it is placed at. That is md.Priority, or the queue's default
+  // priority when the queue delivers FIFO, so that a FIFO queue returns its
+  // messages in arrival order whatever their MQMD.Priority says; a later
+  // change of the delivery sequence or default priority moves no message
+  // already there, as on IBM MQ.
+  uint64_t position = 0;
+  MQLONG place_priority = 0;
+  // When MQMD.Expiry runs out: the message is then discarded when a get,
+  // browse or consumer comes upon it.
+  MessageClock::time_point expires = kNeverExpires;
+
+  bool ExpiredAt(MessageClock::time_point now) const { return expires <= now; }
+  // Sets expires from md.Expiry (tenths of a second from now).
+  void StartExpiry(MessageClock::time_point now);
+  // The MQMD.Expiry that a getter or a receiving queue manager sees: the
+  // tenths of a second left (at least 1), or md.Expiry when it never
+  // expires.
+  MQLONG ExpiryLeft(MessageClock::time_point now) const;
+};
+
+// What a get or a consumer selects by: MsgId and CorrelId, when it matches
+// on them.
+struct Selection {
+  bool match_msg_id = false;
+  bool match_correl_id = false;
+  MQBYTE24 msg_id{};
+  MQBYTE24 correl_id{};
+  // The selection of an MQMD's identifiers under MatchOptions `match`; a
+  // null identifier matches every message.
+  static Selection Of(const MQMD& md, MQLONG match);
+  bool Matches(const MQMD& md) const;
+};
+
+// A handle's browse cursor: the place in the queue's order of the message
+// last browsed, which stays a place when that message goes.
+struct BrowseCursor {
+  bool positioned = false;
+  MQLONG priority = 0;  // the message's place_priority
+  uint64_t position = 0;
 };
 
 struct Queue {
@@ -66,7 +114,10 @@ struct Queue {
   // for input: the trigger message is made when it is opened.
   bool trigger_missed = false;
 
-  std::deque<Message> messages;  // highest priority first, FIFO within one priority
+  // In the queue's order (Before): highest priority first, in the order of
+  // arrival (position) within one priority.
+  std::deque<Message> messages;
+  uint64_t last_position = 0;
   // Handles open on the queue; on an alias or remote queue, those opened
   // through its name (the queue they resolve to counts them too).
   int open_input = 0;
@@ -88,15 +139,26 @@ struct Queue {
   bool put_fault_warning = false;
 
   bool is_local() const { return type == MQQT_LOCAL; }
+  // The queue's order, the one place that says it: whether a message placed
+  // at a_priority (Message::place_priority) that arrived at a_position comes
+  // before one placed at b_priority at b_position (higher priority first,
+  // then earlier arrival).
+  bool Before(MQLONG a_priority, uint64_t a_position, MQLONG b_priority, uint64_t b_position) const;
   // The number of messages of at least priority `priority`.
   MQLONG DepthFrom(MQLONG priority) const;
-  // Adds a message in priority order, or last when the delivery sequence
-  // is FIFO.
+  // Adds an arriving message, last of its priority: its own, or the
+  // queue's default priority when the delivery sequence is FIFO.
   void Add(Message m);
-  // The first message that matches, or messages.end(). A null id matches
-  // every message.
-  std::deque<Message>::iterator Find(const MQBYTE* msg_id, const MQBYTE* correl_id);
+  // Puts a message that was on the queue back at its place.
+  void Restore(Message m);
+  // The index of the first message after the cursor (0 when it is not
+  // positioned), or of the message under it; messages.size() when none.
+  size_t After(const BrowseCursor& cursor) const;
+  size_t Under(const BrowseCursor& cursor) const;
 };
+
+// The cursor on message m.
+BrowseCursor CursorOn(const Message& m);
 
 // Whether a 24-byte identifier is all zero (MQMI_NONE / MQCI_NONE).
 bool IsNullId(const MQBYTE* id);

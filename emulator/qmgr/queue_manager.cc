@@ -45,7 +45,7 @@ void QueueManager::Init(std::string_view qmgr_name, MQLONG qmgr_platform) {
     AddQueue("SYSTEM.ADMIN.COMMAND.QUEUE", MQQT_ALIAS)->base_queue = command_queue;
   }
   AddQueue(command_queue, MQQT_LOCAL)->max_depth = 3000;
-  AddQueue("SYSTEM.DEAD.LETTER.QUEUE", MQQT_LOCAL)->max_depth = 999999999;
+  AddQueue(kDeadLetterQueue, MQQT_LOCAL)->max_depth = 999999999;
 }
 
 bool QueueManager::MayOpen(const std::string& user, const std::string& object) const {

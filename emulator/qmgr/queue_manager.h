@@ -77,7 +77,27 @@ struct GetRequest {
   MQLONG match = MQMO_MATCH_MSG_ID | MQMO_MATCH_CORREL_ID;
   MQLONG wait_ms = 0;
   MQLONG buffer_length = 0;
+  PropertiesWanted properties = PropertiesWanted::kNone;
 };
+
+// A message pushed to a consumer and handed back after a stop.
+struct RequeuedMessage {
+  MQHOBJ hobj = MQHO_NONE;
+  Message message;
+  bool browsed = false;  // a browsing consumer's copy: its cursor goes back
+};
+
+// The reports a message's Report options may ask for.
+enum class ReportKind {
+  kArrival,     // MQRO_COA*: on arrival at its destination queue
+  kDelivery,    // MQRO_COD*: when an application takes it off that queue
+  kException,   // MQRO_EXCEPTION*: it cannot be delivered (Feedback: why)
+  kExpiration,  // MQRO_EXPIRATION*: it expired before anyone took it
+};
+
+// The dead-letter queue that every emulated queue manager defines, its
+// DEADQ until ALTER QMGR names another.
+inline constexpr const char* kDeadLetterQueue = "SYSTEM.DEAD.LETTER.QUEUE";
 
 class QueueManager {
  public:
@@ -102,7 +122,7 @@ class QueueManager {
   MQLONG max_msg_length = 4194304;
   MQLONG max_handles = 256;  // the open handles one connection may hold
   std::string description = "Emulated queue manager";
-  std::string dead_letter_queue = "SYSTEM.DEAD.LETTER.QUEUE";  // blank for none
+  std::string dead_letter_queue = kDeadLetterQueue;  // blank for none
   std::string alteration_date, alteration_time;
   objects::KeptValues kept;  // the attributes that are only reported
   // The objects and the sessions; the command server (definitions.cc,
@@ -146,23 +166,27 @@ class QueueManager {
   // queue, and the close of the handle that made a temporary dynamic queue
   // deletes it.
   Status Close(Session& s, MQHOBJ hobj, MQLONG options);
-  // Puts md/data through an open handle; md comes back completed (MsgId,
-  // context, defaults resolved). With MQPMO_SYNCPOINT the message waits for
-  // the end of the session's unit of work.
+  // Puts md/data (with properties in their wire form) through an open
+  // handle; md comes back completed (MsgId, context, defaults resolved).
+  // With MQPMO_SYNCPOINT the message waits for the end of the session's
+  // unit of work.
   Status Put(Session& s, MQHOBJ hobj, MQLONG pmo_options, ContextMode mode, MQMD* md,
-             std::string data);
-  // Gets a message, waiting as the options say. On success and on truncation
-  // md is the message's and *data holds at most buffer_length bytes;
-  // *data_length is the message's full length.
+             std::string data, std::string properties = {});
+  // Gets or browses a message, waiting as the options say. On success and
+  // on truncation md is the message's and *data holds at most buffer_length
+  // bytes; *data_length is the message's full length. Its properties go
+  // where request.properties says: to *properties (when not null), into an
+  // MQRFH2 before the data, or nowhere.
   Status Get(Session& s, const GetRequest& request, MQMD* md, std::string* data,
-             MQLONG* data_length);
+             MQLONG* data_length, std::string* properties = nullptr);
   // MQINQ: integer attributes go to *ints (at most int_count), character
   // attributes to *chars (at most char_length bytes).
   Status Inquire(Session& s, MQHOBJ hobj, const std::vector<MQLONG>& selectors, MQLONG int_count,
                  MQLONG char_length, std::vector<MQLONG>* ints, std::string* chars);
-  // MQSET of the integer attributes in selectors to ints.
+  // MQSET of the attributes in selectors: integers from ints, character
+  // attributes from chars, each at its full length; all or none are set.
   Status Set(Session& s, MQHOBJ hobj, const std::vector<MQLONG>& selectors,
-             const std::vector<MQLONG>& ints);
+             const std::vector<MQLONG>& ints, std::string_view chars);
 
   // Asynchronous consumers (consumers.cc). Each takes the lock itself.
 
@@ -175,14 +199,19 @@ class QueueManager {
   Status Start(Session& s);
   // Stops it; the session owes its client a kStopped marker.
   Status Stop(Session& s);
-  // Puts back, at the front of their queues and in the given order, messages
-  // pushed to a connection that stopped before delivering them.
-  Status Requeue(Session& s, std::vector<std::pair<MQHOBJ, Message>> messages);
+  // Puts back at their places messages pushed to a connection that stopped
+  // before delivering them; a browsing consumer's copies are dropped and its
+  // cursor goes back before them.
+  Status Requeue(Session& s, std::vector<RequeuedMessage> messages);
   // Lock held. Changes the get-inhibit of a queue and tells its consumers.
   void SetInhibitGet(Queue& q, MQLONG value);
-  // Lock held. Takes the first message of q matching selection's MsgId and
-  // CorrelId (when it matches on them), or returns false.
-  bool TakeMessage(Queue& q, const Consumer& selection, Message* out);
+  // Lock held. Takes the first message of q that selection matches, as an
+  // application's get outside syncpoint does (expired messages on the way
+  // are discarded, a delivery report is sent), or returns false.
+  bool TakeMessage(Queue& q, const Selection& selection, Message* out);
+  // Lock held. Copies the first message after *cursor that selection
+  // matches and moves the cursor onto it, or returns false.
+  bool BrowseMessage(Queue& q, const Selection& selection, BrowseCursor* cursor, Message* out);
 
   // Ends the session's unit of work (unit_of_work.cc): a commit makes its
   // syncpoint puts visible, a backout puts its syncpoint gets back
@@ -205,10 +234,25 @@ class QueueManager {
   Status Deliver(const std::string& qmgr_name, const std::string& queue_name, Message m,
                  std::chrono::milliseconds wait = std::chrono::milliseconds(0));
   // A message that could not be delivered (`failure` says why) goes to the
-  // dead-letter queue (dead_letter_queue), or is discarded when its report options say
-  // MQRO_DISCARD_MSG. Returns MQCC_OK, or `failure` when the dead-letter
-  // queue does not take it either. Lock not held.
+  // dead-letter queue (dead_letter_queue, through an alias to its local
+  // queue), or is discarded when its report options say MQRO_DISCARD_MSG;
+  // either way the exception report it asks for is sent. Returns MQCC_OK,
+  // or `failure` when the dead-letter queue does not take it either. Lock
+  // not held; DeadLetterLocked with the lock held.
   Status DeadLetter(Message m, Status failure);
+  Status DeadLetterLocked(Message m, Status failure);
+  // Lock held. Whether q is the local queue that the DEADQ names.
+  bool IsDeadLetterQueue(const Queue& q);
+
+  // Report messages (reports.cc).
+
+  // Lock held. Sends the report of `kind` that original's Report options
+  // ask for, if any, to its ReplyToQ and ReplyToQMgr: MQMT_REPORT with the
+  // kind's Feedback (for an exception the reason it could not be
+  // delivered), none, some or all of its data, its identifiers as
+  // MQRO_PASS_MSG_ID and MQRO_PASS_CORREL_ID say. A report that cannot be
+  // delivered goes to the dead-letter queue.
+  void SendReport(const Message& original, ReportKind kind, MQLONG reason = MQRC_NONE);
 
   // Message identifiers and context (message_context.cc).
 
@@ -237,9 +281,22 @@ class QueueManager {
   // With `held` the message waits there instead, for the end of the unit of
   // work.
   Status Enqueue(Queue& q, Message m, std::vector<std::pair<std::string, Message>>* held = nullptr);
-  // Lock held. Makes m visible on q: wakes getters and consumers and puts
-  // the trigger message that its arrival calls for.
+  // Lock held. Makes m visible on q: wakes getters and consumers, puts the
+  // trigger message that its arrival calls for and sends its arrival
+  // report.
   void Arrive(Queue& q, Message m);
+  // Lock held. The index of the first message of q from index `from` on
+  // that selection matches, or q.messages.size(); expired messages on the
+  // way are discarded with their expiration reports.
+  size_t Select(Queue& q, size_t from, const Selection& selection);
+  // Lock held. Discards the message at `index` if it has expired (sending
+  // its expiration report); returns whether it had.
+  bool DiscardIfExpired(Queue& q, size_t index, MessageClock::time_point now);
+  // Lock held. Hands a message that the queue manager sends itself (a
+  // report) to its queue (delivery.cc): local, through the link to another
+  // queue manager (named, or by a local definition of a remote queue), or
+  // to the dead-letter queue when neither takes it.
+  void SendLocked(const std::string& qmgr_name, const std::string& queue_name, Message m);
   // Lock held. Called when initq is opened for input: puts the trigger
   // messages that were missed while nobody served it, for the queues whose
   // FIRST or DEPTH condition still holds.

@@ -47,6 +47,16 @@ class Link {
   Link(const Link&) = delete;
   Link& operator=(const Link&) = delete;
 
+  // Queues m unless the link is full; never waits for the queue manager's
+  // lock or the remote one.
+  bool Offer(const std::string& queue, const Message& m) {
+    std::lock_guard lock(mu_);
+    if (waiting_.size() >= kMaxLinkDepth) return false;
+    waiting_.push_back({queue, m, std::make_shared<Outcome>()});
+    arrived_.notify_one();
+    return true;
+  }
+
   Status Hand(const std::string& queue, Message m, std::chrono::milliseconds wait) {
     auto outcome = std::make_shared<Outcome>();
     std::unique_lock lock(mu_);
@@ -109,7 +119,11 @@ class Link {
       FillBlankPadded(call.open.qmgr, sizeof call.open.qmgr, "");
       FillBlankPadded(call.open.dynamic, sizeof call.open.dynamic, "");
       call.open.options = MQOO_OUTPUT | MQOO_SET_ALL_CONTEXT;
-      call.put = {MQPMO_SET_ALL_CONTEXT | MQPMO_NO_SYNCPOINT, ContextMode::kAll, m.md, m.data};
+      // The receiving queue manager counts the expiry on from what is left.
+      MQMD md = m.md;
+      md.Expiry = m.ExpiryLeft(MessageClock::now());
+      call.put = {MQPMO_SET_ALL_CONTEXT | MQPMO_NO_SYNCPOINT, ContextMode::kAll, md, m.data,
+                  m.properties};
       Frame reply;
       if (!channel_.Call(EncodeFrame(call).Finish(), &reply)) continue;
       FrameReader r = reply.Reader();
@@ -150,6 +164,12 @@ bool QueueManagerRunning(const std::string& qmgr) {
   int fd = ConnectSocket(SocketPath(qmgr), /*nonblocking=*/true);
   if (fd >= 0) ::close(fd);
   return fd >= 0 || errno == EAGAIN;
+}
+
+Status OfferToQueueManager(const std::string& qmgr, const std::string& queue, const Message& m) {
+  Link* link = LinkTo(qmgr);
+  if (!link) return Status::Fail(MQRC_UNKNOWN_REMOTE_Q_MGR);
+  return link->Offer(queue, m) ? Status::Ok() : Status::Fail(MQRC_Q_FULL);
 }
 
 Status SendToQueueManager(const std::string& qmgr, const std::string& queue, Message m,

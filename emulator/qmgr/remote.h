@@ -40,4 +40,11 @@ bool QueueManagerRunning(const std::string& qmgr);
 Status SendToQueueManager(const std::string& qmgr, const std::string& queue, Message m,
                           std::chrono::milliseconds wait);
 
+// Hands m to the link to qmgr without waiting for anything, for the queue
+// manager's own messages (reports); may be called with the lock held.
+// Returns MQCC_OK once the message is on its way (its put then ends as for
+// SendToQueueManager), or MQRC_UNKNOWN_REMOTE_Q_MGR (no such queue manager
+// runs) or MQRC_Q_FULL (the link is full), the message then the caller's.
+Status OfferToQueueManager(const std::string& qmgr, const std::string& queue, const Message& m);
+
 }  // namespace mqemu

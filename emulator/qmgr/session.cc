@@ -111,7 +111,7 @@ bool Session::Dispatch(const Frame& request, FrameWriter* w) {
       PutReply reply;
       reply.md = call.put.md;
       Status st = qm.Put(*this, call.hobj, call.put.options, call.put.mode, &reply.md,
-                         std::string(call.put.data));
+                         std::string(call.put.data), std::string(call.put.properties));
       Reply(w, st, reply);
       return true;
     }
@@ -124,7 +124,7 @@ bool Session::Dispatch(const Frame& request, FrameWriter* w) {
       Status st = qm.Open(*this, ToOpenRequest(call.open), &opened);
       if (!st.failed()) {
         st = qm.Put(*this, opened.hobj, call.put.options, call.put.mode, &reply.md,
-                    std::string(call.put.data));
+                    std::string(call.put.data), std::string(call.put.properties));
         qm.Close(*this, opened.hobj, MQCO_NONE);
       }
       Reply(w, st, reply);
@@ -139,11 +139,13 @@ bool Session::Dispatch(const Frame& request, FrameWriter* w) {
       g.match = call.match;
       g.wait_ms = call.wait_ms;
       g.buffer_length = call.buffer_length;
+      g.properties = call.properties;
       GetReply reply;
       reply.md = call.md;
-      std::string data;
-      Status st = qm.Get(*this, g, &reply.md, &data, &reply.data_length);
+      std::string data, properties;
+      Status st = qm.Get(*this, g, &reply.md, &data, &reply.data_length, &properties);
       reply.data = data;
+      reply.properties = properties;
       Reply(w, st, reply);
       return true;
     }
@@ -161,7 +163,7 @@ bool Session::Dispatch(const Frame& request, FrameWriter* w) {
     case Kind::kSet: {
       SetCall call;
       if (!DecodeWhole(r, &call)) return false;
-      Reply(w, qm.Set(*this, call.hobj, call.selectors, call.ints));
+      Reply(w, qm.Set(*this, call.hobj, call.selectors, call.ints, call.chars));
       return true;
     }
     case Kind::kRegisterConsumer: {
@@ -169,10 +171,7 @@ bool Session::Dispatch(const Frame& request, FrameWriter* w) {
       if (!DecodeWhole(r, &call)) return false;
       Consumer c;
       c.gmo_options = call.gmo_options;
-      c.match_msg_id = (call.match & MQMO_MATCH_MSG_ID) && !IsNullId(call.md.MsgId);
-      c.match_correl_id = (call.match & MQMO_MATCH_CORREL_ID) && !IsNullId(call.md.CorrelId);
-      std::memcpy(c.msg_id, call.md.MsgId, 24);
-      std::memcpy(c.correl_id, call.md.CorrelId, 24);
+      c.selection = Selection::Of(call.md, call.match);
       Reply(w, qm.RegisterConsumer(*this, call.hobj, c));
       return true;
     }
@@ -193,10 +192,13 @@ bool Session::Dispatch(const Frame& request, FrameWriter* w) {
     case Kind::kRequeue: {
       RequeueCall call;
       if (!DecodeWhole(r, &call)) return false;
-      std::vector<std::pair<MQHOBJ, Message>> messages;
+      std::vector<RequeuedMessage> messages;
       messages.reserve(call.messages.size());
       for (const MessagePush& pushed : call.messages) {
-        messages.emplace_back(pushed.hobj, Message{pushed.md, std::string(pushed.data)});
+        Message m{pushed.md, std::string(pushed.data), std::string(pushed.properties)};
+        m.position = pushed.position;
+        m.StartExpiry(MessageClock::now());
+        messages.push_back({pushed.hobj, std::move(m), pushed.browsed});
       }
       Reply(w, qm.Requeue(*this, std::move(messages)));
       return true;
@@ -266,8 +268,18 @@ void Session::ServeDelivery(int fd) {
       for (auto& [hobj, c] : consumers) {
         if (c.queue->inhibit_get == MQQA_GET_INHIBITED) continue;
         Message m;
-        if (!qm.TakeMessage(*c.queue, c, &m)) continue;
-        batch += EncodeFrame(MessagePush{hobj, m.md, m.data}).Finish();
+        bool browsed = c.browses();
+        if (browsed) {
+          auto h = handles.find(hobj);
+          if (h == handles.end() ||
+              !qm.BrowseMessage(*c.queue, c.selection, &h->second.cursor, &m)) {
+            continue;
+          }
+        } else if (!qm.TakeMessage(*c.queue, c.selection, &m)) {
+          continue;
+        }
+        batch += EncodeFrame(MessagePush{hobj, m.md, m.data, m.properties, m.position, browsed})
+                     .Finish();
         ++count;
         progress = true;
       }

@@ -32,16 +32,15 @@ struct Handle {
   std::string remote_qmgr;  // set when the queue belongs to another queue manager
   std::string remote_queue;
   MQLONG options = 0;
+  BrowseCursor cursor;  // of MQGMO_BROWSE_* gets and browsing consumers
 };
 
 struct Consumer {
   Queue* queue = nullptr;
-  MQLONG gmo_options = 0;
-  bool match_msg_id = false;
-  bool match_correl_id = false;
-  MQBYTE24 msg_id{};
-  MQBYTE24 correl_id{};
+  MQLONG gmo_options = 0;  // MQGMO_BROWSE_FIRST or _NEXT: it browses
+  Selection selection;
   bool inhibit_told = false;  // the MQRC_GET_INHIBITED event has been queued
+  bool browses() const { return gmo_options & (MQGMO_BROWSE_FIRST | MQGMO_BROWSE_NEXT); }
 };
 
 class Session final : public SessionEvents {

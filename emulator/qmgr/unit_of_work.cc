@@ -1,5 +1,6 @@
 // Units of work: the end of a session's syncpoint puts and gets, by commit
-// or backout.
+// (the puts arrive, the gets are delivered) or backout (the gets go back to
+// their places).
 #include "qmgr/queue_manager.h"
 
 namespace mqemu {
@@ -9,12 +10,14 @@ void QueueManager::EndUnitOfWork(Session& s, bool commit) {
     for (auto& [queue_name, m] : s.pending_puts) {
       if (Queue* q = FindQueue(queue_name)) Arrive(*q, std::move(m));
     }
+    // A message got under syncpoint is delivered when the unit commits.
+    for (auto& [queue_name, m] : s.pending_gets) SendReport(m, ReportKind::kDelivery);
   } else {
-    for (auto it = s.pending_gets.rbegin(); it != s.pending_gets.rend(); ++it) {
-      if (Queue* q = FindQueue(it->first)) {
-        ++it->second.md.BackoutCount;
-        q->messages.push_front(std::move(it->second));
-        q->arrived.notify_one();
+    for (auto& [queue_name, m] : s.pending_gets) {
+      if (Queue* q = FindQueue(queue_name)) {
+        ++m.md.BackoutCount;
+        q->Restore(std::move(m));
+        q->arrived.notify_all();
         for (Session* w : q->watchers) w->OnDeliveryChanged();
       }
     }

@@ -208,13 +208,24 @@ class ReportProcessTest : public IsolationProcessTest {
 };
 
 // Arrival and delivery reports are not asked for again of the forwarded
-// request (the input queue served them); a report that reaches the agent
-// goes to the client, and ends the request only when no answer can follow
-// it (an exception or an expiry).
+// request (the input queue served them: the queue manager confirmed the
+// request's arrival there and its delivery to the agent); a report that
+// reaches the agent goes to the client, and ends the request only when no
+// answer can follow it (an exception or an expiry).
 TEST_F(ReportProcessTest, ReportsReachTheClientAndOnlyTheFinalOnesEndTheRequest) {
   StartAgent();
   FakeCommandServer server("QM1");
   AgentClient client("QM1");
+  auto expect_confirmations = [&](const MQMD& asked) {
+    for (MQLONG feedback : {MQFB_COA, MQFB_COD}) {
+      Message confirmation;
+      ASSERT_TRUE(client.Get(&confirmation)) << agent_->Log();
+      EXPECT_EQ(confirmation.md.MsgType, MQMT_REPORT);
+      EXPECT_EQ(confirmation.md.Feedback, feedback);
+      EXPECT_EQ(confirmation.md.PutApplType, MQAT_QMGR) << "the queue manager's own";
+      EXPECT_EQ(memcmp(confirmation.md.MsgId, asked.MsgId, 24), 0);
+    }
+  };
   const MQLONG report = MQRO_COA | MQRO_COD | MQRO_EXCEPTION | MQRO_PASS_MSG_ID;
   const MQMD asked = client.Put(PcfCommand(MQCMD_PING_Q_MGR, {}), MQFMT_ADMIN,
                                 AgentClient::Options().Report(report));
@@ -222,6 +233,7 @@ TEST_F(ReportProcessTest, ReportsReachTheClientAndOnlyTheFinalOnesEndTheRequest)
   ASSERT_TRUE(server.NextRequest(&request)) << agent_->Log();
   EXPECT_EQ(request.md.Report & (MQRO_COA_WITH_FULL_DATA | MQRO_COD_WITH_FULL_DATA), 0);
   EXPECT_EQ(request.md.Report & MQRO_EXCEPTION, MQRO_EXCEPTION);
+  expect_confirmations(asked);
 
   // A confirmation of arrival passes; the answer after it still arrives.
   server.Reply(request, "", MQFMT_NONE, MQMT_REPORT, MQFB_COA);
@@ -237,8 +249,10 @@ TEST_F(ReportProcessTest, ReportsReachTheClientAndOnlyTheFinalOnesEndTheRequest)
 
   // An exception report ends the request: what was held goes first, and a
   // reply after it is not the client's any more.
-  client.Put(PcfCommand(MQCMD_INQUIRE_Q, {}), MQFMT_ADMIN, AgentClient::Options().Report(report));
+  const MQMD inquiry = client.Put(PcfCommand(MQCMD_INQUIRE_Q, {}), MQFMT_ADMIN,
+                                  AgentClient::Options().Report(report));
   ASSERT_TRUE(server.NextRequest(&request)) << agent_->Log();
+  expect_confirmations(inquiry);
   server.Reply(request, PcfResponse(MQCMD_INQUIRE_Q, 1, MQCFC_NOT_LAST, 52), MQFMT_ADMIN);
   server.Reply(request, "", MQFMT_NONE, MQMT_REPORT, MQRC_Q_FULL);
   server.Reply(request, PcfResponse(MQCMD_INQUIRE_Q, 2, MQCFC_LAST, 52), MQFMT_ADMIN);

@@ -449,19 +449,24 @@ TEST_F(CommandServerTest, QueueManagerLimitsAreChangedAndEnforced) {
   EXPECT_EQ(Put(h, q, std::string(32769, 'm')), MQRC_MSG_TOO_BIG_FOR_Q_MGR);
   Close(h, &q);
 
-  // The dead-letter queue is the one DEADQ names: a reply for a queue that
-  // does not exist goes there.
+  // The dead-letter queue is the one DEADQ names: a request the command
+  // server cannot read and a reply for a queue that does not exist go there.
   ASSERT_EQ(RunTool("define QM1 OTHER.DLQ"), 0);
   EXPECT_EQ(Send(EscapeRequest("ALTER QMGR DEADQ(OTHER.DLQ)").Finish())[0].header().CompCode,
             MQCC_OK);
+  MQMD text = {MQMD_DEFAULT};
+  std::memcpy(text.Format, MQFMT_STRING, 8);
+  ASSERT_EQ(Put(h, commands, "DISPLAY QMGR", &text), MQRC_NONE);
   MQMD md = {MQMD_DEFAULT};
   std::memcpy(md.Format, MQFMT_ADMIN, 8);
   FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, "NO.SUCH.REPLY.Q");
   ASSERT_EQ(Put(h, commands, pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_PING_Q_MGR).Finish(), &md),
             MQRC_NONE);
   MQHOBJ dlq = Open(h, "OTHER.DLQ", MQOO_INPUT_SHARED);
-  std::string reply;
-  EXPECT_EQ(Get(h, dlq, &reply, nullptr, 2000), MQRC_NONE);
+  std::string dead;
+  EXPECT_EQ(Get(h, dlq, &dead, nullptr, 2000), MQRC_NONE);
+  EXPECT_EQ(dead, "DISPLAY QMGR");
+  EXPECT_EQ(Get(h, dlq, &dead, nullptr, 2000), MQRC_NONE);
   Close(h, &dlq);
 }
 
@@ -593,6 +598,17 @@ TEST_F(CommandServerTest, RemoteQueueDefinitionsLeadToAnotherQueueManager) {
   ASSERT_EQ(Put(h, commands, pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_PING_Q_MGR).Finish(), &md),
             MQRC_NONE);
   EXPECT_EQ(Get(h2, there, &data, nullptr, 2000), MQRC_NONE);
+  // And a report whose reply queue is the definition.
+  MQHOBJ app = Open(h, "APP.Q", MQOO_OUTPUT);
+  MQMD confirmed = {MQMD_DEFAULT};
+  confirmed.Report = MQRO_COA;
+  FillBlankPadded(confirmed.ReplyToQ, sizeof confirmed.ReplyToQ, "R.Q");
+  ASSERT_EQ(Put(h, app, "confirm me", &confirmed), MQRC_NONE);
+  Close(h, &app);
+  MQMD report = {MQMD_DEFAULT};
+  EXPECT_EQ(Get(h2, there, &data, &report, 2000), MQRC_NONE);
+  EXPECT_EQ(report.MsgType, MQMT_REPORT);
+  EXPECT_EQ(report.Feedback, MQFB_COA);
   Disconnect(&h2);
   // Nobody deletes it, or an alias, under an open handle.
   ASSERT_EQ(RunTool("define QM1 AL.Q --alias APP.Q"), 0);

@@ -21,6 +21,7 @@
 
 #include "emulator_fuzz_support.h"
 #include "pcf/pcf_writer.h"
+#include "properties/mqrfh2.h"
 #include "qmgr/command_server.h"
 
 namespace {
@@ -231,6 +232,61 @@ void TriggerSeeds() {
 
 }  // namespace
 
+// Properties of every type in an MQRFH2, as a getter without a message
+// handle receives them, and in their wire form; and an MQRFH2 with a folder
+// that holds no properties.
+void PropertySeeds() {
+  namespace props = mqemu::properties;
+  props::PropertyList list;
+  auto add = [&](const char* name, MQLONG type, std::string value) {
+    props::Property p;
+    p.name = name;
+    p.type = type;
+    p.value = std::move(value);
+    list.push_back(std::move(p));
+  };
+  MQLONG count = 42, yes = 1;
+  double ratio = 0.5;
+  add("colour", MQTYPE_STRING, "blue & <green>");
+  add("count", MQTYPE_INT32, std::string(reinterpret_cast<const char*>(&count), 4));
+  add("flag", MQTYPE_BOOLEAN, std::string(reinterpret_cast<const char*>(&yes), 4));
+  add("bytes", MQTYPE_BYTE_STRING, std::string("\x01\x02\xfe", 3));
+  add("ratio", MQTYPE_FLOAT64, std::string(reinterpret_cast<const char*>(&ratio), 8));
+  add("nothing", MQTYPE_NULL, "");
+  add("a.b.c", MQTYPE_STRING, "nested");
+  add("jms.Dst", MQTYPE_STRING, "queue:///APP.Q");
+  MQMD md = {MQMD_DEFAULT};
+  std::memcpy(md.Format, MQFMT_STRING, sizeof md.Format);
+  Write("mqrfh2", "every_type", props::BuildMqrfh2(list, md) + "data");
+  Write("mqrfh2", "wire_form", props::Encode(list));
+  std::string other = props::BuildMqrfh2({list[0]}, md);
+  std::string folder = "<psc><Command>RegSub</Command></psc>    ";
+  MQLONG length = static_cast<MQLONG>(folder.size());
+  other += std::string(reinterpret_cast<const char*>(&length), 4) + folder;
+  MQLONG total = static_cast<MQLONG>(other.size());
+  std::memcpy(other.data() + 8, &total, 4);  // StrucLength
+  Write("mqrfh2", "other_folder", other);
+  // What the target once found not to read back: folders in another order
+  // than the writer's, a name of more parts than elements nested deep, and
+  // a usr folder nested in usr.
+  auto header = [&](const std::vector<std::string>& folders) {
+    std::string out = props::BuildMqrfh2({}, md);
+    for (std::string f : folders) {
+      f.resize((f.size() + 3) / 4 * 4, ' ');
+      MQLONG n = static_cast<MQLONG>(f.size());
+      out += std::string(reinterpret_cast<const char*>(&n), 4) + f;
+    }
+    MQLONG total = static_cast<MQLONG>(out.size());
+    std::memcpy(out.data() + 8, &total, 4);
+    return out;
+  };
+  Write("mqrfh2", "folder_order", header({"<usr><a>1</a></usr>", "<jms><Dst>q</Dst></jms>"}));
+  std::string many = "p";
+  for (int i = 1; i < 40; ++i) many += ".p";
+  Write("mqrfh2", "many_parts", header({"<usr><" + many + ">deep</" + many + "></usr>"}));
+  Write("mqrfh2", "usr_in_usr", header({"<usr><usr><usr><x>1</x></usr></usr></usr>"}));
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     fprintf(stderr, "usage: make_corpus DIRECTORY\n");
@@ -242,5 +298,6 @@ int main(int argc, char** argv) {
   MqscSeeds();
   ConfigSeeds();
   TriggerSeeds();
+  PropertySeeds();
   return 0;
 }

@@ -32,6 +32,7 @@ class Layout {
  public:
   Layout& I32(int32_t v) { return Raw(&v, 4); }
   Layout& U32(uint32_t v) { return Raw(&v, 4); }
+  Layout& U64(uint64_t v) { return Raw(&v, 8); }
   Layout& Raw(const void* p, size_t n) {
     w_.Bytes(p, n);
     return *this;
@@ -152,20 +153,27 @@ TEST(FrameKinds, ObjectFrames) {
 
 TEST(FrameKinds, MessageFrames) {
   MQMD md = SampleMd('m');
-  std::string data = "message data";
-  PutCall put{5, {MQPMO_NO_SYNCPOINT, ContextMode::kIdentity, md, data}};
-  ExpectKind(
-      put, Layout().I32(5).I32(MQPMO_NO_SYNCPOINT).I32(2).Raw(&md, sizeof md).Blob(data).payload());
-  Put1Call put1{SampleOpen(), {MQPMO_SET_ALL_CONTEXT, ContextMode::kAll, md, data}};
+  std::string data = "message data", props = "properties";
+  PutCall put{5, {MQPMO_NO_SYNCPOINT, ContextMode::kIdentity, md, data, props}};
+  ExpectKind(put, Layout()
+                      .I32(5)
+                      .I32(MQPMO_NO_SYNCPOINT)
+                      .I32(2)
+                      .Raw(&md, sizeof md)
+                      .Blob(data)
+                      .Blob(props)
+                      .payload());
+  Put1Call put1{SampleOpen(), {MQPMO_SET_ALL_CONTEXT, ContextMode::kAll, md, data, ""}};
   Layout put1_layout;
   OpenLayout(put1_layout, put1.open)
       .I32(MQPMO_SET_ALL_CONTEXT)
       .I32(3)
       .Raw(&md, sizeof md)
-      .Blob(data);
+      .Blob(data)
+      .Blob("");
   ExpectKind(put1, put1_layout.payload());
   ExpectKind(PutReply{md}, Layout().Raw(&md, sizeof md).payload());
-  GetCall get{5, MQGMO_WAIT, MQMO_MATCH_CORREL_ID, 1000, 4096, md};
+  GetCall get{5, MQGMO_WAIT, MQMO_MATCH_CORREL_ID, 1000, 4096, md, PropertiesWanted::kInMqrfh2};
   ExpectKind(get, Layout()
                       .I32(5)
                       .I32(MQGMO_WAIT)
@@ -173,9 +181,10 @@ TEST(FrameKinds, MessageFrames) {
                       .I32(1000)
                       .I32(4096)
                       .Raw(&md, sizeof md)
+                      .I32(2)
                       .payload());
-  GetReply got{md, 100, data};
-  ExpectKind(got, Layout().Raw(&md, sizeof md).I32(100).Blob(data).payload());
+  GetReply got{md, 100, data, props};
+  ExpectKind(got, Layout().Raw(&md, sizeof md).I32(100).Blob(data).Blob(props).payload());
 }
 
 TEST(FrameKinds, AsynchronousConsumeFrames) {
@@ -191,19 +200,24 @@ TEST(FrameKinds, AsynchronousConsumeFrames) {
   ExpectKind(AttachCall{12}, Layout().U32(12).payload());
   ExpectKind(EventPush{MQHO_NONE, MQCC_FAILED, MQRC_CONNECTION_BROKEN},
              Layout().I32(MQHO_NONE).I32(MQCC_FAILED).I32(MQRC_CONNECTION_BROKEN).payload());
-  MessagePush pushed{6, md, "pushed"};
-  ExpectKind(pushed, Layout().I32(6).Raw(&md, sizeof md).Blob("pushed").payload());
-  RequeueCall requeue{{pushed, MessagePush{7, other, ""}}};
-  ExpectKind(requeue, Layout()
-                          .I32(2)
-                          .I32(6)
-                          .Raw(&md, sizeof md)
-                          .Blob("pushed")
-                          .I32(7)
-                          .Raw(&other, sizeof other)
-                          .Blob("")
-                          .payload());
-  EXPECT_EQ(RequeuedBytes(6), Encoded(pushed).size());
+  // A push, field by field: hobj, md, data, properties, position, browsed.
+  auto push_layout = [](Layout& l, const MessagePush& m) -> Layout& {
+    return l.I32(m.hobj)
+        .Raw(&m.md, sizeof m.md)
+        .Blob(m.data)
+        .Blob(m.properties)
+        .U64(m.position)
+        .I32(m.browsed ? 1 : 0);
+  };
+  MessagePush pushed{6, md, "pushed", "props", 0x100000002, true};
+  Layout push;
+  ExpectKind(pushed, push_layout(push, pushed).payload());
+  MessagePush second{7, other, "", "", 3, false};
+  RequeueCall requeue{{pushed, second}};
+  Layout requeued;
+  push_layout(push_layout(requeued.I32(2), pushed), second);
+  ExpectKind(requeue, requeued.payload());
+  EXPECT_EQ(RequeuedBytes(6, 5), Encoded(pushed).size());
 }
 
 // Counts and values that the bytes cannot hold are refused before anything
@@ -224,10 +238,19 @@ TEST(FrameKinds, CountsAndValuesBeyondTheFrameAreRefused) {
   EXPECT_TRUE(call.args.empty());
   MQMD md = {MQMD_DEFAULT};
   for (int32_t mode : {-1, 4}) {
-    Bytes put = Layout().I32(1).I32(0).I32(mode).Raw(&md, sizeof md).Blob("").payload();
+    Bytes put = Layout().I32(1).I32(0).I32(mode).Raw(&md, sizeof md).Blob("").Blob("").payload();
     PutCall p;
     EXPECT_FALSE(DecodesWhole(put, put.size(), &p)) << "mode " << mode;
   }
+  for (int32_t wanted : {-1, 3}) {
+    Bytes get =
+        Layout().I32(1).I32(0).I32(0).I32(0).I32(0).Raw(&md, sizeof md).I32(wanted).payload();
+    GetCall g;
+    EXPECT_FALSE(DecodesWhole(get, get.size(), &g)) << "properties wanted " << wanted;
+  }
+  Bytes browsed = Layout().I32(1).Raw(&md, sizeof md).Blob("").Blob("").U64(1).I32(2).payload();
+  MessagePush not_a_flag;
+  EXPECT_FALSE(DecodesWhole(browsed, browsed.size(), &not_a_flag));
   Bytes lying = Layout().I32(1).Raw(&md, sizeof md).U32(1000).Raw("abc", 3).payload();
   MessagePush pushed;
   EXPECT_FALSE(DecodesWhole(lying, lying.size(), &pushed));

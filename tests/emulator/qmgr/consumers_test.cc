@@ -40,11 +40,14 @@ TEST_F(ConsumersTest, AGetInhibitIsToldOnceAndOnlyToAStartedConnection) {
   EXPECT_FALSE(s.consumers.at(hobj).inhibit_told) << "told again after the next inhibit";
 }
 
-TEST_F(ConsumersTest, RequeuedMessagesGoBackInFrontInTheirOrder) {
+TEST_F(ConsumersTest, RequeuedMessagesGoBackToTheirPlacesInTheirOrder) {
   ASSERT_EQ(Put(s, hobj, "later"), MQRC_NONE);
-  std::vector<std::pair<MQHOBJ, mqemu::Message>> pushed;
-  pushed.emplace_back(hobj, mqemu::Message{{MQMD_DEFAULT}, "one"});
-  pushed.emplace_back(hobj, mqemu::Message{{MQMD_DEFAULT}, "two"});
+  std::vector<mqemu::RequeuedMessage> pushed;
+  for (const char* data : {"one", "two"}) {
+    mqemu::Message m{{MQMD_DEFAULT}, data};
+    m.md.Priority = 0;  // as the queue gave it; pushed before "later" arrived
+    pushed.push_back({hobj, std::move(m), false});
+  }
   ASSERT_EQ(qm.Requeue(s, std::move(pushed)).rc, MQRC_NONE);
   ASSERT_EQ(qm.DeregisterConsumer(s, hobj).rc, MQRC_NONE);
   for (const char* expected : {"one", "two", "later"}) {
