@@ -83,6 +83,11 @@ struct Keyword {
   unsigned settable;  // classes where DEFINE and ALTER may give it
   unsigned shown;     // classes where DISPLAY accepts it
   unsigned platforms = kAllPlatforms;
+  // The name DISPLAY orders it by when not its own: IBM MQ shows a few
+  // keywords out of alphabetical order, where later releases added them.
+  std::string_view sorted_as = {};
+
+  constexpr std::string_view DisplayKey() const { return sorted_as.empty() ? name : sorted_as; }
 };
 
 // How a value given to a definition or change is checked, past its selector
@@ -179,6 +184,12 @@ struct AttributeRow {
     AttributeRow r = *this;
     r.keyword.settable = settable;
     r.keyword.shown = shown;
+    return r;
+  }
+  // DISPLAY shows it where a keyword named `key` would stand.
+  constexpr AttributeRow SortedAs(std::string_view key) const {
+    AttributeRow r = *this;
+    r.keyword.sorted_as = key;
     return r;
   }
   constexpr AttributeRow Synonym(std::string_view synonym) const {
@@ -364,7 +375,8 @@ constexpr bool Reports(const AttributeRow<Object>& row, unsigned scope) {
   return InScope(row.inquire, row.keyword.platforms, scope);
 }
 
-// The MQSC keywords of a table, in the order DISPLAY shows them (by name),
+// The MQSC keywords of a table, in the order DISPLAY shows them (by name,
+// or the name a row sorts as),
 // for a constant: KeywordTable<KeywordCount(rows)>(rows).
 template <typename Object, size_t N>
 constexpr size_t KeywordCount(const AttributeRow<Object> (&rows)[N]) {
@@ -380,7 +392,7 @@ constexpr std::array<Keyword, M> KeywordTable(const AttributeRow<Object> (&rows)
     if (!r.keyword.name.empty()) keywords[i++] = r.keyword;
   }
   std::sort(keywords.begin(), keywords.end(),
-            [](const Keyword& a, const Keyword& b) { return a.name < b.name; });
+            [](const Keyword& a, const Keyword& b) { return a.DisplayKey() < b.DisplayKey(); });
   return keywords;
 }
 

@@ -146,7 +146,8 @@ constexpr QueueManagerRow kRows[] = {
     KeptText<M>(MQCA_SSL_KEY_REPO_PASSWORD, "KEYRPWD", MQ_SSL_KEY_REPO_PWD_LEN)
         .Computed(KeyRepositoryPassword)
         .For(kM)
-        .Distributed(),
+        .Distributed()
+        .SortedAs("SSLKEY"),
     KeptText<M>(MQCA_INITIAL_KEY, "INITKEY", MQ_INITIAL_KEY_LENGTH)
         .Computed(InitialKey)
         .For(kM)
@@ -159,7 +160,9 @@ constexpr QueueManagerRow kRows[] = {
         .Distributed(),
     Kept<M>(MQIA_SSL_TASKS, "SSLTASKS", 0, 9999, 0).For(kM).Zos(),
     KeptChoice<M>(MQIA_CONFIGURATION_EVENT, "CONFIGEV", kDisabledEnabled, MQEVR_DISABLED).For(kM),
-    KeptChoice<M>(MQIA_CHANNEL_EVENT, "CHLEV", kChannelEvent, MQEVR_DISABLED).For(kM),
+    KeptChoice<M>(MQIA_CHANNEL_EVENT, "CHLEV", kChannelEvent, MQEVR_DISABLED)
+        .For(kM)
+        .SortedAs("CHLA"),
     KeptChoice<M>(MQIA_SSL_EVENT, "SSLEV", kDisabledEnabled, MQEVR_DISABLED).For(kM),
     KeptChoice<M>(MQIA_COMMAND_EVENT, "CMDEV", kCommandEvent, MQEVR_DISABLED).For(kM),
     Kept<M>(MQIA_SSL_RESET_COUNT, "SSLRKEYC", 0, kMaxCount, 0).For(kM),
@@ -193,12 +196,12 @@ constexpr QueueManagerRow kRows[] = {
         .Distributed(),
     KeptChoice<M>(MQIA_TRACE_ROUTE_RECORDING, "ROUTEREC", kRecording, MQRECORDING_MSG).For(kM),
     KeptChoice<M>(MQIA_ACTIVITY_RECORDING, "ACTIVREC", kRecording, MQRECORDING_MSG).For(kM),
-    Text(MQCA_CREATION_DATE, "CRDATE", &M::creation_date, MQ_DATE_LENGTH).Inquire(kM),
-    Text(MQCA_CREATION_TIME, "CRTIME", &M::creation_time, MQ_TIME_LENGTH).Inquire(kM),
+    Text(MQCA_CREATION_DATE, "CRDATE", &M::creation_date, MQ_DATE_LENGTH).Inquire(kM).Distributed(),
+    Text(MQCA_CREATION_TIME, "CRTIME", &M::creation_time, MQ_TIME_LENGTH).Inquire(kM).Distributed(),
     Text(MQCA_ALTERATION_DATE, "ALTDATE", &M::alteration_date, MQ_DATE_LENGTH).Inquire(kM),
     Text(MQCA_ALTERATION_TIME, "ALTTIME", &M::alteration_time, MQ_TIME_LENGTH).Inquire(kM),
     // Publish/subscribe.
-    KeptChoice<M>(MQIA_PUBSUB_MODE, "PSMODE", kPubSubMode, MQPSM_ENABLED).For(kM),
+    KeptChoice<M>(MQIA_PUBSUB_MODE, "PSMODE", kPubSubMode, MQPSM_ENABLED).For(kM).SortedAs("PSC"),
     Kept<M>(MQIA_PUBSUB_MAXMSG_RETRY_COUNT, "PSRTYCNT", 0, kMaxCount, 5).For(kM),
     KeptChoice<M>(MQIA_PUBSUB_NP_MSG, "PSNPMSG", kUndeliveredInput, MQUNDELIVERED_DISCARD).For(kM),
     KeptChoice<M>(MQIA_PUBSUB_NP_RESP, "PSNPRES", kUndeliveredResponse, MQUNDELIVERED_NORMAL)
@@ -236,14 +239,12 @@ constexpr QueueManagerRow kRows[] = {
     KeptText<M>(MQCA_CUSTOM, "CUSTOM", MQ_CUSTOM_LENGTH).For(kM),
     // What this installation can do, and its version.
     KeptChoice<M>(MQIA_ADVANCED_CAPABILITY, "ADVCAP", kDisabledEnabled, MQCAP_NOT_SUPPORTED)
-        .Inquire(kM)
-        .Distributed(),
+        .Inquire(kM),
     KeptChoice<M>(MQIA_AMQP_CAPABILITY, "AMQPCAP", kNoYes, MQCAP_NOT_SUPPORTED)
         .Inquire(kM)
         .Distributed(),
     KeptChoice<M>(MQIA_PROT_POLICY_CAPABILITY, "SPLCAP", kDisabledEnabled, MQCAP_NOT_SUPPORTED)
-        .Inquire(kM)
-        .Distributed(),
+        .Inquire(kM),
     KeptChoice<M>(MQIA_XR_CAPABILITY, "XRCAP", kNoYes, MQCAP_NOT_SUPPORTED)
         .Inquire(kM)
         .Distributed(),
@@ -266,11 +267,17 @@ constexpr QueueManagerRow kRows[] = {
     KeptChoice<M>(MQIA_MEDIA_IMAGE_SCHEDULING, "IMGSCHED", kImageSchedule, MQMEDIMGSCHED_MANUAL)
         .For(kM)
         .Distributed(),
-    // z/OS only: the queue-sharing group, the channel initiator, its
-    // networks and the queue manager's own tasks.
+    // z/OS only: the queue-sharing group, the level of the common
+    // programming interface (reserved, always 100), the channel initiator,
+    // its networks and the queue manager's own tasks.
     KeptText<M>(MQCA_QSG_NAME, "QSGNAME", MQ_QSG_NAME_LENGTH).Inquire(kM).Zos(),
+    Kept<M>(MQIA_CPI_LEVEL, "CPILEVEL", 0, kMaxCount, 100).Inquire(kM).Zos(),
     KeptChoice<M>(MQIA_ADOPTNEWMCA_CHECK, "ADOPTCHK", kAdoptCheck, MQADOPT_CHECK_ALL).For(kM).Zos(),
-    KeptChoice<M>(MQIA_ADOPTNEWMCA_TYPE, "ADOPTMCA", kAdoptType, MQADOPT_TYPE_ALL).For(kM).Zos(),
+    // A list of channel types in PCF; z/OS knows only all or none.
+    KeptChoice<M>(MQIA_ADOPTNEWMCA_TYPE, "ADOPTMCA", kAdoptType, MQADOPT_TYPE_ALL)
+        .For(kM)
+        .Zos()
+        .AsList(),
     KeptChoice<M>(MQIA_BRIDGE_EVENT, "BRIDGEEV", kDisabledEnabled, MQEVR_DISABLED).For(kM).Zos(),
     KeptChoice<M>(MQIA_QMGR_CFCONLOS, "CFCONLOS", kConnectionLoss, MQCFCONLOS_TOLERATE)
         .For(kM)

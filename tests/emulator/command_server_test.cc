@@ -5,10 +5,13 @@
 // on a z/OS queue manager the command queue and its alias, extended
 // responses and the reply sets of MQSC text requests.
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "pcf/mq_field.h"
@@ -544,9 +547,28 @@ TEST_F(CommandServerTest, EveryAttributeOfIbmMqAtItsFullSize) {
   EXPECT_EQ(InquireText(h, made, MQCA_CUSTOM, MQ_CUSTOM_LENGTH), "from the model");
   Close(h, &made);
 
-  // The queue manager's, among them a list (the TLS Suite B strengths).
+  // The queue manager's, among them a list (the TLS Suite B strengths):
+  // what IBM MQ 9.4 on Linux reports, and MQSC shows them in its order.
   auto qmgr = Parameters(Send(pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_INQUIRE_Q_MGR).Finish()));
-  EXPECT_GE(qmgr.size(), 95u);
+  EXPECT_EQ(qmgr.size(), 95u);
+  pcf::PcfMessage shown;
+  ASSERT_EQ(pcf::ParsePcf(Send(EscapeRequest("DISPLAY QMGR ALL").Finish())[0].data, &shown), 0);
+  std::string keywords;
+  std::istringstream lines(shown.parameters.at(1).text);
+  for (std::string word; lines >> word;) {
+    if (word.find('(') != std::string::npos) word.erase(word.find('('));
+    if (!word.empty() && std::isupper(static_cast<unsigned char>(word[0]))) keywords += word + " ";
+  }
+  EXPECT_EQ(keywords.substr(keywords.find("QMNAME")),
+            "QMNAME ACCTCONO ACCTINT ACCTMQI ACCTQ ACTIVREC ACTVCONO ACTVTRC ADVCAP ALTDATE "
+            "ALTTIME AMQPCAP AUTHOREV CCSID CERTLABL CERTVPOL CHAD CHADEV CHADEXIT CHLEV CHLAUTH "
+            "CLWLDATA CLWLEXIT CLWLLEN CLWLMRUC CLWLUSEQ CMDEV CMDLEVEL COMMANDQ CONFIGEV CONNAUTH "
+            "CRDATE CRTIME CUSTOM DEADQ DEFCLXQ DEFXMITQ DESCR DISTL IMGINTVL IMGLOGLN IMGRCOVO "
+            "IMGRCOVQ IMGSCHED INHIBTEV INITKEY IPADDRV LOCALEV LOGGEREV MARKINT MAXHANDS MAXMSGL "
+            "MAXPROPL MAXPRTY MAXUMSGS MONACLS MONCHL MONQ PARENT PERFMEV PLATFORM PSMODE PSCLUS "
+            "PSNPMSG PSNPRES PSRTYCNT PSSYNCPT QMID REMOTEEV REPOS REPOSNL REVDNS ROUTEREC SCHINIT "
+            "SCMDSERV SPLCAP SSLCRLNL SSLCRYP SSLEV SSLFIPS KEYRPWD SSLKEYR SSLRKEYC STATACLS "
+            "STATCHL STATINT STATMQI STATQ STRSTPEV SUITEB SYNCPT TREELIFE TRIGINT VERSION XRCAP ");
   EXPECT_EQ(qmgr[MQIA_SUITE_B_STRENGTH].values, std::vector<MQLONG>{MQ_SUITE_B_NONE});
   pcf::PcfBuilder change_qmgr(MQCFT_COMMAND, MQCMD_CHANGE_Q_MGR);
   change_qmgr.Integer(MQIA_PERFORMANCE_EVENT, MQEVR_ENABLED);
@@ -776,8 +798,21 @@ TEST_F(ZosCommandServerTest, PlatformAndCommandQueueWithItsAlias) {
     return std::any_of(m.parameters.begin(), m.parameters.end(),
                        [selector](const auto& p) { return p.parameter == selector; });
   };
+  EXPECT_EQ(m.parameters.size(), 2u + 110u);  // the response's identity, then the attributes
   EXPECT_TRUE(has(MQIA_INTRA_GROUP_QUEUING));
+  EXPECT_TRUE(has(MQIA_ADVANCED_CAPABILITY));
+  EXPECT_TRUE(has(MQIA_CPI_LEVEL));
   EXPECT_FALSE(has(MQIA_DIST_LISTS));
+  EXPECT_FALSE(has(MQCA_CREATION_DATE));
+  // The channel types whose orphaned agents are adopted are a list.
+  pcf::PcfBuilder adopt(MQCFT_COMMAND, MQCMD_CHANGE_Q_MGR);
+  adopt.IntegerList(MQIA_ADOPTNEWMCA_TYPE, {MQADOPT_TYPE_NO});
+  EXPECT_EQ(Send(adopt.Finish()).back().header().CompCode, MQCC_OK);
+  pcf::PcfBuilder inquire(MQCFT_COMMAND, MQCMD_INQUIRE_Q_MGR);
+  inquire.IntegerList(MQIACF_Q_MGR_ATTRS, {MQIA_ADOPTNEWMCA_TYPE});
+  ASSERT_EQ(pcf::ParsePcf(Send(inquire.Finish())[0].data, &m), 0);
+  EXPECT_EQ(m.parameters.back().type, MQCFT_INTEGER_LIST);
+  EXPECT_EQ(m.parameters.back().values, std::vector<MQLONG>{MQADOPT_TYPE_NO});
   got = Send(InquireQueue("APP.Q", {MQIACF_ALL}));
   ASSERT_EQ(pcf::ParsePcf(got[0].data, &m), 0);
   EXPECT_TRUE(has(MQCA_STORAGE_CLASS));

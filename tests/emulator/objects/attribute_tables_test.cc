@@ -35,7 +35,7 @@ void ExpectSoundTable(Rows<Object> rows, std::span<const Keyword> keywords) {
   }
   for (size_t i = 0; i < keywords.size(); ++i) {
     if (i > 0) {
-      EXPECT_LT(keywords[i - 1].name, keywords[i].name);
+      EXPECT_LT(keywords[i - 1].DisplayKey(), keywords[i].DisplayKey());
     }
     EXPECT_TRUE(spellings.insert(keywords[i].name).second) << keywords[i].name;
     if (!keywords[i].synonym.empty()) {
