@@ -23,6 +23,7 @@
 #include "bench/requests.h"
 #include "consolidate/coalesce.h"
 #include "consolidate/compress.h"
+#include "consolidate/hold_buffer.h"
 #include "cs/cs_memory.h"
 #include "pcf/coalesced_reader.h"
 #include "relay/request_table.h"
@@ -102,18 +103,20 @@ size_t Consolidate(const Recording& replies, char* work, std::vector<std::string
   std::memcpy(md.Format, MQFMT_ADMIN, MQ_FORMAT_LENGTH);
   size_t bytes = 0;
   auto deliver = [&] {
-    bytes += static_cast<size_t>(request->HoldLength);
-    if (delivered != nullptr) delivered->emplace_back(request->HoldBuffer, request->HoldLength);
-    request->HoldLength = 0;
+    const std::span<const char> held = HeldMessage(request);
+    bytes += held.size();
+    if (delivered != nullptr) delivered->emplace_back(held.data(), held.size());
   };
   for (size_t i = 0; i < replies.count(); ++i) {
     char* reply = work + replies.starts[i];
     int32_t length = static_cast<int32_t>(replies.length(i));
     CompressPcf(reply, &length);
-    if (request->HoldLength > 0 && int64_t{request->HoldLength} + length > request->MaxMsgSize) {
+    if (FitsWithHeld(request, &md, reply, length, 0)) {
+      AppendPcfReply(request, reply, length);
+    } else {
       deliver();
+      HoldReply(request, &md, reply, length);
     }
-    AppendPcfReply(request, &md, reply, length);
   }
   deliver();
   FreeRequest(request);

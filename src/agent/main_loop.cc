@@ -13,7 +13,7 @@
 #include "log/message.h"
 #include "log/status_report.h"
 #include "mq/consumption.h"
-#include "relay/ageing.h"
+#include "consolidate/ageing.h"
 #include "relay/reply_queue_cache.h"
 #include "relay/request_table.h"
 #include "relay/retry_queue.h"

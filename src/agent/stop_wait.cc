@@ -13,7 +13,7 @@
 #include "mq/consumption.h"
 #include "mq/mqi_table.h"
 #include "names/constant_names.h"
-#include "relay/ageing.h"
+#include "consolidate/ageing.h"
 #include "relay/request_table.h"
 #include "relay/retry_queue.h"
 

@@ -1,4 +1,4 @@
-// The hold buffer's growth and HoldReply.
+// The hold buffer's fields, growth and delivery.
 #include "consolidate/hold_buffer.h"
 
 #include <cstring>
@@ -18,6 +18,27 @@ void ReportNoMemory(int64_t size) {
 
 }  // namespace
 
+bool HasHoldBuffer(const REQUEST* request) {
+  return request->HoldBuffer != nullptr;
+}
+
+bool SomethingHeld(const REQUEST* request) {
+  return request->HoldBuffer != nullptr && request->HoldLength > 0;
+}
+
+std::span<char> HeldMessage(REQUEST* request) {
+  if (!SomethingHeld(request)) return {};
+  return {request->HoldBuffer, static_cast<size_t>(request->HoldLength)};
+}
+
+std::span<const char> HeldMessage(const REQUEST* request) {
+  return HeldMessage(const_cast<REQUEST*>(request));
+}
+
+const char* HeldFormat(const REQUEST* request) {
+  return request->HoldFormat;
+}
+
 int GrowHoldBuffer(REQUEST* request, int64_t needed) {
   if (request->HoldBuffer != nullptr && needed <= request->HoldSize) return 0;
   const int64_t size = HoldBufferSizeFor(needed);
@@ -36,27 +57,38 @@ int GrowHoldBuffer(REQUEST* request, int64_t needed) {
   return 0;
 }
 
+void AppendToHeld(REQUEST* request, const void* data, int32_t length) {
+  if (length <= 0) return;
+  memcpy(request->HoldBuffer + request->HoldLength, data, static_cast<size_t>(length));
+  request->HoldLength += length;
+}
+
 void DeliverHeld(REQUEST* request, MQMD* md) {
-  if (request->HoldBuffer == nullptr || request->HoldLength <= 0) return;
-  // What is held goes out as the reply it is, also when the message that
-  // made it due is of another kind (a report that ends the request, or a
-  // PCF reply after MQSC text). Among MQSC texts the latest reply's
-  // descriptor serves, as for a z/OS reply set whose first text came in
-  // Format "MQCMD1  ".
+  if (!SomethingHeld(request)) return;
   MQMD held;
-  if (!SameReplyKind(md->Format, request->HoldFormat)) {
+  bool pass_context = true;
+  if (md == nullptr) {
+    held = AgentReplyDescriptor(request->HoldFormat);
+    pass_context = false;
+    md = &held;
+  } else if (!SameReplyKind(md->Format, request->HoldFormat)) {
+    // What is held goes out as the reply it is, also when the message that
+    // made it due is of another kind (a report that ends the request, or a
+    // PCF reply after MQSC text). Among MQSC texts the latest reply's
+    // descriptor serves, as for a z/OS reply set whose first text came in
+    // Format "MQCMD1  ".
     held = *md;
     memcpy(held.Format, request->HoldFormat, sizeof held.Format);
     held.MsgType = MQMT_REPLY;
     held.Feedback = MQFB_NONE;
     md = &held;
   }
-  DeliverReply(request, md, request->HoldBuffer, request->HoldLength, true);
+  DeliverReply(request, md, request->HoldBuffer, request->HoldLength, pass_context);
   request->HoldLength = 0;
 }
 
-int HoldReply(REQUEST* request, MQMD* md, const char* data, int32_t length) {
-  DeliverHeld(request, md);
+int HoldReply(REQUEST* request, const MQMD* md, const char* data, int32_t length) {
+  request->HoldLength = 0;
   if (request->HoldBuffer != nullptr && request->HoldSize < length) {
     CSFreeMem(request->HoldBuffer);
     request->HoldBuffer = nullptr;
@@ -70,8 +102,7 @@ int HoldReply(REQUEST* request, MQMD* md, const char* data, int32_t length) {
     }
     request->HoldSize = length;
   }
-  if (length > 0) memcpy(request->HoldBuffer, data, static_cast<size_t>(length));
-  request->HoldLength = length;
+  AppendToHeld(request, data, length);
   memcpy(request->HoldFormat, md->Format, sizeof request->HoldFormat);
   return 0;
 }

@@ -1,18 +1,19 @@
 // The hold buffer of a request: where its replies wait for delivery and are
-// gathered into fewer messages. HoldReply delivers what is held and keeps
-// the new reply alone; the appends of consolidate/coalesce.h add to what is
-// held, growing the buffer by the rule below.
+// gathered into fewer messages. This file alone reads and writes the
+// REQUEST's Hold* fields: HoldBuffer (from CSGetMem, or null), HoldLength
+// (bytes in use, the held message being the first HoldLength bytes),
+// HoldSize (bytes allocated) and HoldFormat. Coalescing
+// (consolidate/coalesce.h) adds to the held message through the calls
+// below; the buffer is released with its REQUEST (FreeRequest).
 //
-// The buffer lives in three fields of the REQUEST: HoldBuffer (from
-// CSGetMem, or null), HoldLength (bytes in use, the held message being the
-// first HoldLength bytes) and HoldSize (bytes allocated). Only the reply
-// consumer touches them, while the request is InUse; the buffer is freed
-// with the request.
+// Only the reply consumer uses a request's hold buffer while the request is
+// InUse; the ageing sweep uses it once the request is out of the table.
 #pragma once
 
 #include <cmqc.h>
 
 #include <cstdint>
+#include <span>
 
 #include "relay/request_table.h"
 
@@ -25,19 +26,38 @@ constexpr int64_t HoldBufferSizeFor(int64_t needed) {
   return (needed + kHoldBufferStep) / kHoldBufferStep * kHoldBufferStep;
 }
 
-// Makes the hold buffer at least `needed` bytes large, keeping the
-// HoldLength bytes in use. Returns 0, or 1 when the buffer could not be
-// grown (CSAG201E; the request keeps its buffer as it was).
+// Whether the request has a hold buffer, empty or not.
+bool HasHoldBuffer(const REQUEST* request);
+
+// Whether a message is held (at least one byte).
+bool SomethingHeld(const REQUEST* request);
+
+// The held message, which coalescing may rewrite in place (the header that
+// counts what was gathered); empty when nothing is held.
+std::span<char> HeldMessage(REQUEST* request);
+std::span<const char> HeldMessage(const REQUEST* request);
+
+// The MQMD Format of the held message.
+const char* HeldFormat(const REQUEST* request);
+
+// Makes the hold buffer at least `needed` bytes large, keeping the held
+// message. Returns 0, or 1 when the buffer could not be grown (CSAG201E; the
+// request keeps its buffer as it was).
 int GrowHoldBuffer(REQUEST* request, int64_t needed);
 
-// Delivers what is held (with DeliverReply, `md` and the reply's context),
-// then keeps a copy of this reply (`length` bytes at `data`) alone, in the
-// same buffer when it is large enough, else in a new one of exactly
-// `length` bytes. Returns 0, or 1 when that buffer could not be had
-// (CSAG201E; nothing is held then).
-int HoldReply(REQUEST* request, MQMD* md, const char* data, int32_t length);
+// Adds `length` bytes at `data` to the end of the held message. The buffer
+// must have room for them (GrowHoldBuffer).
+void AppendToHeld(REQUEST* request, const void* data, int32_t length);
+
+// Keeps a copy of this reply (`length` bytes at `data`, Format from `md`)
+// as the held message, alone: whatever was held is dropped, so deliver it
+// first (DeliverHeld). The copy goes into the same buffer when it is large
+// enough, else into a new one of exactly `length` bytes. Returns 0, or 1
+// when that buffer could not be had (CSAG201E; nothing is held then).
+int HoldReply(REQUEST* request, const MQMD* md, const char* data, int32_t length);
 
 // Delivers what is held, if anything, and empties the buffer. `md` is the
-// descriptor of the reply that made it due; the held message keeps its own
-// format and goes out as a reply.
+// descriptor of the reply that made it due: the held message carries that
+// reply's context and keeps its own format. With `md` null (a request that
+// the agent ends on its own) it goes out as the agent's own reply.
 void DeliverHeld(REQUEST* request, MQMD* md);

@@ -32,50 +32,9 @@ void ReportUnrecognised(const MQBYTE* msg_id) {
                FormatHexId(msg_id, sizeof(MQBYTE24), hex));
 }
 
-bool SomethingHeld(const REQUEST* request) {
-  return request->HoldBuffer != nullptr && request->HoldLength > 0;
-}
-
-// Holds or coalesces the reply as `flags` say. The agent information
-// counts against the size limit as the replies do: a message that would
-// not fit the client's queue with it goes without it.
-void Gather(REQUEST* request, MQMD* md, char* data, int32_t length, int flags) {
-  const int32_t info = (flags & REPLY_ADD_INFO) ? kAgentInfoLength : 0;
-  if (flags & REPLY_COALESCE) {
-    const bool mqsc = IsMqscFormat(md->Format);
-    // An MQSC text takes a separator byte as well.
-    const int64_t gathered = int64_t{request->HoldLength} + length + (mqsc ? 1 : 0) + info;
-    // PCF joins only PCF, MQSC text only MQSC text.
-    if (SomethingHeld(request) && SameReplyKind(md->Format, request->HoldFormat) &&
-        gathered <= request->MaxMsgSize) {
-      if (mqsc) {
-        AppendMqscReply(request, data, length);
-      } else {
-        AppendPcfReply(request, md, data, length);
-      }
-    } else {
-      HoldReply(request, md, data, length);
-    }
-  } else if (flags & REPLY_STORE) {
-    HoldReply(request, md, data, length);
-  }
-  if (flags & REPLY_ADD_INFO) {
-    if (!(flags & (REPLY_COALESCE | REPLY_STORE))) HoldReply(request, md, data, length);
-    if (SomethingHeld(request) && IsFormat(md->Format, MQFMT_ADMIN) &&
-        int64_t{request->HoldLength} + info <= request->MaxMsgSize) {
-      AddAgentInfo(request);
-    }
-  }
-}
-
-// Delivers the request's last message(s) and retires it.
-void Finish(REQUEST* request, MQMD* md, char* data, int32_t length, int flags) {
-  // A reply that ends the request on its own follows what is held for the
-  // request, so that nothing the command server sent is lost.
-  DeliverHeld(request, md);
-  if (!(flags & (REPLY_STORE | REPLY_COALESCE | REPLY_ADD_INFO))) {
-    DeliverReply(request, md, data, length, true);
-  }
+// After the last reply: the counts at verbose level 2, then the request is
+// retired.
+void FinishRequest(REQUEST* request) {
   if (AgentConfig.verbose == kLevelMedium) {
     if (request->ReplyCount == 1) {
       AgentMessage(kLevelMedium, MSG_ORDINARY, LogStream,
@@ -87,6 +46,43 @@ void Finish(REQUEST* request, MQMD* md, char* data, int32_t length, int flags) {
     }
   }
   RetireRequest(request);
+}
+
+// Holds, coalesces and delivers one reply as `flags` say. Whether the reply
+// joins what is held is decided first (coalescing decides, FitsWithHeld);
+// then, in the order the client receives them: what is held goes out when
+// the reply does not join it, the reply is gathered (appended, or held
+// alone), and the request's last reply sends what is held, or the reply
+// itself when it was not gathered. The agent information counts against the
+// size limit as the replies do: a message that would not fit the client's
+// queue with it goes without it.
+void RelayReply(REQUEST* request, MQMD* md, char* data, int32_t length, int flags) {
+  const bool gathered = (flags & (REPLY_STORE | REPLY_COALESCE | REPLY_ADD_INFO)) != 0;
+  const int32_t reserve = (flags & REPLY_ADD_INFO) ? kAgentInfoLength : 0;
+  const bool joins = (flags & REPLY_COALESCE) && FitsWithHeld(request, md, data, length, reserve);
+
+  if (!joins) DeliverHeld(request, md);
+  if (joins) {
+    if (IsMqscFormat(md->Format)) {
+      AppendMqscReply(request, data, length);
+    } else {
+      AppendPcfReply(request, data, length);
+    }
+  } else if (gathered) {
+    HoldReply(request, md, data, length);
+  }
+  if (flags & REPLY_ADD_INFO) AddAgentInfo(request);
+
+  if (!(flags & REPLY_LAST)) {
+    ReleaseInUse(request);
+    return;
+  }
+  if (gathered) {
+    DeliverHeld(request, md);
+  } else {
+    DeliverReply(request, md, data, length, true);
+  }
+  FinishRequest(request);
 }
 
 // Whether a report about the forwarded request means that no answer will
@@ -102,7 +98,7 @@ bool ReportEndsRequest(MQLONG feedback) {
 // request follows what is held for it.
 void HandleReport(REQUEST* request, MQMD* md, char* data, int32_t length) {
   if (ReportEndsRequest(md->Feedback)) {
-    Finish(request, md, data, length, REPLY_LAST);
+    RelayReply(request, md, data, length, REPLY_LAST);
     return;
   }
   DeliverReply(request, md, data, length, true);
@@ -113,7 +109,7 @@ void HandleReport(REQUEST* request, MQMD* md, char* data, int32_t length) {
 
 int ClassifyReply(const REQUEST* request, const MQMD* md, const char* data, int32_t length) {
   if (!ReplyShapeIsSound(md->Format, data, length)) return REPLY_LAST | REPLY_AS_RECEIVED;
-  const bool has_buffer = request->HoldBuffer != nullptr;
+  const bool has_buffer = HasHoldBuffer(request);
   int flags;
   if (IsFormat(md->Format, MQFMT_ADMIN)) {
     MQCFH header;
@@ -136,21 +132,12 @@ int ClassifyReply(const REQUEST* request, const MQMD* md, const char* data, int3
 
 void MQENTRY ReplyConsumer(MQHCONN, PMQVOID message_descriptor, PMQVOID get_options, PMQVOID buffer,
                            PMQCBC context) {
-  if (context->CallType == MQCBCT_EVENT_CALL) {
-    HandleConsumerEvent(context, AgentConfig.actualreplyq);
+  int32_t length;
+  if (!ConsumedMessage(context, static_cast<const MQGMO*>(get_options), AgentConfig.actualreplyq,
+                       &length)) {
     return;
   }
-  if (context->CallType != MQCBCT_MSG_REMOVED) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "Calltype = %d\n",
-                 static_cast<int>(context->CallType));
-    return;
-  }
-
-  LastActivityTime.store(CurrentTime.load(std::memory_order_relaxed), std::memory_order_relaxed);
   auto* md = static_cast<MQMD*>(message_descriptor);
-  const auto* gmo = static_cast<const MQGMO*>(get_options);
-  int32_t length =
-      gmo->ReturnedLength == MQRL_UNDEFINED ? context->DataLength : gmo->ReturnedLength;
   auto* data = static_cast<char*>(buffer);
   AgentMessage(kLevelHigh, MSG_ORDINARY, LogStream,
                "CSAG403I Received reply message of length %d bytes\n", length);
@@ -175,10 +162,5 @@ void MQENTRY ReplyConsumer(MQHCONN, PMQVOID message_descriptor, PMQVOID get_opti
       IsFormat(md->Format, MQFMT_ADMIN)) {
     CompressPcf(data, &length);
   }
-  Gather(request, md, data, length, flags);
-  if (flags & REPLY_LAST) {
-    Finish(request, md, data, length, flags);
-  } else {
-    ReleaseInUse(request);
-  }
+  RelayReply(request, md, data, length, flags);
 }

@@ -158,6 +158,21 @@ void HandleConsumerEvent(const MQCBC* context, const char* queue) {
   RequestStop(kExitFailure);
 }
 
+bool ConsumedMessage(const MQCBC* context, const MQGMO* gmo, const char* queue, int32_t* length) {
+  if (context->CallType == MQCBCT_EVENT_CALL) {
+    HandleConsumerEvent(context, queue);
+    return false;
+  }
+  if (context->CallType != MQCBCT_MSG_REMOVED) {
+    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "Calltype = %d\n",
+                 static_cast<int>(context->CallType));
+    return false;
+  }
+  LastActivityTime.store(CurrentTime.load(std::memory_order_relaxed), std::memory_order_relaxed);
+  *length = gmo->ReturnedLength == MQRL_UNDEFINED ? context->DataLength : gmo->ReturnedLength;
+  return true;
+}
+
 void MQENTRY QueueManagerEventHandler(MQHCONN, PMQVOID, PMQVOID, PMQVOID, PMQCBC context) {
   if (context == nullptr || context->CallType != MQCBCT_EVENT_CALL) return;
   switch (context->Reason) {

@@ -10,6 +10,8 @@
 
 #include <cmqc.h>
 
+#include <cstdint>
+
 // The application name the agent connects with.
 inline constexpr char kAgentApplName[] = "Tovan Software CSAGNT";
 
@@ -38,6 +40,13 @@ MQHOBJ OpenQueue(const char* name, char* resolved_name, MQLONG options, MQCB_FUN
 // a stop; any other reason but 0 writes CSAG199E and requests a stop, unless
 // a stop was already requested. Both stops end the agent with a failure.
 void HandleConsumerEvent(const MQCBC* context, const char* queue);
+
+// The start that the agent's message consumers share: an event call goes to
+// HandleConsumerEvent for `queue`, a call of any other type but a message
+// removed from the queue is logged ("Calltype = %d"). Returns true for a
+// message, after refreshing LastActivityTime and setting *length to its
+// length (ReturnedLength, or DataLength when that is undefined).
+bool ConsumedMessage(const MQCBC* context, const MQGMO* gmo, const char* queue, int32_t* length);
 
 // The connection's event handler: a connection-ending reason (2009, 2161,
 // 2162, 2202, 2203) writes CSAG199E and requests a stop, once; every other

@@ -12,7 +12,7 @@
 #include "names/constant_names.h"
 #include "pcf/mq_field.h"
 #include "pcf/pcf_format.h"
-#include "relay/ageing.h"
+#include "relay/error_reply.h"
 #include "relay/forward.h"
 #include "relay/reply_queue_cache.h"
 #include "relay/request_table.h"
@@ -116,21 +116,12 @@ int SimpleCommand(const char* format, const char* text, int32_t length) {
 
 void MQENTRY CommandConsumer(MQHCONN, PMQVOID message_descriptor, PMQVOID get_options,
                              PMQVOID buffer, PMQCBC context) {
-  if (context->CallType == MQCBCT_EVENT_CALL) {
-    HandleConsumerEvent(context, AgentConfig.inputq);
+  int32_t length;
+  if (!ConsumedMessage(context, static_cast<const MQGMO*>(get_options), AgentConfig.inputq,
+                       &length)) {
     return;
   }
-  if (context->CallType != MQCBCT_MSG_REMOVED) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "Calltype = %d\n",
-                 static_cast<int>(context->CallType));
-    return;
-  }
-
-  LastActivityTime.store(CurrentTime.load(std::memory_order_relaxed), std::memory_order_relaxed);
   auto* md = static_cast<MQMD*>(message_descriptor);
-  const auto* gmo = static_cast<const MQGMO*>(get_options);
-  const int32_t length =
-      gmo->ReturnedLength == MQRL_UNDEFINED ? context->DataLength : gmo->ReturnedLength;
   auto* data = static_cast<char*>(buffer);
 
   if (FieldNameLength(md->ReplyToQ, sizeof md->ReplyToQ) == 0 ||

@@ -57,3 +57,10 @@ void DeliverReply(REQUEST* request, MQMD* md, void* buffer, MQLONG length, bool 
   }
   GiveUpDelivery(queue, qmgr, *md, buffer, length, outcome, reason);
 }
+
+MQMD AgentReplyDescriptor(const char* format) {
+  MQMD md = {MQMD_DEFAULT};
+  md.MsgType = MQMT_REPLY;
+  memcpy(md.Format, format, MQ_FORMAT_LENGTH);
+  return md;
+}

@@ -23,3 +23,8 @@
 // (CSAG104E or CSAG305E from the cache, or CSAG107E, then the dead-letter
 // queue). The caller goes on in every case.
 void DeliverReply(REQUEST* request, MQMD* md, void* buffer, MQLONG length, bool pass_context);
+
+// The descriptor of a message that the agent sends on its own, not passing
+// on a reply (its error reply, what was held for an aged request): a reply
+// in `format`, delivered with pass_context false.
+MQMD AgentReplyDescriptor(const char* format);

@@ -80,6 +80,25 @@ bool TakeOutRequest(REQUEST* request) {
   return Unlink(request);
 }
 
+REQUEST* TakeOutIdleRequests(int64_t cutoff) {
+  REQUEST* taken = nullptr;
+  AgentLockGuard guard(&RequestLock);
+  for (REQUEST** link = &RequestList; *link != nullptr;) {
+    REQUEST* request = *link;
+    if (request->InUse == 0 && request->LastActivity < cutoff) {
+      *link = request->Next;
+      RequestCount.fetch_sub(1, std::memory_order_relaxed);
+      // The table is newest first; each request taken goes to the front of
+      // the list taken, which is therefore oldest first.
+      request->Next = taken;
+      taken = request;
+    } else {
+      link = &request->Next;
+    }
+  }
+  return taken;
+}
+
 void ClearRequestTableForTesting() {
   AgentLockGuard guard(&RequestLock);
   while (RequestList != nullptr) {

@@ -93,5 +93,12 @@ void RetireRequest(REQUEST* request);
 // (the lock is recursive).
 bool TakeOutRequest(REQUEST* request);
 
+// Takes out of RequestList, under RequestLock, every request that is not
+// InUse and whose LastActivity is before `cutoff` (seconds since the epoch);
+// returns them linked through Next, oldest first. The caller then owns
+// them. For the ageing sweep, and with INT64_MAX for the end of an orderly
+// stop's wait.
+REQUEST* TakeOutIdleRequests(int64_t cutoff);
+
 // Frees every listed request. For tests.
 void ClearRequestTableForTesting();

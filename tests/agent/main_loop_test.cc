@@ -11,7 +11,7 @@
 #include "config/settings.h"
 #include "log/log_fixture.h"
 #include "log/status_report.h"
-#include "relay/ageing.h"
+#include "consolidate/ageing.h"
 #include "relay/reply_queue_cache.h"
 #include "relay/request_table.h"
 #include "support/stdout_capture.h"

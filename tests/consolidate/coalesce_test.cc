@@ -94,7 +94,7 @@ TEST_F(CoalesceTest, AppendCountsEveryParameterAndTheDelimiter) {
       PcfBuilder(MQCMD_INQUIRE_Q, MQCFC_NOT_LAST).MsgSeqNumber(2).Integer(3, 3).FillTo(300).Bytes();
   MQMD md = ReplyDescriptor(kFwd);
   ASSERT_EQ(HoldReply(request, &md, first.data(), 500), 0);
-  ASSERT_EQ(AppendPcfReply(request, &md, second.data(), 300), 0);
+  ASSERT_EQ(AppendPcfReply(request, second.data(), 300), 0);
   ASSERT_EQ(request->HoldLength, 780);
   const std::string held(request->HoldBuffer, 780);
   EXPECT_EQ(HeaderOf(held).ParameterCount, 3 + 2 + 1);

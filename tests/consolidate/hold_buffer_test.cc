@@ -1,5 +1,5 @@
-// The hold buffer: its growth rule, and HoldReply delivering what is held
-// before it keeps the new reply, reusing the buffer while it is large enough.
+// The hold buffer: its growth rule, and what is held delivered before a new
+// reply is held alone, the buffer reused while it is large enough.
 #include "consolidate/hold_buffer.h"
 
 #include <gtest/gtest.h>
@@ -32,7 +32,7 @@ TEST_F(HoldBufferTest, AnAppendThatOutgrowsTheBufferKeepsWhatIsHeld) {
   ASSERT_EQ(HoldReply(request, &md, held.data(), 65000), 0);
   EXPECT_EQ(request->HoldSize, 65000);
 
-  ASSERT_EQ(AppendPcfReply(request, &md, next.data(), 1000), 0);  // needs 65,980
+  ASSERT_EQ(AppendPcfReply(request, next.data(), 1000), 0);  // needs 65,980
   EXPECT_EQ(request->HoldSize, 131072);
   ASSERT_EQ(request->HoldLength, 65980);
   EXPECT_EQ(std::string(request->HoldBuffer + 36, 65000 - 36), held.substr(36));
@@ -53,7 +53,7 @@ TEST_F(HoldBufferTest, GrowingKeepsTheBytesInUseAndNeverShrinks) {
   EXPECT_EQ(std::string(request->HoldBuffer, 10), "0123456789");
 }
 
-TEST_F(HoldBufferTest, HoldReplyDeliversWhatIsHeldThenKeepsTheNewReplyAlone) {
+TEST_F(HoldBufferTest, WhatIsHeldIsDeliveredThenTheNewReplyHeldAlone) {
   REQUEST* request = ListRequest(kFwd, REQ_PCF, MQRO_PASS_MSG_ID);
   const std::string a = PcfBuilder(MQCMD_INQUIRE_Q, MQCFC_NOT_LAST).FillTo(200).Bytes();
   const std::string b = PcfBuilder(MQCMD_INQUIRE_Q, MQCFC_NOT_LAST).FillTo(120).Bytes();
@@ -65,6 +65,7 @@ TEST_F(HoldBufferTest, HoldReplyDeliversWhatIsHeldThenKeepsTheNewReplyAlone) {
   EXPECT_EQ(request->HoldSize, 200);
 
   char* buffer = request->HoldBuffer;
+  DeliverHeld(request, &md);
   ASSERT_EQ(HoldReply(request, &md, b.data(), 120), 0);
   ASSERT_EQ(mqi_.puts.size(), 1u);
   const RecordedPut& put = mqi_.puts[0];
@@ -77,6 +78,7 @@ TEST_F(HoldBufferTest, HoldReplyDeliversWhatIsHeldThenKeepsTheNewReplyAlone) {
   EXPECT_EQ(request->HoldSize, 200);
   EXPECT_EQ(std::string(request->HoldBuffer, static_cast<size_t>(request->HoldLength)), b);
 
+  DeliverHeld(request, &md);
   ASSERT_EQ(HoldReply(request, &md, c.data(), 300), 0);
   EXPECT_EQ(mqi_.puts.back().data, b);
   EXPECT_EQ(request->HoldSize, 300) << "a larger reply gets a buffer of exactly its length";

@@ -18,7 +18,7 @@
 #include "log/message.h"
 #include "log/status_report.h"
 #include "pcf/mq_field.h"
-#include "relay/ageing.h"
+#include "consolidate/ageing.h"
 #include "relay/command_consumer.h"
 #include "relay/forward.h"
 #include "relay/reply_queue_cache.h"

@@ -1,21 +1,16 @@
-// The ageing sweep and the agent's error reply.
-#include "relay/ageing.h"
+// The agent's error reply in the three forms, and its delivery.
+#include "relay/error_reply.h"
 
 #include <cstring>
-#include <ctime>
 
 #include "agent/process_state.h"
-#include "config/settings.h"
 #include "cs/cs_memory.h"
 #include "log/message.h"
-#include "mq/consumption.h"
 #include "names/constant_names.h"
 #include "pcf/agent_format.h"
 #include "pcf/pcf_format.h"
 #include "relay/deliver.h"
 #include "relay/pcf_cursor.h"
-
-int64_t LastAgeing = 0;
 
 namespace {
 
@@ -31,13 +26,6 @@ static_assert(kEscapeHeaderLength == 72);
 void ReportNoMemory(int32_t size) {
   AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
                "CSAG201E Can not allocate %d bytes for a message! \n", size);
-}
-
-MQMD ReplyDescriptor(const char* format) {
-  MQMD md = {MQMD_DEFAULT};
-  md.MsgType = MQMT_REPLY;
-  memcpy(md.Format, format, MQ_FORMAT_LENGTH);
-  return md;
 }
 
 // Finds the error text of a PCF reply; returns its length (0: none) and
@@ -132,7 +120,7 @@ int ConvertErrorReply(const REQUEST* request, char** buffer, int32_t* length) {
 }
 
 void SendNoResponseReply(REQUEST* request) {
-  MQMD md = ReplyDescriptor(MQFMT_ADMIN);
+  MQMD md = AgentReplyDescriptor(MQFMT_ADMIN);
   auto* reply = static_cast<char*>(CSGetMem(kErrorReplyBufferSize));
   if (reply == nullptr) {
     ReportNoMemory(kErrorReplyBufferSize);
@@ -145,85 +133,4 @@ void SendNoResponseReply(REQUEST* request) {
   DeliverReply(request, &md, message, length, false);
   if (message != reply) CSFreeMem(message);
   CSFreeMem(reply);
-}
-
-namespace {
-
-// Takes out of the table every request that is not InUse and that `due`
-// picks; returns them linked through Next, oldest first.
-template <typename Due>
-REQUEST* TakeOutRequests(Due due) {
-  REQUEST* taken = nullptr;
-  AgentLockGuard guard(&RequestLock);
-  for (REQUEST** link = &RequestList; *link != nullptr;) {
-    REQUEST* request = *link;
-    if (request->InUse == 0 && due(request)) {
-      *link = request->Next;
-      RequestCount.fetch_sub(1, std::memory_order_relaxed);
-      // The table is newest first; each request taken goes to the front of
-      // the list taken, which is therefore oldest first.
-      request->Next = taken;
-      taken = request;
-    } else {
-      link = &request->Next;
-    }
-  }
-  return taken;
-}
-
-// CSAG303E, then what was held for the request and the error reply; then
-// the request is released. Consumption must be suspended or stopped.
-void AnswerAgedRequest(REQUEST* request) {
-  char queue[MQ_Q_NAME_LENGTH + 1];
-  char issued[16] = "";
-  const time_t when = static_cast<time_t>(request->Issued);
-  tm local{};
-  if (localtime_r(&when, &local) != nullptr) strftime(issued, sizeof issued, "%H:%M:%S", &local);
-  char msg_id[2 * sizeof(MQBYTE24) + 1];
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG303E Ageing out request for ReplyQ '%s' issued at %.8s MsgId: %s\n",
-               PrintableCopy(queue, sizeof queue, request->ReplyToQ,
-                             strnlen(request->ReplyToQ, MQ_Q_NAME_LENGTH)),
-               issued, FormatHexId(request->MsgId, sizeof request->MsgId, msg_id));
-
-  // What the command server did send reaches the client before the news
-  // that the rest is missing.
-  if (request->HoldBuffer != nullptr && request->HoldLength > 0) {
-    MQMD md = ReplyDescriptor(request->HoldFormat);
-    DeliverReply(request, &md, request->HoldBuffer, request->HoldLength, false);
-  }
-  SendNoResponseReply(request);
-  FreeRequest(request);
-}
-
-}  // namespace
-
-void AgeRequests() {
-  const int64_t now = CurrentTime.load(std::memory_order_relaxed);
-  REQUEST* aged = TakeOutRequests(
-      [now](const REQUEST* request) { return now - request->LastActivity > AgentConfig.maxage; });
-  LastAgeing = now;
-  if (aged != nullptr) RetireAgedRequests(aged);
-}
-
-void RetireAgedRequests(REQUEST* aged) {
-  while (aged != nullptr) {
-    REQUEST* request = aged;
-    aged = request->Next;
-    request->Next = nullptr;
-    SuspendConsumption();
-    AnswerAgedRequest(request);
-    ResumeConsumption();
-  }
-}
-
-void AnswerOutstandingRequests() {
-  SuspendConsumption();
-  REQUEST* outstanding = TakeOutRequests([](const REQUEST*) { return true; });
-  while (outstanding != nullptr) {
-    REQUEST* request = outstanding;
-    outstanding = request->Next;
-    request->Next = nullptr;
-    AnswerAgedRequest(request);
-  }
 }
