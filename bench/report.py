@@ -45,12 +45,18 @@ def spread(values):
     return statistics.median(values), min(values), max(values)
 
 
+def scaled(value, units):
+    """`value` in the first of `units` ((factor, format), largest first) it
+    reaches, else in the last."""
+    for factor, form in units[:-1]:
+        if value >= factor:
+            return form.format(value / factor)
+    factor, form = units[-1]
+    return form.format(value / factor)
+
+
 def seconds(s):
-    if s >= 1:
-        return f"{s:.2f} s"
-    if s >= 0.001:
-        return f"{s * 1e3:.1f} ms"
-    return f"{s * 1e6:.0f} µs"
+    return scaled(s, [(1, "{:.2f} s"), (1e-3, "{:.1f} ms"), (1e-6, "{:.0f} µs")])
 
 
 def timed(values):
@@ -59,15 +65,11 @@ def timed(values):
 
 
 def micro(us):
-    return f"{us / 1e3:.2f} ms" if us >= 1000 else f"{us:.0f} µs"
+    return scaled(us, [(1000, "{:.2f} ms"), (1, "{:.0f} µs")])
 
 
 def size(n):
-    if n >= 1e6:
-        return f"{n / 1e6:.2f} MB"
-    if n >= 1e3:
-        return f"{n / 1e3:.1f} kB"
-    return f"{n:.0f} B"
+    return scaled(n, [(1e6, "{:.2f} MB"), (1e3, "{:.1f} kB"), (1, "{:.0f} B")])
 
 
 def ratio(values):

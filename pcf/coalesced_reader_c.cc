@@ -116,19 +116,27 @@ MQLONG SplitMqsc(const void* message, MQLONG length, CSAGNT_MQSC_TEXTS** out) {
   return 0;
 }
 
+// Runs `split` on checked arguments, turning a failed allocation into the
+// reason the C interface gives for it.
+template <typename Result>
+MQLONG SplitChecked(MQLONG (*split)(const void*, MQLONG, Result**), const void* message,
+                    MQLONG length, Result** out) {
+  *out = nullptr;
+  if (MQLONG fault = CheckArguments(message, length)) return fault;
+  try {
+    return split(message, length, out);
+  } catch (const std::bad_alloc&) {
+    return MQRC_STORAGE_NOT_AVAILABLE;
+  }
+}
+
 }  // namespace
 
 extern "C" {
 
 MQLONG CsagntSplitCoalescedPcf(const void* message, MQLONG length,
                                CSAGNT_PCF_RESPONSES** responses) {
-  *responses = nullptr;
-  if (MQLONG fault = CheckArguments(message, length)) return fault;
-  try {
-    return SplitPcf(message, length, responses);
-  } catch (const std::bad_alloc&) {
-    return MQRC_STORAGE_NOT_AVAILABLE;
-  }
+  return SplitChecked(SplitPcf, message, length, responses);
 }
 
 void CsagntFreePcfResponses(CSAGNT_PCF_RESPONSES* responses) {
@@ -136,13 +144,7 @@ void CsagntFreePcfResponses(CSAGNT_PCF_RESPONSES* responses) {
 }
 
 MQLONG CsagntSplitCoalescedMqsc(const void* message, MQLONG length, CSAGNT_MQSC_TEXTS** texts) {
-  *texts = nullptr;
-  if (MQLONG fault = CheckArguments(message, length)) return fault;
-  try {
-    return SplitMqsc(message, length, texts);
-  } catch (const std::bad_alloc&) {
-    return MQRC_STORAGE_NOT_AVAILABLE;
-  }
+  return SplitChecked(SplitMqsc, message, length, texts);
 }
 
 void CsagntFreeMqscTexts(CSAGNT_MQSC_TEXTS* texts) {
