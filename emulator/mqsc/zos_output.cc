@@ -93,7 +93,10 @@ std::vector<std::string> ZosMessages(const CommandResult& r, std::string_view co
         if (identity > 0) {
           shown.insert(shown.begin() + std::min(identity, shown.size()), "QSGDISP(QMGR)");
         }
-        std::string text = (r.object == ObjectKind::kProcess ? "CSQM408I " : "CSQM409I ") + lead;
+        std::string_view id = IsStatus(r.object)                 ? "CSQM201I "
+                              : r.object == ObjectKind::kProcess ? "CSQM408I "
+                                                                 : "CSQM409I ";
+        std::string text = std::string(id) + lead;
         for (size_t i = 0; i < shown.size(); ++i) text += (i > 0 ? " " : "") + shown[i];
         out.push_back(std::move(text));
       }
