@@ -303,12 +303,7 @@ void ConnectionHandle(const QueueManager& qm, const Session& s, MQHOBJ hobj, con
   RecordBuilder b(query, record);
   b.AlwaysBytes(MQBACF_CONNECTION_ID, ConnectionId(qm, s.id));
   b.AlwaysInteger(MQIACF_CONN_INFO_TYPE, MQIACF_CONN_INFO_HANDLE);
-  std::string object = h.qmgr_object             ? qm.name
-                       : h.alias                 ? h.alias->name
-                       : !h.remote_queue.empty() ? h.remote_queue
-                       : h.queue                 ? h.queue->name
-                                                 : std::string();
-  b.Text(MQCACF_OBJECT_NAME, object, MQ_OBJECT_NAME_LENGTH);
+  b.Text(MQCACF_OBJECT_NAME, h.object_name, MQ_OBJECT_NAME_LENGTH);
   b.Integer(MQIACF_OBJECT_TYPE, h.qmgr_object ? MQOT_Q_MGR : MQOT_Q);
   b.Integer(MQIACF_OPEN_OPTIONS, h.options);
   const MQLONG consumer = ConsumerState(s, hobj);
