@@ -21,9 +21,9 @@ void AppendAttributeLines(const std::vector<std::string>& fields, std::string* o
     line.clear();
   };
   for (const std::string& f : fields) {
-    if (f.empty()) {  // a blank line between parts of one object
+    if (f.empty() || f == "\n") {  // the end of a line; empty: a blank line after it
       flush();
-      *out += "\n";
+      if (f.empty()) *out += "\n";
       continue;
     }
     if (f.size() >= kColumnWidth) {

@@ -382,7 +382,7 @@ std::vector<std::vector<std::string>> StatusFields(ObjectKind object, const Stat
         if (!handle || id != last_connection || out.empty()) {
           out.push_back({"CONN(" + conn + ")",
                          "EXTCONN(" + Hex(std::string_view(id).substr(0, 16)) + ")",
-                         handle ? "TYPE(HANDLE)" : "TYPE(CONN)"});
+                         handle ? "TYPE(HANDLE)" : "TYPE(CONN)", "\n"});
           last_connection = id;
         }
         if (!handle) {

@@ -21,9 +21,9 @@ size_t ReadStatusWords(ObjectKind object, const std::vector<Word>& words, size_t
                        objects::StatusQuery* query);
 
 // The fields of the objects displayed from a status command's records, one
-// entry per object; an empty field separates a connection from each of its
-// handles. For DISPLAY CONN, only the connections whose CONN matches
-// `name` (hexadecimal, possibly generic).
+// entry per object; a field "\n" ends a line, an empty field separates a
+// connection from each of its handles by a blank line. For DISPLAY CONN, only the connections whose
+// CONN matches `name` (hexadecimal, possibly generic).
 std::vector<std::vector<std::string>> StatusFields(
     ObjectKind object, const objects::StatusQuery& query, const std::string& name,
     const std::vector<objects::StatusRecord>& records);

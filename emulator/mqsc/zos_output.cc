@@ -97,7 +97,13 @@ std::vector<std::string> ZosMessages(const CommandResult& r, std::string_view co
                               : r.object == ObjectKind::kProcess ? "CSQM408I "
                                                                  : "CSQM409I ";
         std::string text = std::string(id) + lead;
-        for (size_t i = 0; i < shown.size(); ++i) text += (i > 0 ? " " : "") + shown[i];
+        // One line: the marks that end lines of the distributed layout go.
+        bool first = true;
+        for (const std::string& field : shown) {
+          if (field.empty() || field == "\n") continue;
+          text += (first ? "" : " ") + field;
+          first = false;
+        }
         out.push_back(std::move(text));
       }
       break;

@@ -33,7 +33,7 @@ struct Handle {
   std::string remote_queue;
   MQLONG options = 0;
   std::string object_name;  // the object opened (a model queue's dynamic queue), as opened
-  BrowseCursor cursor;  // of MQGMO_BROWSE_* gets and browsing consumers
+  BrowseCursor cursor;      // of MQGMO_BROWSE_* gets and browsing consumers
 };
 
 struct Consumer {

@@ -810,6 +810,13 @@ TEST_F(ZosCommandServerTest, MqscTextGetsACountedReplySet) {
   // Nothing follows the set.
   std::string extra;
   EXPECT_EQ(Get(h, replies, &extra, nullptr, 50), MQRC_NO_MSG_AVAILABLE) << extra;
+  // A connection's status is one message on one line.
+  auto conn = SendText("DISPLAY CONN(*) TYPE(ALL) PID OBJNAME");
+  ASSERT_GE(conn.size(), 3u);
+  EXPECT_TRUE(conn[1].data.starts_with("CSQM201I +QM1 CONN(")) << conn[1].data;
+  EXPECT_NE(conn[1].data.find(" TYPE(CONN) PID("), std::string::npos) << conn[1].data;
+  EXPECT_NE(conn[1].data.find(" OBJNAME("), std::string::npos) << conn[1].data;
+  EXPECT_EQ(conn[1].data.find('\n'), std::string::npos) << conn[1].data;
 }
 
 TEST(CommandServerOff, AnotherProgramMayServeTheCommandQueue) {

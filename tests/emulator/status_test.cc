@@ -256,6 +256,7 @@ TEST_F(StatusTest, QueueManagerStatusAndConnectionsWithTheirHandles) {
   for (const std::string& field : fields) {
     EXPECT_TRUE(Contains(conn[0], field)) << field << "\n" << conn[0];
   }
+  EXPECT_TRUE(Contains(conn[0], "\n   TYPE(CONN)\n")) << "on a line of its own\n" << conn[0];
   EXPECT_EQ(Mqsc("DISPLAY CONN(*)").size(), 2u);
 
   // Unknown and malformed identifiers.
