@@ -68,7 +68,15 @@ void Connect(PMQCHAR qmgr_field, PMQVOID options, PMQHCONN hconn, PMQLONG cc, PM
     if (!given.empty()) call.appl = given;
   }
   call.pid = ::getpid();
+  call.tid = static_cast<int32_t>(::gettid());
+  call.options = cno.Options;
   call.qmgr = qmgr;
+#ifdef MQEMU_CLIENT_LINK
+  // A client reaches the queue manager through a server-connection channel;
+  // the simulated network is this machine's loopback.
+  call.channel = "SYSTEM.DEF.SVRCONN";
+  call.conname = "127.0.0.1";
+#endif
   bool link_refused = false;
   const LinkSpec* link = ClientLink(&link_refused);
   if (link_refused) return Failed(cc, rc, MQRC_ENVIRONMENT_ERROR);

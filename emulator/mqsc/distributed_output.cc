@@ -21,6 +21,11 @@ void AppendAttributeLines(const std::vector<std::string>& fields, std::string* o
     line.clear();
   };
   for (const std::string& f : fields) {
+    if (f.empty() || f == "\n") {  // the end of a line; empty: a blank line after it
+      flush();
+      if (f.empty()) *out += "\n";
+      continue;
+    }
     if (f.size() >= kColumnWidth) {
       flush();
       line = std::string(kIndent, ' ') + f;
@@ -42,6 +47,13 @@ std::string_view DisplayHeading(ObjectKind object) {
       return "AMQ8407I: Display Process details.";
     case ObjectKind::kQMgr:
       return "AMQ8408I: Display Queue Manager details.";
+    case ObjectKind::kQStatus:
+    case ObjectKind::kQStats:
+      return "AMQ8450I: Display queue status details.";
+    case ObjectKind::kQMStatus:
+      return "AMQ8705I: Display Queue Manager Status Details.";
+    case ObjectKind::kConn:
+      return "AMQ8276I: Display Connection details.";
     default:
       return "AMQ8409I: Display Queue details.";
   }
@@ -160,7 +172,7 @@ constexpr std::string_view kValidCommands[] = {"ALTER",   "CLEAR", "DEFINE", "DE
 std::vector<std::string> DistributedBlocks(const CommandResult& r) {
   switch (r.status) {
     case Status::kOk:
-      if (r.verb == Verb::kDisplay) {
+      if (r.verb == Verb::kDisplay || r.verb == Verb::kReset) {
         std::vector<std::string> blocks;
         for (const auto& fields : r.displayed) {
           std::string block(DisplayHeading(r.object));

@@ -25,6 +25,9 @@
 #include <string>
 #include <vector>
 
+#include "objects/status_record.h"
+#include "pcf/pcf_format.h"
+
 namespace mqemu::mqsc {
 
 // One attribute value by selector. Strings may come back blank padded to
@@ -99,6 +102,17 @@ class MqscBackend {
   virtual MQLONG DeleteProcess(const std::string& name) = 0;
   virtual MQLONG ListProcesses(const std::string& generic, const std::vector<MQLONG>& selectors,
                                std::vector<ProcessObject>* out) = 0;
+
+  // Carries out a status command (queue status, queue statistics, the queue
+  // manager's status, connections) as the PCF command of query.command
+  // does, adding its records to *out. A backend without status fails every
+  // one with MQRCCF_CFH_COMMAND_ERROR.
+  virtual MQLONG Status(const objects::StatusQuery& query,
+                        std::vector<objects::StatusRecord>* out) {
+    (void)query;
+    (void)out;
+    return MQRCCF_CFH_COMMAND_ERROR;
+  }
 };
 
 }  // namespace mqemu::mqsc

@@ -6,6 +6,7 @@
 #include <charconv>
 
 #include "mqsc/mqsc_parser.h"
+#include "mqsc/status_display.h"
 #include "pcf/pcf_format.h"
 
 namespace mqemu::mqsc {
@@ -106,10 +107,11 @@ class Interpreter {
     ObjectKind object = FindObject(words[1].keyword);
     if (!ValidCommand(result_.verb, object)) return SyntaxError(1);
     result_.object = object;
-    if (object == ObjectKind::kQMgr) {
+    if (object == ObjectKind::kQMgr || object == ObjectKind::kQMStatus) {
       if (words[1].has_value) return SyntaxError(1);
     } else {
-      if (!words[1].has_value || !ValidName(words[1].value, result_.verb == Verb::kDisplay)) {
+      bool generic = result_.verb == Verb::kDisplay || result_.verb == Verb::kReset;
+      if (!words[1].has_value || !ValidName(words[1].value, generic)) {
         return SyntaxError(1);
       }
       result_.name = words[1].value;
@@ -126,7 +128,9 @@ class Interpreter {
       case Verb::kPing:
         return words.size() > 2 ? SyntaxError(2) : Done(backend_.Ping());
       case Verb::kDisplay:
-        return Display();
+        return IsStatus(object) ? StatusCommand() : Display();
+      case Verb::kReset:
+        return StatusCommand();
       default:
         return SyntaxError(0);
     }
@@ -301,6 +305,31 @@ class Interpreter {
       }
     }
     if (reason == MQRC_NONE && result_.displayed.empty()) reason = MQRC_UNKNOWN_OBJECT_NAME;
+    if (reason != MQRC_NONE) result_.displayed.clear();
+    return Done(reason);
+  }
+
+  // DISPLAY QSTATUS, RESET QSTATS, DISPLAY QMSTATUS and DISPLAY CONN: the
+  // PCF status command that the words ask for, its records shown.
+  CommandResult StatusCommand() {
+    const ObjectKind object = result_.object;
+    objects::StatusQuery query;
+    query.command = object == ObjectKind::kQStatus    ? MQCMD_INQUIRE_Q_STATUS
+                    : object == ObjectKind::kQStats   ? MQCMD_RESET_Q_STATS
+                    : object == ObjectKind::kQMStatus ? MQCMD_INQUIRE_Q_MGR_STATUS
+                                                      : MQCMD_INQUIRE_CONNECTION;
+    if (object != ObjectKind::kConn) query.name = result_.name;
+    size_t bad = ReadStatusWords(object, parsed_.words, 2, &query);
+    if (bad < parsed_.words.size()) return SyntaxError(bad);
+    std::vector<objects::StatusRecord> records;
+    MQLONG reason = backend_.Status(query, &records);
+    if (reason == MQRCCF_NONE_FOUND) reason = MQRC_UNKNOWN_OBJECT_NAME;
+    if (reason == MQRC_NONE) {
+      result_.displayed = StatusFields(object, query, result_.name, records);
+      if (object == ObjectKind::kConn && result_.displayed.empty()) {
+        reason = MQRC_UNKNOWN_OBJECT_NAME;
+      }
+    }
     if (reason != MQRC_NONE) result_.displayed.clear();
     return Done(reason);
   }

@@ -32,7 +32,8 @@ struct CommandResult {
   bool generic = false;
   std::string failed_name;  // the object a failure is about (LIKE's object or name)
   // One entry per object displayed, each its fields in display order:
-  // "QUEUE(A.Q)", "TYPE(QLOCAL)", "MAXMSGL(100000)", ...
+  // "QUEUE(A.Q)", "TYPE(QLOCAL)", "MAXMSGL(100000)", ...; "\n" ends a line
+  // early, "" ends it with a blank line after it.
   std::vector<std::vector<std::string>> displayed;
   std::string error_segment;   // kSyntaxError: the command text up to the error
   std::string error_keyword;   // kSyntaxError: the keyword in error, when known

@@ -14,14 +14,15 @@ struct Spelling {
   std::string_view abbreviation;
 };
 
-constexpr std::array<Spelling, 8> kVerbs = {{{"", ""},
+constexpr std::array<Spelling, 9> kVerbs = {{{"", ""},
                                              {"ALTER", ""},
                                              {"CLEAR", ""},
                                              {"DEFINE", "DEF"},
                                              {"DELETE", ""},
                                              {"DISPLAY", "DIS"},
                                              {"END", ""},
-                                             {"PING", ""}}};
+                                             {"PING", ""},
+                                             {"RESET", ""}}};
 // Object keywords in ObjectKind order, with their class bit and the queue
 // type they stand for (MQQT_ALL for none in particular).
 struct ObjectSpelling {
@@ -30,14 +31,18 @@ struct ObjectSpelling {
   unsigned bit;
   MQLONG queue_type;
 };
-constexpr std::array<ObjectSpelling, 8> kObjects = {{{"", "", 0, MQQT_ALL},
-                                                     {"QUEUE", "Q", kAnyQueueBits, MQQT_ALL},
-                                                     {"QLOCAL", "QL", kLocalBit, MQQT_LOCAL},
-                                                     {"QMODEL", "QM", kModelBit, MQQT_MODEL},
-                                                     {"QALIAS", "QA", kAliasBit, MQQT_ALIAS},
-                                                     {"QREMOTE", "QR", kRemoteBit, MQQT_REMOTE},
-                                                     {"QMGR", "", kQMgrBit, MQQT_ALL},
-                                                     {"PROCESS", "PRO", kProcessBit, MQQT_ALL}}};
+constexpr std::array<ObjectSpelling, 12> kObjects = {{{"", "", 0, MQQT_ALL},
+                                                      {"QUEUE", "Q", kAnyQueueBits, MQQT_ALL},
+                                                      {"QLOCAL", "QL", kLocalBit, MQQT_LOCAL},
+                                                      {"QMODEL", "QM", kModelBit, MQQT_MODEL},
+                                                      {"QALIAS", "QA", kAliasBit, MQQT_ALIAS},
+                                                      {"QREMOTE", "QR", kRemoteBit, MQQT_REMOTE},
+                                                      {"QMGR", "", kQMgrBit, MQQT_ALL},
+                                                      {"PROCESS", "PRO", kProcessBit, MQQT_ALL},
+                                                      {"QSTATUS", "QS", 0, MQQT_ALL},
+                                                      {"QSTATS", "", 0, MQQT_ALL},
+                                                      {"QMSTATUS", "", 0, MQQT_ALL},
+                                                      {"CONN", "", 0, MQQT_ALL}}};
 
 template <typename Table>
 size_t FindSpelling(const Table& table, std::string_view word) {
@@ -60,6 +65,10 @@ std::span<const Keyword> KeywordsOf(ObjectKind object) {
     case ObjectKind::kQMgr:
       return objects::QueueManagerKeywords();
     case ObjectKind::kNone:
+    case ObjectKind::kQStatus:
+    case ObjectKind::kQStats:
+    case ObjectKind::kQMStatus:
+    case ObjectKind::kConn:
       return {};
     default:
       return objects::QueueKeywords();
@@ -79,7 +88,7 @@ unsigned ClassBitOf(ObjectKind object) {
 
 unsigned ClassBitOfQueueType(MQLONG type) {
   for (const ObjectSpelling& o : kObjects) {
-    if (o.queue_type == type) return o.bit;
+    if (o.queue_type == type && o.bit != 0) return o.bit;
   }
   return 0;
 }
@@ -93,6 +102,10 @@ std::string_view QueueTypeName(MQLONG type) {
     if (o.queue_type == type) return o.name;
   }
   return "QLOCAL";
+}
+
+bool IsStatus(ObjectKind object) {
+  return object >= ObjectKind::kQStatus;
 }
 
 bool IsQueue(ObjectKind object) {
@@ -126,7 +139,9 @@ bool ValidCommand(Verb verb, ObjectKind object) {
              object == ObjectKind::kQAlias || object == ObjectKind::kQRemote ||
              object == ObjectKind::kProcess;
     case Verb::kDisplay:
-      return object != ObjectKind::kNone;
+      return object != ObjectKind::kNone && object != ObjectKind::kQStats;
+    case Verb::kReset:
+      return object == ObjectKind::kQStats;
     case Verb::kClear:
       return object == ObjectKind::kQLocal;
     case Verb::kPing:

@@ -16,10 +16,26 @@
 
 namespace mqemu::mqsc {
 
-enum class Verb { kNone, kAlter, kClear, kDefine, kDelete, kDisplay, kEnd, kPing };
+enum class Verb { kNone, kAlter, kClear, kDefine, kDelete, kDisplay, kEnd, kPing, kReset };
 
-// The object keyword of a command. kQueue is DISPLAY QUEUE, of any type.
-enum class ObjectKind { kNone, kQueue, kQLocal, kQModel, kQAlias, kQRemote, kQMgr, kProcess };
+// The object keyword of a command. kQueue is DISPLAY QUEUE, of any type;
+// the status objects follow the definitions.
+enum class ObjectKind {
+  kNone,
+  kQueue,
+  kQLocal,
+  kQModel,
+  kQAlias,
+  kQRemote,
+  kQMgr,
+  kProcess,
+  kQStatus,   // DISPLAY QSTATUS
+  kQStats,    // RESET QSTATS
+  kQMStatus,  // DISPLAY QMSTATUS
+  kConn,      // DISPLAY CONN
+};
+// Whether an object keyword names status rather than a definition.
+bool IsStatus(ObjectKind object);
 
 // Keywords, value kinds and class bits are those of the attribute tables.
 using objects::ClassBit;

@@ -93,8 +93,17 @@ std::vector<std::string> ZosMessages(const CommandResult& r, std::string_view co
         if (identity > 0) {
           shown.insert(shown.begin() + std::min(identity, shown.size()), "QSGDISP(QMGR)");
         }
-        std::string text = (r.object == ObjectKind::kProcess ? "CSQM408I " : "CSQM409I ") + lead;
-        for (size_t i = 0; i < shown.size(); ++i) text += (i > 0 ? " " : "") + shown[i];
+        std::string_view id = IsStatus(r.object)                 ? "CSQM201I "
+                              : r.object == ObjectKind::kProcess ? "CSQM408I "
+                                                                 : "CSQM409I ";
+        std::string text = std::string(id) + lead;
+        // One line: the marks that end lines of the distributed layout go.
+        bool first = true;
+        for (const std::string& field : shown) {
+          if (field.empty() || field == "\n") continue;
+          text += (first ? "" : " ") + field;
+          first = false;
+        }
         out.push_back(std::move(text));
       }
       break;

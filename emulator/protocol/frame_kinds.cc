@@ -40,10 +40,15 @@ void Encode(FrameWriter& w, const ConnectCall& m) {
   w.Blob(m.appl);
   w.I32(m.pid);
   w.Blob(m.qmgr);
+  w.I32(m.tid);
+  w.I32(m.options);
+  w.Blob(m.channel);
+  w.Blob(m.conname);
 }
 bool Decode(FrameReader& r, ConnectCall* m) {
   return r.I32(&m->cno_version) && r.Blob(&m->user) && r.Blob(&m->appl) && r.I32(&m->pid) &&
-         r.Blob(&m->qmgr);
+         r.Blob(&m->qmgr) && r.I32(&m->tid) && r.I32(&m->options) && r.Blob(&m->channel) &&
+         r.Blob(&m->conname);
 }
 
 void Encode(FrameWriter& w, const ConnectReply& m) {

@@ -40,14 +40,21 @@ bool Decode(FrameReader&, Bare<K>*) {
   return true;
 }
 
-// -> i32 cno_version, blob user, blob appl_name, i32 pid, blob qmgr
+// -> i32 cno_version, blob user, blob appl_name, i32 pid, blob qmgr,
+//    i32 thread id, i32 connect options, blob channel, blob connection name
 struct ConnectCall {
   static constexpr Kind kKind = Kind::kConnect;
   MQLONG cno_version = MQCNO_VERSION_1;
   std::string user;
   std::string appl;
   int32_t pid = 0;
-  std::string qmgr;  // "" for the default queue manager
+  std::string qmgr;             // "" for the default queue manager
+  int32_t tid = 0;              // the connecting thread, as the operating system numbers it
+  MQLONG options = MQCNO_NONE;  // MQCNO Options
+  // A client's channel and its address as the queue manager sees it; empty
+  // for an application of the server bindings.
+  std::string channel;
+  std::string conname;
 };
 // <- u32 session, bytes(48) qmgr name
 struct ConnectReply {

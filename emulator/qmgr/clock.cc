@@ -9,9 +9,9 @@
 
 namespace mqemu {
 
-void NowFields(std::string* date, std::string* time, char* put_date, char* put_time) {
-  auto now = std::chrono::system_clock::now();
-  std::time_t t = std::chrono::system_clock::to_time_t(now);
+void DateTimeFields(std::chrono::system_clock::time_point when, std::string* date,
+                    std::string* time) {
+  std::time_t t = std::chrono::system_clock::to_time_t(when);
   std::tm tm{};
   gmtime_r(&t, &tm);
   char buf[32];
@@ -23,6 +23,15 @@ void NowFields(std::string* date, std::string* time, char* put_date, char* put_t
     std::strftime(buf, sizeof buf, "%H.%M.%S", &tm);
     *time = buf;
   }
+}
+
+void NowFields(std::string* date, std::string* time, char* put_date, char* put_time) {
+  auto now = std::chrono::system_clock::now();
+  DateTimeFields(now, date, time);
+  std::time_t t = std::chrono::system_clock::to_time_t(now);
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  char buf[32];
   if (put_date) {
     std::strftime(buf, sizeof buf, "%Y%m%d", &tm);
     std::memcpy(put_date, buf, 8);

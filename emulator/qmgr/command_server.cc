@@ -19,6 +19,7 @@
 #include "qmgr/definitions.h"
 #include "qmgr/mqsc_backend.h"
 #include "qmgr/queue_manager.h"
+#include "qmgr/status.h"
 #include "qmgr/zos_text.h"
 
 namespace mqemu {
@@ -115,9 +116,13 @@ MQLONG ExpectedType(MQLONG parameter) {
     case MQIACF_Q_MGR_ATTRS:
     case MQIACF_Q_ATTRS:
     case MQIACF_PROCESS_ATTRS:
+    case MQIACF_Q_STATUS_ATTRS:
+    case MQIACF_Q_MGR_STATUS_ATTRS:
+    case MQIACF_CONNECTION_ATTRS:
       return MQCFT_INTEGER_LIST;
     default:
       if (objects::IsListAttribute(parameter)) return MQCFT_INTEGER_LIST;
+      if (parameter >= MQBA_FIRST && parameter <= MQBA_LAST) return MQCFT_BYTE_STRING;
       return parameter >= MQCA_FIRST && parameter <= MQCA_LAST ? MQCFT_STRING : MQCFT_INTEGER;
   }
 }
@@ -329,6 +334,59 @@ void ChangeQueueManager(const PcfMessage& m, ReplySet& replies) {
 
 void Ping(const PcfMessage&, ReplySet&) {}
 
+// The status commands: the request read into a query, each record one
+// response.
+void Status(const PcfMessage& m, ReplySet& replies) {
+  StatusQuery query;
+  query.command = m.header.Command;
+  MQLONG attrs_list = MQIACF_Q_STATUS_ATTRS;
+  if (query.command == MQCMD_INQUIRE_Q_STATUS || query.command == MQCMD_RESET_Q_STATS) {
+    const PcfParameter* name = Find(m, MQCA_Q_NAME);
+    if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+    query.name = TrimTrailingBlanks(name->text);
+    const PcfParameter* type = Find(m, MQIACF_Q_STATUS_TYPE);
+    query.type = type ? type->value : MQIACF_Q_STATUS;
+    const PcfParameter* open_type = Find(m, MQIACF_OPEN_TYPE);
+    query.open_type = open_type ? open_type->value : MQQSOT_ALL;
+  } else if (query.command == MQCMD_INQUIRE_Q_MGR_STATUS) {
+    attrs_list = MQIACF_Q_MGR_STATUS_ATTRS;
+  } else {
+    attrs_list = MQIACF_CONNECTION_ATTRS;
+    const PcfParameter* id = Find(m, MQBACF_CONNECTION_ID);
+    const PcfParameter* generic = Find(m, MQBACF_GENERIC_CONNECTION_ID);
+    if (!id && !generic) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+    query.generic_connection = id == nullptr;
+    query.connection_id = id ? id->text : generic->text;
+    const PcfParameter* type = Find(m, MQIACF_CONN_INFO_TYPE);
+    query.type = type ? type->value : MQIACF_CONN_INFO_CONN;
+  }
+  Asked asked = AskedFor(m, attrs_list);
+  query.selectors.assign(asked.selectors.begin(), asked.selectors.end());
+  query.all = asked.all;
+  std::vector<StatusRecord> records;
+  StatusResult r = RunStatusCommand(Qm(), query, &records);
+  if (r.reason) return replies.Fail(r.reason, r.bad_parameter);
+  for (const StatusRecord& record : records) {
+    PcfBuilder& b = replies.Add();
+    for (const StatusField& f : record) {
+      switch (f.kind) {
+        case StatusField::Kind::kInteger:
+          b.Integer(f.parameter, f.number());
+          break;
+        case StatusField::Kind::kString:
+          b.String(f.parameter, f.text, f.text.size(), Qm().ccsid);
+          break;
+        case StatusField::Kind::kIntegerList:
+          b.IntegerList(f.parameter, f.numbers);
+          break;
+        case StatusField::Kind::kBytes:
+          b.ByteString(f.parameter, f.text);
+          break;
+      }
+    }
+  }
+}
+
 // One MQSC command: a reply per block of output (one per object displayed),
 // each with the escape type and the text; a failed command's replies carry
 // its completion code and reason.
@@ -366,6 +424,10 @@ const std::map<MQLONG, Command>& Commands() {
       {MQCMD_CREATE_PROCESS, CreateOrChangeProcess},
       {MQCMD_CHANGE_PROCESS, CreateOrChangeProcess},
       {MQCMD_DELETE_PROCESS, DeleteProcess},
+      {MQCMD_INQUIRE_Q_STATUS, Status},
+      {MQCMD_RESET_Q_STATS, Status},
+      {MQCMD_INQUIRE_Q_MGR_STATUS, Status},
+      {MQCMD_INQUIRE_CONNECTION, Status},
   };
   return commands;
 }
@@ -492,6 +554,7 @@ void StartCommandServer() {
     QueueManager& qm = Qm();
     std::lock_guard lock(qm.mu);
     if (Queue* q = qm.FindQueue(qm.command_queue)) ++q->open_input;
+    qm.command_server_running = true;
   }
   std::thread(Serve).detach();
 }

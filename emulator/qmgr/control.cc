@@ -245,7 +245,8 @@ Status Show(const std::vector<std::string>& a, std::string* text) {
     }
     if (q->type == MQQT_LOCAL) {
       out << " depth=" << q->messages.size() << " input=" << q->open_input
-          << " output=" << q->open_output;
+          << " output=" << q->open_output << " puts=" << q->activity.puts
+          << " gets=" << q->activity.gets << " highdepth=" << q->activity.high_depth;
     }
     out << " get=" << (q->inhibit_get ? "inhibited" : "allowed")
         << " put=" << (q->inhibit_put ? "inhibited" : "allowed");
@@ -261,6 +262,17 @@ Status Show(const std::vector<std::string>& a, std::string* text) {
     ++shown;
     out << name << "  type=process applicid=\"" << p->appl_id << "\" appltype=" << p->appl_type
         << " userdata=\"" << p->user_data << "\" envdata=\"" << p->env_data << "\"\n";
+  }
+  // The connections and what each has open, when everything is shown.
+  for (const auto& [id, session] : qm.sessions) {
+    if (a.size() >= 2 || session->ended) continue;
+    const Session& c = *session;
+    out << "connection " << id << "  appl=\"" << c.appl << "\" pid=" << c.pid << " tid=" << c.tid
+        << " user=" << c.user;
+    if (!c.channel.empty()) out << " channel=" << c.channel << " conname=" << c.conname;
+    out << " handles=" << c.handles.size();
+    for (const auto& [hobj, h] : c.handles) out << ' ' << h.object_name;
+    out << '\n';
   }
   *text = out.str();
   if (shown == 0 && a.size() >= 2) {

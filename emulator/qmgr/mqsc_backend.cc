@@ -6,6 +6,7 @@
 #include "pcf/pcf_format.h"
 #include "qmgr/attributes.h"
 #include "qmgr/definitions.h"
+#include "qmgr/status.h"
 
 namespace mqemu {
 namespace {
@@ -126,6 +127,11 @@ MQLONG QueueManagerMqscBackend::ListProcesses(const std::string& generic,
       out->push_back({name, Values(*p, selectors, ProcessAttribute)});
   }
   return MQRC_NONE;
+}
+
+MQLONG QueueManagerMqscBackend::Status(const objects::StatusQuery& query,
+                                       std::vector<objects::StatusRecord>* out) {
+  return RunStatusCommand(qm_, query, out).reason;
 }
 
 }  // namespace mqemu

@@ -34,6 +34,8 @@ class QueueManagerMqscBackend final : public mqsc::MqscBackend {
   MQLONG DeleteProcess(const std::string& name) override;
   MQLONG ListProcesses(const std::string& generic, const std::vector<MQLONG>& selectors,
                        std::vector<mqsc::ProcessObject>* out) override;
+  MQLONG Status(const objects::StatusQuery& query,
+                std::vector<objects::StatusRecord>* out) override;
 
  private:
   QueueManager& qm_;

@@ -83,6 +83,7 @@ Status QueueManager::Open(Session& s, const OpenRequest& request, OpenResult* re
   } else {
     return Status::Fail(MQRC_OBJECT_TYPE_ERROR);
   }
+  h.object_name = result->name;
   MQHOBJ hobj = s.next_hobj++;
   if (h.queue && h.queue->type == MQQT_LOCAL && h.queue->owner_session == s.id &&
       h.queue->owner_hobj == MQHO_NONE) {

@@ -104,7 +104,9 @@ Status QueueManager::Enqueue(Queue& q, Message m,
   if (m.md.Persistence == MQPER_PERSISTENCE_AS_Q_DEF) m.md.Persistence = q.default_persistence;
   if (m.md.Priority == MQPRI_PRIORITY_AS_Q_DEF) m.md.Priority = q.default_priority;
   m.md.BackoutCount = 0;
-  m.StartExpiry(MessageClock::now());
+  m.put_at = MessageClock::now();
+  m.StartExpiry(m.put_at);
+  q.activity.Put();
   if (held) {
     held->emplace_back(q.name, std::move(m));
     return st;
@@ -162,7 +164,9 @@ bool QueueManager::TakeMessage(Queue& q, const Selection& selection, Message* ou
   if (i == q.messages.size()) return false;
   *out = std::move(q.messages[i]);
   q.messages.erase(q.messages.begin() + static_cast<ptrdiff_t>(i));
-  out->md.Expiry = out->ExpiryLeft(MessageClock::now());
+  auto now = MessageClock::now();
+  q.activity.Got(out->put_at, now);
+  out->md.Expiry = out->ExpiryLeft(now);
   SendReport(*out, ReportKind::kDelivery);
   return true;
 }
@@ -267,6 +271,7 @@ Status QueueManager::Get(Session& s, const GetRequest& request, MQMD* md, std::s
       // Off the queue before its report, which may go to this very queue.
       Message taken = std::move(m);
       q->messages.erase(q->messages.begin() + static_cast<ptrdiff_t>(found));
+      q->activity.Got(taken.put_at, MessageClock::now());
       if (syncpoint) {
         // Delivered at the commit; a backout puts it back whole.
         *data = header + (as_stored ? taken.data : converted);

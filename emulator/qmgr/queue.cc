@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "objects/value_names.h"
+
 namespace mqemu {
 
 bool IsNullId(const MQBYTE* id) {
@@ -35,6 +37,28 @@ bool Selection::Matches(const MQMD& md) const {
          (!match_correl_id || std::memcmp(md.CorrelId, correl_id, 24) == 0);
 }
 
+void QueueActivity::Put() {
+  last_put = WallClock::now();
+  if (puts < objects::kMaxCount) ++puts;
+}
+
+void QueueActivity::Got(MessageClock::time_point put_at, MessageClock::time_point now) {
+  last_get = WallClock::now();
+  if (gets < objects::kMaxCount) ++gets;
+  int64_t waited = std::chrono::duration_cast<std::chrono::microseconds>(now - put_at).count();
+  // Moving averages: the short one follows the last few messages, the long
+  // one many.
+  auto average = [waited](int64_t* avg, int64_t weight) {
+    *avg = *avg < 0 ? waited : *avg + (waited - *avg) / weight;
+  };
+  average(&wait_short_us, 4);
+  average(&wait_long_us, 64);
+}
+
+void QueueActivity::Reached(size_t depth) {
+  high_depth = std::max(high_depth, static_cast<MQLONG>(depth));
+}
+
 bool Queue::Before(MQLONG a_priority, uint64_t a_position, MQLONG b_priority,
                    uint64_t b_position) const {
   return a_priority != b_priority ? a_priority > b_priority : a_position < b_position;
@@ -46,6 +70,7 @@ void Queue::Add(Message m) {
   const Message* last = messages.empty() ? nullptr : &messages.back();
   if (!last || !Before(m.place_priority, m.position, last->place_priority, last->position)) {
     messages.push_back(std::move(m));
+    activity.Reached(messages.size());
     return;
   }
   Restore(std::move(m));
@@ -57,6 +82,7 @@ void Queue::Restore(Message m) {
         return Before(a.place_priority, a.position, b.place_priority, b.position);
       });
   messages.insert(at, std::move(m));
+  activity.Reached(messages.size());
 }
 
 size_t Queue::After(const BrowseCursor& c) const {

@@ -42,6 +42,8 @@ struct Message {
   // When MQMD.Expiry runs out: the message is then discarded when a get,
   // browse or consumer comes upon it.
   MessageClock::time_point expires = kNeverExpires;
+  // When it was put to its queue: its age, and how long it waited there.
+  MessageClock::time_point put_at{};
 
   bool ExpiredAt(MessageClock::time_point now) const { return expires <= now; }
   // Sets expires from md.Expiry (tenths of a second from now).
@@ -73,6 +75,30 @@ struct BrowseCursor {
   uint64_t position = 0;
 };
 
+// What a queue has seen since it was defined, for status inquiries, and
+// since its statistics were last reset. Every put and get counts, whoever
+// made it: applications, other queue managers and the queue manager itself.
+struct QueueActivity {
+  using WallClock = std::chrono::system_clock;
+  WallClock::time_point last_put{};  // the epoch until the first
+  WallClock::time_point last_get{};
+  // The time messages waited on the queue before a get, in microseconds,
+  // averaged over the last few gets and over many (-1 until the first).
+  int64_t wait_short_us = -1;
+  int64_t wait_long_us = -1;
+  // Statistics since reset_at: the highest depth, messages put and got
+  // (uncommitted ones included, backed-out ones not taken back).
+  MQLONG high_depth = 0;
+  MQLONG puts = 0;
+  MQLONG gets = 0;
+  MessageClock::time_point reset_at = MessageClock::now();
+
+  // Records a put, a get of a message put at put_at, and the depth reached.
+  void Put();
+  void Got(MessageClock::time_point put_at, MessageClock::time_point now);
+  void Reached(size_t depth);
+};
+
 struct Queue {
   std::string name;
   MQLONG type = MQQT_LOCAL;                   // MQQT_LOCAL, MQQT_MODEL, MQQT_ALIAS or MQQT_REMOTE
@@ -99,6 +125,7 @@ struct Queue {
   std::string creation_time;                     // "hh.mm.ss"
   std::string alteration_date, alteration_time;  // the last definition or change
   objects::KeptValues kept;                      // the attributes that are only reported
+  QueueActivity activity;
 
   // Triggering (local and model queues): TriggerConditionMet (triggering.h)
   // reads these when a message arrives, and the queue manager puts the

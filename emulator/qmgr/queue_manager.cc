@@ -27,6 +27,8 @@ void QueueManager::Init(std::string_view qmgr_name, MQLONG qmgr_platform) {
   NowFields(&creation_date, &creation_time, nullptr, nullptr);
   alteration_date = creation_date;
   alteration_time = creation_time;
+  start_date = creation_date;
+  start_time = creation_time;
   std::lock_guard lock(mu);
   // The defaults that IBM MQ derives from the queue manager's name.
   std::string lower_name(name);

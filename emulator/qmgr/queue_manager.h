@@ -116,6 +116,10 @@ class QueueManager {
   MQLONG command_level = 940;
   MQLONG ccsid = 819;
   std::string creation_date, creation_time;
+  // When this daemon started (the queue manager's creation, since nothing
+  // outlives a restart), and whether its command server runs.
+  std::string start_date, start_time;
+  bool command_server_running = false;
   // Attributes that Change Queue Manager and ALTER QMGR may change, so read
   // with the lock held. A put of a longer message than max_msg_length fails
   // with MQRC_MSG_TOO_BIG_FOR_Q_MGR; on z/OS it is fixed at 100 MB.

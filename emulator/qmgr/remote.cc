@@ -96,7 +96,12 @@ class Link {
   // the remote one does not answer.
   bool Connect() {
     if (!channel_.Open(qmgr_)) return false;
-    ConnectCall call{MQCNO_VERSION_1, Qm().name, Qm().name, ::getpid(), qmgr_};
+    ConnectCall call;
+    call.user = Qm().name;
+    call.appl = Qm().name;
+    call.pid = ::getpid();
+    call.tid = static_cast<int32_t>(::gettid());
+    call.qmgr = qmgr_;
     Frame reply;
     FrameReader r = reply.Reader();
     ReplyHead head;

@@ -13,6 +13,7 @@
 #include "pcf/mq_field.h"
 #include "protocol/endpoint.h"
 #include "protocol/frame_kinds.h"
+#include "qmgr/clock.h"
 #include "qmgr/queue_manager.h"
 
 namespace mqemu {
@@ -222,6 +223,11 @@ void Session::ServeCalls(const Frame& first) {
       user = call.user.substr(0, MQ_USER_ID_LENGTH);
       appl = call.appl.substr(0, MQ_APPL_NAME_LENGTH);
       pid = call.pid;
+      tid = call.tid;
+      connect_options = call.options;
+      channel = call.channel.substr(0, MQ_CHANNEL_NAME_LENGTH);
+      conname = call.conname.substr(0, MQ_CONN_NAME_LENGTH);
+      NowFields(&connect_date, &connect_time, nullptr, nullptr);
       if (!readable) {
         st = Status::Fail(MQRC_CONNECTION_BROKEN);
       } else if (qm.ending) {

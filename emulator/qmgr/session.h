@@ -32,7 +32,8 @@ struct Handle {
   std::string remote_qmgr;  // set when the queue belongs to another queue manager
   std::string remote_queue;
   MQLONG options = 0;
-  BrowseCursor cursor;  // of MQGMO_BROWSE_* gets and browsing consumers
+  std::string object_name;  // the object opened (a model queue's dynamic queue), as opened
+  BrowseCursor cursor;      // of MQGMO_BROWSE_* gets and browsing consumers
 };
 
 struct Consumer {
@@ -69,6 +70,17 @@ class Session final : public SessionEvents {
   std::string user;
   std::string appl;
   int pid = 0;
+  // Who connected and how, for status inquiries: the connecting thread, the
+  // MQCNO options, a client's channel and address (empty for the server
+  // bindings), and when.
+  int tid = 0;
+  MQLONG connect_options = MQCNO_NONE;
+  std::string channel;
+  std::string conname;
+  std::string connect_date, connect_time;
+  // The units of work ended so far: with the session's id, names the one in
+  // progress.
+  uint32_t units_of_work = 0;
   int delivery_fd = -1;
   std::map<MQHOBJ, Handle> handles;
   MQHOBJ next_hobj = 1;

@@ -6,6 +6,7 @@
 namespace mqemu {
 
 void QueueManager::EndUnitOfWork(Session& s, bool commit) {
+  if (!s.pending_puts.empty() || !s.pending_gets.empty()) ++s.units_of_work;
   if (commit) {
     for (auto& [queue_name, m] : s.pending_puts) {
       if (Queue* q = FindQueue(queue_name)) Arrive(*q, std::move(m));

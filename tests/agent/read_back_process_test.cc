@@ -152,5 +152,19 @@ TEST_F(ReadBackProcessTest, EscapeDisplayOfAllLocalQueuesReadsBackAsSentDirectly
   ExpectTheSame(direct, relayed);
 }
 
+TEST_F(ReadBackProcessTest, InquireQueueStatusOfAThousandQueuesReadsBackAsSentDirectly) {
+  for (int i = 0; i < 1000; ++i) {
+    Direct(PcfCommand(MQCMD_CREATE_Q, {{MQCA_Q_NAME, "STATUS.Q" + std::to_string(i)}},
+                      {{MQIA_Q_TYPE, MQQT_LOCAL}}));
+  }
+  const std::string request = PcfCommand(MQCMD_INQUIRE_Q_STATUS, {{MQCA_Q_NAME, "STATUS.Q*"}});
+  const std::vector<PcfMessage> direct = Direct(request);
+  const std::vector<PcfResponse> relayed = ThroughTheAgent(request);
+  ASSERT_EQ(direct.size(), 1000u);
+  EXPECT_GT(messages_, 1u);
+  EXPECT_LT(messages_, 100u) << "coalesced into few messages";
+  ExpectTheSame(direct, relayed);
+}
+
 }  // namespace
 }  // namespace agent_test

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "command_server_fixture.h"
 #include "pcf/mq_field.h"
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_reader.h"
@@ -22,16 +23,6 @@
 
 namespace mqemu_test {
 namespace {
-
-struct Reply {
-  MQMD md;
-  std::string data;
-  MQCFH header() const {
-    MQCFH h{};
-    std::memcpy(&h, data.data(), std::min(data.size(), sizeof h));
-    return h;
-  }
-};
 
 std::string Ints(std::initializer_list<MQLONG> values) {
   std::string out;
@@ -42,59 +33,6 @@ std::string Ints(std::initializer_list<MQLONG> values) {
 std::string Padded(const std::string& s, size_t n) {
   return s + std::string(n - s.size(), ' ');
 }
-
-// A queue manager QM1 started with `options`, a reply queue and the command
-// queue (SYSTEM.ADMIN.COMMAND.QUEUE) open.
-class CommandServerFixture : public ::testing::Test {
- protected:
-  explicit CommandServerFixture(const std::string& options) : qm1("QM1", options, kMemoryCapMb) {}
-  EmuHome home;
-  QueueManagerProcess qm1;
-  MQHCONN h = MQHC_UNUSABLE_HCONN;
-  MQHOBJ replies = MQHO_UNUSABLE_HOBJ;
-  MQHOBJ commands = MQHO_UNUSABLE_HOBJ;
-  std::string reply_queue;
-
-  void SetUp() override {
-    ASSERT_TRUE(qm1.running());
-    ASSERT_EQ(RunTool("define QM1 APP.Q --maxmsglen 100 --description 'app queue'"), 0);
-    h = Connect();
-    replies = Open(h, "SYSTEM.DEFAULT.MODEL.QUEUE", MQOO_INPUT_EXCLUSIVE, 0, &reply_queue);
-    commands = Open(h, "SYSTEM.ADMIN.COMMAND.QUEUE", MQOO_OUTPUT);
-  }
-  void TearDown() override { Disconnect(&h); }
-
-  // Puts a request (through `via`, default the command queue handle) and
-  // collects its replies until MQCFC_LAST or a short wait without any.
-  std::vector<Reply> Send(const std::string& request, MQMD* md_io = nullptr,
-                          MQLONG wait_ms = 2000) {
-    MQMD md = {MQMD_DEFAULT};
-    if (md_io) md = *md_io;
-    if (TextInField(md.Format, 8).empty()) std::memcpy(md.Format, MQFMT_ADMIN, 8);
-    md.MsgType = MQMT_REQUEST;
-    FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ, reply_queue);
-    EXPECT_EQ(Put(h, commands, request, &md), MQRC_NONE);
-    if (md_io) *md_io = md;
-    return Collect(wait_ms);
-  }
-  std::vector<Reply> Collect(MQLONG wait_ms = 2000) {
-    std::vector<Reply> out;
-    for (;;) {
-      Reply r;
-      r.md = MQMD{MQMD_DEFAULT};
-      if (Get(h, replies, &r.data, &r.md, wait_ms) != MQRC_NONE) break;
-      out.push_back(r);
-      if (r.header().Control & MQCFC_LAST) break;
-    }
-    return out;
-  }
-  static std::string InquireQueue(const std::string& name, std::vector<MQLONG> attrs) {
-    pcf::PcfBuilder b(MQCFT_COMMAND, MQCMD_INQUIRE_Q);
-    b.String(MQCA_Q_NAME, name);
-    if (!attrs.empty()) b.IntegerList(MQIACF_Q_ATTRS, attrs);
-    return b.Finish();
-  }
-};
 
 class CommandServerTest : public CommandServerFixture {
  protected:
@@ -180,13 +118,6 @@ TEST_F(CommandServerTest, ListCountsBeyondTheMessageGetAnErrorReplyAndServingGoe
   std::string out;
   EXPECT_EQ(RunTool("pcf QM1 PING_Q_MGR", &out), 0) << out;
   EXPECT_NE(out.find("CompCode=0"), std::string::npos) << out;
-}
-
-pcf::PcfBuilder EscapeRequest(const std::string& command, MQLONG type = MQET_MQSC) {
-  pcf::PcfBuilder b(MQCFT_COMMAND, MQCMD_ESCAPE);
-  b.Integer(MQIACF_ESCAPE_TYPE, type);
-  b.String(MQCACF_ESCAPE_TEXT, command);
-  return b;
 }
 
 // What the command server cannot read goes to the dead-letter queue, or
@@ -471,16 +402,6 @@ TEST_F(CommandServerTest, QueueManagerLimitsAreChangedAndEnforced) {
   EXPECT_EQ(dead, "DISPLAY QMGR");
   EXPECT_EQ(Get(h, dlq, &dead, nullptr, 2000), MQRC_NONE);
   Close(h, &dlq);
-}
-
-// The parameters of a one-reply answer by identifier.
-std::map<MQLONG, pcf::PcfParameter> Parameters(const std::vector<Reply>& got) {
-  std::map<MQLONG, pcf::PcfParameter> out;
-  pcf::PcfMessage m;
-  if (got.size() == 1 && pcf::ParsePcf(got[0].data, &m) == 0) {
-    for (const pcf::PcfParameter& p : m.parameters) out.emplace(p.parameter, p);
-  }
-  return out;
 }
 
 std::string InquireText(MQHCONN h, MQHOBJ hobj, MQLONG selector, MQLONG length) {
@@ -889,6 +810,13 @@ TEST_F(ZosCommandServerTest, MqscTextGetsACountedReplySet) {
   // Nothing follows the set.
   std::string extra;
   EXPECT_EQ(Get(h, replies, &extra, nullptr, 50), MQRC_NO_MSG_AVAILABLE) << extra;
+  // A connection's status is one message on one line.
+  auto conn = SendText("DISPLAY CONN(*) TYPE(ALL) PID OBJNAME");
+  ASSERT_GE(conn.size(), 3u);
+  EXPECT_TRUE(conn[1].data.starts_with("CSQM201I +QM1 CONN(")) << conn[1].data;
+  EXPECT_NE(conn[1].data.find(" TYPE(CONN) PID("), std::string::npos) << conn[1].data;
+  EXPECT_NE(conn[1].data.find(" OBJNAME("), std::string::npos) << conn[1].data;
+  EXPECT_EQ(conn[1].data.find('\n'), std::string::npos) << conn[1].data;
 }
 
 TEST(CommandServerOff, AnotherProgramMayServeTheCommandQueue) {

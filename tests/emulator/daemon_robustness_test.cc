@@ -15,6 +15,7 @@
 #include "pcf/mq_field.h"
 #include "protocol/endpoint.h"
 #include "protocol/frame.h"
+#include "protocol/frame_kinds.h"
 #include "qmgr_fixture.h"
 
 namespace mqemu_test {
@@ -57,13 +58,12 @@ std::string Raw(uint32_t length, uint32_t kind, const std::string& payload = "")
 }
 
 std::string ConnectFrame() {
-  mqemu::FrameWriter hello(mqemu::Kind::kConnect);
-  hello.I32(1);
-  hello.Blob("root");
-  hello.Blob("robust");
-  hello.I32(1);
-  hello.Blob("QM1");
-  return hello.Finish();
+  mqemu::ConnectCall hello;
+  hello.user = "root";
+  hello.appl = "robust";
+  hello.pid = 1;
+  hello.qmgr = "QM1";
+  return mqemu::EncodeFrame(hello).Finish();
 }
 
 std::string OpenFrame(const std::string& queue, MQLONG options) {

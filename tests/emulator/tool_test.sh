@@ -41,7 +41,7 @@ expect 0 "defined" -- define QM1 APP.MODEL --model
 expect 0 "maxmsglen=2000 maxdepth=10 depth=0.*description=\"the app queue\"" -- show QM1 APP.Q
 expect 0 "SYSTEM.DEFAULT.MODEL.QUEUE +type=model" -- show QM1
 expect 0 "put 5 bytes" -- put QM1 APP.Q hello --replytoq REPLY.Q --correlid 0A0B
-expect 0 "depth=1" -- show QM1 APP.Q
+expect 0 "depth=1 input=0 output=0 puts=1 gets=0 highdepth=1" -- show QM1 APP.Q
 expect 0 "ReplyToQMgr: +'QM1'" -- get QM1 APP.Q
 expect 1 "no message" -- get QM1 APP.Q --wait 0.1
 printf 'from stdin' | "$tool" put QM1 APP.Q >/dev/null

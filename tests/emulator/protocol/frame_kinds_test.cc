@@ -103,9 +103,20 @@ Layout& OpenLayout(Layout& l, const OpenCall& m) {
 }
 
 TEST(FrameKinds, ConnectionFrames) {
-  ConnectCall connect{MQCNO_VERSION_7, "alice", "payroll", 4242, "QM1"};
-  ExpectKind(connect,
-             Layout().I32(7).Blob("alice").Blob("payroll").I32(4242).Blob("QM1").payload());
+  ConnectCall connect{
+      MQCNO_VERSION_7,      "alice",    "payroll", 4242, "QM1", 4243, MQCNO_SHARED_BINDING,
+      "SYSTEM.DEF.SVRCONN", "127.0.0.1"};
+  ExpectKind(connect, Layout()
+                          .I32(7)
+                          .Blob("alice")
+                          .Blob("payroll")
+                          .I32(4242)
+                          .Blob("QM1")
+                          .I32(4243)
+                          .I32(MQCNO_SHARED_BINDING)
+                          .Blob("SYSTEM.DEF.SVRCONN")
+                          .Blob("127.0.0.1")
+                          .payload());
   ConnectReply connected;
   connected.session = 9;
   Name(connected.qmgr, "QM1");
