@@ -4,18 +4,17 @@
 #include <cstring>
 #include <ctime>
 
-#include "agent/process_state.h"
 #include "config/settings.h"
 #include "cs/cs_memory.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "mq/consumption.h"
 #include "names/constant_names.h"
 #include "pcf/agent_format.h"
 #include "pcf/pcf_format.h"
 #include "relay/deliver.h"
 #include "relay/pcf_cursor.h"
-
-int64_t LastAgeing = 0;
+#include "state/process_state.h"
 
 namespace {
 
@@ -29,8 +28,7 @@ constexpr int32_t kEscapeHeaderLength =
 static_assert(kEscapeHeaderLength == 72);
 
 void ReportNoMemory(int32_t size) {
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG201E Can not allocate %d bytes for a message! \n", size);
+  Log(kLevelQuiet, kCsag201E, size);
 }
 
 MQMD ReplyDescriptor(const char* format) {
@@ -94,8 +92,8 @@ int ConvertErrorReply(const REQUEST* request, char** buffer, int32_t* length) {
   int result = 1;
   int32_t text_length = 0;
   if (*length < MQCFH_STRUC_LENGTH) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "CSAG405E PCF Message failure %d (%s)\n",
-                 static_cast<int>(MQRCCF_MSG_LENGTH_ERROR), ReasonText(MQRCCF_MSG_LENGTH_ERROR));
+    Log(kLevelQuiet, kCsag405E, static_cast<int>(MQRCCF_MSG_LENGTH_ERROR),
+        ReasonText(MQRCCF_MSG_LENGTH_ERROR));
     result = 0;
   } else {
     const char* text = nullptr;
@@ -154,12 +152,12 @@ namespace {
 template <typename Due>
 REQUEST* TakeOutRequests(Due due) {
   REQUEST* taken = nullptr;
-  AgentLockGuard guard(&RequestLock);
-  for (REQUEST** link = &RequestList; *link != nullptr;) {
+  AgentLockGuard guard(&RequestTable.RequestLock);
+  for (REQUEST** link = &RequestTable.RequestList; *link != nullptr;) {
     REQUEST* request = *link;
     if (request->InUse == 0 && due(request)) {
       *link = request->Next;
-      RequestCount.fetch_sub(1, std::memory_order_relaxed);
+      RequestTable.RequestCount.fetch_sub(1, std::memory_order_relaxed);
       // The table is newest first; each request taken goes to the front of
       // the list taken, which is therefore oldest first.
       request->Next = taken;
@@ -180,11 +178,10 @@ void AnswerAgedRequest(REQUEST* request) {
   tm local{};
   if (localtime_r(&when, &local) != nullptr) strftime(issued, sizeof issued, "%H:%M:%S", &local);
   char msg_id[2 * sizeof(MQBYTE24) + 1];
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG303E Ageing out request for ReplyQ '%s' issued at %.8s MsgId: %s\n",
-               PrintableCopy(queue, sizeof queue, request->ReplyToQ,
-                             strnlen(request->ReplyToQ, MQ_Q_NAME_LENGTH)),
-               issued, FormatHexId(request->MsgId, sizeof request->MsgId, msg_id));
+  Log(kLevelQuiet, kCsag303E,
+      PrintableCopy(queue, sizeof queue, request->ReplyToQ,
+                    strnlen(request->ReplyToQ, MQ_Q_NAME_LENGTH)),
+      issued, FormatHexId(request->MsgId, sizeof request->MsgId, msg_id));
 
   // What the command server did send reaches the client before the news
   // that the rest is missing.
@@ -199,10 +196,10 @@ void AnswerAgedRequest(REQUEST* request) {
 }  // namespace
 
 void AgeRequests() {
-  const int64_t now = CurrentTime.load(std::memory_order_relaxed);
+  const int64_t now = Process.CurrentTime.load(std::memory_order_relaxed);
   REQUEST* aged = TakeOutRequests(
       [now](const REQUEST* request) { return now - request->LastActivity > AgentConfig.maxage; });
-  LastAgeing = now;
+  RequestTable.LastAgeing = now;
   if (aged != nullptr) RetireAgedRequests(aged);
 }
 

@@ -27,5 +27,5 @@ inline void QuietAgentState() {
   static FILE* const sink = DiscardingStream();
   ResetAgentConfig();
   AgentConfig.AgentFlags |= AF_NOCONSOLE;
-  LogStream.store(sink != nullptr ? sink : stdout);
+  LogState.LogStream.store(sink != nullptr ? sink : stdout);
 }
