@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "config/config_file.h"
-#include "config/settings.h"
 #include "log/message.h"
 #include "log/message_texts.h"
 #include "pcf/mq_field.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 #ifndef CSAGNT_VERSION
 #define CSAGNT_VERSION "0.0.0"

@@ -7,7 +7,6 @@
 
 #include "agent/console.h"
 #include "agent/stop_wait.h"
-#include "config/settings.h"
 #include "log/message.h"
 #include "log/message_texts.h"
 #include "log/status_report.h"
@@ -18,6 +17,7 @@
 #include "relay/retry_queue.h"
 #include "state/exit_status.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 

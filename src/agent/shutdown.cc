@@ -3,7 +3,6 @@
 
 #include "agent/console.h"
 #include "agent/signals.h"
-#include "config/settings.h"
 #include "log/message.h"
 #include "log/message_texts.h"
 #include "log/status_report.h"
@@ -11,6 +10,7 @@
 #include "mq/mqi_table.h"
 #include "relay/retry_queue.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 int ShutdownAgent(int exit_status) {
   ReportTerminationSignal();

@@ -19,7 +19,6 @@
 #include "agent/simple_command.h"
 #include "agent/trigger_message.h"
 #include "config/config_file.h"
-#include "config/settings.h"
 #include "consolidate/reply_consumer.h"
 #include "log/log_file.h"
 #include "log/message.h"
@@ -30,6 +29,7 @@
 #include "relay/forward.h"
 #include "state/exit_status.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 

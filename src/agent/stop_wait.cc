@@ -7,7 +7,6 @@
 
 #include "agent/console.h"
 #include "agent/signals.h"
-#include "config/settings.h"
 #include "log/message.h"
 #include "log/message_texts.h"
 #include "mq/consumption.h"
@@ -17,6 +16,7 @@
 #include "relay/request_table.h"
 #include "relay/retry_queue.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 

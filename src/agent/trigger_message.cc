@@ -17,11 +17,11 @@
 
 #include <cstring>
 
-#include "config/settings.h"
 #include "cs/cs_memory.h"
 #include "log/message.h"
 #include "log/message_texts.h"
 #include "pcf/mq_field.h"
+#include "state/settings.h"
 
 static_assert(sizeof(MQTMC2) == 732);
 static_assert(offsetof(MQTMC2, QName) == 8 && offsetof(MQTMC2, TriggerData) == 104);

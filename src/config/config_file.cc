@@ -12,13 +12,13 @@
 #include <cstring>
 #include <string>
 
-#include "config/settings.h"
 #include "cs/cs_memory.h"
 #include "log/log_file.h"
 #include "log/message.h"
 #include "log/message_texts.h"
 #include "pcf/mq_field.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 
 #include <cstring>
 
-#include "config/settings.h"
 #include "consolidate/hold_buffer.h"
 #include "pcf/agent_format.h"
 #include "pcf/pcf_format.h"
+#include "state/settings.h"
 
 namespace {
 

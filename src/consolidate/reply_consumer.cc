@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-#include "config/settings.h"
 #include "consolidate/coalesce.h"
 #include "consolidate/compress.h"
 #include "consolidate/hold_buffer.h"
@@ -19,6 +18,7 @@
 #include "relay/deliver.h"
 #include "relay/forward.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 

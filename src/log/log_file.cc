@@ -13,11 +13,11 @@
 #include <cstring>
 #include <string>
 
-#include "config/settings.h"
 #include "log/log_stream.h"
 #include "log/message.h"
 #include "log/message_texts.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <cstring>
 #include <ctime>
 
-#include "config/settings.h"
 #include "log/console.h"
 #include "log/log_file.h"
 #include "log/log_stream.h"
 #include "log/message_texts.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 

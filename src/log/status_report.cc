@@ -3,10 +3,10 @@
 
 #include <cinttypes>
 
-#include "config/settings.h"
 #include "log/message.h"
 #include "log/message_texts.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 AgentStatistics AgentStats;
 

@@ -3,13 +3,13 @@
 
 #include <cstring>
 
-#include "config/settings.h"
 #include "log/message.h"
 #include "log/message_texts.h"
 #include "mq/mqi_table.h"
 #include "names/constant_names.h"
 #include "pcf/mq_field.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // MQCTL on the agent's connection.
 #include "mq/consumption.h"
 
-#include "config/settings.h"
 #include "log/message.h"
 #include "log/message_texts.h"
 #include "mq/mqi_table.h"
 #include "names/constant_names.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "config/settings.h"
 #include "cs/cs_memory.h"
 #include "log/message.h"
 #include "log/message_texts.h"
@@ -15,6 +14,7 @@
 #include "relay/deliver.h"
 #include "relay/pcf_cursor.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 

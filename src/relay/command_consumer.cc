@@ -4,7 +4,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "config/settings.h"
 #include "log/message.h"
 #include "log/message_texts.h"
 #include "log/status_report.h"
@@ -17,6 +16,7 @@
 #include "relay/reply_queue_cache.h"
 #include "relay/request_table.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 
 #include <cstring>
 
-#include "config/settings.h"
 #include "log/status_report.h"
 #include "relay/client_queue.h"
 #include "relay/put_message.h"
 #include "relay/retry_queue.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 

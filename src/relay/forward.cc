@@ -9,13 +9,13 @@
 #include <cstring>
 #include <ctime>
 
-#include "config/settings.h"
 #include "log/message.h"
 #include "log/message_texts.h"
 #include "names/constant_names.h"
 #include "pcf/mq_field.h"
 #include "relay/put_message.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "config/settings.h"
 #include "cs/cs_memory.h"
 #include "log/message.h"
 #include "log/message_texts.h"
@@ -13,6 +12,7 @@
 #include "names/constant_names.h"
 #include "pcf/mq_field.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 REPLYQCACHE ReplyQCache;
 

@@ -5,7 +5,6 @@
 #include <string>
 #include <unordered_set>
 
-#include "config/settings.h"
 #include "cs/agent_lock.h"
 #include "cs/cs_memory.h"
 #include "log/message.h"
@@ -17,6 +16,7 @@
 #include "relay/client_queue.h"
 #include "relay/put_message.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 

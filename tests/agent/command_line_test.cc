@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "config/settings.h"
 #include "log/message.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 #include "support/stdout_capture.h"
 #include "usage_text.h"
 

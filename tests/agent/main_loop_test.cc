@@ -7,13 +7,13 @@
 
 #include <ctime>
 
-#include "config/settings.h"
 #include "log/log_fixture.h"
 #include "log/status_report.h"
 #include "relay/ageing.h"
 #include "relay/reply_queue_cache.h"
 #include "relay/request_table.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 #include "support/stdout_capture.h"
 
 namespace {

@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "config/settings.h"
 #include "log/message.h"
 #include "pcf/mq_field.h"
+#include "state/settings.h"
 #include "support/stdout_capture.h"
 #include "support/temp_dir.h"
 

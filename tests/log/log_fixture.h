@@ -9,11 +9,11 @@
 #include <ctime>
 #include <string>
 
-#include "config/settings.h"
 #include "log/log_file.h"
 #include "log/message.h"
 #include "pcf/mq_field.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 #include "support/reset_agent.h"
 #include "support/temp_dir.h"
 

@@ -12,7 +12,6 @@
 #include <ctime>
 #include <string>
 
-#include "config/settings.h"
 #include "consolidate/reply_consumer.h"
 #include "log/message.h"
 #include "log/status_report.h"
@@ -24,6 +23,7 @@
 #include "relay/request_table.h"
 #include "relay/retry_queue.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 #include "support/pcf_builder.h"
 #include "support/recording_mqi.h"
 #include "support/reset_agent.h"

@@ -5,13 +5,13 @@
 // process's state and the settings as at start.
 #pragma once
 
-#include "config/settings.h"
 #include "log/log_state.h"
 #include "log/status_report.h"
 #include "relay/reply_queue_cache.h"
 #include "relay/request_table.h"
 #include "relay/retry_queue.h"
 #include "state/process_state.h"
+#include "state/settings.h"
 
 inline void ResetAgentForTesting() {
   ResetRequestTableForTesting();
