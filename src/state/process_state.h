@@ -84,7 +84,8 @@ struct PROCESSSTATE {
 };
 extern PROCESSSTATE Process;
 
-// Puts Process back as at process start. For tests.
+// Puts Process back as at process start. For tests, with no other thread
+// running.
 void ResetProcessStateForTesting();
 
 // Sets StopRequested (a plain store; the flag is only ever set), remembering
