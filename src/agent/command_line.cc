@@ -4,11 +4,12 @@
 #include <cctype>
 #include <cstring>
 
-#include "agent/process_state.h"
 #include "config/config_file.h"
-#include "config/settings.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "pcf/mq_field.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 
 #ifndef CSAGNT_VERSION
 #define CSAGNT_VERSION "0.0.0"
@@ -101,9 +102,8 @@ CommandLineResult HandleCommandLine(int argc, char** argv) {
         break;
       case 'v':
         if (!SetVerbose(scanner.value)) {
-          AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                       "Sorry, don't understand verbose string '%s'\n",
-                       Printable(scanner.value).text());
+          Log(kLevelQuiet, "Sorry, don't understand verbose string '%s'\n",
+              Printable(scanner.value).text());
           ShowUsage();
           return CommandLineResult::kUsageError;
         }
@@ -120,8 +120,7 @@ CommandLineResult HandleCommandLine(int argc, char** argv) {
       ShowUsage();
       return CommandLineResult::kUsageAsked;
     }
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "CSAG007E Unrecognised parameter '%s'\n",
-                 Printable(leftover).text());
+    Log(kLevelQuiet, kCsag007E, Printable(leftover).text());
     ShowUsage();
     return CommandLineResult::kUsageError;
   }
@@ -129,20 +128,11 @@ CommandLineResult HandleCommandLine(int argc, char** argv) {
 }
 
 void WriteBanner(int destination) {
-  AgentMessage(kLevelQuiet, destination, LogStream,
-               "CSAG001I CSAGNT Command Server Agent for IBM MQ, version %s, built %s\n",
-               CSAGNT_VERSION, __DATE__);
+  AgentMessage(kLevelQuiet, destination, LogState.LogStream, kCsag001I, CSAGNT_VERSION, __DATE__);
 }
 
 void ShowUsage() {
   WriteBanner(MSG_ORDINARY | MSG_NODATE);
-  AgentMessage(kLevelQuiet, MSG_ORDINARY | MSG_NODATE, LogStream,
-               "CSAG006E Usage: CSAGNT <Optional flags as below>\n"
-               "  [-m <Queue Manager Name>]\n"
-               "  [-q <Input Queue Name>  ]\n"
-               "  [-f <Config File Name>  ]\n"
-               "  [-k                     ] Running as a service\n"
-               "  [-c <Simple command>    ]\n"
-               "  [-v {Quiet|Low|Med|High}] Verbosity level\n");
-  UsageShown = true;
+  AgentMessage(kLevelQuiet, MSG_ORDINARY | MSG_NODATE, LogState.LogStream, kCsag006E);
+  Process.UsageShown = true;
 }

@@ -11,10 +11,10 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "agent/process_state.h"
 #include "log/console.h"
 #include "log/message.h"
 #include "log/status_report.h"
+#include "state/process_state.h"
 
 namespace {
 
@@ -88,11 +88,11 @@ int ReadKey(int timeout_ms) {
 bool AwaitingAnswer = false;
 
 void WriteStatusLine() {
-  AgentLockGuard guard(&LogLock);
+  AgentLockGuard guard(&LogState.LogLock);
   char line[128];
-  const int length = FormatStatusLine(line, sizeof line, CurrentTime.load());
-  EraseStatusLine(StatusLineLength.load(), false);
-  StatusLineLength.store(length);
+  const int length = FormatStatusLine(line, sizeof line, Process.CurrentTime.load());
+  EraseStatusLine(Process.StatusLineLength.load(), false);
+  Process.StatusLineLength.store(length);
   fputs(line, stdout);
   fflush(stdout);
 }
@@ -140,9 +140,9 @@ ConsoleAction ConsolePass() {
   WriteStatusLine();
   const int key = ReadKey(0);
   if (key <= 0) return ConsoleAction::kSleep;
-  AgentLockGuard guard(&LogLock);
+  AgentLockGuard guard(&LogState.LogLock);
   if (key == 'Q') {
-    const int length = StatusLineLength.load();
+    const int length = Process.StatusLineLength.load();
     EraseStatusLine(length, true);
     printf("%-*s", length, "Are you sure you want to quit?  ");
     fflush(stdout);

@@ -6,22 +6,23 @@
 #include <thread>
 
 #include "agent/console.h"
-#include "agent/exit_status.h"
-#include "agent/process_state.h"
 #include "agent/stop_wait.h"
-#include "config/settings.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "log/status_report.h"
 #include "mq/consumption.h"
 #include "consolidate/ageing.h"
 #include "relay/reply_queue_cache.h"
 #include "relay/request_table.h"
 #include "relay/retry_queue.h"
+#include "state/exit_status.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 
 int64_t Now() {
-  return CurrentTime.load(std::memory_order_relaxed);
+  return Process.CurrentTime.load(std::memory_order_relaxed);
 }
 
 // Sleeps `seconds`, waking early when a stop is requested, so that a signal
@@ -48,23 +49,22 @@ int Stopped(int exit_status) {
 }  // namespace
 
 PassOutcome RunTimedWork(int64_t now) {
-  CurrentTime.store(now, std::memory_order_relaxed);
-  if (Now() - LastAgeing >= AgentConfig.reqchkdelay &&
-      RequestCount.load(std::memory_order_relaxed) != 0) {
+  Process.CurrentTime.store(now, std::memory_order_relaxed);
+  if (Now() - RequestTable.LastAgeing >= AgentConfig.reqchkdelay &&
+      RequestTable.RequestCount.load(std::memory_order_relaxed) != 0) {
     AgeRequests();
   }
-  if (Now() - LastHobjCheck >= AgentConfig.hobjchkdelay) ExpireReplyQHandles();
+  if (Now() - ReplyQCache.LastHobjCheck >= AgentConfig.hobjchkdelay) ExpireReplyQHandles();
   RetryDeferredDeliveries();
   if (IsStopRequested()) return PassOutcome::kStop;
-  if (Now() - IntervalStart.load(std::memory_order_relaxed) >=
+  if (Now() - AgentStats.IntervalStart.load(std::memory_order_relaxed) >=
       int64_t{AgentConfig.reportint} * 60) {
     StatusReport(0);
   }
   if (AgentConfig.discint != 0 && (AgentConfig.AgentFlags & AF_TRIGGERED) &&
-      Now() - LastActivityTime.load(std::memory_order_relaxed) >=
+      Now() - Process.LastActivityTime.load(std::memory_order_relaxed) >=
           int64_t{AgentConfig.discint} * 60) {
-    AgentMessage(kLevelLow, MSG_ORDINARY, LogStream,
-                 "CSAG020I Disconnect Interval, %d minutes, expired\n", AgentConfig.discint);
+    Log(kLevelLow, kCsag020I, AgentConfig.discint);
     return PassOutcome::kDisconnect;
   }
   return PassOutcome::kGoOn;
@@ -81,7 +81,7 @@ int RunMainLoop() {
       case PassOutcome::kGoOn:
         break;
       case PassOutcome::kStop:
-        return Stopped(StopExitStatus.load(std::memory_order_relaxed));
+        return Stopped(Process.StopExitStatus.load(std::memory_order_relaxed));
       case PassOutcome::kDisconnect:
         return kExitOrderly;
     }
@@ -89,5 +89,5 @@ int RunMainLoop() {
     if (action == ConsoleAction::kQuit) return Stopped(kExitOrderly);
     if (action == ConsoleAction::kSleep) Sleep(AgentConfig.sleeptime, console);
   }
-  return Stopped(StopExitStatus.load(std::memory_order_relaxed));
+  return Stopped(Process.StopExitStatus.load(std::memory_order_relaxed));
 }

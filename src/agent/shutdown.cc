@@ -2,37 +2,39 @@
 #include "agent/shutdown.h"
 
 #include "agent/console.h"
-#include "agent/process_state.h"
 #include "agent/signals.h"
-#include "config/settings.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "log/status_report.h"
 #include "mq/consumption.h"
 #include "mq/mqi_table.h"
 #include "relay/retry_queue.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 
 int ShutdownAgent(int exit_status) {
   ReportTerminationSignal();
 
   // Disconnecting closes the queues; the outcomes are not looked at. Once
   // MQCTL STOP has returned no consumer runs any more.
-  if (QMgrHconn != MQHC_UNUSABLE_HCONN) {
+  if (Process.QMgrHconn != MQHC_UNUSABLE_HCONN) {
     StopConsumption();
     // A stop ends every wait: what still waits for another attempt goes to
     // the dead-letter queue now.
     DeadLetterDeferredDeliveries();
     MQLONG comp_code = MQCC_OK;
     MQLONG reason = MQRC_NONE;
-    MqiTable.MQDISC(&QMgrHconn, &comp_code, &reason);
-    QMgrHconn = MQHC_UNUSABLE_HCONN;
+    MqiTable.MQDISC(&Process.QMgrHconn, &comp_code, &reason);
+    Process.QMgrHconn = MQHC_UNUSABLE_HCONN;
   }
   RestoreTerminal();
 
-  if ((AgentConfig.AgentFlags & AF_SIMPLECMD) || UsageShown) return exit_status;
+  if ((AgentConfig.AgentFlags & AF_SIMPLECMD) || Process.UsageShown) return exit_status;
 
   StatusReport(1);
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "CSAG099I CSAGNT Agent shutting down\n");
-  if (LogStream != nullptr)
-    AgentMessage(kLevelQuiet, MSG_NOECHO, LogStream, "---------------------------------------\n");
+  Log(kLevelQuiet, kCsag099I);
+  if (LogState.LogStream != nullptr)
+    AgentMessage(kLevelQuiet, MSG_NOECHO, LogState.LogStream,
+                 "---------------------------------------\n");
   return exit_status;
 }

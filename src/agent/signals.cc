@@ -3,15 +3,16 @@
 
 #include <csignal>
 
-#include "agent/process_state.h"
 #include "log/message.h"
+#include "log/message_texts.h"
+#include "state/process_state.h"
 
 namespace {
 
 static_assert(std::atomic<int>::is_always_lock_free, "the handler stores atomics");
 
 extern "C" void OnTerminationSignal(int signal_number) {
-  StopSignal.store(signal_number, std::memory_order_relaxed);
+  Process.StopSignal.store(signal_number, std::memory_order_relaxed);
   RequestStop(kExitOrderly);
 }
 
@@ -28,9 +29,8 @@ void InstallTerminationHandlers() {
 }
 
 void ReportTerminationSignal() {
-  int signal_number = StopSignal.load(std::memory_order_relaxed);
+  int signal_number = Process.StopSignal.load(std::memory_order_relaxed);
   if (signal_number == 0 || TerminationReported) return;
   TerminationReported = true;
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "CSAG022I Termination signal %d received\n",
-               signal_number);
+  Log(kLevelQuiet, kCsag022I, signal_number);
 }

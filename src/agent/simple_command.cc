@@ -5,11 +5,12 @@
 
 #include <cstring>
 
-#include "agent/process_state.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "mq/mqi_table.h"
 #include "names/constant_names.h"
 #include "pcf/mq_field.h"
+#include "state/process_state.h"
 
 bool SendSimpleCommand(const char* queue, const char* text) {
   MQOD od = {MQOD_DEFAULT};
@@ -23,11 +24,10 @@ bool SendSimpleCommand(const char* queue, const char* text) {
 
   MQLONG comp_code = MQCC_OK;
   MQLONG reason = MQRC_NONE;
-  MqiTable.MQPUT1(QMgrHconn, &od, &md, &pmo, static_cast<MQLONG>(strlen(text)),
+  MqiTable.MQPUT1(Process.QMgrHconn, &od, &md, &pmo, static_cast<MQLONG>(strlen(text)),
                   const_cast<char*>(text), &comp_code, &reason);
   if (reason == MQRC_NONE) return true;
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG107E MQPUT to queue '%s' failed with reason %d (%s)\n", Printable(queue).text(),
-               static_cast<int>(reason), ReasonText(reason));
+  Log(kLevelQuiet, kCsag107E, Printable(queue).text(), static_cast<int>(reason),
+      ReasonText(reason));
   return false;
 }

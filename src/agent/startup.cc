@@ -13,22 +13,23 @@
 #include <ctime>
 
 #include "agent/command_line.h"
-#include "agent/exit_status.h"
 #include "agent/main_loop.h"
-#include "agent/process_state.h"
 #include "agent/shutdown.h"
 #include "agent/signals.h"
 #include "agent/simple_command.h"
 #include "agent/trigger_message.h"
 #include "config/config_file.h"
-#include "config/settings.h"
 #include "consolidate/reply_consumer.h"
 #include "log/log_file.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "log/status_report.h"
 #include "mq/connection.h"
 #include "relay/command_consumer.h"
 #include "relay/forward.h"
+#include "state/exit_status.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 
@@ -36,43 +37,35 @@ namespace {
 // queue, stopping at the first that cannot be opened (CSAG104E). Returns
 // whether all three are open.
 bool OpenAgentQueues() {
-  CommandQueueHobj = OpenQueue(AgentConfig.commandq, AgentQueueNames.CommandQ,
-                               MQOO_OUTPUT | MQOO_PASS_ALL_CONTEXT, nullptr);
-  if (CommandQueueHobj == MQHO_UNUSABLE_HOBJ) return false;
+  Process.CommandQueueHobj = OpenQueue(AgentConfig.commandq, Process.AgentQueueNames.CommandQ,
+                                       MQOO_OUTPUT | MQOO_PASS_ALL_CONTEXT, nullptr);
+  if (Process.CommandQueueHobj == MQHO_UNUSABLE_HOBJ) return false;
   constexpr MQLONG kInputOptions = MQOO_INPUT_SHARED | MQOO_SAVE_ALL_CONTEXT;
-  InputQueueHobj =
-      OpenQueue(AgentConfig.inputq, AgentQueueNames.InputQ, kInputOptions, CommandConsumer);
-  if (InputQueueHobj == MQHO_UNUSABLE_HOBJ) return false;
+  Process.InputQueueHobj =
+      OpenQueue(AgentConfig.inputq, Process.AgentQueueNames.InputQ, kInputOptions, CommandConsumer);
+  if (Process.InputQueueHobj == MQHO_UNUSABLE_HOBJ) return false;
   // Requests forwarded to the input queue itself would come back to the
   // agent and be forwarded again, for ever.
-  if (strcmp(AgentQueueNames.CommandQ, AgentQueueNames.InputQ) == 0) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG008E Command queue '%s' is the agent's own input queue '%s'\n",
-                 Printable(AgentConfig.commandq).text(), Printable(AgentConfig.inputq).text());
+  if (strcmp(Process.AgentQueueNames.CommandQ, Process.AgentQueueNames.InputQ) == 0) {
+    Log(kLevelQuiet, kCsag008E, Printable(AgentConfig.commandq).text(),
+        Printable(AgentConfig.inputq).text());
     return false;
   }
-  ReplyQueueHobj =
+  Process.ReplyQueueHobj =
       OpenQueue(AgentConfig.replyq, AgentConfig.actualreplyq, kInputOptions, ReplyConsumer);
-  return ReplyQueueHobj != MQHO_UNUSABLE_HOBJ;
+  return Process.ReplyQueueHobj != MQHO_UNUSABLE_HOBJ;
 }
 
 void ReportParameters() {
-  AgentMessage(kLevelLow, MSG_ORDINARY, LogStream,
-               "CSAG004I Parameters in effect:\n"
-               "  Queue Manager        : %s\n"
-               "  Input Queue          : %s\n"
-               "  Reply Queue          : %s\n"
-               "  Actual Reply Queue   : %s\n"
-               "  Verbose Level        : %s\n",
-               Printable(AgentConfig.qmname).text(), Printable(AgentConfig.inputq).text(),
-               Printable(AgentConfig.replyq).text(), Printable(AgentConfig.actualreplyq).text(),
-               VerboseLevelName(AgentConfig.verbose));
+  Log(kLevelLow, kCsag004I, Printable(AgentConfig.qmname).text(),
+      Printable(AgentConfig.inputq).text(), Printable(AgentConfig.replyq).text(),
+      Printable(AgentConfig.actualreplyq).text(), VerboseLevelName(AgentConfig.verbose));
 }
 
 }  // namespace
 
 int RunAgent(int argc, char** argv) {
-  LogStream = stdout;
+  LogState.LogStream = stdout;
   InstallTerminationHandlers();
 
   if (IsTriggerMessage(argc, argv)) {
@@ -97,15 +90,14 @@ int RunAgent(int argc, char** argv) {
     config_overrides = ReadConfigFile();
     OpenLogFile();
     WriteBanner(MSG_ORDINARY);
-    if (AgentConfig.AgentFlags & AF_TRIGGERED)
-      AgentMessage(kLevelLow, MSG_ORDINARY, LogStream, "CSAG003I Program Triggered\n");
+    if (AgentConfig.AgentFlags & AF_TRIGGERED) Log(kLevelLow, kCsag003I);
     int64_t now = time(nullptr);
-    IntervalStart.store(now, std::memory_order_relaxed);
-    LastActivityTime.store(now, std::memory_order_relaxed);
+    AgentStats.IntervalStart.store(now, std::memory_order_relaxed);
+    Process.LastActivityTime.store(now, std::memory_order_relaxed);
   }
 
-  QMgrHconn = ConnectQueueManager();
-  if (QMgrHconn == MQHC_UNUSABLE_HCONN) return ShutdownAgent(kExitFailure);
+  Process.QMgrHconn = ConnectQueueManager();
+  if (Process.QMgrHconn == MQHC_UNUSABLE_HCONN) return ShutdownAgent(kExitFailure);
   if (simple_command) {
     const bool put = SendSimpleCommand(AgentConfig.inputq, AgentConfig.simplecmd);
     return ShutdownAgent(put ? kExitOrderly : kExitFailure);

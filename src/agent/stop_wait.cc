@@ -6,16 +6,17 @@
 #include <thread>
 
 #include "agent/console.h"
-#include "agent/process_state.h"
 #include "agent/signals.h"
-#include "config/settings.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "mq/consumption.h"
 #include "mq/mqi_table.h"
 #include "names/constant_names.h"
 #include "consolidate/ageing.h"
 #include "relay/request_table.h"
 #include "relay/retry_queue.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 
@@ -23,44 +24,41 @@ namespace {
 // the call (IBM MQ takes no call from another thread on a started
 // connection). Returns false when consumption could not be resumed.
 bool StopIntake() {
-  if (InputQueueHobj == MQHO_UNUSABLE_HOBJ || MqiTable.MQCB == nullptr) return true;
+  if (Process.InputQueueHobj == MQHO_UNUSABLE_HOBJ || MqiTable.MQCB == nullptr) return true;
   SuspendConsumption();
   MQLONG comp_code = MQCC_OK;
   MQLONG reason = MQRC_NONE;
-  MqiTable.MQCB(QMgrHconn, MQOP_DEREGISTER, nullptr, InputQueueHobj, nullptr, nullptr, &comp_code,
-                &reason);
+  MqiTable.MQCB(Process.QMgrHconn, MQOP_DEREGISTER, nullptr, Process.InputQueueHobj, nullptr,
+                nullptr, &comp_code, &reason);
   if (comp_code == MQCC_FAILED) {
-    AgentMessage(kLevelHigh, MSG_ORDINARY, LogStream,
-                 "CSAG105E MQCB for queue '%s' failed with reason %d (%s)\n", AgentConfig.inputq,
-                 static_cast<int>(reason), ReasonText(reason));
+    Log(kLevelHigh, kCsag105E, AgentConfig.inputq, static_cast<int>(reason), ReasonText(reason));
   }
   return ResumeConsumption();
 }
 
 int32_t Outstanding() {
-  return RequestCount.load(std::memory_order_relaxed);
+  return RequestTable.RequestCount.load(std::memory_order_relaxed);
 }
 
 }  // namespace
 
 int WaitForOutstandingRequests() {
-  if (AgentConfig.stopwait <= 0 || QMgrHconn == MQHC_UNUSABLE_HCONN) return kExitOrderly;
+  if (AgentConfig.stopwait <= 0 || Process.QMgrHconn == MQHC_UNUSABLE_HCONN) return kExitOrderly;
   ReportTerminationSignal();
-  const int stops_before = StopRequestCount.load(std::memory_order_relaxed);
-  if (!StopIntake()) return StopExitStatus.load(std::memory_order_relaxed);
+  const int stops_before = Process.StopRequestCount.load(std::memory_order_relaxed);
+  if (!StopIntake()) return Process.StopExitStatus.load(std::memory_order_relaxed);
   if (Outstanding() == 0) return kExitOrderly;
 
-  AgentMessage(kLevelLow, MSG_ORDINARY, LogStream,
-               "CSAG023I Waiting up to %d seconds for %d outstanding requests\n",
-               AgentConfig.stopwait, static_cast<int>(Outstanding()));
+  Log(kLevelLow, kCsag023I, AgentConfig.stopwait, static_cast<int>(Outstanding()));
   const bool console = (AgentConfig.AgentFlags & AF_NOCONSOLE) == 0;
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(AgentConfig.stopwait);
   auto next_console_pass = std::chrono::steady_clock::now();
   while (Outstanding() != 0 && std::chrono::steady_clock::now() < until &&
-         StopRequestCount.load(std::memory_order_relaxed) == stops_before) {
+         Process.StopRequestCount.load(std::memory_order_relaxed) == stops_before) {
     // Requests keep ageing as usual meanwhile.
-    CurrentTime.store(time(nullptr), std::memory_order_relaxed);
-    if (CurrentTime.load(std::memory_order_relaxed) - LastAgeing >= AgentConfig.reqchkdelay) {
+    Process.CurrentTime.store(time(nullptr), std::memory_order_relaxed);
+    if (Process.CurrentTime.load(std::memory_order_relaxed) - RequestTable.LastAgeing >=
+        AgentConfig.reqchkdelay) {
       AgeRequests();
     }
     RetryDeferredDeliveries();
@@ -71,7 +69,7 @@ int WaitForOutstandingRequests() {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   ReportTerminationSignal();
-  if (StopExitStatus.load(std::memory_order_relaxed) != kExitOrderly) return kExitFailure;
+  if (Process.StopExitStatus.load(std::memory_order_relaxed) != kExitOrderly) return kExitFailure;
   if (Outstanding() != 0) AnswerOutstandingRequests();
   return kExitOrderly;
 }

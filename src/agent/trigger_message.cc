@@ -17,10 +17,11 @@
 
 #include <cstring>
 
-#include "config/settings.h"
 #include "cs/cs_memory.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "pcf/mq_field.h"
+#include "state/settings.h"
 
 static_assert(sizeof(MQTMC2) == 732);
 static_assert(offsetof(MQTMC2, QName) == 8 && offsetof(MQTMC2, TriggerData) == 104);
@@ -63,9 +64,7 @@ bool ParseTriggerMessage(const char* text, char* program_name, int* new_argc, ch
   if (TriggerParms == nullptr) TriggerParms = static_cast<char*>(CSGetMem(kTriggerParmsSize));
   char* block = TriggerParms;
   if (block == nullptr) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG202E Can not allocate %d bytes for a '%s' structure\n",
-                 static_cast<int>(kTriggerParmsSize), "TRIGPARMS");
+    Log(kLevelQuiet, kCsag202E, static_cast<int>(kTriggerParmsSize), "TRIGPARMS");
     return false;
   }
 

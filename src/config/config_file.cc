@@ -12,11 +12,13 @@
 #include <cstring>
 #include <string>
 
-#include "config/settings.h"
 #include "cs/cs_memory.h"
 #include "log/log_file.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "pcf/mq_field.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 
@@ -109,8 +111,7 @@ int32_t DecimalValue(const char* text) {
 
 void ReportUnrecognised(const char* text) {
   ++UnrecognisedCount;
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "CSAG007E Unrecognised parameter '%s'\n",
-               Printable(text).text());
+  Log(kLevelQuiet, kCsag007E, Printable(text).text());
 }
 
 // Reports a key's value that is refused. The parameter text is cut to 99
@@ -122,14 +123,11 @@ void ReportRefusedValue(const ConfigKey& row, const char* value) {
 }
 
 void ReportNoMemory(int size, const char* structure) {
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG202E Can not allocate %d bytes for a '%s' structure\n", size, structure);
+  Log(kLevelQuiet, kCsag202E, size, structure);
 }
 
 void ReportReadingStopped(const char* why) {
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG213E Reading of config file '%s' stopped: %s\n",
-               Printable(AgentConfig.cfgfile).text(), why);
+  Log(kLevelQuiet, kCsag213E, Printable(AgentConfig.cfgfile).text(), why);
 }
 
 void ApplyKey(FILE* file, ConfigKey& row, char* token) {
@@ -248,9 +246,9 @@ void NameConfigFile(const char* path) {
 
 FILE* OpenConfigFile() {
   if (AgentConfig.cfgfile[0] == '\0') {
-    if (ProgramDirectory[0] == '\0') FindProgramDirectory();
+    if (Process.ProgramDirectory[0] == '\0') FindProgramDirectory();
     char path[kCfgFileWidth + 1];
-    int n = snprintf(path, sizeof path, "%s%cCSAGNT.CFG", ProgramDirectory, '/');
+    int n = snprintf(path, sizeof path, "%s%cCSAGNT.CFG", Process.ProgramDirectory, '/');
     // A program directory too long for the path field: there is no default file.
     if (n < 0 || n > kCfgFileWidth) return nullptr;
     CopyTerminated(AgentConfig.cfgfile, kCfgFileWidth, path);
@@ -261,9 +259,7 @@ FILE* OpenConfigFile() {
   if (!(named && ConfigFileNameTooLong)) file = OpenRegularFile(AgentConfig.cfgfile, &rc);
   ConfigFileNameTooLong = false;
   if (file == nullptr && named) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG203E Unable to open config file '%s' rc=%d (%s)\n",
-                 Printable(AgentConfig.cfgfile).text(), rc, strerror(rc));
+    Log(kLevelQuiet, kCsag203E, Printable(AgentConfig.cfgfile).text(), rc, strerror(rc));
   }
   return file;
 }
@@ -409,7 +405,6 @@ void ReportConfigOverrides() {
       if (value != 1) text += "s";
     }
   }
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG005I Default overrides from file '%s' in effect: %s\n",
-               Printable(AgentConfig.cfgfile).text(), Printable(text.c_str()).text());
+  Log(kLevelQuiet, kCsag005I, Printable(AgentConfig.cfgfile).text(),
+      Printable(text.c_str()).text());
 }

@@ -5,14 +5,13 @@
 #include <cstring>
 #include <ctime>
 
-#include "agent/process_state.h"
-#include "config/settings.h"
 #include "consolidate/hold_buffer.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "mq/consumption.h"
 #include "relay/error_reply.h"
-
-int64_t LastAgeing = 0;
+#include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 
@@ -25,11 +24,10 @@ void AnswerAgedRequest(REQUEST* request) {
   tm local{};
   if (localtime_r(&when, &local) != nullptr) strftime(issued, sizeof issued, "%H:%M:%S", &local);
   char msg_id[2 * sizeof(MQBYTE24) + 1];
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG303E Ageing out request for ReplyQ '%s' issued at %.8s MsgId: %s\n",
-               PrintableCopy(queue, sizeof queue, request->ReplyToQ,
-                             strnlen(request->ReplyToQ, MQ_Q_NAME_LENGTH)),
-               issued, FormatHexId(request->MsgId, sizeof request->MsgId, msg_id));
+  Log(kLevelQuiet, kCsag303E,
+      PrintableCopy(queue, sizeof queue, request->ReplyToQ,
+                    strnlen(request->ReplyToQ, MQ_Q_NAME_LENGTH)),
+      issued, FormatHexId(request->MsgId, sizeof request->MsgId, msg_id));
 
   // What the command server did send reaches the client before the news
   // that the rest is missing.
@@ -41,10 +39,10 @@ void AnswerAgedRequest(REQUEST* request) {
 }  // namespace
 
 void AgeRequests() {
-  const int64_t now = CurrentTime.load(std::memory_order_relaxed);
+  const int64_t now = Process.CurrentTime.load(std::memory_order_relaxed);
   // Aged: more than maxage seconds without reply activity.
   REQUEST* aged = TakeOutIdleRequests(now - AgentConfig.maxage);
-  LastAgeing = now;
+  RequestTable.LastAgeing = now;
   if (aged != nullptr) RetireAgedRequests(aged);
 }
 

@@ -16,10 +16,6 @@
 
 #include "relay/request_table.h"
 
-// Time of the last sweep (seconds since the epoch), 0 before the first.
-// Main thread only.
-extern int64_t LastAgeing;
-
 // The sweep: takes out every request whose LastActivity is more than maxage
 // seconds before CurrentTime and that is not InUse, oldest first, sets
 // LastAgeing, then answers them (RetireAgedRequests).

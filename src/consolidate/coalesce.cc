@@ -3,11 +3,11 @@
 
 #include <cstring>
 
-#include "config/settings.h"
 #include "consolidate/hold_buffer.h"
 #include "consolidate/reply_shape.h"
 #include "pcf/agent_format.h"
 #include "pcf/pcf_format.h"
+#include "state/settings.h"
 
 namespace {
 

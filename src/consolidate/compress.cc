@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "pcf/pcf_format.h"
 
 namespace {
@@ -67,8 +68,7 @@ void CompressPcf(char* message, int32_t* length) {
         // Left as it is from here on: a type that is not compressed, or
         // lengths that do not fit in what remains.
         if (fits) {
-          AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                       "CSAG301E Can not compress PCF type %d\n", static_cast<int>(type));
+          Log(kLevelQuiet, kCsag301E, static_cast<int>(type));
         }
         break;
     }

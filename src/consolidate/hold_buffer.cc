@@ -7,13 +7,13 @@
 #include "consolidate/reply_shape.h"
 #include "cs/cs_memory.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "relay/deliver.h"
 
 namespace {
 
 void ReportNoMemory(int64_t size) {
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG201E Can not allocate %d bytes for a message! \n", static_cast<int>(size));
+  Log(kLevelQuiet, kCsag201E, static_cast<int>(size));
 }
 
 }  // namespace

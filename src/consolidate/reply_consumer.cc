@@ -3,13 +3,12 @@
 
 #include <cstring>
 
-#include "agent/process_state.h"
-#include "config/settings.h"
 #include "consolidate/coalesce.h"
 #include "consolidate/compress.h"
 #include "consolidate/hold_buffer.h"
 #include "consolidate/reply_shape.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "log/status_report.h"
 #include "mq/connection.h"
 #include "names/constant_names.h"
@@ -18,6 +17,8 @@
 #include "pcf/pcf_format.h"
 #include "relay/deliver.h"
 #include "relay/forward.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 
@@ -27,9 +28,7 @@ bool IsFormat(const char* format, const char* expected) {
 
 void ReportUnrecognised(const MQBYTE* msg_id) {
   char hex[2 * sizeof(MQBYTE24) + 1];
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG302E Unrecognised reply received MsgId: %s\n",
-               FormatHexId(msg_id, sizeof(MQBYTE24), hex));
+  Log(kLevelQuiet, kCsag302E, FormatHexId(msg_id, sizeof(MQBYTE24), hex));
 }
 
 // After the last reply: the counts at verbose level 2, then the request is
@@ -37,12 +36,9 @@ void ReportUnrecognised(const MQBYTE* msg_id) {
 void FinishRequest(REQUEST* request) {
   if (AgentConfig.verbose == kLevelMedium) {
     if (request->ReplyCount == 1) {
-      AgentMessage(kLevelMedium, MSG_ORDINARY, LogStream,
-                   "CSAG403I Received reply message of length %d bytes\n", request->ReplyBytes);
+      Log(kLevelMedium, kCsag403I, request->ReplyBytes);
     } else {
-      AgentMessage(kLevelMedium, MSG_ORDINARY, LogStream,
-                   "CSAG404I Received %d reply messages of total length %d bytes\n",
-                   request->ReplyCount, request->ReplyBytes);
+      Log(kLevelMedium, kCsag404I, request->ReplyCount, request->ReplyBytes);
     }
   }
   RetireRequest(request);
@@ -139,12 +135,11 @@ void MQENTRY ReplyConsumer(MQHCONN, PMQVOID message_descriptor, PMQVOID get_opti
   }
   auto* md = static_cast<MQMD*>(message_descriptor);
   auto* data = static_cast<char*>(buffer);
-  AgentMessage(kLevelHigh, MSG_ORDINARY, LogStream,
-               "CSAG403I Received reply message of length %d bytes\n", length);
+  Log(kLevelHigh, kCsag403I, length);
 
   // A reply of the agent's carries its request's MsgId and the CorrelId of
   // every forwarded request.
-  REQUEST* request = memcmp(md->CorrelId, ForwardCorrelId, sizeof md->CorrelId) == 0
+  REQUEST* request = memcmp(md->CorrelId, Process.ForwardCorrelId, sizeof md->CorrelId) == 0
                          ? MatchRequest(md->MsgId, length)
                          : nullptr;
   if (request == nullptr) {

@@ -13,13 +13,11 @@
 #include <cstring>
 #include <string>
 
-#include "agent/process_state.h"
-#include "config/settings.h"
 #include "log/log_stream.h"
 #include "log/message.h"
-
-char ProgramDirectory[kProgramDirectorySize];
-char LogFileName[kLogFileNameSize];
+#include "log/message_texts.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 
@@ -28,13 +26,6 @@ constexpr size_t kQmNameMarkLength = sizeof kQmNameMark - 1;
 constexpr char kLogFileNameFormat[] = "CSAGNT_Log%2.2d.txt";
 constexpr char kLogFileNamePrefix[] = "CSAGNT_Log";
 constexpr size_t kLogFileNamePrefixLength = sizeof kLogFileNamePrefix - 1;
-
-// Set while a thread checks the size or rotates. Guarded by LogLock: only the
-// thread holding LogLock can see it set, so it keeps the messages that the
-// rotation itself writes from starting another rotation, while other threads
-// wait for LogLock. (The shared AgentFlags word is not written for this: the
-// consumer threads read it without a lock.)
-bool RotationInProgress = false;
 
 // True when a failed unlink or rename of `path` only found no file there. A
 // missing directory is a failure like any other, although Linux answers
@@ -54,8 +45,8 @@ bool OnlyFileMissing(int error, const char* path) {
 bool ComposeLogDirectory(char* dir, size_t size) {
   const char* logpath = AgentConfig.logpath;
   if (*logpath == '\0') {
-    if (ProgramDirectory[0] == '\0') FindProgramDirectory();
-    snprintf(dir, size, "%s", ProgramDirectory);
+    if (Process.ProgramDirectory[0] == '\0') FindProgramDirectory();
+    snprintf(dir, size, "%s", Process.ProgramDirectory);
     return true;
   }
   const char* mark = strstr(logpath, kQmNameMark);
@@ -84,10 +75,7 @@ bool ComposeName(char* buffer, size_t size, int n) {
 void ReportQmNameLeftOut() {
   char dir[kLogFileNameSize];
   ComposeLogDirectory(dir, sizeof dir);
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG214E Queue manager name '%s' not usable for +QMNAME+ in logpath; error log "
-               "directory '%s'\n",
-               Printable(AgentConfig.qmname).text(), Printable(dir).text());
+  Log(kLevelQuiet, kCsag214E, Printable(AgentConfig.qmname).text(), Printable(dir).text());
 }
 
 // The number of error log files rotation works with: numlogfiles, at least
@@ -130,14 +118,11 @@ void FindLogFiles(int files, bool* present) {
 bool DeleteLogFile(int n) {
   char name[kLogFileNameSize];
   ComposeLogFileName(name, sizeof name, n);
-  AgentMessage(kLevelHigh, MSG_ORDINARY, LogStream, "CSAG205I Deleting old error log file '%s'\n",
-               Printable(name).text());
+  Log(kLevelHigh, kCsag205I, Printable(name).text());
   if (unlink(name) == 0) return true;
   const int error = errno;
   if (OnlyFileMissing(error, name)) return true;
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG206E Unable to delete old error log file '%s' rc=%d (%s)\n",
-               Printable(name).text(), error, strerror(error));
+  Log(kLevelQuiet, kCsag206E, Printable(name).text(), error, strerror(error));
   StopIfLogFailFatal();
   return false;
 }
@@ -184,9 +169,7 @@ bool CheckLogFileSize(FILE* stream) {
   struct stat st;
   if (fstat(fileno(stream), &st) != 0) {
     const int error = errno;
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG209E Error log File access with %s failed. rc=%d (%s)\n", "fstat()", error,
-                 strerror(error));
+    Log(kLevelQuiet, kCsag209E, "fstat()", error, strerror(error));
     StopIfLogFailFatal();
     return true;
   }
@@ -202,7 +185,7 @@ bool RotateLogFiles(FILE* stream) {
   // other thread finds LogStream in between.
   bool locked = false;
   if (files == 1) {
-    AgentLockAcquire(&LogLock, &locked);
+    AgentLockAcquire(&LogState.LogLock, &locked);
     CloseLogStream(stream);
   }
   bool ok = !present[files] || DeleteLogFile(files);
@@ -214,24 +197,21 @@ bool RotateLogFiles(FILE* stream) {
     if (present[n]) {
       ComposeLogFileName(from, sizeof from, n);
       ComposeLogFileName(to, sizeof to, n + 1);
-      AgentMessage(kLevelHigh, MSG_ORDINARY, LogStream,
-                   "CSAG207I Renaming old error log file '%s' to '%s'\n", Printable(from).text(),
-                   Printable(to).text());
+      Log(kLevelHigh, kCsag207I, Printable(from).text(), Printable(to).text());
     }
     if (n == 1) {
-      AgentLockAcquire(&LogLock, &locked);
+      AgentLockAcquire(&LogState.LogLock, &locked);
       CloseLogStream(stream);
     }
     if (!present[n] || rename(from, to) == 0) continue;
     const int error = errno;
     if (OnlyFileMissing(error, from)) continue;
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG208E Unable to rename old error log file '%s' to '%s' rc=%d (%s)\n",
-                 Printable(from).text(), Printable(to).text(), error, strerror(error));
+    Log(kLevelQuiet, kCsag208E, Printable(from).text(), Printable(to).text(), error,
+        strerror(error));
     StopIfLogFailFatal();
     ok = false;
   }
-  AgentLockRelease(&LogLock, &locked);
+  AgentLockRelease(&LogState.LogLock, &locked);
   return ok;
 }
 
@@ -239,35 +219,32 @@ bool OpenLogFile() {
   char name[kLogFileNameSize];
   const bool qmname_put_in = ComposeName(name, sizeof name, 1);
   // A rotation reopens the file in the same place: the reason is given once.
-  const bool report_qmname = !qmname_put_in && !RotationInProgress;
+  const bool report_qmname = !qmname_put_in && !LogState.RotationInProgress;
   FILE* file = OpenForAppending(name);
   if (file == nullptr) {
     const int error = errno;
     if (report_qmname) ReportQmNameLeftOut();
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG204E Unable to open error log file '%s' rc=%d (%s)\n", Printable(name).text(),
-                 error, strerror(error));
+    Log(kLevelQuiet, kCsag204E, Printable(name).text(), error, strerror(error));
     StopIfLogFailFatal();
     return false;
   }
   {
-    AgentLockGuard guard(&LogLock);
+    AgentLockGuard guard(&LogState.LogLock);
     InstallLogStream(file);
-    snprintf(LogFileName, sizeof LogFileName, "%s", name);
+    snprintf(LogState.LogFileName, sizeof LogState.LogFileName, "%s", name);
     // Every log file, a rotation's too, begins with the date line.
-    LastDateDay = 0;
+    LogState.LastDateDay = 0;
   }
-  AgentMessage(kLevelQuiet, MSG_NOSTREAM, LogStream, "CSAG210I Logging to '%s'\n",
-               Printable(name).text());
+  AgentMessage(kLevelQuiet, MSG_NOSTREAM, LogState.LogStream, kCsag210I, Printable(name).text());
   if (report_qmname) ReportQmNameLeftOut();
   return true;
 }
 
 bool RotateLogIfDue() {
-  AgentLockGuard guard(&LogLock);
-  FILE* current = LogStream.load();
-  if (RotationInProgress || current == stdout) return false;
-  RotationInProgress = true;
+  AgentLockGuard guard(&LogState.LogLock);
+  FILE* current = LogState.LogStream.load();
+  if (LogState.RotationInProgress || current == stdout) return false;
+  LogState.RotationInProgress = true;
   bool rotated = false;
   if (CheckLogFileSize(current) && !IsStopRequested()) {
     // A rotation that closed file 1 needs file 1 reopened even when another
@@ -275,7 +252,7 @@ bool RotateLogIfDue() {
     if (RotateLogFiles(current) || !IsStopRequested()) OpenLogFile();
     rotated = true;
   }
-  RotationInProgress = false;
+  LogState.RotationInProgress = false;
   return rotated;
 }
 
@@ -291,5 +268,6 @@ void FindProgramDirectory() {
   // examined: "/csagnt" gives an empty directory, and so "/" for the files.
   const char* slash = path[0] == '\0' ? nullptr : strrchr(path + 1, '/');
   const size_t dir_length = slash == nullptr ? 0 : static_cast<size_t>(slash - path);
-  snprintf(ProgramDirectory, sizeof ProgramDirectory, "%.*s", static_cast<int>(dir_length), path);
+  snprintf(Process.ProgramDirectory, sizeof Process.ProgramDirectory, "%.*s",
+           static_cast<int>(dir_length), path);
 }

@@ -14,24 +14,12 @@
 #include <cstddef>
 #include <cstdio>
 
-// Room for any composed log file name: the longest logpath with a queue
-// manager name put in, or the program directory, and the file name.
-constexpr size_t kLogFileNameSize = 400;
-
-constexpr size_t kProgramDirectorySize = 300;
+#include "log/log_state.h"
 
 // The most error log files kept: a larger numlogfiles is refused by the
 // configuration file (CSAG007E), and rotation never looks beyond it. File
 // names then have up to three digits (CSAGNT_Log999.txt).
 constexpr int kMaxLogFiles = 999;
-
-// Directory of the running executable (no trailing '/'); empty until
-// FindProgramDirectory fills it. Written on the main thread at start-up.
-extern char ProgramDirectory[kProgramDirectorySize];
-
-// Name of the error log file that OpenLogFile last installed; empty before.
-// Under LogLock.
-extern char LogFileName[kLogFileNameSize];
 
 // Opens error log file 1 for appending (creating it) and installs it as
 // LogStream, closing the stream it replaces unless that is standard output;

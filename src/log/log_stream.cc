@@ -7,15 +7,11 @@
 
 #include "log/message.h"
 
-std::atomic<FILE*> LogStream{stdout};
-
 namespace {
 
-// The addresses of the streams most recently closed, newest first, kept as
-// numbers: they are compared, never used. FILE addresses are reused by later
-// opens, so a stream is forgotten again when it is installed. Guarded by
-// LogLock.
-std::array<uintptr_t, 8> Retired{};
+// The streams most recently closed are remembered in Retired. FILE
+// addresses are reused by later opens, so a stream is forgotten again when
+// it is installed.
 
 uintptr_t Key(FILE* stream) {
   return reinterpret_cast<uintptr_t>(stream);
@@ -23,23 +19,24 @@ uintptr_t Key(FILE* stream) {
 
 // Call before closing `stream`.
 void Retire(FILE* stream) {
-  std::copy_backward(Retired.begin(), Retired.end() - 1, Retired.end());
-  Retired[0] = Key(stream);
+  std::copy_backward(LogState.Retired.begin(), LogState.Retired.end() - 1, LogState.Retired.end());
+  LogState.Retired[0] = Key(stream);
 }
 
 void Forget(FILE* stream) {
-  std::replace(Retired.begin(), Retired.end(), Key(stream), uintptr_t{0});
+  std::replace(LogState.Retired.begin(), LogState.Retired.end(), Key(stream), uintptr_t{0});
 }
 
 bool IsRetired(FILE* stream) {
-  return std::find(Retired.begin(), Retired.end(), Key(stream)) != Retired.end();
+  return std::find(LogState.Retired.begin(), LogState.Retired.end(), Key(stream)) !=
+         LogState.Retired.end();
 }
 
 }  // namespace
 
 void InstallLogStream(FILE* stream) {
-  AgentLockGuard guard(&LogLock);
-  FILE* old = LogStream.exchange(stream);
+  AgentLockGuard guard(&LogState.LogLock);
+  FILE* old = LogState.LogStream.exchange(stream);
   Forget(stream);
   if (old != nullptr && old != stdout && old != stream) {
     Retire(old);
@@ -49,8 +46,8 @@ void InstallLogStream(FILE* stream) {
 
 void CloseLogStream(FILE* stream) {
   if (stream == nullptr || stream == stdout) return;
-  AgentLockGuard guard(&LogLock);
-  if (LogStream.load() == stream) LogStream.store(stdout);
+  AgentLockGuard guard(&LogState.LogLock);
+  if (LogState.LogStream.load() == stream) LogState.LogStream.store(stdout);
   Retire(stream);
   fclose(stream);
 }
@@ -59,10 +56,6 @@ FILE* LiveStream(FILE* stream) {
   // Standard output passed while a log file is installed was read while the
   // log stood at its fallback (start-up, or a rotation on another thread).
   if (stream != nullptr && stream != stdout && !IsRetired(stream)) return stream;
-  FILE* current = LogStream.load();
+  FILE* current = LogState.LogStream.load();
   return current != nullptr ? current : stdout;
-}
-
-void ForgetRetiredStreams() {
-  Retired.fill(0);
 }

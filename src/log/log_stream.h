@@ -22,6 +22,3 @@ void CloseLogStream(FILE* stream);
 // standard output (the fallback, which a rotation on another thread may have
 // shown for a moment). Call under LogLock.
 FILE* LiveStream(FILE* stream);
-
-// Forgets the retired streams (for tests).
-void ForgetRetiredStreams();

@@ -12,22 +12,16 @@
 #include <cstring>
 #include <ctime>
 
-#include "agent/process_state.h"
-#include "config/settings.h"
 #include "log/console.h"
 #include "log/log_file.h"
 #include "log/log_stream.h"
-
-AgentLock LogLock;
-int LastDateDay = 0;
+#include "log/message_texts.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 
 constexpr int kPrefixLength = 11;
-
-// True from a failed write to the error log until a write succeeds again, so
-// that a full device is reported once, not once per message. Under LogLock.
-bool LogWriteFailing = false;
 
 constexpr const char* kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -38,8 +32,8 @@ void WriteDateLine(FILE* stream, const tm& local) {
   char date[32];
   snprintf(date, sizeof date, "%.3s %.3s%3d %d", kWeekdays[local.tm_wday], kMonths[local.tm_mon],
            local.tm_mday, local.tm_year + 1900);
-  fprintf(stream, "           CSAG002I Current Date: %15s\n", date);
-  LastDateDay = local.tm_mday;
+  fprintf(stream, kCsag002I, date);
+  LogState.LastDateDay = local.tm_mday;
 }
 
 // The outcome of the writes to `stream` since `errno` was cleared: 0, or the
@@ -57,34 +51,31 @@ int FlushOutcome(FILE* stream) {
 // that failed) and is a log failure like any other.
 void NoteLogWrite(int error) {
   if (error == 0) {
-    LogWriteFailing = false;
+    LogState.LogWriteFailing = false;
     return;
   }
-  if (LogWriteFailing) return;
-  LogWriteFailing = true;
-  AgentMessage(kLevelQuiet, MSG_STDOUT, stdout,
-               "CSAG211E Unable to write to error log file '%s' rc=%d (%s)\n",
-               Printable(LogFileName).text(), error, strerror(error));
+  if (LogState.LogWriteFailing) return;
+  LogState.LogWriteFailing = true;
+  AgentMessage(kLevelQuiet, MSG_STDOUT, stdout, kCsag211E, Printable(LogState.LogFileName).text(),
+               error, strerror(error));
   StopIfLogFailFatal();
 }
 
-}  // namespace
-
-void AgentMessage(int level, int destination, FILE* stream, const char* format, ...) {
+void WriteMessage(int level, int destination, FILE* stream, const char* format, va_list args) {
   const bool console = (AgentConfig.AgentFlags & AF_NOCONSOLE) == 0;
   if (level > AgentConfig.verbose) return;
 
-  AgentLockGuard guard(&LogLock);
+  AgentLockGuard guard(&LogState.LogLock);
   const bool stdout_only = (destination & MSG_STDOUT) != 0;
   const bool to_stream = (destination & MSG_NOSTREAM) == 0 && !stdout_only;
-  if (to_stream && RotateLogIfDue()) stream = LogStream.load();
+  if (to_stream && RotateLogIfDue()) stream = LogState.LogStream.load();
   FILE* out = stdout_only ? stdout : LiveStream(stream);
   // Echoed to the console unless the message goes there anyway (before the
   // log file is open, messages reach the console once, as the stream).
   const bool echo = console && (destination & MSG_NOECHO) == 0 && out != stdout;
 
   const time_t now = time(nullptr);
-  CurrentTime.store(now, std::memory_order_relaxed);
+  Process.CurrentTime.store(now, std::memory_order_relaxed);
   tm local;
   const bool known = localtime_r(&now, &local) != nullptr;
   char prefix[kPrefixLength + 1];
@@ -96,20 +87,17 @@ void AgentMessage(int level, int destination, FILE* stream, const char* format, 
     prefix[kPrefixLength] = '\0';
   }
 
-  const int status_line = StatusLineLength.load(std::memory_order_relaxed);
+  const int status_line = Process.StatusLineLength.load(std::memory_order_relaxed);
   if (console && status_line > 0) EraseStatusLine(status_line, true);
 
   errno = 0;
   if (known && (destination & (MSG_NODATE | MSG_STDOUT)) == 0 &&
-      (LastDateDay == 0 || LastDateDay != local.tm_mday)) {
+      (LogState.LastDateDay == 0 || LogState.LastDateDay != local.tm_mday)) {
     WriteDateLine(out, local);
   }
 
   char text[kMaxMessageLength + 1];
-  va_list args;
-  va_start(args, format);
   const int length = vsnprintf(text, sizeof text, format, args);
-  va_end(args);
   if (length < 0) {
     text[0] = '\0';
   } else if (length > kMaxMessageLength) {
@@ -130,11 +118,18 @@ void AgentMessage(int level, int destination, FILE* stream, const char* format, 
   fflush(stdout);
 }
 
-void ResetLogStateForTesting() {
-  AgentLockGuard guard(&LogLock);
-  LogStream.store(stdout);
-  LastDateDay = 0;
-  LogWriteFailing = false;
-  LogFileName[0] = '\0';
-  ForgetRetiredStreams();
+}  // namespace
+
+void AgentMessage(int level, int destination, FILE* stream, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  WriteMessage(level, destination, stream, format, args);
+  va_end(args);
+}
+
+void Log(int level, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  WriteMessage(level, MSG_ORDINARY, LogState.LogStream.load(), format, args);
+  va_end(args);
 }

@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "cs/agent_lock.h"
+#include "log/log_state.h"
 
 // Verbose levels.
 constexpr int kLevelQuiet = 0;   // errors and what must always show
@@ -28,20 +28,6 @@ constexpr int MSG_STDOUT = 16;   // standard output only, whatever the console s
                                  // stream; no date line, size check or rotation (the error
                                  // log's reports about itself)
 
-// The stream messages are written to: standard output from the first step of
-// start-up, then error log file 1. Replaced only under LogLock; never null.
-// Atomic so that a caller on any thread may read it to pass it on while a
-// rotation on another thread replaces it.
-extern std::atomic<FILE*> LogStream;
-
-// Guards LogStream, the closing of a replaced stream and the output of one
-// message. The innermost lock: no other lock is taken while it is held.
-extern AgentLock LogLock;
-
-// Day of the month (1 to 31) of the last CSAG002I date line, 0 before the
-// first. Read and written under LogLock.
-extern int LastDateDay;
-
 // Writes one message. `stream` is the caller's LogStream; after a rotation
 // the message goes to the newly installed stream instead, and so does a
 // message whose stream was closed by an earlier rotation. The formatted text
@@ -49,6 +35,9 @@ extern int LastDateDay;
 // Safe to call from any thread.
 void AgentMessage(int level, int destination, FILE* stream, const char* format, ...)
     __attribute__((format(printf, 4, 5)));
+
+// The common case: an ordinary message (MSG_ORDINARY) to LogStream.
+void Log(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // The longest message text; longer ones are cut.
 constexpr int kMaxMessageLength = 1999;
@@ -92,8 +81,3 @@ constexpr size_t kQNameDisplaySize = 2 * kQNameFieldLength + 2;
 // "qmgr/queue", or "queue" when qmgr is empty. The names come from clients,
 // so bytes outside printable ASCII are written as '.'. Returns `out`.
 char* FormatQName(const char* qmgr, const char* queue, char* out);
-
-// Puts the log state back as at process start: LogStream standard output
-// (the stream it named is not closed), LastDateDay 0, no log file name, no
-// rotation or write failure state. For tests.
-void ResetLogStateForTesting();

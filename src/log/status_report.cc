@@ -3,12 +3,12 @@
 
 #include <cinttypes>
 
-#include "agent/process_state.h"
-#include "config/settings.h"
 #include "log/message.h"
+#include "log/message_texts.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 
 AgentStatistics AgentStats;
-std::atomic<int64_t> IntervalStart{0};
 
 namespace {
 
@@ -75,10 +75,11 @@ int64_t CompressionPercent(uint32_t received, uint32_t sent) {
 }
 
 void StatusReport(int actual_time) {
-  const int64_t now = CurrentTime.load(std::memory_order_relaxed);
-  const int64_t minutes = (actual_time == 1 && now != 0)
-                              ? (now - IntervalStart.load(std::memory_order_relaxed)) / 60
-                              : AgentConfig.reportint;
+  const int64_t now = Process.CurrentTime.load(std::memory_order_relaxed);
+  const int64_t minutes =
+      (actual_time == 1 && now != 0)
+          ? (now - AgentStats.IntervalStart.load(std::memory_order_relaxed)) / 60
+          : AgentConfig.reportint;
   const TrafficCounts all = ReadCounts(AgentStats.since_start);
   const TrafficCounts last = ReadCounts(AgentStats.interval);
 
@@ -92,33 +93,20 @@ void StatusReport(int actual_time) {
   FormatBytes(all.ResponseBytesSent, bytes[4]);
   FormatBytes(last.ResponseBytesSent, bytes[5]);
 
-  AgentMessage(kLevelLow, MSG_ORDINARY, LogStream,
-               "CSAG080I CSAGNT Status Report\n"
-               "                            : Since Start : Last %s\n"
-               "  Commands Received         : %11d : %11d\n"
-               "  Command Bytes Received    : %11s : %11s\n"
-               "  Replies Received          : %11d : %11d\n"
-               "  Reply Bytes Received      : %11s : %11s\n"
-               "  Responses Sent            : %11d : %11d\n"
-               "  Response Bytes Sent       : %11s : %11s\n"
-               "  Compression Achieved      : %10" PRId64 "%% : %10" PRId64
-               "%%\n"
-               "  Failed Puts               : %11d : %11d\n"
-               "  Puts Successfully Retried : %11d : %11d\n",
-               interval, Signed(all.CommandsReceived), Signed(last.CommandsReceived), bytes[0],
-               bytes[1], Signed(all.RepliesReceived), Signed(last.RepliesReceived), bytes[2],
-               bytes[3], Signed(all.ResponsesSent), Signed(last.ResponsesSent), bytes[4], bytes[5],
-               CompressionPercent(all.ReplyBytesReceived, all.ResponseBytesSent),
-               CompressionPercent(last.ReplyBytesReceived, last.ResponseBytesSent),
-               Signed(all.FailedPuts), Signed(last.FailedPuts), Signed(all.PutsRetried),
-               Signed(last.PutsRetried));
+  Log(kLevelLow, kCsag080I, interval, Signed(all.CommandsReceived), Signed(last.CommandsReceived),
+      bytes[0], bytes[1], Signed(all.RepliesReceived), Signed(last.RepliesReceived), bytes[2],
+      bytes[3], Signed(all.ResponsesSent), Signed(last.ResponsesSent), bytes[4], bytes[5],
+      CompressionPercent(all.ReplyBytesReceived, all.ResponseBytesSent),
+      CompressionPercent(last.ReplyBytesReceived, last.ResponseBytesSent), Signed(all.FailedPuts),
+      Signed(last.FailedPuts), Signed(all.PutsRetried), Signed(last.PutsRetried));
 
   Clear(AgentStats.interval);
-  IntervalStart.store(CurrentTime.load(std::memory_order_relaxed), std::memory_order_relaxed);
+  AgentStats.IntervalStart.store(Process.CurrentTime.load(std::memory_order_relaxed),
+                                 std::memory_order_relaxed);
 }
 
 void ResetAgentStatsForTesting() {
   Clear(AgentStats.since_start);
   Clear(AgentStats.interval);
-  IntervalStart.store(0, std::memory_order_relaxed);
+  AgentStats.IntervalStart.store(0, std::memory_order_relaxed);
 }

@@ -41,13 +41,12 @@ struct TrafficCounts {
 struct AgentStatistics {
   TrafficCounters since_start;
   TrafficCounters interval;
+  // Start of the current interval (seconds since the epoch): set by
+  // start-up, and to CurrentTime by every report.
+  std::atomic<int64_t> IntervalStart{0};
 };
 
 extern AgentStatistics AgentStats;
-
-// Start of the current interval (seconds since the epoch): set by start-up,
-// and to CurrentTime by every report.
-extern std::atomic<int64_t> IntervalStart;
 
 // A message taken from the input queue (simple command handled or request
 // forwarded), of `bytes` bytes.

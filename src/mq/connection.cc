@@ -3,12 +3,13 @@
 
 #include <cstring>
 
-#include "agent/process_state.h"
-#include "config/settings.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "mq/mqi_table.h"
 #include "names/constant_names.h"
 #include "pcf/mq_field.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 
@@ -25,8 +26,7 @@ MQCNO ConnectOptionsWithApplName() {
 }
 
 void ReportReason(const char* format, MQLONG reason) {
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, format, static_cast<int>(reason),
-               ReasonText(reason));
+  Log(kLevelQuiet, format, static_cast<int>(reason), ReasonText(reason));
 }
 
 // Learns the queue manager's name and platform and registers the event
@@ -39,7 +39,7 @@ void InquireQueueManager(MQHCONN hconn) {
   MQLONG reason = MQRC_NONE;
   MqiTable.MQOPEN(hconn, &od, MQOO_INQUIRE, &hobj, &comp_code, &reason);
   if (reason != MQRC_NONE) {
-    ReportReason("CSAG102E MQOPEN of queue manager object failed with reason %d (%s)\n", reason);
+    ReportReason(kCsag102E, reason);
     return;
   }
 
@@ -50,12 +50,12 @@ void InquireQueueManager(MQHCONN hconn) {
   char names[MQ_Q_MGR_NAME_LENGTH + MQ_Q_NAME_LENGTH];
   MqiTable.MQINQ(hconn, hobj, 4, selectors, 2, integers, sizeof names, names, &comp_code, &reason);
   if (reason != MQRC_NONE) {
-    ReportReason("CSAG103E MQINQ of queue manager object failed with reason %d (%s)\n", reason);
+    ReportReason(kCsag103E, reason);
   } else {
     CopyNameTerminated(AgentConfig.qmname, kQNameWidth, names);
-    CopyNameTerminated(QueueManagerFacts.DeadLetterQName, kQNameWidth,
+    CopyNameTerminated(Process.QueueManagerFacts.DeadLetterQName, kQNameWidth,
                        names + MQ_Q_MGR_NAME_LENGTH);
-    QueueManagerFacts.MaxHandles = integers[1];
+    Process.QueueManagerFacts.MaxHandles = integers[1];
     if (integers[0] == MQPL_ZOS) {
       AgentConfig.AgentFlags |= AF_ZOS;
       CopyTerminated(AgentConfig.commandq, kQNameWidth, "SYSTEM.COMMAND.INPUT");
@@ -67,7 +67,7 @@ void InquireQueueManager(MQHCONN hconn) {
     cbd.MaxMsgLength = MQCBD_FULL_MSG_LENGTH;
     MqiTable.MQCB(hconn, MQOP_REGISTER, &cbd, MQHO_NONE, nullptr, nullptr, &comp_code, &reason);
     if (reason != MQRC_NONE) {
-      ReportReason("CSAG199E CSAGNT received reason code %d (%s)\n", reason);
+      ReportReason(kCsag199E, reason);
     }
   }
   MqiTable.MQCLOSE(hconn, &hobj, MQCO_NONE, &comp_code, &reason);
@@ -78,8 +78,7 @@ void InquireQueueManager(MQHCONN hconn) {
 MQHCONN ConnectQueueManager() {
   const int rc = LoadMqi(&MqiTable);
   if (rc != 0) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG100E Error loading MQAPI mqm.lib rc=%d\n", rc);
+    Log(kLevelQuiet, kCsag100E, rc);
     return MQHC_UNUSABLE_HCONN;
   }
 
@@ -97,10 +96,8 @@ MQHCONN ConnectQueueManager() {
     MqiTable.MQCONNX(qmgr, &cno, &hconn, &comp_code, &reason);
   }
   if (comp_code == MQCC_FAILED) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG101E MQCONN to queue manager '%s' failed with reason %d (%s)\n",
-                 Printable(AgentConfig.qmname).text(), static_cast<int>(reason),
-                 ReasonText(reason));
+    Log(kLevelQuiet, kCsag101E, Printable(AgentConfig.qmname).text(), static_cast<int>(reason),
+        ReasonText(reason));
     return MQHC_UNUSABLE_HCONN;
   }
 
@@ -116,11 +113,10 @@ MQHOBJ OpenQueue(const char* name, char* resolved_name, MQLONG options, MQCB_FUN
   MQHOBJ hobj = MQHO_UNUSABLE_HOBJ;
   MQLONG comp_code = MQCC_OK;
   MQLONG reason = MQRC_NONE;
-  MqiTable.MQOPEN(QMgrHconn, &od, options, &hobj, &comp_code, &reason);
+  MqiTable.MQOPEN(Process.QMgrHconn, &od, options, &hobj, &comp_code, &reason);
   if (comp_code == MQCC_FAILED) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG104E MQOPEN of queue '%s' failed with reason %d (%s)\n",
-                 Printable(name).text(), static_cast<int>(reason), ReasonText(reason));
+    Log(kLevelQuiet, kCsag104E, Printable(name).text(), static_cast<int>(reason),
+        ReasonText(reason));
     return MQHO_UNUSABLE_HOBJ;
   }
   if (resolved_name != nullptr) CopyNameTerminated(resolved_name, kQNameWidth, od.ResolvedQName);
@@ -135,11 +131,10 @@ MQHOBJ OpenQueue(const char* name, char* resolved_name, MQLONG options, MQCB_FUN
     MQGMO gmo = {MQGMO_DEFAULT};
     gmo.Version = MQGMO_VERSION_1;
     gmo.Options = MQGMO_NO_SYNCPOINT | MQGMO_FAIL_IF_QUIESCING | MQGMO_CONVERT;
-    MqiTable.MQCB(QMgrHconn, MQOP_REGISTER, &cbd, hobj, &md, &gmo, &comp_code, &reason);
+    MqiTable.MQCB(Process.QMgrHconn, MQOP_REGISTER, &cbd, hobj, &md, &gmo, &comp_code, &reason);
     if (comp_code == MQCC_FAILED) {
-      AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                   "CSAG105E MQCB for queue '%s' failed with reason %d (%s)\n",
-                   Printable(name).text(), static_cast<int>(reason), ReasonText(reason));
+      Log(kLevelQuiet, kCsag105E, Printable(name).text(), static_cast<int>(reason),
+          ReasonText(reason));
     }
   }
   return hobj;
@@ -148,13 +143,12 @@ MQHOBJ OpenQueue(const char* name, char* resolved_name, MQLONG options, MQCB_FUN
 void HandleConsumerEvent(const MQCBC* context, const char* queue) {
   if (context->Reason == MQRC_NONE) return;
   if (context->Reason == MQRC_GET_INHIBITED) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG120E Queue '%s' has been GET(INHIBITED)\n", queue);
+    Log(kLevelQuiet, kCsag120E, queue);
     RequestStop(kExitFailure);
     return;
   }
   if (IsStopRequested()) return;
-  ReportReason("CSAG199E CSAGNT received reason code %d (%s)\n", context->Reason);
+  ReportReason(kCsag199E, context->Reason);
   RequestStop(kExitFailure);
 }
 
@@ -164,11 +158,11 @@ bool ConsumedMessage(const MQCBC* context, const MQGMO* gmo, const char* queue, 
     return false;
   }
   if (context->CallType != MQCBCT_MSG_REMOVED) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "Calltype = %d\n",
-                 static_cast<int>(context->CallType));
+    Log(kLevelQuiet, "Calltype = %d\n", static_cast<int>(context->CallType));
     return false;
   }
-  LastActivityTime.store(CurrentTime.load(std::memory_order_relaxed), std::memory_order_relaxed);
+  Process.LastActivityTime.store(Process.CurrentTime.load(std::memory_order_relaxed),
+                                 std::memory_order_relaxed);
   *length = gmo->ReturnedLength == MQRL_UNDEFINED ? context->DataLength : gmo->ReturnedLength;
   return true;
 }
@@ -182,7 +176,7 @@ void MQENTRY QueueManagerEventHandler(MQHCONN, PMQVOID, PMQVOID, PMQVOID, PMQCBC
     case MQRC_CONNECTION_QUIESCING:
     case MQRC_CONNECTION_STOPPING:
       if (IsStopRequested()) return;
-      ReportReason("CSAG199E CSAGNT received reason code %d (%s)\n", context->Reason);
+      ReportReason(kCsag199E, context->Reason);
       RequestStop(kExitFailure);
       return;
     default:

@@ -1,11 +1,12 @@
 // MQCTL on the agent's connection.
 #include "mq/consumption.h"
 
-#include "agent/process_state.h"
-#include "config/settings.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "mq/mqi_table.h"
 #include "names/constant_names.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 
@@ -20,14 +21,12 @@ ControlResult Control(MQLONG operation, MQLONG options) {
   control.Version = MQCTLO_VERSION_1;
   control.Options = options;
   ControlResult result = {MQCC_OK, MQRC_NONE};
-  MqiTable.MQCTL(QMgrHconn, operation, &control, &result.comp_code, &result.reason);
+  MqiTable.MQCTL(Process.QMgrHconn, operation, &control, &result.comp_code, &result.reason);
   return result;
 }
 
 void ReportControlFailure(int level, MQLONG reason) {
-  AgentMessage(level, MSG_ORDINARY, LogStream,
-               "CSAG106E MQCTL on queue manager '%s' failed with reason %d (%s)\n",
-               AgentConfig.qmname, static_cast<int>(reason), ReasonText(reason));
+  Log(level, kCsag106E, AgentConfig.qmname, static_cast<int>(reason), ReasonText(reason));
 }
 
 }  // namespace

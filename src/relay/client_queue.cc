@@ -1,12 +1,13 @@
 // Putting to a client's queue through the handle cache.
 #include "relay/client_queue.h"
 
-#include "agent/process_state.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "names/constant_names.h"
 #include "relay/dead_letter.h"
 #include "relay/put_message.h"
 #include "relay/reply_queue_cache.h"
+#include "state/process_state.h"
 
 ClientPutOutcome PutToClientQueue(const char* queue, const char* qmgr, MQMD* md, void* buffer,
                                   MQLONG length, bool pass_context, MQLONG* reason) {
@@ -15,7 +16,7 @@ ClientPutOutcome PutToClientQueue(const char* queue, const char* qmgr, MQMD* md,
   pmo.Options = MQPMO_NO_SYNCPOINT;
   if (pass_context) {
     pmo.Options |= MQPMO_PASS_ALL_CONTEXT;
-    pmo.Context = ReplyQueueHobj;
+    pmo.Context = Process.ReplyQueueHobj;
   }
   char name[kQNameDisplaySize];
   FormatQName(qmgr, queue, name);
@@ -37,9 +38,8 @@ void GiveUpDelivery(const char* queue, const char* qmgr, const MQMD& md, const v
                     MQLONG length, ClientPutOutcome outcome, MQLONG reason) {
   if (outcome == ClientPutOutcome::kFailed) {
     char name[kQNameDisplaySize];
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG107E MQPUT to queue '%s' failed with reason %d (%s)\n",
-                 FormatQName(qmgr, queue, name), static_cast<int>(reason), ReasonText(reason));
+    Log(kLevelQuiet, kCsag107E, FormatQName(qmgr, queue, name), static_cast<int>(reason),
+        ReasonText(reason));
   }
   DeadLetter(queue, qmgr, md, buffer, length, reason);
 }

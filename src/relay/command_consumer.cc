@@ -4,9 +4,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "agent/process_state.h"
-#include "config/settings.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "log/status_report.h"
 #include "mq/connection.h"
 #include "names/constant_names.h"
@@ -16,6 +15,8 @@
 #include "relay/forward.h"
 #include "relay/reply_queue_cache.h"
 #include "relay/request_table.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 
@@ -37,12 +38,9 @@ int32_t CommandCode(const char* data, int32_t length) {
 
 void ReportReceipt(const REQUEST* request, int32_t length) {
   if (request->Kind == REQ_MQSC) {
-    AgentMessage(kLevelMedium, MSG_ORDINARY, LogStream,
-                 "CSAG402I Received MQSC command message of length %d bytes\n", length);
+    Log(kLevelMedium, kCsag402I, length);
   } else if (request->Kind == REQ_ESCAPE || request->Kind == REQ_PCF) {
-    AgentMessage(kLevelMedium, MSG_ORDINARY, LogStream,
-                 "CSAG401I Received PCF '%s' command message of length %d bytes\n",
-                 CommandText(request->Command), length);
+    Log(kLevelMedium, kCsag401I, CommandText(request->Command), length);
   }
 }
 
@@ -50,14 +48,12 @@ void ReportReceipt(const REQUEST* request, int32_t length) {
 bool HandleRequest(MQMD* md, char* data, int32_t length) {
   REQUEST* request = NewRequest();
   if (request == nullptr) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG202E Can not allocate %d bytes for a '%s' structure\n",
-                 kRequestAllocationSize, "REQUEST");
+    Log(kLevelQuiet, kCsag202E, kRequestAllocationSize, "REQUEST");
     RequestStop(kExitFailure);
     return false;
   }
   const int64_t now = time(nullptr);
-  CurrentTime.store(now, std::memory_order_relaxed);
+  Process.CurrentTime.store(now, std::memory_order_relaxed);
   request->LastActivity = now;
   request->Issued = now;
   request->Command = CommandCode(data, length);
@@ -103,7 +99,7 @@ int32_t ClassifyRequest(const char* format, int32_t command) {
 int SimpleCommand(const char* format, const char* text, int32_t length) {
   if (!IsFormat(format, MQFMT_STRING)) return 0;
   if (length == 4 && memcmp(text, "STOP", 4) == 0) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "CSAG021I STOP command received\n");
+    Log(kLevelQuiet, kCsag021I);
     RequestStop(kExitOrderly);
     return 1;
   }
@@ -129,9 +125,8 @@ void MQENTRY CommandConsumer(MQHCONN, PMQVOID message_descriptor, PMQVOID get_op
     if (SimpleCommand(md->Format, data, length) == 0) {
       char shown[13];
       const int32_t n = length < 12 ? length : 12;
-      AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                   "CSAG212E CSAGNT does not recognise the simple command '%s'\n",
-                   PrintableCopy(shown, sizeof shown, data, n > 0 ? static_cast<size_t>(n) : 0));
+      Log(kLevelQuiet, kCsag212E,
+          PrintableCopy(shown, sizeof shown, data, n > 0 ? static_cast<size_t>(n) : 0));
     }
   } else if (!HandleRequest(md, data, length)) {
     return;

@@ -6,12 +6,13 @@
 #include <ctime>
 #include <string>
 
-#include "agent/process_state.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "mq/connection.h"
 #include "mq/mqi_table.h"
 #include "names/constant_names.h"
 #include "pcf/mq_field.h"
+#include "state/process_state.h"
 
 namespace {
 
@@ -48,12 +49,9 @@ bool DeadLetter(const char* queue, const char* qmgr, const MQMD& md, const void*
                 MQLONG length, MQLONG reason) {
   char name[kQNameDisplaySize];
   FormatQName(qmgr, queue, name);
-  const char* dead_letter_queue = QueueManagerFacts.DeadLetterQName;
+  const char* dead_letter_queue = Process.QueueManagerFacts.DeadLetterQName;
   if (dead_letter_queue[0] == '\0') {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG113E Message for queue '%s' discarded: the queue manager has no dead-letter "
-                 "queue\n",
-                 name);
+    Log(kLevelQuiet, kCsag113E, name);
     return false;
   }
   std::string message = DeadLetterMessage(queue, qmgr, md, data, length, reason);
@@ -67,16 +65,13 @@ bool DeadLetter(const char* queue, const char* qmgr, const MQMD& md, const void*
   pmo.Options = MQPMO_NO_SYNCPOINT;
   MQLONG comp_code = MQCC_OK;
   MQLONG put_reason = MQRC_NONE;
-  MqiTable.MQPUT1(QMgrHconn, &od, &dead, &pmo, static_cast<MQLONG>(message.size()), message.data(),
-                  &comp_code, &put_reason);
+  MqiTable.MQPUT1(Process.QMgrHconn, &od, &dead, &pmo, static_cast<MQLONG>(message.size()),
+                  message.data(), &comp_code, &put_reason);
   if (comp_code == MQCC_FAILED) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG107E MQPUT to queue '%s' failed with reason %d (%s)\n", dead_letter_queue,
-                 static_cast<int>(put_reason), ReasonText(put_reason));
+    Log(kLevelQuiet, kCsag107E, dead_letter_queue, static_cast<int>(put_reason),
+        ReasonText(put_reason));
     return false;
   }
-  AgentMessage(kLevelLow, MSG_ORDINARY, LogStream,
-               "CSAG112I Message for queue '%s' put to the dead-letter queue '%s'\n", name,
-               dead_letter_queue);
+  Log(kLevelLow, kCsag112I, name, dead_letter_queue);
   return true;
 }

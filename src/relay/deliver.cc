@@ -3,12 +3,12 @@
 
 #include <cstring>
 
-#include "agent/process_state.h"
-#include "config/settings.h"
 #include "log/status_report.h"
 #include "relay/client_queue.h"
 #include "relay/put_message.h"
 #include "relay/retry_queue.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ void DeliverReply(REQUEST* request, MQMD* md, void* buffer, MQLONG length, bool 
   RestoreClientIdentifiers(request, md);
   const char* queue = request->ReplyToQ;
   const char* qmgr = request->ReplyToQMgr;
-  const int64_t now = CurrentTime.load(std::memory_order_relaxed);
+  const int64_t now = Process.CurrentTime.load(std::memory_order_relaxed);
 
   // Messages for one queue leave in order: this one waits behind those
   // already waiting.

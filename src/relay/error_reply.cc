@@ -3,14 +3,15 @@
 
 #include <cstring>
 
-#include "agent/process_state.h"
 #include "cs/cs_memory.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "names/constant_names.h"
 #include "pcf/agent_format.h"
 #include "pcf/pcf_format.h"
 #include "relay/deliver.h"
 #include "relay/pcf_cursor.h"
+#include "state/process_state.h"
 
 namespace {
 
@@ -24,8 +25,7 @@ constexpr int32_t kEscapeHeaderLength =
 static_assert(kEscapeHeaderLength == 72);
 
 void ReportNoMemory(int32_t size) {
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG201E Can not allocate %d bytes for a message! \n", size);
+  Log(kLevelQuiet, kCsag201E, size);
 }
 
 // Finds the error text of a PCF reply; returns its length (0: none) and
@@ -82,8 +82,8 @@ int ConvertErrorReply(const REQUEST* request, char** buffer, int32_t* length) {
   int result = 1;
   int32_t text_length = 0;
   if (*length < MQCFH_STRUC_LENGTH) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "CSAG405E PCF Message failure %d (%s)\n",
-                 static_cast<int>(MQRCCF_MSG_LENGTH_ERROR), ReasonText(MQRCCF_MSG_LENGTH_ERROR));
+    Log(kLevelQuiet, kCsag405E, static_cast<int>(MQRCCF_MSG_LENGTH_ERROR),
+        ReasonText(MQRCCF_MSG_LENGTH_ERROR));
     result = 0;
   } else {
     const char* text = nullptr;

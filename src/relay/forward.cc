@@ -9,14 +9,13 @@
 #include <cstring>
 #include <ctime>
 
-#include "agent/process_state.h"
-#include "config/settings.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "names/constant_names.h"
 #include "pcf/mq_field.h"
 #include "relay/put_message.h"
-
-MQBYTE24 ForwardCorrelId = {};
+#include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 
@@ -49,9 +48,9 @@ size_t RandomBytes(unsigned char* out, size_t size) {
 }  // namespace
 
 void ChooseForwardCorrelId() {
-  memcpy(ForwardCorrelId, kCorrelIdPrefix, kPrefixLength);
-  unsigned char* random = ForwardCorrelId + kPrefixLength;
-  const size_t size = sizeof ForwardCorrelId - kPrefixLength;
+  memcpy(Process.ForwardCorrelId, kCorrelIdPrefix, kPrefixLength);
+  unsigned char* random = Process.ForwardCorrelId + kPrefixLength;
+  const size_t size = sizeof Process.ForwardCorrelId - kPrefixLength;
   if (RandomBytes(random, size) == size) return;
   // No random source: the clock and the process id still make the
   // identifier differ from run to run.
@@ -77,20 +76,19 @@ void RewriteRequestDescriptor(REQUEST* request, MQMD* md) {
   md->Report = (md->Report & ~kArrivalAndDeliveryReports) | MQRO_PASS_MSG_ID | MQRO_PASS_CORREL_ID |
                MQRO_DISCARD_MSG;
   memcpy(md->MsgId, MQMI_NONE, sizeof md->MsgId);
-  memcpy(md->CorrelId, ForwardCorrelId, sizeof md->CorrelId);
+  memcpy(md->CorrelId, Process.ForwardCorrelId, sizeof md->CorrelId);
 }
 
 MQLONG ForwardRequest(MQMD* md, void* buffer, MQLONG length) {
   MQPMO pmo = {MQPMO_DEFAULT};
   pmo.Version = MQPMO_VERSION_1;
   pmo.Options = MQPMO_NO_SYNCPOINT | MQPMO_PASS_ALL_CONTEXT;
-  pmo.Context = InputQueueHobj;
+  pmo.Context = Process.InputQueueHobj;
   MQLONG reason = MQRC_NONE;
-  if (PutMessage(CommandQueueHobj, AgentConfig.commandq, md, &pmo, buffer, length, &reason)) {
+  if (PutMessage(Process.CommandQueueHobj, AgentConfig.commandq, md, &pmo, buffer, length,
+                 &reason)) {
     return MQRC_NONE;
   }
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG107E MQPUT to queue '%s' failed with reason %d (%s)\n", AgentConfig.commandq,
-               static_cast<int>(reason), ReasonText(reason));
+  Log(kLevelQuiet, kCsag107E, AgentConfig.commandq, static_cast<int>(reason), ReasonText(reason));
   return reason == MQRC_NONE ? MQRC_UNEXPECTED_ERROR : reason;
 }

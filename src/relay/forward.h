@@ -11,14 +11,6 @@
 
 #include "relay/request_table.h"
 
-// The CorrelId of every forwarded request: "CSAGNT" and 18 random bytes,
-// chosen once per process. A reply is the agent's only when it carries
-// this CorrelId beside its request's MsgId, so nobody who cannot see the
-// forwarded requests can make the command server answer into the agent's
-// reply queue in a request's name. Written by ChooseForwardCorrelId during
-// start-up, before consumption starts; read-only afterwards.
-extern MQBYTE24 ForwardCorrelId;
-
 // Chooses ForwardCorrelId (from getrandom, else /dev/urandom, else the
 // clock and the process id).
 void ChooseForwardCorrelId();

@@ -4,19 +4,17 @@
 #include <cstring>
 #include <ctime>
 
-#include "agent/process_state.h"
-#include "config/settings.h"
 #include "cs/cs_memory.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "mq/consumption.h"
 #include "mq/mqi_table.h"
 #include "names/constant_names.h"
 #include "pcf/mq_field.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 
-HOBJCACHE* HobjCache = nullptr;
-int32_t HobjCacheCount = 0;
-AgentLock HobjCacheLock;
-int64_t LastHobjCheck = 0;
+REPLYQCACHE ReplyQCache;
 
 namespace {
 
@@ -28,10 +26,10 @@ bool Matches(const HOBJCACHE* entry, const char* queue, const char* qmgr) {
 }
 
 HOBJCACHE* FindEntry(const char* queue, const char* qmgr) {
-  AgentLockGuard guard(&HobjCacheLock);
-  for (HOBJCACHE* entry = HobjCache; entry != nullptr; entry = entry->Next) {
+  AgentLockGuard guard(&ReplyQCache.HobjCacheLock);
+  for (HOBJCACHE* entry = ReplyQCache.HobjCache; entry != nullptr; entry = entry->Next) {
     if (Matches(entry, queue, qmgr)) {
-      entry->LastUsed = CurrentTime.load(std::memory_order_relaxed);
+      entry->LastUsed = Process.CurrentTime.load(std::memory_order_relaxed);
       return entry;
     }
   }
@@ -41,11 +39,11 @@ HOBJCACHE* FindEntry(const char* queue, const char* qmgr) {
 // Unlinks `entry` from HobjCache; returns whether it was listed. Under
 // HobjCacheLock.
 bool Unlink(HOBJCACHE* entry) {
-  for (HOBJCACHE** link = &HobjCache; *link != nullptr; link = &(*link)->Next) {
+  for (HOBJCACHE** link = &ReplyQCache.HobjCache; *link != nullptr; link = &(*link)->Next) {
     if (*link == entry) {
       *link = entry->Next;
       entry->Next = nullptr;
-      --HobjCacheCount;
+      --ReplyQCache.HobjCacheCount;
       return true;
     }
   }
@@ -58,13 +56,11 @@ bool Unlink(HOBJCACHE* entry) {
 void CloseEntry(HOBJCACHE* entry) {
   MQLONG comp_code = MQCC_OK;
   MQLONG reason = MQRC_NONE;
-  MqiTable.MQCLOSE(QMgrHconn, &entry->Hobj, MQCO_NONE, &comp_code, &reason);
+  MqiTable.MQCLOSE(Process.QMgrHconn, &entry->Hobj, MQCO_NONE, &comp_code, &reason);
   if (reason != MQRC_NONE) {
     char name[kQNameDisplaySize];
-    AgentMessage(kLevelHigh, MSG_ORDINARY, LogStream,
-                 "CSAG109E MQCLOSE of queue '%s' failed with reason %d (%s)\n",
-                 FormatQName(entry->QMgrName, entry->QName, name), static_cast<int>(reason),
-                 ReasonText(reason));
+    Log(kLevelHigh, kCsag109E, FormatQName(entry->QMgrName, entry->QName, name),
+        static_cast<int>(reason), ReasonText(reason));
   }
   CSFreeMem(entry);
 }
@@ -74,10 +70,10 @@ void CloseEntry(HOBJCACHE* entry) {
 bool CloseLeastRecentlyUsed() {
   HOBJCACHE* oldest = nullptr;
   {
-    AgentLockGuard guard(&HobjCacheLock);
+    AgentLockGuard guard(&ReplyQCache.HobjCacheLock);
     // The list is newest first, so among entries of one LastUsed the last
     // found is the one opened first.
-    for (HOBJCACHE* entry = HobjCache; entry != nullptr; entry = entry->Next) {
+    for (HOBJCACHE* entry = ReplyQCache.HobjCache; entry != nullptr; entry = entry->Next) {
       if (oldest == nullptr || entry->LastUsed <= oldest->LastUsed) oldest = entry;
     }
     if (oldest == nullptr) return false;
@@ -106,7 +102,7 @@ MQLONG OpenReplyQueue(const char* queue, const char* qmgr, MQLONG options, Opene
     FillNulPadded(od.ObjectName, sizeof od.ObjectName, queue);
     FillNulPadded(od.ObjectQMgrName, sizeof od.ObjectQMgrName, qmgr);
     MQLONG comp_code = MQCC_OK;
-    MqiTable.MQOPEN(QMgrHconn, &od, options, &opened->hobj, &comp_code, &reason);
+    MqiTable.MQOPEN(Process.QMgrHconn, &od, options, &opened->hobj, &comp_code, &reason);
     if (reason == MQRC_NONE) {
       // Only a model queue hands back another name: the one of the dynamic
       // queue that the open made.
@@ -128,7 +124,8 @@ bool IsAgentsQueue(const char* queue, const char* qmgr) {
     return false;
   }
   return strcmp(queue, AgentConfig.actualreplyq) == 0 ||
-         strcmp(queue, AgentQueueNames.InputQ) == 0 || strcmp(queue, AgentQueueNames.CommandQ) == 0;
+         strcmp(queue, Process.AgentQueueNames.InputQ) == 0 ||
+         strcmp(queue, Process.AgentQueueNames.CommandQ) == 0;
 }
 
 const char* DefinitionTypeWord(int32_t type) {
@@ -149,7 +146,7 @@ const char* DefinitionTypeWord(int32_t type) {
 }  // namespace
 
 int32_t MaxCachedReplyQueues() {
-  const int32_t most = QueueManagerFacts.MaxHandles - kAgentOwnHandles;
+  const int32_t most = Process.QueueManagerFacts.MaxHandles - kAgentOwnHandles;
   return most > 1 ? most : 1;
 }
 
@@ -162,7 +159,7 @@ HOBJCACHE* GetReplyQHandle(const char* queue, const char* qmgr, ReplyQueueRefusa
   *refusal = ReplyQueueRefusal::kNone;
   *reason_out = MQRC_NONE;
 
-  CurrentTime.store(time(nullptr), std::memory_order_relaxed);
+  Process.CurrentTime.store(time(nullptr), std::memory_order_relaxed);
   if (HOBJCACHE* entry = FindEntry(queue, qmgr)) return entry;
 
   char name[kQNameDisplaySize];
@@ -182,22 +179,20 @@ HOBJCACHE* GetReplyQHandle(const char* queue, const char* qmgr, ReplyQueueRefusa
     reason = OpenReplyQueue(queue, qmgr, options, &opened);
   }
   if (reason != MQRC_NONE) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG104E MQOPEN of queue '%s' failed with reason %d (%s)\n", name,
-                 static_cast<int>(reason), ReasonText(reason));
+    Log(kLevelQuiet, kCsag104E, name, static_cast<int>(reason), ReasonText(reason));
     *refusal = ReplyQueueRefusal::kNotOpened;
     *reason_out = reason;
     return nullptr;
   }
   if (opened.made_from_model || IsAgentsQueue(opened.resolved_q, opened.resolved_qmgr)) {
     const bool model = opened.made_from_model;
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream, "CSAG305E ReplyQ '%s' refused: %s\n", name,
-                 model ? "it is a model queue" : "it is one of the agent's own queues");
+    Log(kLevelQuiet, kCsag305E, name,
+        model ? "it is a model queue" : "it is one of the agent's own queues");
     // A dynamic queue made by this open goes with it.
     MQLONG comp_code = MQCC_OK;
     MQLONG close_reason = MQRC_NONE;
-    MqiTable.MQCLOSE(QMgrHconn, &opened.hobj, model ? MQCO_DELETE_PURGE : MQCO_NONE, &comp_code,
-                     &close_reason);
+    MqiTable.MQCLOSE(Process.QMgrHconn, &opened.hobj, model ? MQCO_DELETE_PURGE : MQCO_NONE,
+                     &comp_code, &close_reason);
     *refusal = model ? ReplyQueueRefusal::kModelQueue : ReplyQueueRefusal::kAgentsQueue;
     *reason_out = model ? MQRC_Q_TYPE_ERROR : MQRC_NOT_AUTHORIZED;
     return nullptr;
@@ -205,9 +200,7 @@ HOBJCACHE* GetReplyQHandle(const char* queue, const char* qmgr, ReplyQueueRefusa
 
   auto* entry = static_cast<HOBJCACHE*>(CSGetMem(kHobjCacheAllocationSize));
   if (entry == nullptr) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG202E Can not allocate %d bytes for a '%s' structure\n",
-                 kHobjCacheAllocationSize, "HOBJCACHE");
+    Log(kLevelQuiet, kCsag202E, kHobjCacheAllocationSize, "HOBJCACHE");
     RequestStop(kExitFailure);
     *refusal = ReplyQueueRefusal::kNotOpened;
     *reason_out = MQRC_STORAGE_NOT_AVAILABLE;
@@ -218,18 +211,18 @@ HOBJCACHE* GetReplyQHandle(const char* queue, const char* qmgr, ReplyQueueRefusa
   FillNulPadded(entry->QName, sizeof entry->QName, queue);
   entry->OpenKey = kReplyQueueOpenKey;
   entry->Hobj = opened.hobj;
-  entry->LastUsed = CurrentTime.load(std::memory_order_relaxed);
+  entry->LastUsed = Process.CurrentTime.load(std::memory_order_relaxed);
   entry->MaxMsgLen = AgentConfig.maxmsgsize;
   if (options & MQOO_INQUIRE) InquireReplyQ(entry, name);
 
   // Room for the new entry: the least recently used ones make way.
   for (;;) {
     {
-      AgentLockGuard guard(&HobjCacheLock);
-      if (HobjCacheCount < MaxCachedReplyQueues() || HobjCache == nullptr) {
-        entry->Next = HobjCache;
-        HobjCache = entry;
-        ++HobjCacheCount;
+      AgentLockGuard guard(&ReplyQCache.HobjCacheLock);
+      if (ReplyQCache.HobjCacheCount < MaxCachedReplyQueues() || ReplyQCache.HobjCache == nullptr) {
+        entry->Next = ReplyQCache.HobjCache;
+        ReplyQCache.HobjCache = entry;
+        ++ReplyQCache.HobjCacheCount;
         return entry;
       }
     }
@@ -239,12 +232,12 @@ HOBJCACHE* GetReplyQHandle(const char* queue, const char* qmgr, ReplyQueueRefusa
 
 void DropReplyQHandle(HOBJCACHE* entry) {
   {
-    AgentLockGuard guard(&HobjCacheLock);
+    AgentLockGuard guard(&ReplyQCache.HobjCacheLock);
     if (!Unlink(entry)) return;
   }
   MQLONG comp_code = MQCC_OK;
   MQLONG reason = MQRC_NONE;
-  MqiTable.MQCLOSE(QMgrHconn, &entry->Hobj, MQCO_NONE, &comp_code, &reason);
+  MqiTable.MQCLOSE(Process.QMgrHconn, &entry->Hobj, MQCO_NONE, &comp_code, &reason);
   CSFreeMem(entry);
 }
 
@@ -253,11 +246,10 @@ void InquireReplyQ(HOBJCACHE* entry, const char* name) {
   MQLONG values[2] = {0, 0};
   MQLONG comp_code = MQCC_OK;
   MQLONG reason = MQRC_NONE;
-  MqiTable.MQINQ(QMgrHconn, entry->Hobj, 2, selectors, 2, values, 0, nullptr, &comp_code, &reason);
+  MqiTable.MQINQ(Process.QMgrHconn, entry->Hobj, 2, selectors, 2, values, 0, nullptr, &comp_code,
+                 &reason);
   if (reason != MQRC_NONE) {
-    AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-                 "CSAG110E MQINQ of reply queue '%s' failed with reason %d (%s)\n", name,
-                 static_cast<int>(reason), ReasonText(reason));
+    Log(kLevelQuiet, kCsag110E, name, static_cast<int>(reason), ReasonText(reason));
     return;
   }
   entry->MaxMsgLen = values[0];
@@ -269,32 +261,29 @@ void LimitMsgSize(REQUEST* request, HOBJCACHE* entry) {
   request->MaxMsgSize = entry->MaxMsgLen;
   bool report;
   {
-    AgentLockGuard guard(&HobjCacheLock);
+    AgentLockGuard guard(&ReplyQCache.HobjCacheLock);
     report = entry->Reported == 0;
     entry->Reported = 1;
   }
   if (!report) return;
   char name[kQNameDisplaySize];
   FormatQName(request->ReplyToQMgr, request->ReplyToQ, name);
-  AgentMessage(kLevelQuiet, MSG_ORDINARY, LogStream,
-               "CSAG304I ReplyQ %s (%s) has smaller MaxMsgLen (%d)\nthan configured maxmsgsize "
-               "(%d). Consolidation size reduced accordingly\n",
-               name, DefinitionTypeWord(entry->DefinitionType), request->MaxMsgSize,
-               AgentConfig.maxmsgsize);
+  Log(kLevelQuiet, kCsag304I, name, DefinitionTypeWord(entry->DefinitionType), request->MaxMsgSize,
+      AgentConfig.maxmsgsize);
 }
 
 void ExpireReplyQHandles() {
-  const int64_t now = CurrentTime.load(std::memory_order_relaxed);
+  const int64_t now = Process.CurrentTime.load(std::memory_order_relaxed);
   HOBJCACHE* expired = nullptr;
   HOBJCACHE** tail = &expired;
   {
-    AgentLockGuard guard(&HobjCacheLock);
-    for (HOBJCACHE** link = &HobjCache; *link != nullptr;) {
+    AgentLockGuard guard(&ReplyQCache.HobjCacheLock);
+    for (HOBJCACHE** link = &ReplyQCache.HobjCache; *link != nullptr;) {
       HOBJCACHE* entry = *link;
       if (now - entry->LastUsed > AgentConfig.hobjttl) {
         *link = entry->Next;
         entry->Next = nullptr;
-        --HobjCacheCount;
+        --ReplyQCache.HobjCacheCount;
         *tail = entry;
         tail = &entry->Next;
       } else {
@@ -315,16 +304,16 @@ void ExpireReplyQHandles() {
       CSFreeMem(entry);
     }
   }
-  LastHobjCheck = CurrentTime.load(std::memory_order_relaxed);
+  ReplyQCache.LastHobjCheck = Process.CurrentTime.load(std::memory_order_relaxed);
 }
 
-void ClearReplyQCacheForTesting() {
-  AgentLockGuard guard(&HobjCacheLock);
-  while (HobjCache != nullptr) {
-    HOBJCACHE* entry = HobjCache;
-    HobjCache = entry->Next;
+void ResetReplyQCacheForTesting() {
+  AgentLockGuard guard(&ReplyQCache.HobjCacheLock);
+  while (ReplyQCache.HobjCache != nullptr) {
+    HOBJCACHE* entry = ReplyQCache.HobjCache;
+    ReplyQCache.HobjCache = entry->Next;
     CSFreeMem(entry);
   }
-  HobjCacheCount = 0;
-  LastHobjCheck = 0;
+  ReplyQCache.HobjCacheCount = 0;
+  ReplyQCache.LastHobjCheck = 0;
 }

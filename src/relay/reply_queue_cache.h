@@ -56,13 +56,16 @@ constexpr MQLONG kReplyQueueOpenKey = MQOO_OUTPUT | MQOO_PASS_ALL_CONTEXT;
 // queue, and some to spare.
 constexpr int32_t kAgentOwnHandles = 8;
 
-extern HOBJCACHE* HobjCache;  // newest first
-extern int32_t HobjCacheCount;
-extern AgentLock HobjCacheLock;
-
-// Time of the last expiry pass (seconds since the epoch), 0 before the first.
-// Main thread only.
-extern int64_t LastHobjCheck;
+// The cache.
+struct REPLYQCACHE {
+  HOBJCACHE* HobjCache = nullptr;  // newest first; under HobjCacheLock
+  int32_t HobjCacheCount = 0;
+  AgentLock HobjCacheLock;
+  // Time of the last expiry pass (seconds since the epoch), 0 before the
+  // first. Main thread only.
+  int64_t LastHobjCheck = 0;
+};
+extern REPLYQCACHE ReplyQCache;
 
 // The most handles the cache keeps open: the queue manager's MAXHANDS less
 // kAgentOwnHandles, and at least one.
@@ -117,5 +120,6 @@ void LimitMsgSize(REQUEST* request, HOBJCACHE* entry);
 // connection).
 void ExpireReplyQHandles();
 
-// Releases every entry without closing its handle. For tests.
-void ClearReplyQCacheForTesting();
+// Releases every entry without closing its handle and puts ReplyQCache back
+// as at process start. For tests.
+void ResetReplyQCacheForTesting();

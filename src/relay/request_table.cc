@@ -3,23 +3,21 @@
 
 #include <cstring>
 
-#include "agent/process_state.h"
 #include "cs/cs_memory.h"
+#include "state/process_state.h"
 
-REQUEST* RequestList = nullptr;
-std::atomic<int32_t> RequestCount{0};
-AgentLock RequestLock;
+REQUESTTABLE RequestTable;
 
 namespace {
 
 // Unlinks `request` from RequestList; returns whether it was listed. Under
 // RequestLock.
 bool Unlink(REQUEST* request) {
-  for (REQUEST** link = &RequestList; *link != nullptr; link = &(*link)->Next) {
+  for (REQUEST** link = &RequestTable.RequestList; *link != nullptr; link = &(*link)->Next) {
     if (*link == request) {
       *link = request->Next;
       request->Next = nullptr;
-      RequestCount.fetch_sub(1, std::memory_order_relaxed);
+      RequestTable.RequestCount.fetch_sub(1, std::memory_order_relaxed);
       return true;
     }
   }
@@ -41,53 +39,53 @@ void FreeRequest(REQUEST* request) {
 }
 
 void PushRequest(REQUEST* request) {
-  AgentLockGuard guard(&RequestLock);
-  request->Next = RequestList;
-  RequestList = request;
-  RequestCount.fetch_add(1, std::memory_order_relaxed);
+  AgentLockGuard guard(&RequestTable.RequestLock);
+  request->Next = RequestTable.RequestList;
+  RequestTable.RequestList = request;
+  RequestTable.RequestCount.fetch_add(1, std::memory_order_relaxed);
 }
 
 REQUEST* MatchRequest(const MQBYTE* msg_id, int32_t length) {
-  AgentLockGuard guard(&RequestLock);
-  for (REQUEST* request = RequestList; request != nullptr; request = request->Next) {
+  AgentLockGuard guard(&RequestTable.RequestLock);
+  for (REQUEST* request = RequestTable.RequestList; request != nullptr; request = request->Next) {
     if (memcmp(request->FwdMsgId, msg_id, sizeof request->FwdMsgId) != 0) continue;
     request->InUse = 1;
     // The counts wrap around like the traffic counters instead of overflowing.
     request->ReplyCount = static_cast<int32_t>(static_cast<uint32_t>(request->ReplyCount) + 1);
     request->ReplyBytes = static_cast<int32_t>(static_cast<uint32_t>(request->ReplyBytes) +
                                                static_cast<uint32_t>(length));
-    request->LastActivity = CurrentTime.load(std::memory_order_relaxed);
+    request->LastActivity = Process.CurrentTime.load(std::memory_order_relaxed);
     return request;
   }
   return nullptr;
 }
 
 void ReleaseInUse(REQUEST* request) {
-  AgentLockGuard guard(&RequestLock);
+  AgentLockGuard guard(&RequestTable.RequestLock);
   request->InUse = 0;
 }
 
 void RetireRequest(REQUEST* request) {
   {
-    AgentLockGuard guard(&RequestLock);
+    AgentLockGuard guard(&RequestTable.RequestLock);
     Unlink(request);
   }
   FreeRequest(request);
 }
 
 bool TakeOutRequest(REQUEST* request) {
-  AgentLockGuard guard(&RequestLock);
+  AgentLockGuard guard(&RequestTable.RequestLock);
   return Unlink(request);
 }
 
 REQUEST* TakeOutIdleRequests(int64_t cutoff) {
   REQUEST* taken = nullptr;
-  AgentLockGuard guard(&RequestLock);
-  for (REQUEST** link = &RequestList; *link != nullptr;) {
+  AgentLockGuard guard(&RequestTable.RequestLock);
+  for (REQUEST** link = &RequestTable.RequestList; *link != nullptr;) {
     REQUEST* request = *link;
     if (request->InUse == 0 && request->LastActivity < cutoff) {
       *link = request->Next;
-      RequestCount.fetch_sub(1, std::memory_order_relaxed);
+      RequestTable.RequestCount.fetch_sub(1, std::memory_order_relaxed);
       // The table is newest first; each request taken goes to the front of
       // the list taken, which is therefore oldest first.
       request->Next = taken;
@@ -99,12 +97,13 @@ REQUEST* TakeOutIdleRequests(int64_t cutoff) {
   return taken;
 }
 
-void ClearRequestTableForTesting() {
-  AgentLockGuard guard(&RequestLock);
-  while (RequestList != nullptr) {
-    REQUEST* request = RequestList;
-    RequestList = request->Next;
+void ResetRequestTableForTesting() {
+  AgentLockGuard guard(&RequestTable.RequestLock);
+  while (RequestTable.RequestList != nullptr) {
+    REQUEST* request = RequestTable.RequestList;
+    RequestTable.RequestList = request->Next;
     FreeRequest(request);
   }
-  RequestCount.store(0, std::memory_order_relaxed);
+  RequestTable.RequestCount.store(0, std::memory_order_relaxed);
+  RequestTable.LastAgeing = 0;
 }

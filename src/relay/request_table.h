@@ -61,9 +61,16 @@ struct REQUEST {
 constexpr int kRequestAllocationSize = 256;
 static_assert(sizeof(REQUEST) <= kRequestAllocationSize);
 
-extern REQUEST* RequestList;  // newest first
-extern std::atomic<int32_t> RequestCount;
-extern AgentLock RequestLock;
+// The outstanding requests.
+struct REQUESTTABLE {
+  REQUEST* RequestList = nullptr;  // newest first; under RequestLock
+  std::atomic<int32_t> RequestCount{0};
+  AgentLock RequestLock;
+  // Time of the last ageing sweep (seconds since the epoch), 0 before the
+  // first. Main thread only.
+  int64_t LastAgeing = 0;
+};
+extern REQUESTTABLE RequestTable;
 
 // Obtains a REQUEST with CSGetMem and clears it. Returns null when no memory
 // is left (the caller reports it).
@@ -100,5 +107,6 @@ bool TakeOutRequest(REQUEST* request);
 // stop's wait.
 REQUEST* TakeOutIdleRequests(int64_t cutoff);
 
-// Frees every listed request. For tests.
-void ClearRequestTableForTesting();
+// Frees every listed request and puts RequestTable back as at process
+// start. For tests.
+void ResetRequestTableForTesting();

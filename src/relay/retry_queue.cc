@@ -5,17 +5,18 @@
 #include <string>
 #include <unordered_set>
 
-#include "agent/process_state.h"
-#include "config/settings.h"
 #include "cs/agent_lock.h"
 #include "cs/cs_memory.h"
 #include "log/message.h"
+#include "log/message_texts.h"
 #include "log/status_report.h"
 #include "mq/consumption.h"
 #include "names/constant_names.h"
 #include "pcf/mq_field.h"
 #include "relay/client_queue.h"
 #include "relay/put_message.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 
 namespace {
 
@@ -67,11 +68,8 @@ DEFERRED* Unlink(DEFERRED** link) {
 // and will be tried again, as retry number `retry`.
 void AnnounceRetry(const char* queue, const char* qmgr, MQLONG reason, int32_t retry) {
   char name[kQNameDisplaySize];
-  AgentMessage(kLevelHigh, MSG_ORDINARY, LogStream,
-               "CSAG108E MQPUT to queue '%s' failed with reason %d (%s) - Retry #%d after %d "
-               "seconds\n",
-               FormatQName(qmgr, queue, name), static_cast<int>(reason), ReasonText(reason), retry,
-               AgentConfig.retryint);
+  Log(kLevelHigh, kCsag108E, FormatQName(qmgr, queue, name), static_cast<int>(reason),
+      ReasonText(reason), retry, AgentConfig.retryint);
 }
 
 // Whether an attempt is due for a message first in line for its queue.
@@ -125,7 +123,7 @@ MQLONG DeferredReason(const char* queue, const char* qmgr) {
 }
 
 void RetryDeferredDeliveries() {
-  const int64_t now = CurrentTime.load(std::memory_order_relaxed);
+  const int64_t now = Process.CurrentTime.load(std::memory_order_relaxed);
   if (!AnyAttemptDue(now)) return;
   SuspendConsumption();
   // No consumer runs now, so nothing is added meanwhile; the lock still

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "agent/process_state.h"
-#include "config/settings.h"
 #include "log/message.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 #include "support/stdout_capture.h"
 #include "usage_text.h"
 
@@ -23,8 +23,8 @@ struct Outcome {
 
 Outcome Handle(std::initializer_list<const char*> args) {
   ResetAgentConfig();
-  UsageShown = false;
-  LogStream = stdout;
+  Process.UsageShown = false;
+  LogState.LogStream = stdout;
   std::vector<std::string> storage{"csagnt"};
   storage.insert(storage.end(), args.begin(), args.end());
   std::vector<char*> argv;
@@ -84,7 +84,7 @@ TEST(CommandLine, UnknownVerboseStringShowsUsage) {
   size_t sorry = outcome.output.find("Sorry, don't understand verbose string 'x'\n");
   ASSERT_NE(sorry, std::string::npos);
   EXPECT_GT(outcome.output.find("CSAG006E"), sorry);
-  EXPECT_TRUE(UsageShown);
+  EXPECT_TRUE(Process.UsageShown);
 }
 
 TEST(CommandLine, BadOptionsShowUsageWithoutUnrecognisedMessage) {

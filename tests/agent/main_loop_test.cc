@@ -7,13 +7,13 @@
 
 #include <ctime>
 
-#include "agent/process_state.h"
-#include "config/settings.h"
 #include "log/log_fixture.h"
 #include "log/status_report.h"
 #include "consolidate/ageing.h"
 #include "relay/reply_queue_cache.h"
 #include "relay/request_table.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 #include "support/stdout_capture.h"
 
 namespace {
@@ -22,21 +22,10 @@ class MainLoopTimers : public LogTest {
  protected:
   void SetUp() override {
     LogTest::SetUp();
-    ClearRequestTableForTesting();
-    ClearReplyQCacheForTesting();
-    ResetAgentStatsForTesting();
-    LastAgeing = 0;
     start_ = time(nullptr);
-    IntervalStart.store(start_);
-    LastActivityTime.store(start_);
+    AgentStats.IntervalStart.store(start_);
+    Process.LastActivityTime.store(start_);
     DateLineWritten();
-  }
-
-  void TearDown() override {
-    ClearRequestTableForTesting();
-    ClearReplyQCacheForTesting();
-    LastAgeing = 0;
-    LogTest::TearDown();
   }
 
   // Lists a request that has just been received (and is not aged out).
@@ -61,40 +50,40 @@ TEST_F(MainLoopTimers, ReportIntervalZeroReportsOnEveryPass) {
 TEST_F(MainLoopTimers, ReportAfterReportIntervalMinutes) {
   AgentConfig.reportint = 1;
   const int64_t interval_start = start_ - 1000;
-  IntervalStart.store(interval_start);
+  AgentStats.IntervalStart.store(interval_start);
   EXPECT_EQ(RunTimedWork(interval_start + 59), PassOutcome::kGoOn);
   EXPECT_EQ(output_.Text().find("CSAG080I"), std::string::npos) << output_.Text();
   EXPECT_EQ(RunTimedWork(interval_start + 60), PassOutcome::kGoOn);
   EXPECT_EQ(Count(output_.Text(), "] CSAG080I"), 1) << output_.Text();
   // The report begins a new interval.
-  EXPECT_GE(IntervalStart.load(), interval_start + 60);
+  EXPECT_GE(AgentStats.IntervalStart.load(), interval_start + 60);
 }
 
 TEST_F(MainLoopTimers, AgeingRunsOnlyWhileRequestsAreOutstanding) {
   AgentConfig.reqchkdelay = 10;
-  ASSERT_EQ(RequestCount.load(), 0);
+  ASSERT_EQ(RequestTable.RequestCount.load(), 0);
   RunTimedWork(start_ + 100000);
-  EXPECT_EQ(LastAgeing, 0) << "no sweep without requests, however long ago the last";
+  EXPECT_EQ(RequestTable.LastAgeing, 0) << "no sweep without requests, however long ago the last";
 
   ListFreshRequest(start_);
   RunTimedWork(start_);
-  EXPECT_EQ(LastAgeing, start_);
+  EXPECT_EQ(RequestTable.LastAgeing, start_);
   RunTimedWork(start_ + 9);
-  EXPECT_EQ(LastAgeing, start_);
+  EXPECT_EQ(RequestTable.LastAgeing, start_);
   RunTimedWork(start_ + 10);
-  EXPECT_EQ(LastAgeing, start_ + 10);
+  EXPECT_EQ(RequestTable.LastAgeing, start_ + 10);
   // Ten seconds is not more than maxage 10: the request stays.
-  EXPECT_EQ(RequestCount.load(), 1);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 1);
 }
 
 TEST_F(MainLoopTimers, HandleCheckOnTheFirstPassThenEveryDelay) {
   ASSERT_EQ(AgentConfig.hobjchkdelay, 150);
   RunTimedWork(start_);
-  EXPECT_EQ(LastHobjCheck, start_);
+  EXPECT_EQ(ReplyQCache.LastHobjCheck, start_);
   RunTimedWork(start_ + 149);
-  EXPECT_EQ(LastHobjCheck, start_);
+  EXPECT_EQ(ReplyQCache.LastHobjCheck, start_);
   RunTimedWork(start_ + 150);
-  EXPECT_EQ(LastHobjCheck, start_ + 150);
+  EXPECT_EQ(ReplyQCache.LastHobjCheck, start_ + 150);
 }
 
 TEST_F(MainLoopTimers, DisconnectIntervalEndsOnlyATriggeredAgent) {
@@ -119,8 +108,8 @@ TEST_F(MainLoopTimers, DisconnectTestSeesTheClockThatTheReportBroughtUpToDate) {
   AgentConfig.reportint = 0;
   AgentConfig.discint = 1;
   AgentConfig.AgentFlags |= AF_TRIGGERED;
-  IntervalStart.store(start_ - 100);
-  LastActivityTime.store(start_ - 60);
+  AgentStats.IntervalStart.store(start_ - 100);
+  Process.LastActivityTime.store(start_ - 60);
   EXPECT_EQ(RunTimedWork(start_ - 30), PassOutcome::kDisconnect) << output_.Text();
 }
 
@@ -133,7 +122,7 @@ TEST_F(MainLoopTimers, StopRequestLeavesBeforeReportAndDisconnect) {
   EXPECT_EQ(output_.Text().find("CSAG080I"), std::string::npos) << output_.Text();
   EXPECT_EQ(output_.Text().find("CSAG020I"), std::string::npos) << output_.Text();
   // The handle check before it has run all the same.
-  EXPECT_EQ(LastHobjCheck, start_ + 100000);
+  EXPECT_EQ(ReplyQCache.LastHobjCheck, start_ + 100000);
 }
 
 }  // namespace

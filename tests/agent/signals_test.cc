@@ -5,17 +5,17 @@
 
 #include <csignal>
 
-#include "agent/process_state.h"
 #include "log/message.h"
+#include "state/process_state.h"
 #include "support/stdout_capture.h"
 
 TEST(TerminationSignals, SetTheStopFlagAndAreReportedOnce) {
   InstallTerminationHandlers();
-  LogStream = stdout;
+  LogState.LogStream = stdout;
   ASSERT_FALSE(IsStopRequested());
   raise(SIGTERM);  // the process goes on
   EXPECT_TRUE(IsStopRequested());
-  EXPECT_EQ(StopSignal.load(), SIGTERM);
+  EXPECT_EQ(Process.StopSignal.load(), SIGTERM);
 
   StdoutCapture capture;
   ReportTerminationSignal();
@@ -28,5 +28,5 @@ TEST(TerminationSignals, SetTheStopFlagAndAreReportedOnce) {
 TEST(TerminationSignals, InterruptToo) {
   InstallTerminationHandlers();
   raise(SIGINT);
-  EXPECT_EQ(StopSignal.load(), SIGINT);
+  EXPECT_EQ(Process.StopSignal.load(), SIGINT);
 }

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "agent/command_line.h"
-#include "config/settings.h"
 #include "log/message.h"
+#include "state/settings.h"
 #include "support/stdout_capture.h"
 
 namespace {

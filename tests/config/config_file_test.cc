@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "config/settings.h"
 #include "log/message.h"
 #include "pcf/mq_field.h"
+#include "state/settings.h"
 #include "support/stdout_capture.h"
 #include "support/temp_dir.h"
 
@@ -24,12 +24,12 @@ class ConfigFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetAgentConfig();
-    LogStream = stdout;
+    LogState.LogStream = stdout;
     // Today's date line counts as written: each message is one line.
     const time_t now = time(nullptr);
     tm local;
     localtime_r(&now, &local);
-    LastDateDay = local.tm_mday;
+    LogState.LastDateDay = local.tm_mday;
   }
   void TearDown() override { ResetAgentConfig(); }
 

@@ -1,5 +1,5 @@
 // The settings record starts out with the documented defaults.
-#include "config/settings.h"
+#include "state/settings.h"
 #include "pcf/mq_field.h"
 
 #include <gtest/gtest.h>

@@ -22,7 +22,7 @@ class AgeingTest : public RelayTest {
   void SetUp() override {
     RelayTest::SetUp();
     AgentConfig.maxage = 10;
-    now_ = CurrentTime.load();
+    now_ = Process.CurrentTime.load();
   }
   REQUEST* Aged(const char* fwd, int32_t kind, const char* queue = kClientQ,
                 MQLONG command = MQCMD_INQUIRE_Q) {
@@ -45,29 +45,29 @@ TEST_F(AgeingTest, ARequestIsAgedOnlyWhenMoreThanMaxageSecondsOld) {
   REQUEST* exactly = ListRequest("FORWARDED-MSGID-00000001");
   exactly->LastActivity = now_ - 10;
   AgeRequests();
-  EXPECT_EQ(RequestCount.load(), 1);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 1);
   EXPECT_TRUE(mqi_.puts.empty());
   EXPECT_TRUE(mqi_.calls.empty()) << "nothing aged: consumption left alone";
-  EXPECT_EQ(LastAgeing, now_);
+  EXPECT_EQ(RequestTable.LastAgeing, now_);
 
-  CurrentTime.store(now_ + 1);
+  Process.CurrentTime.store(now_ + 1);
   AgeRequests();
-  EXPECT_EQ(RequestCount.load(), 0);
-  EXPECT_EQ(RequestList, nullptr);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 0);
+  EXPECT_EQ(RequestTable.RequestList, nullptr);
   EXPECT_EQ(mqi_.PutsTo(kClientQ).size(), 1u);
-  EXPECT_EQ(LastAgeing, now_ + 1);
+  EXPECT_EQ(RequestTable.LastAgeing, now_ + 1);
 }
 
 TEST_F(AgeingTest, ARequestWhoseReplyIsBeingHandledWaitsForTheNextSweep) {
   REQUEST* busy = Aged("FORWARDED-MSGID-00000001", REQ_PCF);
   busy->InUse = 1;
   AgeRequests();
-  EXPECT_EQ(RequestList, busy);
+  EXPECT_EQ(RequestTable.RequestList, busy);
   EXPECT_TRUE(mqi_.puts.empty());
 
   ReleaseInUse(busy);
   AgeRequests();
-  EXPECT_EQ(RequestList, nullptr);
+  EXPECT_EQ(RequestTable.RequestList, nullptr);
   EXPECT_EQ(mqi_.PutsTo(kClientQ).size(), 1u);
 }
 
@@ -78,8 +78,8 @@ TEST_F(AgeingTest, SeveralAgedRequestsAreAnsweredOldestFirst) {
   Aged("FORWARDED-MSGID-00000004", REQ_PCF, "C.REPLY");
   AgeRequests();
 
-  EXPECT_EQ(RequestList, fresh);
-  EXPECT_EQ(RequestCount.load(), 1);
+  EXPECT_EQ(RequestTable.RequestList, fresh);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 1);
   std::vector<std::string> order;
   for (const RecordedPut& put : mqi_.puts) order.push_back(put.object);
   EXPECT_EQ(order, (std::vector<std::string>{"A.REPLY", "B.REPLY", "C.REPLY"}));
@@ -181,10 +181,10 @@ TEST_F(AgeingTest, AFailedResumeRequestsAStop) {
   AgeRequests();
   EXPECT_EQ(mqi_.PutsTo(kClientQ).size(), 1u) << "a failed suspend does not keep the answer back";
   EXPECT_TRUE(IsStopRequested());
-  EXPECT_EQ(StopExitStatus.load(), kExitFailure);
+  EXPECT_EQ(Process.StopExitStatus.load(), kExitFailure);
   EXPECT_TRUE(Wrote("CSAG106E MQCTL on queue manager 'QM1' failed with reason 2018 ("));
   EXPECT_TRUE(Wrote("CSAG106E MQCTL on queue manager 'QM1' failed with reason 2009 ("));
-  EXPECT_EQ(RequestCount.load(), 0);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 0);
 }
 
 }  // namespace

@@ -77,7 +77,7 @@ TEST_F(CoalesceTest, RepliesAreGatheredIntoOneMessage) {
                                Delimiter(MQCFT_XR_ITEM) + Parameters(r2) +
                                Delimiter(MQCFT_XR_SUMMARY) + Parameters(r3);
   EXPECT_EQ(delivered[0], expected);
-  EXPECT_EQ(RequestCount.load(), 0);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 0);
 
   const TrafficCounts counts = ReadCounts(AgentStats.since_start);
   EXPECT_EQ(counts.RepliesReceived, 3u);
@@ -246,7 +246,7 @@ TEST_F(MqscCoalesceTest, AReplySetBecomesOneMessageEndedByTheCompletionText) {
   std::string expected = t1 + '\0' + t2 + '\0' + t3;
   expected[8] = '*';
   EXPECT_EQ(Delivered(), std::vector<std::string>{expected});
-  EXPECT_EQ(RequestCount.load(), 0);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 0);
   const std::vector<RecordedPut> puts = mqi_.PutsTo(kClientQ);
   EXPECT_EQ(std::string(puts[0].md.Format, 8), MQFMT_COMMAND_1);
 }

@@ -72,7 +72,7 @@ TEST_F(HoldBufferTest, WhatIsHeldIsDeliveredThenTheNewReplyHeldAlone) {
   EXPECT_EQ(put.object, kClientQ);
   EXPECT_EQ(put.data, a);
   EXPECT_EQ(put.pmo_options, MQPMO_NO_SYNCPOINT | MQPMO_PASS_ALL_CONTEXT);
-  EXPECT_EQ(put.pmo_context, ReplyQueueHobj);
+  EXPECT_EQ(put.pmo_context, Process.ReplyQueueHobj);
   EXPECT_EQ(Id(put.md.MsgId), Id(request->MsgId));
   EXPECT_EQ(request->HoldBuffer, buffer) << "a smaller reply reuses the buffer";
   EXPECT_EQ(request->HoldSize, 200);

@@ -97,8 +97,8 @@ TEST_F(ReplyConsumerTest, AOneReplyAnswerIsDeliveredFromTheReceivedBuffer) {
   EXPECT_EQ(put.data.size(), 36u + 24u) << "compressed in place";
   EXPECT_EQ(Id(put.md.CorrelId), "CLIENT-CORRELID-01234567");
   EXPECT_EQ(put.pmo_options, MQPMO_NO_SYNCPOINT | MQPMO_PASS_ALL_CONTEXT);
-  EXPECT_EQ(put.pmo_context, ReplyQueueHobj);
-  EXPECT_EQ(RequestCount.load(), 0);
+  EXPECT_EQ(put.pmo_context, Process.ReplyQueueHobj);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 0);
   const TrafficCounts counts = ReadCounts(AgentStats.interval);
   EXPECT_EQ(counts.RepliesReceived, 1u);
   EXPECT_EQ(counts.ReplyBytesReceived, reply.size()) << "counted as received";
@@ -118,14 +118,14 @@ TEST_F(ReplyConsumerTest, AOneReplyAnswerIsDeliveredFromTheReceivedBuffer) {
 TEST_F(ReplyConsumerTest, ARepliedRequestStaysListedUntilItsLastReply) {
   REQUEST* request = ListRequest(kFwd);
   request->LastActivity = 1000;
-  CurrentTime.store(5000);
+  Process.CurrentTime.store(5000);
   SendReply(kFwd, PcfBuilder(MQCMD_INQUIRE_Q, MQCFC_NOT_LAST).Integer(1, 1).Bytes());
-  ASSERT_EQ(RequestList, request);
+  ASSERT_EQ(RequestTable.RequestList, request);
   EXPECT_EQ(request->InUse, 0);
   EXPECT_EQ(request->ReplyCount, 1);
   EXPECT_EQ(request->ReplyBytes, 52);
   EXPECT_EQ(request->LastActivity, 5000);
-  EXPECT_EQ(LastActivityTime.load(), 5000);
+  EXPECT_EQ(Process.LastActivityTime.load(), 5000);
 }
 
 TEST_F(ReplyConsumerTest, TheReturnedLengthOrElseTheDataLengthIsTheReplysLength) {
@@ -151,7 +151,7 @@ TEST_F(ReplyConsumerTest, AnUnmatchedReplyIsReportedAndChangesNothing) {
             "CSAG302E Unrecognised reply received MsgId: "
             "000B16212C37424D58636E79848F9AA5B0BBC6D1DCE7F2FD\n");
   EXPECT_TRUE(mqi_.puts.empty());
-  EXPECT_EQ(RequestCount.load(), 1);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 1);
   EXPECT_EQ(request->ReplyCount, 0);
   const TrafficCounts counts = ReadCounts(AgentStats.since_start);
   EXPECT_EQ(counts.RepliesReceived, 0u);
@@ -178,7 +178,7 @@ TEST_F(ReplyConsumerTest, AReportEndsTheRequestAfterWhatIsHeld) {
   EXPECT_EQ(std::string(puts[1].md.Format, 8), MQFMT_NONE);
   EXPECT_EQ(puts[1].md.MsgType, MQMT_REPORT);
   EXPECT_EQ(puts[1].md.Feedback, MQFB_EXPIRATION);
-  EXPECT_EQ(RequestCount.load(), 0);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 0);
 
   SendReply(kFwd, PcfBuilder().Integer(1, 1).Bytes());
   EXPECT_TRUE(Wrote("CSAG302E"));
@@ -203,7 +203,7 @@ TEST_F(ReplyConsumerTest, AReportEndsTheRequestAfterWhatIsHeldWithCoalesceOffToo
   EXPECT_EQ(puts[1].data, "report");
   EXPECT_EQ(std::string(puts[1].md.Format, 8), MQFMT_NONE);
   EXPECT_EQ(puts[1].md.MsgType, MQMT_REPORT);
-  EXPECT_EQ(RequestCount.load(), 0);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 0);
 }
 
 // A reply that is not what its format promises is delivered exactly as it
@@ -239,14 +239,14 @@ TEST_F(ReplyConsumerTest, AMalformedReplyIsDeliveredAsItCame) {
     mqi_.puts.clear();
     SendReply(fwd, c.reply);
     EXPECT_EQ(Delivered(), (std::vector<std::string>{held, c.reply})) << c.what;
-    EXPECT_EQ(RequestCount.load(), 0) << c.what;
+    EXPECT_EQ(RequestTable.RequestCount.load(), 0) << c.what;
   }
   // MQSC texts shorter than their message number, too.
   ListRequest(kFwd, REQ_MQSC);
   mqi_.puts.clear();
   SendReply(kFwd, "CSQ", MQFMT_COMMAND_1);
   EXPECT_EQ(Delivered(), std::vector<std::string>{"CSQ"});
-  EXPECT_EQ(RequestCount.load(), 0);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 0);
 }
 
 TEST_F(ReplyConsumerTest, TheSummaryIsWrittenAtMediumDetailOnly) {
@@ -282,7 +282,7 @@ TEST_F(ReplyConsumerTest, EventsRequestAStop) {
   Event(ReplyConsumer, MQRC_CONNECTION_BROKEN);
   Event(ReplyConsumer, MQRC_Q_MGR_STOPPING);
   EXPECT_TRUE(IsStopRequested());
-  EXPECT_EQ(StopExitStatus.load(), kExitFailure);
+  EXPECT_EQ(Process.StopExitStatus.load(), kExitFailure);
   EXPECT_EQ(CountOf("CSAG199E CSAGNT received reason code 2009 ("), 1);
   EXPECT_EQ(CountOf("CSAG199E"), 1) << "only the first while a stop is requested";
 
@@ -296,7 +296,7 @@ TEST_F(ReplyConsumerTest, EventsRequestAStop) {
 TEST_F(ReplyConsumerTest, GetInhibitedAloneIsAFailureToo) {
   Event(ReplyConsumer, MQRC_GET_INHIBITED);
   EXPECT_TRUE(IsStopRequested());
-  EXPECT_EQ(StopExitStatus.load(), kExitFailure);
+  EXPECT_EQ(Process.StopExitStatus.load(), kExitFailure);
 }
 
 }  // namespace
@@ -320,7 +320,7 @@ TEST_F(ReplyConsumerTest, RepliesOfAnotherFormatAreNotCoalescedWithWhatIsHeld) {
   EXPECT_EQ(std::string(puts[1].md.Format, 8), MQFMT_COMMAND_1);
   EXPECT_EQ(puts[2].data, last);
   EXPECT_EQ(std::string(puts[2].md.Format, 8), MQFMT_ADMIN);
-  EXPECT_EQ(RequestCount.load(), 0);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 0);
 
   mqi_.puts.clear();
   ListRequest(kFwd, REQ_MQSC);

@@ -7,9 +7,9 @@
 
 #include <cstdio>
 
-#include "config/settings.h"
 #include "fuzz_input.h"
 #include "log/message.h"
+#include "state/settings.h"
 
 // A stream that takes everything written and keeps nothing, without a
 // system call (a message costs the agent's formatting alone).
@@ -27,5 +27,5 @@ inline void QuietAgentState() {
   static FILE* const sink = DiscardingStream();
   ResetAgentConfig();
   AgentConfig.AgentFlags |= AF_NOCONSOLE;
-  LogStream.store(sink != nullptr ? sink : stdout);
+  LogState.LogStream.store(sink != nullptr ? sink : stdout);
 }

@@ -25,7 +25,6 @@
 #include <string>
 #include <vector>
 
-#include "agent/process_state.h"
 #include "agent_fuzz_support.h"
 #include "consolidate/reply_consumer.h"
 #include "consolidate/reply_shape.h"
@@ -36,6 +35,7 @@
 #include "pcf/pcf_reader.h"
 #include "relay/reply_queue_cache.h"
 #include "relay/request_table.h"
+#include "state/process_state.h"
 #include "support/recording_mqi.h"
 
 namespace {
@@ -54,11 +54,11 @@ RecordingMqi& SetUp(uint8_t settings, int32_t max_msg_size) {
   AgentConfig.retryint = 0;
   if (settings & 0x01) AgentConfig.AgentFlags &= ~AF_COMPRESS;
   if (settings & 0x02) AgentConfig.AgentFlags &= ~AF_COALESCE;
-  ClearRequestTableForTesting();
-  ClearReplyQCacheForTesting();
+  ResetRequestTableForTesting();
+  ResetReplyQCacheForTesting();
   ResetAgentStatsForTesting();
-  QMgrHconn = RecordingMqi::kHconn;
-  ReplyQueueHobj = mqi.Preopen(AgentConfig.actualreplyq);
+  Process.QMgrHconn = RecordingMqi::kHconn;
+  Process.ReplyQueueHobj = mqi.Preopen(AgentConfig.actualreplyq);
 
   REQUEST* request = NewRequest();
   CopyTerminated(request->ReplyToQ, MQ_Q_NAME_LENGTH, kClientQ);
@@ -124,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       memcpy(reply.data(), &header, sizeof header);
     }
     const bool own = !(kind & 0x04);
-    if (own && format == kFormats[0] && RequestCount.load() > 0) {
+    if (own && format == kFormats[0] && RequestTable.RequestCount.load() > 0) {
       pcf::PcfMessage parsed;
       all_pcf_sound = all_pcf_sound &&
                       PcfShapeIsSound(reply.data(), static_cast<int32_t>(reply.size())) &&
@@ -148,7 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
     }
   }
-  ClearRequestTableForTesting();
-  ClearReplyQCacheForTesting();
+  ResetRequestTableForTesting();
+  ResetReplyQCacheForTesting();
   return 0;
 }

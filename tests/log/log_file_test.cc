@@ -21,7 +21,7 @@ class LogFileTest : public LogTest {
   // Opens file 1 as start-up does, with the console off.
   void OpenLog() {
     ASSERT_TRUE(OpenLogFile());
-    ASSERT_NE(LogStream.load(), stdout);
+    ASSERT_NE(LogState.LogStream.load(), stdout);
   }
 };
 
@@ -64,11 +64,11 @@ TEST_F(LogFileNameTest, QueueManagerNameIsPutInOnlyWhenItIsOneDirectoryName) {
 }
 
 TEST_F(LogFileNameTest, EmptyLogPathMeansTheProgramDirectory) {
-  ProgramDirectory[0] = '\0';
+  Process.ProgramDirectory[0] = '\0';
   const std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();
   const std::string dir = exe.substr(0, exe.rfind('/'));
   EXPECT_EQ(NameWith(""), dir + "/CSAGNT_Log01.txt");
-  EXPECT_EQ(std::string(ProgramDirectory), dir);
+  EXPECT_EQ(std::string(Process.ProgramDirectory), dir);
 }
 
 TEST_F(LogFileTest, OpenInstallsFile1AndAnnouncesItOnTheConsoleOnly) {
@@ -76,7 +76,7 @@ TEST_F(LogFileTest, OpenInstallsFile1AndAnnouncesItOnTheConsoleOnly) {
   StdoutCapture console;
   ASSERT_TRUE(OpenLogFile());
   console.Restore();
-  EXPECT_NE(LogStream.load(), stdout);
+  EXPECT_NE(LogState.LogStream.load(), stdout);
   EXPECT_NE(console.Text().find("CSAG210I Logging to '" + LogName(1) + "'\n"), std::string::npos);
   const std::string log = LogText(1);
   EXPECT_EQ(Count(log, "CSAG210I"), 0);
@@ -88,14 +88,14 @@ TEST_F(LogFileTest, FailedOpenReportsAndLeavesTheStream) {
   StdoutCapture console;
   EXPECT_FALSE(OpenLogFile());
   console.Restore();
-  EXPECT_EQ(LogStream.load(), stdout);
+  EXPECT_EQ(LogState.LogStream.load(), stdout);
   EXPECT_NE(console.Text().find("CSAG204E Unable to open error log file '" + LogName(1) +
                                 "' rc=2 (No such file or directory)\n"),
             std::string::npos)
       << console.Text();
   EXPECT_TRUE(IsStopRequested());
 
-  StopRequested.store(0);
+  Process.StopRequested.store(0);
   SetLogFailFatal(false);
   StdoutCapture again;
   EXPECT_FALSE(OpenLogFile());
@@ -114,7 +114,7 @@ TEST_F(LogFileTest, QueueManagerNameLeftOutIsExplainedInTheLogOnce) {
       << LogText(1);
   // A rotation reopens file 1 in the same place without saying it again.
   AgentConfig.maxlogsize = 10;
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG901I new\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG901I new\n");
   EXPECT_EQ(Count(LogText(1), "CSAG214E"), 0);
   EXPECT_EQ(Count(LogText(2), "CSAG214E"), 1);
   EXPECT_FALSE(IsStopRequested());
@@ -125,7 +125,7 @@ TEST_F(LogFileTest, FifoAsFile1FailsAtOnceInsteadOfWaitingForAReader) {
   StdoutCapture console;
   EXPECT_FALSE(OpenLogFile());
   console.Restore();
-  EXPECT_EQ(LogStream.load(), stdout);
+  EXPECT_EQ(LogState.LogStream.load(), stdout);
   EXPECT_NE(console.Text().find("CSAG204E Unable to open error log file '" + LogName(1) +
                                 "' rc=6 (No such device or address)\n"),
             std::string::npos)
@@ -140,8 +140,8 @@ TEST_F(LogFileTest, LogOnAFullDeviceIsReportedOnceAndStopsTheAgent) {
   ASSERT_EQ(symlink("/dev/full", LogName(1).c_str()), 0);
   StdoutCapture console;
   ASSERT_TRUE(OpenLogFile());
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG900I first\n");
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG901I second\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG900I first\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG901I second\n");
   console.Restore();
   const std::string shown = console.Text();
   EXPECT_EQ(Count(shown, "CSAG211E"), 1) << shown;
@@ -152,7 +152,7 @@ TEST_F(LogFileTest, LogOnAFullDeviceIsReportedOnceAndStopsTheAgent) {
   EXPECT_EQ(Count(shown, "] CSAG900I first\n"), 1);
   EXPECT_EQ(Count(shown, "] CSAG901I second\n"), 1);
   EXPECT_TRUE(IsStopRequested());
-  EXPECT_EQ(StopExitStatus.load(), kExitFailure);
+  EXPECT_EQ(Process.StopExitStatus.load(), kExitFailure);
 }
 
 TEST_F(LogFileTest, LogOnAFullDeviceWithoutLogFailFatalGoesOn) {
@@ -160,7 +160,8 @@ TEST_F(LogFileTest, LogOnAFullDeviceWithoutLogFailFatalGoesOn) {
   ASSERT_EQ(symlink("/dev/full", LogName(1).c_str()), 0);
   StdoutCapture console;
   ASSERT_TRUE(OpenLogFile());
-  for (int i = 0; i < 3; ++i) AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG900I line %d\n", i);
+  for (int i = 0; i < 3; ++i)
+    AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG900I line %d\n", i);
   console.Restore();
   EXPECT_EQ(Count(console.Text(), "CSAG211E"), 1);
   EXPECT_EQ(Count(console.Text(), "] CSAG900I line "), 3);
@@ -169,7 +170,7 @@ TEST_F(LogFileTest, LogOnAFullDeviceWithoutLogFailFatalGoesOn) {
 
 TEST_F(LogFileTest, FileOfExactlyMaxLogSizeIsNotRotatedOneByteMoreIs) {
   OpenLog();
-  FILE* stream = LogStream.load();
+  FILE* stream = LogState.LogStream.load();
   const long size = ftell(stream);
   ASSERT_GT(size, 0);
   AgentConfig.maxlogsize = static_cast<int>(size);
@@ -194,10 +195,10 @@ TEST_F(LogFileTest, UnreadableSizeReportsAndCountsAsTooLarge) {
 
 TEST_F(LogFileTest, RotationWithOnlyFile1MovesItTo2AndReopens1WithTheDateLine) {
   OpenLog();
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG900I old\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG900I old\n");
   AgentConfig.maxlogsize = 10;
   AgentConfig.verbose = 3;
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG901I new\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG901I new\n");
   EXPECT_FALSE(IsStopRequested());
   const std::string old_file = LogText(2);
   const std::string new_file = LogText(1);
@@ -216,7 +217,8 @@ TEST_F(LogFileTest, RotationWithOnlyFile1MovesItTo2AndReopens1WithTheDateLine) {
 TEST_F(LogFileTest, MaxLogSizeZeroFillsAllThreeFilesInAFewMessages) {
   AgentConfig.maxlogsize = 0;
   OpenLog();
-  for (int i = 0; i < 5; ++i) AgentMessage(1, MSG_ORDINARY, LogStream, "CSAG900I line %d\n", i);
+  for (int i = 0; i < 5; ++i)
+    AgentMessage(1, MSG_ORDINARY, LogState.LogStream, "CSAG900I line %d\n", i);
   EXPECT_TRUE(LogExists(1));
   EXPECT_TRUE(LogExists(2));
   EXPECT_TRUE(LogExists(3));
@@ -237,7 +239,7 @@ TEST_F(LogFileTest, RotationMovesTheFilesThatExistAndKeepsGaps) {
   dir_.Write("CSAGNT_Log2.txt", "look-alike\n");
   dir_.Write("CSAGNT_Log007.txt", "look-alike\n");
   AgentConfig.maxlogsize = 10;
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG901I new\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG901I new\n");
   EXPECT_FALSE(IsStopRequested());
   EXPECT_EQ(LogText(3), "two\n");
   EXPECT_EQ(LogText(6), "five\n");
@@ -258,7 +260,8 @@ TEST_F(LogFileTest, HugeNumLogFilesRotatesOnlyWhatExists) {
   AgentConfig.maxlogsize = 0;
   AgentConfig.verbose = 3;
   OpenLog();
-  for (int i = 0; i < 5; ++i) AgentMessage(1, MSG_ORDINARY, LogStream, "CSAG900I line %d\n", i);
+  for (int i = 0; i < 5; ++i)
+    AgentMessage(1, MSG_ORDINARY, LogState.LogStream, "CSAG900I line %d\n", i);
   EXPECT_FALSE(IsStopRequested());
   EXPECT_TRUE(LogExists(6));
   EXPECT_FALSE(LogExists(7));
@@ -268,10 +271,10 @@ TEST_F(LogFileTest, HugeNumLogFilesRotatesOnlyWhatExists) {
 
 TEST_F(LogFileTest, FailedDeletionKeepsTheStreamAndReportsIt) {
   OpenLog();
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG900I before\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG900I before\n");
   std::filesystem::create_directory(LogName(3));  // a directory in the way of file 3
   AgentConfig.maxlogsize = 10;
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG901I after\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG901I after\n");
   const std::string log = LogText(1);
   EXPECT_NE(log.find("CSAG206E Unable to delete old error log file '" + LogName(3) +
                      "' rc=21 (Is a directory)\n"),
@@ -289,9 +292,9 @@ TEST_F(LogFileTest, FailedDeletionWithoutLogFailFatalReopensFile1Once) {
   OpenLog();
   std::filesystem::create_directory(LogName(3));
   AgentConfig.maxlogsize = 10;
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG901I after\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG901I after\n");
   AgentConfig.maxlogsize = 1 << 20;
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG902I later\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG902I later\n");
   EXPECT_FALSE(IsStopRequested());
   const std::string log = LogText(1);
   EXPECT_EQ(Count(log, "CSAG206E"), 1);
@@ -309,15 +312,15 @@ TEST_F(LogFileTest, FailedDeletionWithoutLogFailFatalReopensFile1Once) {
 TEST_F(LogFileTest, SingleLogFileIsRestartedEmpty) {
   AgentConfig.numlogfiles = 1;
   OpenLog();
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG900I old\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG900I old\n");
   AgentConfig.maxlogsize = 10;
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG901I new\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG901I new\n");
   EXPECT_EQ(WithoutDateLine(LogText(1)).substr(11), "CSAG901I new\n");
   EXPECT_FALSE(LogExists(2));
   EXPECT_FALSE(IsStopRequested());
 
   AgentConfig.numlogfiles = 0;
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG902I newer\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG902I newer\n");
   EXPECT_EQ(WithoutDateLine(LogText(1)).substr(11), "CSAG902I newer\n");
   EXPECT_FALSE(LogExists(0));
 }
@@ -330,15 +333,15 @@ TEST_F(LogFileTest, ClosedLogFallsBackToStandardOutput) {
   CopyTerminated(AgentConfig.logpath, kLogPathWidth, sub.c_str());
   AgentConfig.numlogfiles = 1;
   OpenLog();
-  FILE* closed = LogStream.load();
+  FILE* closed = LogState.LogStream.load();
   std::filesystem::remove_all(sub);  // the directory goes away under the open file
   AgentConfig.maxlogsize = 0;
   SetLogFailFatal(false);
   StdoutCapture console;
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG901I after\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG901I after\n");
   AgentMessage(0, MSG_ORDINARY, closed, "CSAG902I stale stream\n");
   console.Restore();
-  EXPECT_EQ(LogStream.load(), stdout);
+  EXPECT_EQ(LogState.LogStream.load(), stdout);
   const std::string shown = console.Text();
   EXPECT_NE(shown.find("CSAG206E Unable to delete old error log file '" + LogName(1) +
                        "' rc=2 (No such file or directory)\n"),
@@ -354,7 +357,7 @@ TEST_F(LogFileTest, NoRotationOnceStopIsRequested) {
   OpenLog();
   AgentConfig.maxlogsize = 0;
   RequestStop(kExitOrderly);
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG901I stopping\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG901I stopping\n");
   EXPECT_FALSE(LogExists(2));
   EXPECT_NE(LogText(1).find("CSAG901I stopping\n"), std::string::npos);
 }

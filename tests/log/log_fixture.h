@@ -9,11 +9,12 @@
 #include <ctime>
 #include <string>
 
-#include "agent/process_state.h"
-#include "config/settings.h"
 #include "log/log_file.h"
 #include "log/message.h"
 #include "pcf/mq_field.h"
+#include "state/process_state.h"
+#include "state/settings.h"
+#include "support/reset_agent.h"
 #include "support/temp_dir.h"
 
 // How the CSAG002I date line begins.
@@ -28,23 +29,15 @@ inline std::string WithoutDateLine(const std::string& text) {
 class LogTest : public testing::Test {
  protected:
   void SetUp() override {
-    ResetAgentConfig();
-    ResetLogStateForTesting();
-    StopRequested.store(0);
-    StopExitStatus.store(kExitOrderly);
-    StatusLineLength.store(0);
+    ResetAgentForTesting();
     AgentConfig.AgentFlags |= AF_NOCONSOLE;
     CopyTerminated(AgentConfig.logpath, kLogPathWidth, dir_.path().c_str());
   }
 
   void TearDown() override {
-    FILE* stream = LogStream.load();
-    ResetLogStateForTesting();
+    FILE* stream = LogState.LogStream.load();
+    ResetAgentForTesting();
     if (stream != stdout) fclose(stream);
-    StopRequested.store(0);
-    StopExitStatus.store(kExitOrderly);
-    StatusLineLength.store(0);
-    ResetAgentConfig();
   }
 
   static void SetConsole(bool on) {
@@ -68,7 +61,7 @@ class LogTest : public testing::Test {
     const time_t now = time(nullptr);
     tm local;
     localtime_r(&now, &local);
-    LastDateDay = local.tm_mday;
+    LogState.LastDateDay = local.tm_mday;
   }
 
   // The name of error log file n in the test's directory.

@@ -21,8 +21,8 @@ class MessageTest : public LogTest {
   void SetUp() override {
     LogTest::SetUp();
     file_path_ = dir_.File("stream.txt");
-    LogStream.store(fopen(file_path_.c_str(), "w"));
-    ASSERT_NE(LogStream.load(), nullptr);
+    LogState.LogStream.store(fopen(file_path_.c_str(), "w"));
+    ASSERT_NE(LogState.LogStream.load(), nullptr);
   }
 
   std::string StreamText() const { return TempDir::ReadPath(file_path_); }
@@ -46,19 +46,19 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST_F(MessageTest, LevelsAboveVerboseAreDroppedWithoutTouchingTheClock) {
   AgentConfig.verbose = 0;
-  CurrentTime.store(12345);
-  AgentMessage(1, MSG_ORDINARY, LogStream, "CSAG999I detail\n");
-  EXPECT_EQ(CurrentTime.load(), 12345);
+  Process.CurrentTime.store(12345);
+  AgentMessage(1, MSG_ORDINARY, LogState.LogStream, "CSAG999I detail\n");
+  EXPECT_EQ(Process.CurrentTime.load(), 12345);
   EXPECT_EQ(StreamText(), "");
 
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG998E error %d\n", 7);
-  EXPECT_GE(CurrentTime.load(), time(nullptr) - 5);
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG998E error %d\n", 7);
+  EXPECT_GE(Process.CurrentTime.load(), time(nullptr) - 5);
   EXPECT_NE(StreamText().find("CSAG998E error 7\n"), std::string::npos);
 }
 
 TEST_F(MessageTest, FirstMessageOfTheRunWritesTheDateLineThenTimeStampedLines) {
-  AgentMessage(1, MSG_ORDINARY, LogStream, "first\n");
-  AgentMessage(1, MSG_ORDINARY, LogStream, "second\n");
+  AgentMessage(1, MSG_ORDINARY, LogState.LogStream, "first\n");
+  AgentMessage(1, MSG_ORDINARY, LogState.LogStream, "second\n");
   const auto lines = Lines(StreamText());
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_TRUE(std::regex_match(lines[0], kDateLine)) << lines[0];
@@ -69,18 +69,18 @@ TEST_F(MessageTest, FirstMessageOfTheRunWritesTheDateLineThenTimeStampedLines) {
   EXPECT_EQ(match[1], "second");
 
   tm local;
-  const time_t now = CurrentTime.load();
+  const time_t now = Process.CurrentTime.load();
   localtime_r(&now, &local);
-  EXPECT_EQ(LastDateDay, local.tm_mday);
+  EXPECT_EQ(LogState.LastDateDay, local.tm_mday);
   char day[8];
   snprintf(day, sizeof day, "%3d ", local.tm_mday);
   EXPECT_NE(lines[0].find(day), std::string::npos) << "day right-aligned in three places";
 }
 
 TEST_F(MessageTest, NoDateMessageDoesNotWriteTheDateLineButTheNextMessageDoes) {
-  AgentMessage(0, MSG_ORDINARY | MSG_NODATE, LogStream, "usage\n");
-  EXPECT_EQ(LastDateDay, 0);
-  AgentMessage(0, MSG_ORDINARY, LogStream, "error\n");
+  AgentMessage(0, MSG_ORDINARY | MSG_NODATE, LogState.LogStream, "usage\n");
+  EXPECT_EQ(LogState.LastDateDay, 0);
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "error\n");
   const auto lines = Lines(StreamText());
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_TRUE(std::regex_match(lines[0], kStampedLine));
@@ -88,11 +88,12 @@ TEST_F(MessageTest, NoDateMessageDoesNotWriteTheDateLineButTheNextMessageDoes) {
 }
 
 TEST_F(MessageTest, NewDayWritesAnotherDateLineToTheStreamOnly) {
-  AgentMessage(1, MSG_ORDINARY, LogStream, "today\n");
-  LastDateDay = LastDateDay % 28 + 1;  // as if the last line was written on another day
+  AgentMessage(1, MSG_ORDINARY, LogState.LogStream, "today\n");
+  LogState.LastDateDay =
+      LogState.LastDateDay % 28 + 1;  // as if the last line was written on another day
   SetConsole(true);
   StdoutCapture console;
-  AgentMessage(1, MSG_ORDINARY, LogStream, "tomorrow\n");
+  AgentMessage(1, MSG_ORDINARY, LogState.LogStream, "tomorrow\n");
   console.Restore();
   EXPECT_EQ(Count(StreamText(), "CSAG002I"), 2);
   EXPECT_EQ(Count(console.Text(), "CSAG002I"), 0);
@@ -102,11 +103,11 @@ TEST_F(MessageTest, NewDayWritesAnotherDateLineToTheStreamOnly) {
 TEST_F(MessageTest, EchoFollowsConsoleFlagsAndStream) {
   SetConsole(true);
   StdoutCapture console;
-  AgentMessage(0, MSG_ORDINARY, LogStream, "echoed\n");
-  AgentMessage(0, MSG_NOECHO, LogStream, "log only\n");
-  AgentMessage(0, MSG_NOSTREAM, LogStream, "console only\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "echoed\n");
+  AgentMessage(0, MSG_NOECHO, LogState.LogStream, "log only\n");
+  AgentMessage(0, MSG_NOSTREAM, LogState.LogStream, "console only\n");
   SetConsole(false);
-  AgentMessage(0, MSG_ORDINARY, LogStream, "no console\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "no console\n");
   console.Restore();
 
   const std::string log = StreamText();
@@ -122,10 +123,10 @@ TEST_F(MessageTest, EchoFollowsConsoleFlagsAndStream) {
 
 TEST_F(MessageTest, StandardOutputAsTheStreamGetsEachMessageOnce) {
   SetConsole(true);
-  FILE* log_file = LogStream.exchange(stdout);  // before the log is open
+  FILE* log_file = LogState.LogStream.exchange(stdout);  // before the log is open
   StdoutCapture console;
-  AgentMessage(0, MSG_ORDINARY, LogStream, "before the log is open\n");
-  LogStream.store(log_file);
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "before the log is open\n");
+  LogState.LogStream.store(log_file);
   console.Restore();
   EXPECT_EQ(Count(console.Text(), "before the log is open\n"), 1);
   EXPECT_EQ(Count(console.Text(), "CSAG002I"), 1);
@@ -144,16 +145,16 @@ TEST_F(MessageTest, StaleStandardOutputGoesToTheInstalledLogFile) {
 
 TEST_F(MessageTest, StatusLineIsErasedBeforeTheEcho) {
   SetConsole(true);
-  StatusLineLength.store(60);
+  Process.StatusLineLength.store(60);
   StdoutCapture console;
-  AgentMessage(0, MSG_ORDINARY, LogStream, "over the status line\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "over the status line\n");
   console.Restore();
   const std::string erase = std::string(60, '\b') + std::string(60, ' ') + std::string(60, '\b');
   const std::string shown = console.Text();
   ASSERT_GE(shown.size(), erase.size());
   EXPECT_EQ(shown.substr(0, erase.size()), erase);
   EXPECT_TRUE(std::regex_match(shown.substr(erase.size()), kStampedLine));
-  EXPECT_EQ(StatusLineLength.load(), 60);
+  EXPECT_EQ(Process.StatusLineLength.load(), 60);
   EXPECT_EQ(StreamText().find('\b'), std::string::npos);
 }
 
@@ -167,16 +168,16 @@ TEST(EraseStatusLineTest, BlanksOnlyWhenAsked) {
 }
 
 TEST_F(MessageTest, NoErasureWithoutConsole) {
-  StatusLineLength.store(60);
+  Process.StatusLineLength.store(60);
   StdoutCapture console;
-  AgentMessage(0, MSG_ORDINARY, LogStream, "quiet\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "quiet\n");
   console.Restore();
   EXPECT_EQ(console.Text(), "");
 }
 
 TEST_F(MessageTest, LongTextIsCutAt1999CharactersAndStillEndsItsLine) {
   const std::string long_text(3000, 'x');
-  AgentMessage(0, MSG_ORDINARY | MSG_NODATE, LogStream, "%s\n", long_text.c_str());
+  AgentMessage(0, MSG_ORDINARY | MSG_NODATE, LogState.LogStream, "%s\n", long_text.c_str());
   const std::string written = StreamText();
   ASSERT_EQ(written.size(), 11u + 1999u);
   EXPECT_EQ(written.back(), '\n');
@@ -204,15 +205,15 @@ TEST_F(MessageTest, WriteFailureEpisodeEndsWithAWriteThatSucceeds) {
   DateLineWritten();
   FILE* full = fopen("/dev/full", "a");
   ASSERT_NE(full, nullptr);
-  FILE* file = LogStream.exchange(full);
+  FILE* file = LogState.LogStream.exchange(full);
   StdoutCapture console;
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG900I lost 1\n");
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG900I lost 2\n");
-  LogStream.store(file);
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG901I written\n");
-  LogStream.store(full);
-  AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG900I lost 3\n");
-  LogStream.store(file);
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG900I lost 1\n");
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG900I lost 2\n");
+  LogState.LogStream.store(file);
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG901I written\n");
+  LogState.LogStream.store(full);
+  AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG900I lost 3\n");
+  LogState.LogStream.store(file);
   console.Restore();
   fclose(full);
   const std::string shown = console.Text();
@@ -237,7 +238,8 @@ TEST_F(MessageTest, ConcurrentWritersDuringRotationKeepLinesWhole) {
   constexpr int kPerThread = 200;
   auto work = [](char who) {
     for (int i = 0; i < kPerThread; ++i) {
-      AgentMessage(0, MSG_ORDINARY, LogStream, "CSAG900I writer %c message %03d\n", who, i);
+      AgentMessage(0, MSG_ORDINARY, LogState.LogStream, "CSAG900I writer %c message %03d\n", who,
+                   i);
     }
   };
   std::thread a(work, 'a'), b(work, 'b');

@@ -14,14 +14,9 @@ class StatusReportTest : public LogTest {
  protected:
   void SetUp() override {
     LogTest::SetUp();
-    ResetAgentStatsForTesting();
     path_ = dir_.File("report.txt");
-    LogStream.store(fopen(path_.c_str(), "w"));
+    LogState.LogStream.store(fopen(path_.c_str(), "w"));
     DateLineWritten();
-  }
-  void TearDown() override {
-    ResetAgentStatsForTesting();
-    LogTest::TearDown();
   }
 
   // The report as written, without its time stamp.
@@ -77,13 +72,13 @@ TEST_F(StatusReportTest, CountersShowInBothColumnsAndTheIntervalStartsAgain) {
   EXPECT_EQ(interval.ReplyBytesReceived, 0u);
   EXPECT_EQ(interval.PutsRetried, 0u);
   EXPECT_EQ(ReadCounts(AgentStats.since_start).RepliesReceived, 3u);
-  EXPECT_EQ(IntervalStart.load(), CurrentTime.load());
+  EXPECT_EQ(AgentStats.IntervalStart.load(), Process.CurrentTime.load());
 }
 
 TEST_F(StatusReportTest, ActualTimeLabelsTheIntervalWithTheMinutesPassed) {
   const int64_t now = time(nullptr);
-  CurrentTime.store(now);
-  IntervalStart.store(now - 145 * 60 - 59);
+  Process.CurrentTime.store(now);
+  AgentStats.IntervalStart.store(now - 145 * 60 - 59);
   StatusReport(1);
   EXPECT_NE(Report().find(": Last 2 Hrs 25 Mins\n"), std::string::npos) << Report();
 

@@ -89,8 +89,8 @@ TEST_F(ConnectionTest, TheQueueManagersOwnNameIsLearned) {
   EXPECT_EQ(Connect(), RecordingMqi::kHconn);
   EXPECT_EQ(mqi_.connects[0].qmgr, "");
   EXPECT_STREQ(AgentConfig.qmname, "QMREAL") << "without the blank padding";
-  EXPECT_STREQ(QueueManagerFacts.DeadLetterQName, "QMREAL.DLQ");
-  EXPECT_EQ(QueueManagerFacts.MaxHandles, 300);
+  EXPECT_STREQ(Process.QueueManagerFacts.DeadLetterQName, "QMREAL.DLQ");
+  EXPECT_EQ(Process.QueueManagerFacts.MaxHandles, 300);
 
   ASSERT_EQ(mqi_.opens.size(), 1u);
   EXPECT_EQ(mqi_.opens[0].od.ObjectType, MQOT_Q_MGR);
@@ -173,14 +173,14 @@ class EventHandlerTest : public RelayTest {};
 TEST_F(EventHandlerTest, TheEndOfTheConnectionRequestsAStopOnce) {
   for (MQLONG reason : {MQRC_CONNECTION_BROKEN, MQRC_Q_MGR_QUIESCING, MQRC_Q_MGR_STOPPING,
                         MQRC_CONNECTION_QUIESCING, MQRC_CONNECTION_STOPPING}) {
-    StopRequested.store(0);
-    StopExitStatus.store(kExitOrderly);
+    Process.StopRequested.store(0);
+    Process.StopExitStatus.store(kExitOrderly);
     const int before = CountOf("CSAG199E");
     Event(QueueManagerEventHandler, reason);
     Event(QueueManagerEventHandler, reason);
     Event(QueueManagerEventHandler, MQRC_CONNECTION_BROKEN);
     EXPECT_TRUE(IsStopRequested()) << reason;
-    EXPECT_EQ(StopExitStatus.load(), kExitFailure) << reason;
+    EXPECT_EQ(Process.StopExitStatus.load(), kExitFailure) << reason;
     EXPECT_EQ(CountOf("CSAG199E"), before + 1) << reason;
     EXPECT_TRUE(Wrote("CSAG199E CSAGNT received reason code " + std::to_string(reason) + " (" +
                       ReasonText(reason) + ")\n"));
@@ -282,7 +282,7 @@ TEST_F(ConsumptionTest, AFailedResumeRequestsAStopAndAFailedSuspendDoesNot) {
   mqi_.FailControl(MQOP_RESUME, MQRC_CONNECTION_BROKEN);
   EXPECT_FALSE(ResumeConsumption());
   EXPECT_TRUE(IsStopRequested());
-  EXPECT_EQ(StopExitStatus.load(), kExitFailure);
+  EXPECT_EQ(Process.StopExitStatus.load(), kExitFailure);
   EXPECT_EQ(Messages(), "") << "both at level 3";
 }
 

@@ -40,7 +40,7 @@ TEST_F(CommandConsumerTest, StopAndReportAreRecognisedExactly) {
 
   EXPECT_EQ(SimpleCommand(MQFMT_STRING, "STOP", 4), 1);
   EXPECT_TRUE(IsStopRequested());
-  EXPECT_EQ(StopExitStatus.load(), kExitOrderly);
+  EXPECT_EQ(Process.StopExitStatus.load(), kExitOrderly);
   EXPECT_TRUE(Wrote("CSAG021I STOP command received\n"));
 }
 
@@ -79,8 +79,8 @@ TEST_F(CommandConsumerTest, StopWithAReplyQueueIsAnMqscRequest) {
   SendRequest(&md, "STOP");
   EXPECT_FALSE(IsStopRequested());
   ASSERT_EQ(Forwarded().size(), 1u);
-  ASSERT_NE(RequestList, nullptr);
-  EXPECT_EQ(RequestList->Kind, REQ_MQSC);
+  ASSERT_NE(RequestTable.RequestList, nullptr);
+  EXPECT_EQ(RequestTable.RequestList->Kind, REQ_MQSC);
 }
 
 TEST_F(CommandConsumerTest, TheKindComesFromTheFormatAndTheCommand) {
@@ -120,7 +120,7 @@ TEST_F(CommandConsumerTest, ReceiptsAreWrittenAtMediumDetail) {
                             CommandText(MQCMD_ESCAPE) + "' command message of length " +
                             std::to_string(escape.size()) + " bytes\n" +
                             "CSAG402I Received MQSC command message of length 17 bytes\n");
-  EXPECT_EQ(RequestCount.load(), 5);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 5);
 }
 
 TEST_F(CommandConsumerTest, TheRequestIsForwardedWithTheAgentsReplyQueueAndANewMsgId) {
@@ -133,15 +133,15 @@ TEST_F(CommandConsumerTest, TheRequestIsForwardedWithTheAgentsReplyQueueAndANewM
   const MQMD given = md;
   const std::string request =
       PcfBuilder(MQCMD_INQUIRE_Q, MQCFC_LAST, 0, 0, MQCFT_COMMAND).String(MQCA_Q_NAME, "*").Bytes();
-  CurrentTime.store(1000);
+  Process.CurrentTime.store(1000);
   SendRequest(&md, request);
 
   ASSERT_EQ(Forwarded().size(), 1u);
   const RecordedPut put = Forwarded()[0];
   EXPECT_EQ(put.data, request);
-  EXPECT_EQ(put.hobj, CommandQueueHobj);
+  EXPECT_EQ(put.hobj, Process.CommandQueueHobj);
   EXPECT_EQ(put.pmo_options, MQPMO_NO_SYNCPOINT | MQPMO_PASS_ALL_CONTEXT);
-  EXPECT_EQ(put.pmo_context, InputQueueHobj);
+  EXPECT_EQ(put.pmo_context, Process.InputQueueHobj);
   // The descriptor: the agent's reply queue NUL filled, no queue manager
   // (IBM MQ fills in its own), a new MsgId, the agent's CorrelId, the
   // report options the agent needs without the arrival and delivery
@@ -162,8 +162,8 @@ TEST_F(CommandConsumerTest, TheRequestIsForwardedWithTheAgentsReplyQueueAndANewM
   EXPECT_EQ(put.md.MsgType, MQMT_REQUEST);
 
   // What is kept of the client's request.
-  ASSERT_EQ(RequestCount.load(), 1);
-  const REQUEST* kept = RequestList;
+  ASSERT_EQ(RequestTable.RequestCount.load(), 1);
+  const REQUEST* kept = RequestTable.RequestList;
   EXPECT_STREQ(kept->ReplyToQ, "CLIENT.REPLY");
   EXPECT_STREQ(kept->ReplyToQMgr, "QMCLIENT");
   EXPECT_EQ(Id(kept->MsgId), Id(given.MsgId));
@@ -176,9 +176,9 @@ TEST_F(CommandConsumerTest, TheRequestIsForwardedWithTheAgentsReplyQueueAndANewM
   EXPECT_EQ(kept->InUse, 0);
   EXPECT_EQ(kept->HoldBuffer, nullptr);
   EXPECT_EQ(kept->ReplyCount, 0);
-  EXPECT_GE(kept->Issued, time(nullptr) - 5) << "the clock, not the stale CurrentTime";
+  EXPECT_GE(kept->Issued, time(nullptr) - 5) << "the clock, not the stale Process.CurrentTime";
   EXPECT_EQ(kept->LastActivity, kept->Issued);
-  EXPECT_EQ(LastActivityTime.load(), 1000);
+  EXPECT_EQ(Process.LastActivityTime.load(), 1000);
 
   const TrafficCounts counts = ReadCounts(AgentStats.since_start);
   EXPECT_EQ(counts.CommandsReceived, 1u);
@@ -188,16 +188,16 @@ TEST_F(CommandConsumerTest, TheRequestIsForwardedWithTheAgentsReplyQueueAndANewM
 TEST_F(CommandConsumerTest, ARequestShorterThanAnMqcfhCommandGetsCommandZero) {
   MQMD md = RequestDescriptor(MQFMT_ADMIN);
   SendRequest(&md, std::string("MQADMIN-SHORT", 12));  // exactly sized: no read past it
-  ASSERT_NE(RequestList, nullptr);
-  EXPECT_EQ(RequestList->Command, 0);
-  EXPECT_EQ(RequestList->Kind, REQ_PCF);
+  ASSERT_NE(RequestTable.RequestList, nullptr);
+  EXPECT_EQ(RequestTable.RequestList->Command, 0);
+  EXPECT_EQ(RequestTable.RequestList->Kind, REQ_PCF);
 
   MQMD sixteen = RequestDescriptor(MQFMT_STRING);
   std::string data(16, 'x');
   const MQLONG command = 0x41424344;
   memcpy(data.data() + 12, &command, 4);
   SendRequest(&sixteen, data);
-  EXPECT_EQ(RequestList->Command, command) << "read for every kind";
+  EXPECT_EQ(RequestTable.RequestList->Command, command) << "read for every kind";
 }
 
 TEST_F(CommandConsumerTest, ReturnedLengthUndefinedUsesTheDataLength) {
@@ -221,8 +221,8 @@ TEST_F(CommandConsumerTest, AFailedForwardIsAnsweredAtOnceAndLeavesNothing) {
             "CSAG107E MQPUT to queue 'SYSTEM.ADMIN.COMMAND.QUEUE' failed with reason "
             "2053 (" +
                 std::string(ReasonText(MQRC_Q_FULL)) + ")\n");
-  EXPECT_EQ(RequestCount.load(), 0);
-  EXPECT_EQ(RequestList, nullptr);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 0);
+  EXPECT_EQ(RequestTable.RequestList, nullptr);
   const TrafficCounts counts = ReadCounts(AgentStats.since_start);
   EXPECT_EQ(counts.CommandsReceived, 0u);
   EXPECT_EQ(counts.CommandBytesReceived, 0u);
@@ -242,8 +242,8 @@ TEST_F(CommandConsumerTest, WithReplyqinqTheClientsQueueLimitsTheRequestAtOnce) 
   mqi_.SetQueueAttributes(kClientQ, 100000, MQQDT_PREDEFINED);
   MQMD md = RequestDescriptor(MQFMT_STRING);
   SendRequest(&md, "DISPLAY QMGR");
-  ASSERT_NE(RequestList, nullptr);
-  EXPECT_EQ(RequestList->MaxMsgSize, 100000);
+  ASSERT_NE(RequestTable.RequestList, nullptr);
+  EXPECT_EQ(RequestTable.RequestList->MaxMsgSize, 100000);
   // The client's queue is opened before the request goes on.
   EXPECT_EQ(mqi_.calls.front(), std::string("OPEN ") + kClientQ);
   EXPECT_EQ(mqi_.calls.back(), "PUT " + std::string(AgentConfig.commandq));
@@ -251,11 +251,11 @@ TEST_F(CommandConsumerTest, WithReplyqinqTheClientsQueueLimitsTheRequestAtOnce) 
   // Without replyqinq the queue is opened all the same, to know that the
   // answer has somewhere to go, but not inquired.
   AgentConfig.AgentFlags &= ~AF_REPLYQINQ;
-  ClearReplyQCacheForTesting();
+  ResetReplyQCacheForTesting();
   mqi_.calls.clear();
   MQMD again = RequestDescriptor(MQFMT_STRING);
   SendRequest(&again, "DISPLAY QMGR");
-  EXPECT_EQ(RequestList->MaxMsgSize, AgentConfig.maxmsgsize);
+  EXPECT_EQ(RequestTable.RequestList->MaxMsgSize, AgentConfig.maxmsgsize);
   EXPECT_EQ(mqi_.calls, (std::vector<std::string>{std::string("OPEN ") + kClientQ,
                                                   "PUT " + std::string(AgentConfig.commandq)}));
 }
@@ -289,9 +289,9 @@ TEST_F(CommandConsumerTest, ARequestWhoseAnswerCouldGoNowhereSafeIsRefused) {
             3);
 
   EXPECT_TRUE(Forwarded().empty());
-  EXPECT_EQ(RequestCount.load(), 0);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 0);
   EXPECT_EQ(ReadCounts(AgentStats.since_start).CommandsReceived, 0u);
-  EXPECT_EQ(HobjCacheCount, 0) << "nothing refused is cached";
+  EXPECT_EQ(ReplyQCache.HobjCacheCount, 0) << "nothing refused is cached";
 }
 
 TEST_F(CommandConsumerTest, EventsRequestAStop) {
@@ -304,7 +304,7 @@ TEST_F(CommandConsumerTest, EventsRequestAStop) {
   Event(CommandConsumer, MQRC_CONNECTION_QUIESCING);
   Event(CommandConsumer, MQRC_CONNECTION_BROKEN);
   EXPECT_TRUE(IsStopRequested());
-  EXPECT_EQ(StopExitStatus.load(), kExitFailure);
+  EXPECT_EQ(Process.StopExitStatus.load(), kExitFailure);
   EXPECT_EQ(CountOf("CSAG199E"), 1);
   EXPECT_EQ(CountOf("CSAG199E CSAGNT received reason code 2202 ("), 1);
 
@@ -314,9 +314,9 @@ TEST_F(CommandConsumerTest, EventsRequestAStop) {
 
 TEST_F(CommandConsumerTest, AStopAfterSTOPIsStillAFailureWhenTheQueueIsInhibited) {
   SendSimple("STOP");
-  EXPECT_EQ(StopExitStatus.load(), kExitOrderly);
+  EXPECT_EQ(Process.StopExitStatus.load(), kExitOrderly);
   Event(CommandConsumer, MQRC_GET_INHIBITED);
-  EXPECT_EQ(StopExitStatus.load(), kExitFailure);
+  EXPECT_EQ(Process.StopExitStatus.load(), kExitFailure);
   EXPECT_TRUE(Wrote("CSAG120E"));
 }
 

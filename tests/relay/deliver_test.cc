@@ -82,7 +82,7 @@ TEST_F(DeliverTest, TheReplysContextIsPassedOnlyWhenAsked) {
   md.Priority = 7;
   const RecordedPut passed = Deliver(MQRO_NONE, true, md);
   EXPECT_EQ(passed.pmo_options, MQPMO_NO_SYNCPOINT | MQPMO_PASS_ALL_CONTEXT);
-  EXPECT_EQ(passed.pmo_context, ReplyQueueHobj);
+  EXPECT_EQ(passed.pmo_context, Process.ReplyQueueHobj);
   EXPECT_EQ(std::string(passed.md.Format, 8), MQFMT_ADMIN);
   EXPECT_EQ(passed.md.MsgType, MQMT_REPLY);
   EXPECT_EQ(passed.md.Encoding, 0x222);

@@ -81,8 +81,8 @@ TEST_F(RelayThreadsTest, EveryRequestEndsOnceWhileTheSweepRuns) {
   main_loop.join();
   AgeRequests();  // whatever is still listed
 
-  EXPECT_EQ(RequestCount.load(), 0);
-  EXPECT_EQ(RequestList, nullptr);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 0);
+  EXPECT_EQ(RequestTable.RequestList, nullptr);
   // Per request (its client's MsgId comes back, MQRO_PASS_MSG_ID), in
   // order: the coalesced answer; or the error reply, after the first reply
   // when the request aged between its replies.
@@ -138,7 +138,7 @@ TEST_F(RelayThreadsTest, ExpiryRacesLookups) {
   main_loop.join();
 
   int cached = 0;
-  for (HOBJCACHE* entry = HobjCache; entry != nullptr; entry = entry->Next) ++cached;
+  for (HOBJCACHE* entry = ReplyQCache.HobjCache; entry != nullptr; entry = entry->Next) ++cached;
   int opened = 0;
   for (const RecordedOpen& open : mqi_.opens) opened += open.reason == MQRC_NONE;
   EXPECT_EQ(opened, static_cast<int>(mqi_.closes.size()) + cached);

@@ -95,7 +95,7 @@ TEST_F(ReplyQueueCacheTest, AnOpenThatFailsOtherwiseIsReportedAndNotCached) {
   EXPECT_EQ(CountOf("CSAG104E MQOPEN of queue 'QM1/CLIENT.REPLY' failed with reason 2085 (" +
                     std::string(ReasonText(MQRC_UNKNOWN_OBJECT_NAME)) + ")\n"),
             2);
-  EXPECT_EQ(HobjCache, nullptr);
+  EXPECT_EQ(ReplyQCache.HobjCache, nullptr);
 }
 
 TEST_F(ReplyQueueCacheTest, AFailedInquiryLeavesTheDefaults) {
@@ -130,7 +130,7 @@ TEST_F(ReplyQueueCacheTest, ASmallerQueueLimitsEveryRequestAndIsReportedOncePerO
   EXPECT_EQ(Messages(), report);
 
   // Once the entry has expired, the next opening reports again.
-  CurrentTime.store(HobjCache->LastUsed + AgentConfig.hobjttl + 1);
+  Process.CurrentTime.store(ReplyQCache.HobjCache->LastUsed + AgentConfig.hobjttl + 1);
   ExpireReplyQHandles();
   REQUEST* request = ListRequest("FORWARDED-MSGID-00000001");
   LimitMsgSize(request, GetReplyQHandle(kClientQ, "QM1"));
@@ -163,15 +163,15 @@ TEST_F(ReplyQueueCacheTest, AnEntryIdleForHobjttlSecondsStaysAndOneSecondMoreClo
   const int64_t used = entry->LastUsed;
   mqi_.calls.clear();
 
-  CurrentTime.store(used + 300);
+  Process.CurrentTime.store(used + 300);
   ExpireReplyQHandles();
-  EXPECT_EQ(HobjCache, entry);
+  EXPECT_EQ(ReplyQCache.HobjCache, entry);
   EXPECT_TRUE(mqi_.calls.empty()) << "nothing to close, consumption left alone";
-  EXPECT_EQ(LastHobjCheck, used + 300);
+  EXPECT_EQ(ReplyQCache.LastHobjCheck, used + 300);
 
-  CurrentTime.store(used + 301);
+  Process.CurrentTime.store(used + 301);
   ExpireReplyQHandles();
-  EXPECT_EQ(HobjCache, nullptr);
+  EXPECT_EQ(ReplyQCache.HobjCache, nullptr);
   EXPECT_EQ(mqi_.calls,
             (std::vector<std::string>{"CTL SUSPEND", "CLOSE CLIENT.REPLY", "CTL RESUME"}));
   EXPECT_EQ(mqi_.closes, std::vector<MQHOBJ>{hobj});
@@ -186,15 +186,15 @@ TEST_F(ReplyQueueCacheTest, EachExpiredEntryIsClosedBetweenSuspendAndResume) {
   GetReplyQHandle("A.REPLY", "QM1");
   GetReplyQHandle("B.REPLY", "QM1");
   HOBJCACHE* fresh = GetReplyQHandle("C.REPLY", "QM1");
-  for (HOBJCACHE* e = HobjCache; e != nullptr; e = e->Next) e->LastUsed = 1000;
+  for (HOBJCACHE* e = ReplyQCache.HobjCache; e != nullptr; e = e->Next) e->LastUsed = 1000;
   fresh->LastUsed = 1300;
   mqi_.calls.clear();
-  CurrentTime.store(1301);
+  Process.CurrentTime.store(1301);
   ExpireReplyQHandles();
   // In cache order, newest first.
   EXPECT_EQ(mqi_.calls, (std::vector<std::string>{"CTL SUSPEND", "CLOSE B.REPLY", "CTL RESUME",
                                                   "CTL SUSPEND", "CLOSE A.REPLY", "CTL RESUME"}));
-  EXPECT_EQ(HobjCache, fresh);
+  EXPECT_EQ(ReplyQCache.HobjCache, fresh);
   EXPECT_EQ(fresh->Next, nullptr);
 }
 
@@ -202,35 +202,35 @@ TEST_F(ReplyQueueCacheTest, AFailedResumeRequestsAStopAndReleasesTheRestUnclosed
   AgentConfig.verbose = 3;
   GetReplyQHandle("A.REPLY", "QM1");
   GetReplyQHandle("B.REPLY", "QM1");
-  for (HOBJCACHE* e = HobjCache; e != nullptr; e = e->Next) e->LastUsed = 1000;
+  for (HOBJCACHE* e = ReplyQCache.HobjCache; e != nullptr; e = e->Next) e->LastUsed = 1000;
   mqi_.FailControl(MQOP_RESUME, MQRC_CONNECTION_BROKEN);
   mqi_.calls.clear();
-  CurrentTime.store(2000);
+  Process.CurrentTime.store(2000);
   ExpireReplyQHandles();
   EXPECT_EQ(mqi_.calls, (std::vector<std::string>{"CTL SUSPEND", "CLOSE B.REPLY", "CTL RESUME"}));
-  EXPECT_EQ(HobjCache, nullptr);
+  EXPECT_EQ(ReplyQCache.HobjCache, nullptr);
   EXPECT_TRUE(IsStopRequested());
-  EXPECT_EQ(StopExitStatus.load(), kExitFailure);
+  EXPECT_EQ(Process.StopExitStatus.load(), kExitFailure);
   EXPECT_EQ(Messages(), "CSAG106E MQCTL on queue manager 'QM1' failed with reason 2009 (" +
                             std::string(ReasonText(MQRC_CONNECTION_BROKEN)) + ")\n");
 }
 
 TEST_F(ReplyQueueCacheTest, FailedSuspendsAndClosesAreReportedAtHighDetailAndTheEntryGoes) {
   GetReplyQHandle(kClientQ, "QM1");
-  HobjCache->LastUsed = 1000;
+  ReplyQCache.HobjCache->LastUsed = 1000;
   mqi_.FailControl(MQOP_SUSPEND, MQRC_HCONN_ERROR);
   mqi_.FailClose(MQRC_HOBJ_ERROR);
-  CurrentTime.store(2000);
+  Process.CurrentTime.store(2000);
   AgentConfig.verbose = 2;
   ExpireReplyQHandles();
-  EXPECT_EQ(HobjCache, nullptr);
+  EXPECT_EQ(ReplyQCache.HobjCache, nullptr);
   EXPECT_EQ(Messages(), "");
 
   GetReplyQHandle(kClientQ, "QM1");
-  HobjCache->LastUsed = 1000;
+  ReplyQCache.HobjCache->LastUsed = 1000;
   AgentConfig.verbose = 3;
   ExpireReplyQHandles();
-  EXPECT_EQ(HobjCache, nullptr);
+  EXPECT_EQ(ReplyQCache.HobjCache, nullptr);
   EXPECT_EQ(Messages(),
             "CSAG106E MQCTL on queue manager 'QM1' failed with reason 2018 (" +
                 std::string(ReasonText(MQRC_HCONN_ERROR)) + ")\n" +

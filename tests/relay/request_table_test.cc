@@ -14,7 +14,7 @@ class RequestTableTest : public RelayTest {
  protected:
   static std::vector<REQUEST*> Listed() {
     std::vector<REQUEST*> out;
-    for (REQUEST* r = RequestList; r != nullptr; r = r->Next) out.push_back(r);
+    for (REQUEST* r = RequestTable.RequestList; r != nullptr; r = r->Next) out.push_back(r);
     return out;
   }
 };
@@ -23,14 +23,14 @@ TEST_F(RequestTableTest, TheNewestRequestStandsAtTheHead) {
   REQUEST* a = ListRequest("FORWARDED-MSGID-0000000A");
   REQUEST* b = ListRequest("FORWARDED-MSGID-0000000B");
   EXPECT_EQ(Listed(), (std::vector<REQUEST*>{b, a}));
-  EXPECT_EQ(RequestCount.load(), 2);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 2);
 }
 
 TEST_F(RequestTableTest, AReplyMatchesByAllOfItsMsgIdWhateverTheOrder) {
   REQUEST* a = ListRequest("FORWARDED-MSGID-0000000A");
   REQUEST* b = ListRequest("FORWARDED-MSGID-0000000B");
   ListRequest("FORWARDED-MSGID-0000000C");
-  CurrentTime.store(777);
+  Process.CurrentTime.store(777);
 
   EXPECT_EQ(MatchRequest(reinterpret_cast<const MQBYTE*>("FORWARDED-MSGID-0000000A"), 100), a);
   EXPECT_EQ(a->InUse, 1);
@@ -46,7 +46,7 @@ TEST_F(RequestTableTest, AReplyMatchesByAllOfItsMsgIdWhateverTheOrder) {
   // The last byte differs: no match, and nothing changes.
   const int64_t b_activity = b->LastActivity;
   EXPECT_EQ(MatchRequest(reinterpret_cast<const MQBYTE*>("FORWARDED-MSGID-0000000D"), 10), nullptr);
-  EXPECT_EQ(RequestCount.load(), 3);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 3);
   for (REQUEST* r : Listed()) {
     EXPECT_EQ(r->InUse, 0);
   }
@@ -66,19 +66,19 @@ TEST_F(RequestTableTest, RetireUnlinksTheRequestFromWhereverItStandsNow) {
 
   RetireRequest(b);
   EXPECT_EQ(Listed(), (std::vector<REQUEST*>{d, a}));
-  EXPECT_EQ(RequestCount.load(), 2);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 2);
 
   RetireRequest(a);  // the tail
   RetireRequest(d);  // the head
-  EXPECT_EQ(RequestList, nullptr);
-  EXPECT_EQ(RequestCount.load(), 0);
+  EXPECT_EQ(RequestTable.RequestList, nullptr);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 0);
 }
 
 TEST_F(RequestTableTest, TakingOutAnUnlistedRequestChangesNothing) {
   ListRequest("FORWARDED-MSGID-0000000A");
   REQUEST* loose = NewRequest();
   EXPECT_FALSE(TakeOutRequest(loose));
-  EXPECT_EQ(RequestCount.load(), 1);
+  EXPECT_EQ(RequestTable.RequestCount.load(), 1);
   FreeRequest(loose);
 }
 

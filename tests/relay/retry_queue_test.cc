@@ -175,7 +175,7 @@ TEST_F(RetryQueueTest, WhatStillWaitsAtTheEndIsDeadLetteredInOrder) {
 }
 
 TEST_F(RetryQueueTest, WithoutADeadLetterQueueTheMessageIsDiscardedAndSaidSo) {
-  QueueManagerFacts.DeadLetterQName[0] = '\0';
+  Process.QueueManagerFacts.DeadLetterQName[0] = '\0';
   mqi_.FailPuts(1, MQRC_PUT_INHIBITED, kClientQ);
   Deliver("answer");
   EXPECT_EQ(Messages(), Failed(MQRC_PUT_INHIBITED) +

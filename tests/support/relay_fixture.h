@@ -12,8 +12,6 @@
 #include <ctime>
 #include <string>
 
-#include "agent/process_state.h"
-#include "config/settings.h"
 #include "consolidate/reply_consumer.h"
 #include "log/message.h"
 #include "log/status_report.h"
@@ -24,8 +22,11 @@
 #include "relay/reply_queue_cache.h"
 #include "relay/request_table.h"
 #include "relay/retry_queue.h"
+#include "state/process_state.h"
+#include "state/settings.h"
 #include "support/pcf_builder.h"
 #include "support/recording_mqi.h"
+#include "support/reset_agent.h"
 #include "support/temp_dir.h"
 
 // The agent's dynamic reply queue in these tests.
@@ -42,57 +43,39 @@ class RelayTest : public testing::Test {
   RelayTest() : mqi_(RecordingMqi::Install()) {}
 
   void SetUp() override {
-    ResetAgentConfig();
+    ResetAgentForTesting();
     AgentConfig.AgentFlags |= AF_NOCONSOLE;
     CopyTerminated(AgentConfig.qmname, kQNameWidth, "QM1");
     CopyTerminated(AgentConfig.actualreplyq, kQNameWidth, kAgentReplyQ);
     // Failed puts are retried at once, so no test waits.
     AgentConfig.retryint = 0;
 
-    ResetLogStateForTesting();
     messages_path_ = dir_.File("messages.txt");
-    LogStream.store(fopen(messages_path_.c_str(), "w"));
-    ASSERT_NE(LogStream.load(), nullptr);
+    LogState.LogStream.store(fopen(messages_path_.c_str(), "w"));
+    ASSERT_NE(LogState.LogStream.load(), nullptr);
 
-    StopRequested.store(0);
-    StopExitStatus.store(kExitOrderly);
-    StatusLineLength.store(0);
-    CurrentTime.store(time(nullptr));
-    LastActivityTime.store(0);
-    LastAgeing = 0;
-    ClearRequestTableForTesting();
-    ClearReplyQCacheForTesting();
-    ClearDeferredDeliveriesForTesting();
-    ResetAgentStatsForTesting();
+    Process.CurrentTime.store(time(nullptr));
 
-    QMgrHconn = RecordingMqi::kHconn;
-    CommandQueueHobj = mqi_.Preopen(AgentConfig.commandq);
-    InputQueueHobj = mqi_.Preopen(AgentConfig.inputq);
-    ReplyQueueHobj = mqi_.Preopen(kAgentReplyQ);
-    CopyTerminated(AgentQueueNames.CommandQ, kQNameWidth, AgentConfig.commandq);
-    CopyTerminated(AgentQueueNames.InputQ, kQNameWidth, AgentConfig.inputq);
-    CopyTerminated(QueueManagerFacts.DeadLetterQName, kQNameWidth, kDeadLetterQ);
-    QueueManagerFacts.MaxHandles = 256;
-    memcpy(ForwardCorrelId, kForwardCorrelId, sizeof ForwardCorrelId);
+    Process.QMgrHconn = RecordingMqi::kHconn;
+    Process.CommandQueueHobj = mqi_.Preopen(AgentConfig.commandq);
+    Process.InputQueueHobj = mqi_.Preopen(AgentConfig.inputq);
+    Process.ReplyQueueHobj = mqi_.Preopen(kAgentReplyQ);
+    CopyTerminated(Process.AgentQueueNames.CommandQ, kQNameWidth, AgentConfig.commandq);
+    CopyTerminated(Process.AgentQueueNames.InputQ, kQNameWidth, AgentConfig.inputq);
+    CopyTerminated(Process.QueueManagerFacts.DeadLetterQName, kQNameWidth, kDeadLetterQ);
+    Process.QueueManagerFacts.MaxHandles = 256;
+    memcpy(Process.ForwardCorrelId, kForwardCorrelId, sizeof Process.ForwardCorrelId);
   }
 
   void TearDown() override {
-    ClearRequestTableForTesting();
-    ClearReplyQCacheForTesting();
-    ClearDeferredDeliveriesForTesting();
-    FILE* stream = LogStream.load();
-    ResetLogStateForTesting();
+    FILE* stream = LogState.LogStream.load();
+    ResetAgentForTesting();
     if (stream != stdout) fclose(stream);
-    StopRequested.store(0);
-    StopExitStatus.store(kExitOrderly);
-    QMgrHconn = MQHC_UNUSABLE_HCONN;
-    CommandQueueHobj = InputQueueHobj = ReplyQueueHobj = MQHO_UNUSABLE_HOBJ;
-    ResetAgentConfig();
   }
 
   // What the agent wrote, without the date lines and the time stamps.
   std::string Messages() const {
-    fflush(LogStream.load());
+    fflush(LogState.LogStream.load());
     const std::string text = TempDir::ReadPath(messages_path_);
     std::string out;
     size_t start = 0;
@@ -185,7 +168,7 @@ class RelayTest : public testing::Test {
   REQUEST* ListRequest(const char* fwd_msg_id, int32_t kind = REQ_PCF, MQLONG report = MQRO_NONE,
                        const char* reply_to_q = kClientQ) {
     REQUEST* request = NewRequest();
-    const int64_t now = CurrentTime.load();
+    const int64_t now = Process.CurrentTime.load();
     request->LastActivity = now;
     request->Issued = now;
     CopyTerminated(request->ReplyToQ, MQ_Q_NAME_LENGTH, reply_to_q);

@@ -1,5 +1,5 @@
 // The settings record and its defaults.
-#include "config/settings.h"
+#include "state/settings.h"
 #include "pcf/mq_field.h"
 
 #include <cstring>
