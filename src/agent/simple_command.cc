@@ -8,8 +8,8 @@
 #include "agent/process_state.h"
 #include "log/message.h"
 #include "mq/mqi_table.h"
-#include "names/constant_names.h"
 #include "pcf/mq_field.h"
+#include "pcf/names/constant_names.h"
 
 bool SendSimpleCommand(const char* queue, const char* text) {
   MQOD od = {MQOD_DEFAULT};

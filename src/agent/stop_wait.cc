@@ -12,7 +12,7 @@
 #include "log/message.h"
 #include "mq/consumption.h"
 #include "mq/mqi_table.h"
-#include "names/constant_names.h"
+#include "pcf/names/constant_names.h"
 #include "relay/ageing.h"
 #include "relay/request_table.h"
 #include "relay/retry_queue.h"

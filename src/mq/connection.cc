@@ -7,8 +7,8 @@
 #include "config/settings.h"
 #include "log/message.h"
 #include "mq/mqi_table.h"
-#include "names/constant_names.h"
 #include "pcf/mq_field.h"
+#include "pcf/names/constant_names.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "config/settings.h"
 #include "log/message.h"
 #include "mq/mqi_table.h"
-#include "names/constant_names.h"
+#include "pcf/names/constant_names.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "agent/process_state.h"
 #include "log/message.h"
-#include "names/constant_names.h"
+#include "pcf/names/constant_names.h"
 #include "relay/dead_letter.h"
 #include "relay/put_message.h"
 #include "relay/reply_queue_cache.h"

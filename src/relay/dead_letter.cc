@@ -10,8 +10,8 @@
 #include "log/message.h"
 #include "mq/connection.h"
 #include "mq/mqi_table.h"
-#include "names/constant_names.h"
 #include "pcf/mq_field.h"
+#include "pcf/names/constant_names.h"
 
 namespace {
 

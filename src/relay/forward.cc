@@ -12,8 +12,8 @@
 #include "agent/process_state.h"
 #include "config/settings.h"
 #include "log/message.h"
-#include "names/constant_names.h"
 #include "pcf/mq_field.h"
+#include "pcf/names/constant_names.h"
 #include "relay/put_message.h"
 
 MQBYTE24 ForwardCorrelId = {};

@@ -12,8 +12,8 @@
 #include "log/message.h"
 #include "log/status_report.h"
 #include "mq/consumption.h"
-#include "names/constant_names.h"
 #include "pcf/mq_field.h"
+#include "pcf/names/constant_names.h"
 #include "relay/client_queue.h"
 #include "relay/put_message.h"
 
