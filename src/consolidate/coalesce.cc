@@ -6,15 +6,10 @@
 #include "config/settings.h"
 #include "consolidate/hold_buffer.h"
 #include "pcf/agent_format.h"
+#include "pcf/pcf_coding.h"
 #include "pcf/pcf_format.h"
 
 namespace {
-
-MQCFH HeaderOf(const char* message) {
-  MQCFH header;
-  memcpy(&header, message, sizeof header);
-  return header;
-}
 
 // Appends one MQCFIN to the held message, which has room for it.
 void AppendInteger(REQUEST* request, MQLONG parameter, MQLONG value) {

@@ -11,6 +11,7 @@
 #include "mq/consumption.h"
 #include "pcf/agent_format.h"
 #include "pcf/names/constant_names.h"
+#include "pcf/pcf_coding.h"
 #include "pcf/pcf_format.h"
 #include "relay/deliver.h"
 #include "relay/pcf_cursor.h"
@@ -62,10 +63,6 @@ int32_t ErrorText(const char* message, int32_t length, const char** text) {
     }
   }
   return text_length;
-}
-
-void PutField(char* out, int32_t offset, MQLONG value) {
-  memcpy(out + offset, &value, sizeof value);
 }
 
 }  // namespace
@@ -120,11 +117,11 @@ int ConvertErrorReply(const REQUEST* request, char** buffer, int32_t* length) {
     const MQCFIN type = {MQCFT_INTEGER, MQCFIN_STRUC_LENGTH, MQIACF_ESCAPE_TYPE, MQET_MQSC};
     memcpy(converted + MQCFH_STRUC_LENGTH, &type, sizeof type);
     char* text = converted + MQCFH_STRUC_LENGTH + MQCFIN_STRUC_LENGTH;
-    PutField(text, offsetof(MQCFST, Type), MQCFT_STRING);
-    PutField(text, offsetof(MQCFST, StrucLength), MQCFST_STRUC_LENGTH_FIXED + text_length);
-    PutField(text, offsetof(MQCFST, Parameter), MQCACF_ESCAPE_TEXT);
-    PutField(text, offsetof(MQCFST, CodedCharSetId), 0);
-    PutField(text, offsetof(MQCFST, StringLength), text_length);
+    SetField(text, offsetof(MQCFST, Type), MQCFT_STRING);
+    SetField(text, offsetof(MQCFST, StrucLength), MQCFST_STRUC_LENGTH_FIXED + text_length);
+    SetField(text, offsetof(MQCFST, Parameter), MQCACF_ESCAPE_TEXT);
+    SetField(text, offsetof(MQCFST, CodedCharSetId), 0);
+    SetField(text, offsetof(MQCFST, StringLength), text_length);
   }
   *buffer = converted;
   *length = text_at + text_length;
