@@ -12,9 +12,9 @@
 #include "pcf/agent_format.h"
 #include "pcf/names/constant_names.h"
 #include "pcf/pcf_coding.h"
+#include "pcf/pcf_cursor.h"
 #include "pcf/pcf_format.h"
 #include "relay/deliver.h"
-#include "relay/pcf_cursor.h"
 
 int64_t LastAgeing = 0;
 

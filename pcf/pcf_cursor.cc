@@ -1,5 +1,5 @@
 // The PCF cursor.
-#include "relay/pcf_cursor.h"
+#include "pcf/pcf_cursor.h"
 
 #include <cstring>
 
