@@ -3,51 +3,31 @@
 
 #include <cstring>
 
-#include "pcf/pcf_format.h"
+#include "pcf/pcf_walker.h"
 
 namespace {
 
-// How a structure type is read: where its parameter and value are, how long
-// the value is and how many values it holds. Offsets from the start of the
-// structure; -1 where the type has no such field.
-struct Layout {
-  int32_t type;
-  int32_t fixed_length;  // the least StrucLength (the bytes read always)
-  int32_t parameter_at;  // -1: no parameter
-  int32_t value_at;      // -1: no value
-  int32_t length_at;     // field holding the value length; -1: see below
-  int32_t fixed_value;   // value length when length_at is -1 (0: StrucLength - value_at)
-  int32_t count_at;      // field holding the number of values; -1: one value
-  int32_t size_at;       // with count_at: field holding each value's size; -1: see length_at
-  int32_t advance;       // bytes to the next structure; 0: StrucLength
+// The types the cursor reads besides its filler: IBM MQ's, as kPcfLayouts
+// draws them, and its two private ones.
+constexpr MQLONG kIbmTypes[] = {MQCFT_INTEGER,     MQCFT_STRING,      MQCFT_INTEGER_LIST,
+                                MQCFT_STRING_LIST, MQCFT_BYTE_STRING, MQCFT_GROUP,
+                                MQCFT_INTEGER64};
+// clang-format off
+constexpr PcfLayout kPrivateLayouts[] = {
+  // type               fixed_length exact  value_at length_at count_at size_at value_size
+  {PCF_TYPE_SIZED,      20,          false, 20,      16,       -1,      -1,     1},
+  {PCF_TYPE_SIZED_LIST, 24,          false, 24,      -1,       16,      20,     0},
 };
+// clang-format on
 
-// The structure types the cursor knows.
-constexpr Layout kLayouts[] = {
-    //  type                fixed param value length fixed count size advance
-    {MQCFT_INTEGER, 16, 8, 12, -1, 4, -1, -1, 0},
-    {MQCFT_STRING, 20, 8, 20, 16, 0, -1, -1, 0},
-    {MQCFT_INTEGER_LIST, 16, 8, 16, -1, 0, 12, -1, 0},
-    {MQCFT_STRING_LIST, 24, 8, 24, -1, 0, 16, 20, 0},
-    {MQCFT_BYTE_STRING, 16, 8, 16, 12, 0, -1, -1, 0},
-    {MQCFT_GROUP, 16, 8, 0, -1, 16, -1, -1, 16},
-    {MQCFT_INTEGER64, 24, 8, 16, -1, 8, -1, -1, 0},
-    {PCF_TYPE_FILLER, 4, -1, -1, -1, 4, -1, -1, 4},
-    {PCF_TYPE_SIZED, 20, 8, 20, 16, 0, -1, -1, 0},
-    {PCF_TYPE_SIZED_LIST, 24, 8, 24, -1, 0, 16, 20, 0},
-};
-
-const Layout* FindLayout(int32_t type) {
-  for (const Layout& layout : kLayouts) {
+const PcfLayout* CursorLayout(MQLONG type) {
+  for (const MQLONG known : kIbmTypes) {
+    if (known == type) return FindPcfLayout(type);
+  }
+  for (const PcfLayout& layout : kPrivateLayouts) {
     if (layout.type == type) return &layout;
   }
   return nullptr;
-}
-
-int32_t FieldAt(const char* p, int32_t offset) {
-  int32_t value;
-  memcpy(&value, p + offset, sizeof value);
-  return value;
 }
 
 void Fail(MQLONG reason, MQLONG* comp_code, MQLONG* out) {
@@ -101,36 +81,38 @@ void PcfNextParm(PcfReader* reader, PcfItem* item, MQLONG* comp_code, MQLONG* re
   const int64_t left = int64_t{reader->length} - reader->offset;
   if (left < 4) return Fail(MQRC_TRUNCATED_MSG_FAILED, comp_code, reason);
   const char* p = reader->message + reader->offset;
-  const int32_t type = FieldAt(p, 0);
-  const Layout* layout = FindLayout(type);
-  if (layout == nullptr) return Fail(MQRCCF_CFH_TYPE_ERROR, comp_code, reason);
-  if (left < layout->fixed_length) return Fail(MQRC_TRUNCATED_MSG_FAILED, comp_code, reason);
-  const int32_t struc_length = layout->advance != 0 ? layout->advance : FieldAt(p, 4);
-  if (struc_length < layout->fixed_length || struc_length > left) {
-    return Fail(MQRC_TRUNCATED_MSG_FAILED, comp_code, reason);
-  }
-
+  const MQLONG type = FieldAt(p, 0);
   item->type = type;
-  item->parameter = layout->parameter_at >= 0 ? FieldAt(p, layout->parameter_at) : 0;
-  item->value = layout->value_at >= 0 ? p + layout->value_at : nullptr;
-  int64_t value_length;
-  int64_t count = 1;
-  if (layout->count_at >= 0) {
-    count = FieldAt(p, layout->count_at);
-    value_length = layout->size_at >= 0 ? count * FieldAt(p, layout->size_at)
-                                        : int64_t{struc_length} - layout->value_at;
-  } else if (layout->length_at >= 0) {
-    value_length = FieldAt(p, layout->length_at);
+  int32_t advance = 4;
+  int32_t group_members = 0;
+  if (type == PCF_TYPE_FILLER) {
+    item->value_length = 4;
   } else {
-    value_length = layout->fixed_value;
-  }
-  if (layout->value_at < 0) count = 0;
-  item->value_length = static_cast<int32_t>(value_length);
-  item->count = static_cast<int32_t>(count);
-
-  const int64_t value_end = (layout->value_at >= 0 ? layout->value_at : 0) + value_length;
-  if (value_length < 0 || count < 0 || value_end > left) {
-    return Fail(MQRC_TRUNCATED_MSG_FAILED, comp_code, reason);
+    const PcfLayout* layout = CursorLayout(type);
+    if (layout == nullptr) return Fail(MQRCCF_CFH_TYPE_ERROR, comp_code, reason);
+    PcfStructure s;
+    if (ReadPcfStructure(p, left, *layout, &s) != PcfFault::kNone) {
+      return Fail(MQRC_TRUNCATED_MSG_FAILED, comp_code, reason);
+    }
+    item->parameter = s.parameter;
+    item->value = s.value;
+    int64_t value_length = s.value_length;
+    advance = s.struc_length;
+    if (type == MQCFT_INTEGER_LIST) {
+      // An integer list's value is the rest of its structure.
+      value_length = int64_t{s.struc_length} - layout->value_at;
+    } else if (type == MQCFT_GROUP) {
+      // A group's value is the group structure itself.
+      item->value = p;
+      value_length = advance = MQCFGR_STRUC_LENGTH;
+      group_members = static_cast<int32_t>(s.count);
+      s.count = 1;
+    }
+    item->value_length = static_cast<int32_t>(value_length);
+    item->count = static_cast<int32_t>(s.count);
+    if (value_length < 0 || s.count < 0 || (item->value - p) + value_length > left) {
+      return Fail(MQRC_TRUNCATED_MSG_FAILED, comp_code, reason);
+    }
   }
 
   if (type == MQCFT_GROUP) {
@@ -140,11 +122,11 @@ void PcfNextParm(PcfReader* reader, PcfItem* item, MQLONG* comp_code, MQLONG* re
     PcfGroupLevel& level = reader->group_stack[reader->depth++];
     level.offset = reader->offset;
     level.parameter = item->parameter;
-    level.remaining = FieldAt(p, offsetof(MQCFGR, ParameterCount));
+    level.remaining = group_members;
     reader->group_parameter = item->parameter;
   } else {
     CountOneRead(reader);
   }
   reader->current = p;
-  reader->offset += struc_length;
+  reader->offset += advance;
 }
