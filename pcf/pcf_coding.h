@@ -8,6 +8,7 @@
 
 #include <cmqc.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -36,15 +37,14 @@ inline MQCFH HeaderOf(const char* message) {
 
 // How a parameter structure type is laid out. Every type begins with Type
 // and StrucLength; offsets are from the start of the structure, -1 where the
-// type has no such field. The value's length is the field at length_at, or
-// count (the field at count_at) times each value's size (the field at
-// size_at, or value_size), or value_size for a single value of fixed size.
+// type has no such field. The value holds count values (the field at
+// count_at, or one) of each value's size (the field at size_at, which for a
+// string is its length, or value_size).
 struct PcfLayout {
   MQLONG type;
   int32_t fixed_length;  // the least StrucLength: every field before the value
   bool exact;            // IBM MQ accepts no StrucLength but fixed_length
   int32_t value_at;      // where the value begins; -1: no value
-  int32_t length_at;     // field holding the value's length in bytes
   int32_t count_at;      // field holding the number of values
   int32_t size_at;       // field holding each value's size
   int32_t value_size;    // bytes of each value where no field holds them
@@ -57,29 +57,42 @@ constexpr int32_t kPcfParameterAt = offsetof(MQCFIN, Parameter);
 // has no value; its count is its ParameterCount, the members that follow it.
 // clang-format off
 inline constexpr PcfLayout kPcfLayouts[] = {
-  // type                      fixed_length                exact  value_at                       length_at                               count_at                    size_at                        value_size
-  {MQCFT_INTEGER,              MQCFIN_STRUC_LENGTH,         true, offsetof(MQCFIN, Value),       -1,                                     -1,                         -1,                            4},
-  {MQCFT_STRING,               MQCFST_STRUC_LENGTH_FIXED,  false, offsetof(MQCFST, String),      offsetof(MQCFST, StringLength),         -1,                         -1,                            1},
-  {MQCFT_INTEGER_LIST,         MQCFIL_STRUC_LENGTH_FIXED,  false, offsetof(MQCFIL, Values),      -1,                                     offsetof(MQCFIL, Count),    -1,                            4},
-  {MQCFT_STRING_LIST,          MQCFSL_STRUC_LENGTH_FIXED,  false, offsetof(MQCFSL, Strings),     -1,                                     offsetof(MQCFSL, Count),    offsetof(MQCFSL, StringLength), 0},
-  {MQCFT_BYTE_STRING,          MQCFBS_STRUC_LENGTH_FIXED,  false, offsetof(MQCFBS, String),      offsetof(MQCFBS, StringLength),         -1,                         -1,                            1},
-  {MQCFT_INTEGER_FILTER,       MQCFIF_STRUC_LENGTH,         true, offsetof(MQCFIF, FilterValue), -1,                                     -1,                         -1,                            4},
-  {MQCFT_STRING_FILTER,        MQCFSF_STRUC_LENGTH_FIXED,  false, offsetof(MQCFSF, FilterValue), offsetof(MQCFSF, FilterValueLength),    -1,                         -1,                            1},
-  {MQCFT_BYTE_STRING_FILTER,   MQCFBF_STRUC_LENGTH_FIXED,  false, offsetof(MQCFBF, FilterValue), offsetof(MQCFBF, FilterValueLength),    -1,                         -1,                            1},
-  {MQCFT_GROUP,                MQCFGR_STRUC_LENGTH,         true, -1,                            -1,                                     offsetof(MQCFGR, ParameterCount), -1,                      0},
-  {MQCFT_INTEGER64,            MQCFIN64_STRUC_LENGTH,       true, offsetof(MQCFIN64, Value),     -1,                                     -1,                         -1,                            8},
-  {MQCFT_INTEGER64_LIST,       MQCFIL64_STRUC_LENGTH_FIXED, false, offsetof(MQCFIL64, Values),   -1,                                     offsetof(MQCFIL64, Count),  -1,                            8},
+  // type                     fixed_length                 exact  value_at                       count_at                          size_at                                value_size
+  {MQCFT_INTEGER,             MQCFIN_STRUC_LENGTH,         true,  offsetof(MQCFIN, Value),       -1,                               -1,                                    4},
+  {MQCFT_STRING,              MQCFST_STRUC_LENGTH_FIXED,   false, offsetof(MQCFST, String),      -1,                               offsetof(MQCFST, StringLength),        0},
+  {MQCFT_INTEGER_LIST,        MQCFIL_STRUC_LENGTH_FIXED,   false, offsetof(MQCFIL, Values),      offsetof(MQCFIL, Count),          -1,                                    4},
+  {MQCFT_STRING_LIST,         MQCFSL_STRUC_LENGTH_FIXED,   false, offsetof(MQCFSL, Strings),     offsetof(MQCFSL, Count),          offsetof(MQCFSL, StringLength),        0},
+  {MQCFT_BYTE_STRING,         MQCFBS_STRUC_LENGTH_FIXED,   false, offsetof(MQCFBS, String),      -1,                               offsetof(MQCFBS, StringLength),        0},
+  {MQCFT_INTEGER_FILTER,      MQCFIF_STRUC_LENGTH,         true,  offsetof(MQCFIF, FilterValue), -1,                               -1,                                    4},
+  {MQCFT_STRING_FILTER,       MQCFSF_STRUC_LENGTH_FIXED,   false, offsetof(MQCFSF, FilterValue), -1,                               offsetof(MQCFSF, FilterValueLength),   0},
+  {MQCFT_BYTE_STRING_FILTER,  MQCFBF_STRUC_LENGTH_FIXED,   false, offsetof(MQCFBF, FilterValue), -1,                               offsetof(MQCFBF, FilterValueLength),   0},
+  {MQCFT_GROUP,               MQCFGR_STRUC_LENGTH,         true,  -1,                            offsetof(MQCFGR, ParameterCount), -1,                                    0},
+  {MQCFT_INTEGER64,           MQCFIN64_STRUC_LENGTH,       true,  offsetof(MQCFIN64, Value),     -1,                               -1,                                    8},
+  {MQCFT_INTEGER64_LIST,      MQCFIL64_STRUC_LENGTH_FIXED, false, offsetof(MQCFIL64, Values),    offsetof(MQCFIL64, Count),        -1,                                    8},
 };
 // clang-format on
 
 // How a structure of a type not drawn above is read: Type and StrucLength
 // alone, nothing assumed of the rest.
-inline constexpr PcfLayout kPcfOpaqueLayout = {MQCFT_NONE, 8, false, -1, -1, -1, -1, 0};
+inline constexpr PcfLayout kPcfOpaqueLayout = {MQCFT_NONE, 8, false, -1, -1, -1, 0};
+
+// Every layout by its type, kPcfOpaqueLayout where the type is not drawn:
+// the lookup is made for every structure of every reply.
+inline constexpr auto kPcfLayoutByType = [] {
+  std::array<PcfLayout, MQCFT_INTEGER64_LIST + 1> by_type;
+  by_type.fill(kPcfOpaqueLayout);
+  for (const PcfLayout& layout : kPcfLayouts) by_type[layout.type] = layout;
+  return by_type;
+}();
+
+// The layout of `type`: its entry in kPcfLayouts, or kPcfOpaqueLayout.
+constexpr const PcfLayout& PcfLayoutOf(MQLONG type) {
+  return type >= 0 && type < MQLONG{kPcfLayoutByType.size()} ? kPcfLayoutByType[type]
+                                                             : kPcfOpaqueLayout;
+}
 
 // The layout of `type`, or nullptr when it is not drawn above.
 constexpr const PcfLayout* FindPcfLayout(MQLONG type) {
-  for (const PcfLayout& layout : kPcfLayouts) {
-    if (layout.type == type) return &layout;
-  }
-  return nullptr;
+  const PcfLayout& layout = PcfLayoutOf(type);
+  return layout.type == type && type != MQCFT_NONE ? &layout : nullptr;
 }

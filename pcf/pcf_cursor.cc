@@ -14,9 +14,9 @@ constexpr MQLONG kIbmTypes[] = {MQCFT_INTEGER,     MQCFT_STRING,      MQCFT_INTE
                                 MQCFT_INTEGER64};
 // clang-format off
 constexpr PcfLayout kPrivateLayouts[] = {
-  // type               fixed_length exact  value_at length_at count_at size_at value_size
-  {PCF_TYPE_SIZED,      20,          false, 20,      16,       -1,      -1,     1},
-  {PCF_TYPE_SIZED_LIST, 24,          false, 24,      -1,       16,      20,     0},
+  // type               fixed_length exact  value_at count_at size_at value_size
+  {PCF_TYPE_SIZED,      20,          false, 20,      -1,      16,     0},
+  {PCF_TYPE_SIZED_LIST, 24,          false, 24,      16,      20,     0},
 };
 // clang-format on
 

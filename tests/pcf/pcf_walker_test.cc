@@ -62,8 +62,8 @@ TEST(PcfWalker, EveryDrawnTypeIsReadWhereItsFieldsSay) {
     PcfStructure s;
     ASSERT_EQ(Read(c.bytes, &s), PcfFault::kNone) << c.type;
     EXPECT_EQ(s.type, c.type);
-    EXPECT_EQ(s.layout,
-              FindPcfLayout(c.type) != nullptr ? FindPcfLayout(c.type) : &kPcfOpaqueLayout);
+    EXPECT_EQ(s.layout, &PcfLayoutOf(c.type));
+    EXPECT_EQ(s.layout->type, FindPcfLayout(c.type) != nullptr ? c.type : MQCFT_NONE);
     if (FindPcfLayout(c.type) != nullptr) ++drawn;
     EXPECT_EQ(s.struc_length, static_cast<int32_t>(c.bytes.size())) << c.type;
     EXPECT_EQ(s.parameter, c.parameter) << c.type;
@@ -73,6 +73,11 @@ TEST(PcfWalker, EveryDrawnTypeIsReadWhereItsFieldsSay) {
     EXPECT_TRUE(s.value_fits) << c.type;
   }
   EXPECT_EQ(drawn, std::size(kPcfLayouts)) << "a type of the table is not tried";
+  // Types between the drawn ones, and Type 0, are not drawn either.
+  EXPECT_EQ(FindPcfLayout(MQCFT_NONE), nullptr);
+  EXPECT_EQ(FindPcfLayout(MQCFT_REPORT), nullptr);
+  EXPECT_EQ(PcfLayoutOf(MQCFT_REPORT).type, MQCFT_NONE);
+  EXPECT_EQ(FindPcfLayout(-1), nullptr);
 }
 
 // Of each type of the table: its fixed part alone (values empty) is read,
