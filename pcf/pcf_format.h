@@ -22,6 +22,11 @@
 //           (the group's ParameterCount parameters follow it)
 //   MQCFIN64| Type=23 | StrucLength=24 | Parameter | Reserved | Value (int64)
 //   MQCFIL64| Type=25 | StrucLength | Parameter | Count | Values[Count] (int64)
+//   MQCFIF  | Type=13 | StrucLength=20 | Parameter | Operator | FilterValue |
+//   MQCFSF  | Type=14 | StrucLength | Parameter | Operator | CodedCharSetId
+//           | FilterValueLength | FilterValue[FilterValueLength]    24 + n
+//   MQCFBF  | Type=15 | StrucLength | Parameter | Operator
+//           | FilterValueLength | FilterValue[FilterValueLength]    20 + n
 #pragma once
 
 #include <cmqc.h>
@@ -105,6 +110,33 @@ struct MQCFIL64 {
   MQINT64 Values[1];
 };
 
+struct MQCFIF {
+  MQLONG Type;
+  MQLONG StrucLength;
+  MQLONG Parameter;
+  MQLONG Operator;
+  MQLONG FilterValue;
+};
+
+struct MQCFSF {
+  MQLONG Type;
+  MQLONG StrucLength;
+  MQLONG Parameter;
+  MQLONG Operator;
+  MQLONG CodedCharSetId;
+  MQLONG FilterValueLength;
+  MQCHAR FilterValue[4];
+};
+
+struct MQCFBF {
+  MQLONG Type;
+  MQLONG StrucLength;
+  MQLONG Parameter;
+  MQLONG Operator;
+  MQLONG FilterValueLength;
+  MQBYTE FilterValue[4];
+};
+
 static_assert(sizeof(MQCFH) == 36);
 static_assert(sizeof(MQCFIN) == 16);
 static_assert(sizeof(MQCFST) == 24 && offsetof(MQCFST, String) == 20);
@@ -114,6 +146,8 @@ static_assert(sizeof(MQCFBS) == 20 && offsetof(MQCFBS, String) == 16);
 static_assert(sizeof(MQCFGR) == 16);
 static_assert(sizeof(MQCFIN64) == 24 && offsetof(MQCFIN64, Value) == 16);
 static_assert(sizeof(MQCFIL64) == 24 && offsetof(MQCFIL64, Values) == 16);
+static_assert(sizeof(MQCFIF) == 20);
+static_assert(offsetof(MQCFSF, FilterValue) == 24 && offsetof(MQCFBF, FilterValue) == 20);
 
 // Structure types (MQCFH.Type and parameter Type).
 constexpr MQLONG MQCFT_NONE = 0;
@@ -155,6 +189,9 @@ constexpr MQLONG MQCFIL64_STRUC_LENGTH_FIXED = 16;
 constexpr MQLONG MQCFSL_STRUC_LENGTH_FIXED = 24;
 constexpr MQLONG MQCFBS_STRUC_LENGTH_FIXED = 16;
 constexpr MQLONG MQCFGR_STRUC_LENGTH = 16;
+constexpr MQLONG MQCFIF_STRUC_LENGTH = 20;
+constexpr MQLONG MQCFSF_STRUC_LENGTH_FIXED = 24;
+constexpr MQLONG MQCFBF_STRUC_LENGTH_FIXED = 20;
 
 // The deepest nesting of groups that any reader here follows: a group
 // inside this many open groups is refused, by the agent and the tools

@@ -8,9 +8,9 @@
 #include <sstream>
 #include <vector>
 
-#include "names/constant_name_tables.h"
 #include "pcf/agent_format.h"
 #include "pcf/mq_field.h"
+#include "pcf/names/constant_name_tables.h"
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_reader.h"
 #include "pcf/printable.h"

@@ -1,6 +1,6 @@
 // PCF as people read and write it, for the administration tools (mqemu pcf
 // and get, csagnt-query): the names of commands and parameters, taken from the
-// constant name tables (src/names), the building of a request from words such
+// constant name tables (pcf/names), the building of a request from words such
 // as Q_NAME='APP.*' or Q_ATTRS=CURRENT_Q_DEPTH,MAX_Q_DEPTH, and the printing
 // of replies. A message that the agent coalesced is shown as the standard
 // responses it holds, the agent's information apart (pcf/coalesced_reader.h

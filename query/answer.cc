@@ -5,10 +5,10 @@
 #include <cstring>
 #include <sstream>
 
-#include "names/constant_name_tables.h"
-#include "names/constant_names.h"
 #include "pcf/agent_format.h"
 #include "pcf/mqsc_reply.h"
+#include "pcf/names/constant_name_tables.h"
+#include "pcf/names/constant_names.h"
 #include "pcf/pcf_format.h"
 #include "pcf/printable.h"
 

@@ -8,8 +8,8 @@
 #include "log/message.h"
 #include "log/message_texts.h"
 #include "mq/mqi_table.h"
-#include "names/constant_names.h"
 #include "pcf/mq_field.h"
+#include "pcf/names/constant_names.h"
 #include "state/process_state.h"
 
 bool SendSimpleCommand(const char* queue, const char* text) {

@@ -6,16 +6,11 @@
 #include "consolidate/hold_buffer.h"
 #include "consolidate/reply_shape.h"
 #include "pcf/agent_format.h"
+#include "pcf/pcf_coding.h"
 #include "pcf/pcf_format.h"
 #include "state/settings.h"
 
 namespace {
-
-MQCFH HeaderOf(const char* message) {
-  MQCFH header;
-  memcpy(&header, message, sizeof header);
-  return header;
-}
 
 // Whether the held message is PCF with a header that reports success.
 bool HoldsSoundPcf(const REQUEST* request) {

@@ -6,27 +6,17 @@
 #include "log/message.h"
 #include "log/message_texts.h"
 #include "pcf/pcf_format.h"
+#include "pcf/pcf_walker.h"
 
 namespace {
 
-int32_t FieldAt(const char* p, size_t offset) {
-  int32_t value;
-  memcpy(&value, p + offset, sizeof value);
-  return value;
-}
-
-void SetField(char* p, size_t offset, int32_t value) {
-  memcpy(p + offset, &value, sizeof value);
-}
-
-// Trims the MQCFST at `p` (of `struc_length` bytes, which it fills) and
-// returns its new StrucLength, never more than the old one: a StrucLength
-// that is not a multiple of 4 is not rounded up past the structure's end.
+// Trims the MQCFST at `p`, whose StringLength fits in its `struc_length`
+// bytes, and returns its new StrucLength, never more than the old one: a
+// StrucLength that is not a multiple of 4 is not rounded up past the
+// structure's end.
 int32_t TrimString(char* p, int32_t struc_length) {
   const int32_t string_length = FieldAt(p, offsetof(MQCFST, StringLength));
-  if (string_length <= 4 || string_length > struc_length - MQCFST_STRUC_LENGTH_FIXED) {
-    return struc_length;
-  }
+  if (string_length <= 4) return struc_length;
   const char* text = p + MQCFST_STRUC_LENGTH_FIXED;
   int32_t kept = string_length;
   while (kept > 0 && text[kept - 1] == ' ') --kept;
@@ -49,26 +39,24 @@ void CompressPcf(char* message, int32_t* length) {
     char* p = message + read;
     int32_t input_size = remaining;
     int32_t output_size = remaining;
-    const int32_t type = remaining >= 8 ? FieldAt(p, 0) : 0;
-    const int32_t struc_length = remaining >= 8 ? FieldAt(p, 4) : 0;
-    const bool fits = remaining >= 8 && struc_length >= 8 && struc_length <= remaining;
-    switch (fits ? type : MQCFT_NONE) {
+    PcfStructure s;
+    const bool fits = ReadPcfStructure(p, remaining, &s) == PcfFault::kNone && s.value_fits;
+    switch (fits ? s.type : MQCFT_NONE) {
       case MQCFT_INTEGER:
       case MQCFT_INTEGER_LIST:
       case MQCFT_STRING_LIST:
       case MQCFT_BYTE_STRING:
-        input_size = output_size = struc_length;
+        input_size = output_size = s.struc_length;
         break;
       case MQCFT_STRING:
-        input_size = struc_length;
-        output_size =
-            struc_length >= MQCFST_STRUC_LENGTH_FIXED ? TrimString(p, struc_length) : struc_length;
+        input_size = s.struc_length;
+        output_size = TrimString(p, s.struc_length);
         break;
       default:
         // Left as it is from here on: a type that is not compressed, or
         // lengths that do not fit in what remains.
         if (fits) {
-          Log(kLevelQuiet, kCsag301E, static_cast<int>(type));
+          Log(kLevelQuiet, kCsag301E, static_cast<int>(s.type));
         }
         break;
     }

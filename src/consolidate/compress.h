@@ -13,8 +13,8 @@
 // after it move down. Integers,
 // integer lists, string lists and byte strings stay whole. At any other type
 // CSAG301E is written and the rest of the message is left as it is, and so
-// is the rest from a parameter whose lengths do not fit in the bytes that
-// remain. The MQCFH is not changed. Sets *length to the new length, which
+// is the rest from a parameter whose lengths do not fit in its structure or
+// in the bytes that remain. The MQCFH is not changed. Sets *length to the new length, which
 // ends after the last parameter counted.
 // Allocates nothing; never reads or writes outside the message. A message
 // shorter than an MQCFH is left alone.

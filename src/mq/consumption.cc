@@ -4,7 +4,7 @@
 #include "log/message.h"
 #include "log/message_texts.h"
 #include "mq/mqi_table.h"
-#include "names/constant_names.h"
+#include "pcf/names/constant_names.h"
 #include "state/process_state.h"
 #include "state/settings.h"
 

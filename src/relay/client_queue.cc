@@ -3,7 +3,7 @@
 
 #include "log/message.h"
 #include "log/message_texts.h"
-#include "names/constant_names.h"
+#include "pcf/names/constant_names.h"
 #include "relay/dead_letter.h"
 #include "relay/put_message.h"
 #include "relay/reply_queue_cache.h"

@@ -6,11 +6,12 @@
 #include "cs/cs_memory.h"
 #include "log/message.h"
 #include "log/message_texts.h"
-#include "names/constant_names.h"
 #include "pcf/agent_format.h"
+#include "pcf/names/constant_names.h"
+#include "pcf/pcf_coding.h"
+#include "pcf/pcf_cursor.h"
 #include "pcf/pcf_format.h"
 #include "relay/deliver.h"
-#include "relay/pcf_cursor.h"
 #include "state/process_state.h"
 
 namespace {
@@ -50,10 +51,6 @@ int32_t ErrorText(const char* message, int32_t length, const char** text) {
     }
   }
   return text_length;
-}
-
-void PutField(char* out, int32_t offset, MQLONG value) {
-  memcpy(out + offset, &value, sizeof value);
 }
 
 }  // namespace
@@ -108,11 +105,11 @@ int ConvertErrorReply(const REQUEST* request, char** buffer, int32_t* length) {
     const MQCFIN type = {MQCFT_INTEGER, MQCFIN_STRUC_LENGTH, MQIACF_ESCAPE_TYPE, MQET_MQSC};
     memcpy(converted + MQCFH_STRUC_LENGTH, &type, sizeof type);
     char* text = converted + MQCFH_STRUC_LENGTH + MQCFIN_STRUC_LENGTH;
-    PutField(text, offsetof(MQCFST, Type), MQCFT_STRING);
-    PutField(text, offsetof(MQCFST, StrucLength), MQCFST_STRUC_LENGTH_FIXED + text_length);
-    PutField(text, offsetof(MQCFST, Parameter), MQCACF_ESCAPE_TEXT);
-    PutField(text, offsetof(MQCFST, CodedCharSetId), 0);
-    PutField(text, offsetof(MQCFST, StringLength), text_length);
+    SetField(text, offsetof(MQCFST, Type), MQCFT_STRING);
+    SetField(text, offsetof(MQCFST, StrucLength), MQCFST_STRUC_LENGTH_FIXED + text_length);
+    SetField(text, offsetof(MQCFST, Parameter), MQCACF_ESCAPE_TEXT);
+    SetField(text, offsetof(MQCFST, CodedCharSetId), 0);
+    SetField(text, offsetof(MQCFST, StringLength), text_length);
   }
   *buffer = converted;
   *length = text_at + text_length;

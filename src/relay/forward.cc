@@ -11,8 +11,9 @@
 
 #include "log/message.h"
 #include "log/message_texts.h"
-#include "names/constant_names.h"
+#include "pcf/names/constant_names.h"
 #include "pcf/mq_field.h"
+#include "pcf/names/constant_names.h"
 #include "relay/put_message.h"
 #include "state/process_state.h"
 #include "state/settings.h"

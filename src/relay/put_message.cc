@@ -5,7 +5,7 @@
 #include "log/message_texts.h"
 #include "log/status_report.h"
 #include "mq/mqi_table.h"
-#include "names/constant_names.h"
+#include "pcf/names/constant_names.h"
 #include "state/process_state.h"
 
 bool PutMessage(MQHOBJ hobj, const char* name, MQMD* md, MQPMO* pmo, void* buffer, MQLONG length,

@@ -9,8 +9,8 @@
 #include "log/message_texts.h"
 #include "mq/consumption.h"
 #include "mq/mqi_table.h"
-#include "names/constant_names.h"
 #include "pcf/mq_field.h"
+#include "pcf/names/constant_names.h"
 #include "state/process_state.h"
 #include "state/settings.h"
 

@@ -10,8 +10,8 @@
 
 #include "consolidate/hold_buffer.h"
 #include "cs/cs_memory.h"
-#include "names/constant_names.h"
 #include "pcf/agent_format.h"
+#include "pcf/names/constant_names.h"
 #include "support/error_reply_bytes.h"
 #include "support/relay_fixture.h"
 

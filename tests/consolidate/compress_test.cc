@@ -9,7 +9,7 @@
 #include <string>
 
 #include "consolidate/reply_shape.h"
-#include "relay/pcf_cursor.h"
+#include "pcf/pcf_cursor.h"
 #include "support/pcf_builder.h"
 #include "support/relay_fixture.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "relay/pcf_cursor.h"
+#include "pcf/pcf_cursor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > INT32_MAX) return 0;

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "mq/consumption.h"
-#include "names/constant_names.h"
 #include "pcf/mq_field.h"
+#include "pcf/names/constant_names.h"
 #include "support/relay_fixture.h"
 
 namespace {

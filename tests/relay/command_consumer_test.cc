@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "names/constant_names.h"
+#include "pcf/names/constant_names.h"
 #include "relay/forward.h"
 #include "support/relay_fixture.h"
 

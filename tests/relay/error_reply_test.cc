@@ -7,8 +7,8 @@
 #include <string>
 
 #include "cs/cs_memory.h"
-#include "names/constant_names.h"
 #include "pcf/agent_format.h"
+#include "pcf/names/constant_names.h"
 #include "support/error_reply_bytes.h"
 #include "support/relay_fixture.h"
 

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "names/constant_names.h"
+#include "pcf/names/constant_names.h"
 #include "support/relay_fixture.h"
 
 namespace {

@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "names/constant_names.h"
+#include "pcf/names/constant_names.h"
 #include "relay/deliver.h"
 #include "relay/put_message.h"
 #include "support/relay_fixture.h"

@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "names/constant_name_tables.h"
+#include "pcf/names/constant_name_tables.h"
 
 #include "objects/attribute_tables.h"
 #include "qmgr/process.h"

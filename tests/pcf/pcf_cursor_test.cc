@@ -2,7 +2,7 @@
 // nesting limit, the end of the parameters, and messages that lie about
 // their lengths, down to thousands of random ones walked under
 // AddressSanitizer.
-#include "relay/pcf_cursor.h"
+#include "pcf/pcf_cursor.h"
 
 #include <gtest/gtest.h>
 

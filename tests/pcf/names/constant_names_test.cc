@@ -1,12 +1,12 @@
 // ReasonText and CommandText, and the row order of the tables behind them.
-#include "names/constant_names.h"
+#include "pcf/names/constant_names.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <string_view>
 
-#include "names/constant_name_tables.h"
+#include "pcf/names/constant_name_tables.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The lookups over the constant name tables: linear scans in table order, so
 // that the first row of a code with several rows answers.
-#include "names/constant_names.h"
+#include "pcf/names/constant_names.h"
 
-#include "names/constant_name_tables.h"
+#include "pcf/names/constant_name_tables.h"
 
 namespace {
 
