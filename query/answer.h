@@ -12,10 +12,18 @@
 #include <string>
 #include <vector>
 
-#include "admin_session.h"
 #include "pcf/coalesced_reader.h"
 
 namespace query {
+
+// One reply message: its Format, its MsgType and Feedback (a report's), and
+// its data.
+struct ReplyMessage {
+  std::string format;  // 8 characters
+  std::string data;
+  MQLONG msg_type = MQMT_REPLY;
+  MQLONG feedback = MQFB_NONE;
+};
 
 // The exit statuses of csagnt-query.
 enum ExitStatus {
