@@ -40,9 +40,6 @@ bool IsLastReply(const Message& message) {
   return header.StrucLength != MQCFH_STRUC_LENGTH || (header.Control & MQCFC_LAST) != 0;
 }
 
-Client::Client(const Mqi& mqi, bool fail_if_quiescing)
-    : mqi_(mqi), fail_if_quiescing_(fail_if_quiescing) {}
-
 Client::~Client() {
   if (hconn_ == MQHC_UNUSABLE_HCONN) return;
   MQLONG cc, reason;

@@ -6,7 +6,7 @@
 //
 // The client makes its MQI calls through a table of entry points, so that a
 // program may load IBM MQ's library at run time (csagnt-query) or link it
-// (the benchmarks, the tests): see admin/linked_mqi.h for the linked table.
+// (the benchmarks, the tests).
 #pragma once
 
 #include <cmqc.h>
@@ -38,6 +38,12 @@ template <typename Table>
 Mqi MqiOf(const Table& table) {
   return {table.MQCONNX, table.MQDISC, table.MQOPEN, table.MQCLOSE,
           table.MQINQ,   table.MQPUT,  table.MQGET};
+}
+
+// The entry points of IBM MQ's library linked into the program: only a
+// program that calls this needs the library at link time.
+inline Mqi LinkedMqi() {
+  return {MQCONNX, MQDISC, MQOPEN, MQCLOSE, MQINQ, MQPUT, MQGET};
 }
 
 // A failed step: what was being done and the MQI reason.
@@ -91,9 +97,6 @@ using Clock = std::chrono::steady_clock;
 struct Wait {
   Clock::time_point until = Clock::time_point::max();
   std::chrono::milliseconds each = std::chrono::milliseconds::max();
-
-  static Wait Each(std::chrono::milliseconds each) { return {Clock::time_point::max(), each}; }
-  static Wait Until(Clock::time_point until) { return {until, std::chrono::milliseconds::max()}; }
 };
 
 // Which reply messages a get takes.
@@ -107,7 +110,8 @@ class Client {
   // A client whose calls fail while the queue manager quiesces, as an
   // application should let it end; unless `fail_if_quiescing` is false (for
   // a test that watches the end).
-  explicit Client(const Mqi& mqi, bool fail_if_quiescing = true);
+  explicit Client(const Mqi& mqi, bool fail_if_quiescing = true)
+      : mqi_(mqi), fail_if_quiescing_(fail_if_quiescing) {}
   // Closes the queues and disconnects; the outcomes are ignored (the queue
   // manager may be gone).
   ~Client();

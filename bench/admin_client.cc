@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "admin/linked_mqi.h"
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_reader.h"
 #include "pcf/pcf_writer.h"
@@ -35,7 +34,7 @@ bool AdminClient::Ask(Path path, const std::string& request, Answer* answer, MQL
   };
   const char* queue = path == Path::kDirect ? kCommandQueue : kAgentQueue;
   if (!client_.Put(request, MQFMT_ADMIN, admin::PutOptions().Queue(queue)) ||
-      client_.GetAnswer(admin::Wait::Each(std::chrono::milliseconds(wait_ms)),
+      client_.GetAnswer(admin::Wait{.each = std::chrono::milliseconds(wait_ms)},
                         admin::Match::kAnswer, take) != MQRC_NONE) {
     error_ = client_.error().Text();
     return false;

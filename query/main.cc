@@ -165,13 +165,11 @@ int Run(const Options& options) {
   const auto deadline =
       admin::Clock::now() +
       std::chrono::milliseconds(static_cast<int64_t>(options.wait_seconds * 1000));
-  const MQLONG reason = session.GetAnswer(
-      admin::Wait::Until(deadline), admin::Match::kAnswer, [&answer](admin::Message& message) {
-        query::TakeReply(
-            {message.Format(), std::move(message.data), message.md.MsgType, message.md.Feedback},
-            &answer);
-        return query::Ended(answer);
-      });
+  const MQLONG reason = session.GetAnswer(admin::Wait{.until = deadline}, admin::Match::kAnswer,
+                                          [&answer](admin::Message& message) {
+                                            query::TakeReply(message, &answer);
+                                            return query::Ended(answer);
+                                          });
   if (reason != MQRC_NONE && reason != MQRC_NO_MSG_AVAILABLE) {
     return Report(options, SessionFailure(session.error(), options, false));
   }

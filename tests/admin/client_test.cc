@@ -8,7 +8,6 @@
 
 #include <cstring>
 
-#include "admin/linked_mqi.h"
 #include "emulator/qmgr_fixture.h"
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_writer.h"
@@ -73,7 +72,7 @@ TEST(Client, TakesTheAnswerToTheLastRequestAheadOfOtherMessages) {
   EXPECT_EQ(std::string(request.ReplyToQ, client.reply_queue().size()), client.reply_queue());
 
   Message message;
-  const Wait none = Wait::Each(std::chrono::milliseconds(0));
+  const Wait none = Wait{.each = std::chrono::milliseconds(0)};
   ASSERT_EQ(client.Get(&message, none, Match::kAnswer), MQRC_NONE);
   EXPECT_EQ(message.data, "answer");
   EXPECT_EQ(message.CorrelId(), std::string("ASKED") + std::string(19, '\0'));

@@ -1,7 +1,6 @@
 // The agent's clients and the fake command server, and the PCF helpers.
 #include "agent_client.h"
 
-#include "admin/linked_mqi.h"
 #include "pcf/mq_field.h"
 
 #include <gtest/gtest.h>
@@ -49,29 +48,25 @@ AgentClient::AgentClient(const std::string& qmgr, const char* user)
       << client_.error().Text();
 }
 
-MQMD AgentClient::Put(const std::string& data, const char* format, const PutOptions& options) {
+MQMD AgentClient::Put(const std::string& data, const char* format, Options options) {
+  if (options.queue.empty()) options.queue = kAgentInputQueue;
   MQMD md = {MQMD_DEFAULT};
-  if (options.queue.empty()) {
-    EXPECT_TRUE(client_.Put(data, format, PutOptions(options).Queue(kAgentInputQueue), &md))
-        << client_.error().Text();
-  } else {
-    EXPECT_TRUE(client_.Put(data, format, options, &md)) << client_.error().Text();
-  }
+  EXPECT_TRUE(client_.Put(data, format, options, &md)) << client_.error().Text();
   return md;
 }
 
 void AgentClient::PutDatagram(const std::string& text, const std::string& queue) {
-  EXPECT_TRUE(client_.Put(text, MQFMT_STRING, PutOptions().Queue(queue).MsgType(MQMT_DATAGRAM)))
+  EXPECT_TRUE(client_.Put(text, MQFMT_STRING, Options().Queue(queue).MsgType(MQMT_DATAGRAM)))
       << client_.error().Text();
 }
 
 bool AgentClient::Get(Message* message, int wait_ms) {
-  return client_.Get(message, admin::Wait::Each(std::chrono::milliseconds(wait_ms))) == MQRC_NONE;
+  return client_.Get(message, admin::Wait{.each = std::chrono::milliseconds(wait_ms)}) == MQRC_NONE;
 }
 
 std::vector<Message> AgentClient::GetUntilLast(int wait_ms) {
   std::vector<Message> messages;
-  const MQLONG reason = client_.GetAnswer(admin::Wait::Each(std::chrono::milliseconds(wait_ms)),
+  const MQLONG reason = client_.GetAnswer(admin::Wait{.each = std::chrono::milliseconds(wait_ms)},
                                           admin::Match::kAny, [&messages](Message& message) {
                                             messages.push_back(std::move(message));
                                             return admin::IsLastReply(messages.back());

@@ -53,11 +53,10 @@ class AgentClient {
 
   // How a request is put; by default to the agent (an empty queue) with this
   // client's reply queue and no report options.
-  using PutOptions = admin::PutOptions;
-  using Options = PutOptions;
+  using Options = admin::PutOptions;
   // Puts `data` with `format` as a request; returns the descriptor as put,
   // with the MsgId that the put gave the message.
-  MQMD Put(const std::string& data, const char* format, const PutOptions& options);
+  MQMD Put(const std::string& data, const char* format, Options options);
   MQMD Put(const std::string& data, const char* format) { return Put(data, format, {}); }
   // Puts a datagram without reply queue (a simple command).
   void PutDatagram(const std::string& text, const std::string& queue = kAgentInputQueue);
