@@ -1,10 +1,10 @@
-// An administration client as the benchmarks run it, written against IBM's
-// MQI alone: one connection to the queue manager, the command server's queue
-// and the agent's input queue each opened once for output, at its first use
-// (as an administration tool keeps them), and a temporary dynamic reply
-// queue of its own. Each Ask
-// puts one PCF request to one of the two queues and gets the whole answer,
-// one MQGET per message, as a client does over the network.
+// An administration client as the benchmarks run it, on the shared client
+// (admin/client.h) with IBM MQ's library linked: one connection to the queue
+// manager, the command server's queue and the agent's input queue each
+// opened once for output, at its first use (as an administration tool keeps
+// them), and a temporary dynamic reply queue of its own. Each Ask puts one
+// PCF request to one of the two queues and gets the whole answer, one MQGET
+// per message, as a client does over the network.
 //
 // Also the benchmark's queue set: the deep reply model queue and the N
 // local queues that the inquiries report.
@@ -15,6 +15,8 @@
 #include <cstddef>
 #include <string>
 #include <vector>
+
+#include "admin/client.h"
 
 namespace bench {
 
@@ -42,31 +44,19 @@ class AdminClient {
   // Connects to `qmgr` and opens a reply queue made from `reply_model`. On
   // failure ok() is false and error() says why.
   AdminClient(const std::string& qmgr, const std::string& reply_model);
-  ~AdminClient();
-  AdminClient(const AdminClient&) = delete;
-  AdminClient& operator=(const AdminClient&) = delete;
 
   bool ok() const { return error_.empty(); }
   const std::string& error() const { return error_; }
 
   // Puts `request` (a PCF command) to the queue of `path` and replaces
   // *answer with the messages that answer it (CorrelId the request's MsgId),
-  // up to and including the first whose MQCFH has MQCFC_LAST, waiting at
-  // most `wait_ms` for each. Returns false, with error() set, when a call
+  // up to and including the last (the first whose MQCFH has MQCFC_LAST),
+  // waiting at most `wait_ms` for each. Returns false, with error() set, when a call
   // fails or no last message came in time.
   bool Ask(Path path, const std::string& request, Answer* answer, MQLONG wait_ms = 120000);
 
  private:
-  // Sets error() to `what` and `reason`; returns false.
-  bool Failed(const std::string& what, MQLONG reason);
-  // Opens the queue of `path` unless it is open; false when it cannot be.
-  bool OpenRequestQueue(Path path);
-
-  MQHCONN hconn_ = MQHC_UNUSABLE_HCONN;
-  MQHOBJ request_queues_[2] = {MQHO_UNUSABLE_HOBJ, MQHO_UNUSABLE_HOBJ};  // by Path
-  MQHOBJ reply_queue_ = MQHO_UNUSABLE_HOBJ;
-  MQCHAR48 reply_queue_name_ = {};
-  std::vector<char> buffer_;
+  admin::Client client_;
   std::string error_;
 };
 

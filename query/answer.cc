@@ -2,11 +2,9 @@
 // wrong with it.
 #include "answer.h"
 
-#include <cstring>
 #include <sstream>
 
 #include "pcf/agent_format.h"
-#include "pcf/mqsc_reply.h"
 #include "pcf/names/constant_name_tables.h"
 #include "pcf/names/constant_names.h"
 #include "pcf/pcf_format.h"
@@ -35,16 +33,16 @@ bool IsAgentErrorResponse(const pcf::PcfResponse& response) {
 
 }  // namespace
 
-void TakeReply(const ReplyMessage& message, Answer* answer) {
+void TakeReply(const admin::Message& message, Answer* answer) {
   ++answer->messages;
   answer->bytes += message.data.size();
-  if (message.msg_type == MQMT_REPORT) {
+  if (message.md.MsgType == MQMT_REPORT) {
     answer->report = true;
-    answer->feedback = message.feedback;
+    answer->feedback = message.md.Feedback;
     return;
   }
-  const bool admin = message.format == std::string_view(MQFMT_ADMIN, MQ_FORMAT_LENGTH);
-  if (admin && !IsAgentErrorText(message.data)) {
+  const std::string format = message.Format();
+  if (format == MQFMT_ADMIN && !IsAgentErrorText(message.data)) {
     std::vector<pcf::PcfResponse> responses;
     MQLONG fault = pcf::SplitCoalescedPcf(message.data, &responses);
     if (fault != 0 && answer->fault == 0) answer->fault = fault;
@@ -54,23 +52,15 @@ void TakeReply(const ReplyMessage& message, Answer* answer) {
     }
     // A message that cannot be read to its end says nothing sure about more.
     if (fault != 0) return;
-    MQCFH header;
-    std::memcpy(&header, message.data.data(), sizeof header);
-    answer->complete = (header.Control & MQCFC_LAST) != 0;
-    return;
-  }
-  const bool mqsc = message.format == std::string_view(MQFMT_COMMAND_1, MQ_FORMAT_LENGTH) ||
-                    message.format == std::string_view(MQFMT_COMMAND_2, MQ_FORMAT_LENGTH);
-  if (!mqsc) {
+  } else if (format == MQFMT_COMMAND_1 || format == MQFMT_COMMAND_2) {
+    for (std::string& text : pcf::SplitCoalescedMqsc(message.data)) {
+      answer->texts.push_back(std::move(text));
+    }
+  } else {
     if (IsAgentErrorText(message.data)) answer->agent_error = true;
     answer->texts.push_back(message.data);
-    answer->complete = true;
-    return;
   }
-  for (std::string& text : pcf::SplitCoalescedMqsc(message.data)) {
-    if (IsClosingMqscText(text)) answer->complete = true;
-    answer->texts.push_back(std::move(text));
-  }
+  answer->complete = admin::IsLastReply(message);
 }
 
 bool Ended(const Answer& answer) {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "admin_session.h"
+#include "admin/client.h"
 #include "pcf/coalesced_reader.h"
 
 namespace query {
@@ -54,8 +54,8 @@ struct Answer {
 // fault when it cannot be read (shorter than an MQCFH too); MQSC texts
 // (MQCMD1, MQCMD2) split, complete with the closing CSQ9022I, CSQ9023E or
 // CSQ9023I; any other message (the agent's text error reply included) kept
-// as a text and complete.
-void TakeReply(const ReplyMessage& message, Answer* answer);
+// as a text and complete. Complete as admin::IsLastReply says.
+void TakeReply(const admin::Message& message, Answer* answer);
 
 // Whether no more replies are awaited: the answer is complete, or a reply
 // that is no part of an answer ended it.

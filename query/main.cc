@@ -9,15 +9,15 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "admin_session.h"
+#include "admin/client.h"
 #include "answer.h"
+#include "mq/mqi_table.h"
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_text.h"
 #include "pcf/printable.h"
 
 namespace {
 
-using query::AdminSession;
 using query::Answer;
 using query::Request;
 
@@ -56,13 +56,11 @@ int Report(const Options& options, const query::Failure& failure) {
   return failure.status;
 }
 
-query::Failure SessionFailure(const query::SessionError& e, const Options& options, bool sending) {
+// A failed MQI step of the client; `sending` when it put the request.
+query::Failure SessionFailure(const admin::Error& e, const Options& options, bool sending) {
   query::Failure failure;
   failure.reason = e.reason;
-  failure.error = PrintableText(e.what) + " failed: ";
-  failure.error += e.reason != 0 ? "reason " + query::ReasonLabel(e.reason)
-                                 : "rc=" + std::to_string(e.system_error) + " (" +
-                                       std::strerror(e.system_error) + ")";
+  failure.error = PrintableText(e.what) + " failed: reason " + query::ReasonLabel(e.reason);
   if (e.reason == MQRC_Q_MGR_NAME_ERROR || e.reason == MQRC_Q_MGR_NOT_AVAILABLE) {
     failure.hint = "is the queue manager running, and is its name right (-m)?";
   } else if (e.reason == MQRC_UNKNOWN_OBJECT_NAME && sending && !options.direct) {
@@ -74,6 +72,17 @@ query::Failure SessionFailure(const query::SessionError& e, const Options& optio
   } else if (e.reason == MQRC_UNKNOWN_OBJECT_NAME && !sending) {
     failure.hint = "the reply model queue is not defined; name one with --reply-model";
   }
+  return failure;
+}
+
+// IBM MQ's library `base` could not be loaded: `system_error` says why.
+query::Failure LoadFailure(const char* base, int system_error) {
+  const MqLibraryChoice choice = ChooseMqLibrary(base);
+  query::Failure failure;
+  failure.error =
+      PrintableText(std::string("loading IBM MQ's library ") + choice.file_name + " (set " +
+                    choice.directory_variable + " to the directory that holds it)") +
+      " failed: rc=" + std::to_string(system_error) + " (" + std::strerror(system_error) + ")";
   return failure;
 }
 
@@ -115,17 +124,26 @@ std::string BuildRequest(const Options& options, bool zos, std::string* data, co
 }
 
 int Run(const Options& options) {
-  AdminSession session;
-  if (!session.Open(options.client, options.qmgr, options.reply_model)) {
+  const char* library = options.client ? "mqic" : "mqm";
+  if (int rc = LoadMqiLibrary(library, &MqiTable); rc != 0) {
+    return Report(options, LoadFailure(library, rc));
+  }
+  admin::Client session(admin::MqiOf(MqiTable));
+  if (!session.Connect(options.qmgr,
+                       options.client ? MQCNO_CLIENT_BINDING : MQCNO_STANDARD_BINDING)) {
     return Report(options, SessionFailure(session.error(), options, false));
   }
+  // The name as given and a distributed platform when they cannot be asked.
   Request request;
+  request.qmgr = options.qmgr;
+  MQLONG platform = MQPL_UNIX;
+  const bool zos = session.InquireQueueManager(&request.qmgr, &platform) && platform == MQPL_ZOS;
+  if (!session.OpenReplyQueue(options.reply_model, "CSAGNT.QUERY.*")) {
+    return Report(options, SessionFailure(session.error(), options, false));
+  }
   request.pcf = options.pcf;
   request.direct = options.direct;
-  request.qmgr = session.qmgr_name();
-  request.queue = !options.direct ? options.queue
-                  : session.zos() ? kZosCommandQueue
-                                  : kCommandQueue;
+  request.queue = !options.direct ? options.queue : zos ? kZosCommandQueue : kCommandQueue;
   request.wait_seconds = options.wait_seconds;
   for (const std::string& w : options.words) {
     if (options.pcf) {
@@ -136,24 +154,24 @@ int Run(const Options& options) {
   }
   std::string data;
   const char* format = nullptr;
-  if (std::string error = BuildRequest(options, session.zos(), &data, &format); !error.empty()) {
+  if (std::string error = BuildRequest(options, zos, &data, &format); !error.empty()) {
     return Report(options, UsageError(std::move(error)));
   }
-  if (!session.Send(request.queue, data, format)) {
+  if (!session.Put(data, format, admin::PutOptions().Queue(request.queue))) {
     return Report(options, SessionFailure(session.error(), options, true));
   }
 
   Answer answer;
   const auto deadline =
-      std::chrono::steady_clock::now() +
+      admin::Clock::now() +
       std::chrono::milliseconds(static_cast<int64_t>(options.wait_seconds * 1000));
-  while (!query::Ended(answer)) {
-    query::ReplyMessage message;
-    MQLONG reason = session.Receive(deadline, &message);
-    if (reason == MQRC_NO_MSG_AVAILABLE) break;
-    if (reason != MQRC_NONE)
-      return Report(options, SessionFailure(session.error(), options, false));
-    query::TakeReply(message, &answer);
+  const MQLONG reason = session.GetAnswer(admin::Wait{.until = deadline}, admin::Match::kAnswer,
+                                          [&answer](admin::Message& message) {
+                                            query::TakeReply(message, &answer);
+                                            return query::Ended(answer);
+                                          });
+  if (reason != MQRC_NONE && reason != MQRC_NO_MSG_AVAILABLE) {
+    return Report(options, SessionFailure(session.error(), options, false));
   }
 
   if (options.json) {

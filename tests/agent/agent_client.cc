@@ -1,5 +1,6 @@
 // The agent's clients and the fake command server, and the PCF helpers.
 #include "agent_client.h"
+
 #include "pcf/mq_field.h"
 
 #include <gtest/gtest.h>
@@ -40,64 +41,40 @@ void StandIn::Tool(const std::string& args) {
   EXPECT_EQ(mqemu_test::RunTool(args, &output), 0) << "mqemu " << args << ": " << output;
 }
 
-AgentClient::AgentClient(const std::string& qmgr, const char* user) {
-  hconn_ = mqemu_test::Connect(qmgr, user);
-  MQOD od = {MQOD_DEFAULT};
-  FillBlankPadded(od.ObjectName, sizeof od.ObjectName, "SYSTEM.DEFAULT.MODEL.QUEUE");
-  FillBlankPadded(od.DynamicQName, sizeof od.DynamicQName, "CLIENT.*");
-  MQLONG comp_code = MQCC_OK;
-  MQLONG reason = MQRC_NONE;
-  MQOPEN(hconn_, &od, MQOO_INPUT_EXCLUSIVE | MQOO_INQUIRE, &reply_, &comp_code, &reason);
-  EXPECT_EQ(reason, MQRC_NONE) << "MQOPEN of the client's reply queue";
-  reply_queue_ = TextInField(od.ObjectName, sizeof od.ObjectName);
+AgentClient::AgentClient(const std::string& qmgr, const char* user)
+    : client_(admin::LinkedMqi(), false) {
+  EXPECT_TRUE(client_.Connect(qmgr, MQCNO_NONE, user)) << client_.error().Text();
+  EXPECT_TRUE(client_.OpenReplyQueue("SYSTEM.DEFAULT.MODEL.QUEUE", "CLIENT.*"))
+      << client_.error().Text();
 }
 
-AgentClient::~AgentClient() {
-  MQLONG comp_code = MQCC_OK;
-  MQLONG reason = MQRC_NONE;
-  // The queue manager may have been stopped by the test: outcomes ignored.
-  MQDISC(&hconn_, &comp_code, &reason);
-}
-
-MQMD AgentClient::Put(const std::string& data, const char* format, const PutOptions& options) {
+MQMD AgentClient::Put(const std::string& data, const char* format, Options options) {
+  if (options.queue.empty()) options.queue = kAgentInputQueue;
   MQMD md = {MQMD_DEFAULT};
-  memcpy(md.Format, format, MQ_FORMAT_LENGTH);
-  md.MsgType = MQMT_REQUEST;
-  md.Report = options.report;
-  FillBlankPadded(md.ReplyToQ, sizeof md.ReplyToQ,
-                  options.reply_to_q.empty() ? reply_queue_ : options.reply_to_q);
-  memcpy(md.CorrelId, options.correl_id.data(),
-         std::min(options.correl_id.size(), sizeof md.CorrelId));
-  PutOne(hconn_, options.queue, options.queue_manager, &md, data);
+  EXPECT_TRUE(client_.Put(data, format, options, &md)) << client_.error().Text();
   return md;
 }
 
 void AgentClient::PutDatagram(const std::string& text, const std::string& queue) {
-  MQMD md = {MQMD_DEFAULT};
-  memcpy(md.Format, MQFMT_STRING, MQ_FORMAT_LENGTH);
-  PutOne(hconn_, queue, "", &md, text);
+  EXPECT_TRUE(client_.Put(text, MQFMT_STRING, Options().Queue(queue).MsgType(MQMT_DATAGRAM)))
+      << client_.error().Text();
 }
 
 bool AgentClient::Get(Message* message, int wait_ms) {
-  message->md = MQMD{MQMD_DEFAULT};
-  return mqemu_test::Get(hconn_, reply_, &message->data, &message->md, wait_ms, kGetBufferLength) ==
-         MQRC_NONE;
+  return client_.Get(message, admin::Wait{.each = std::chrono::milliseconds(wait_ms)}) == MQRC_NONE;
 }
 
 std::vector<Message> AgentClient::GetUntilLast(int wait_ms) {
   std::vector<Message> messages;
-  for (;;) {
-    Message message;
-    if (!Get(&message, wait_ms)) {
-      ADD_FAILURE() << "no reply with MQCFC_LAST after " << messages.size() << " messages";
-      return messages;
-    }
-    messages.push_back(message);
-    if (message.data.size() < MQCFH_STRUC_LENGTH ||
-        (HeaderField(message.data, offsetof(MQCFH, Control)) & MQCFC_LAST)) {
-      return messages;
-    }
+  const MQLONG reason = client_.GetAnswer(admin::Wait{.each = std::chrono::milliseconds(wait_ms)},
+                                          admin::Match::kAny, [&messages](Message& message) {
+                                            messages.push_back(std::move(message));
+                                            return admin::IsLastReply(messages.back());
+                                          });
+  if (reason != MQRC_NONE) {
+    ADD_FAILURE() << "no reply with MQCFC_LAST after " << messages.size() << " messages";
   }
+  return messages;
 }
 
 FakeCommandServer::FakeCommandServer(const std::string& qmgr, const std::string& queue) {

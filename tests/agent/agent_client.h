@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "admin/client.h"
 #include "agent_process.h"
 #include "emulator/qmgr_fixture.h"
 #include "pcf/agent_format.h"
@@ -40,45 +41,22 @@ class StandIn {
 };
 
 // One message with its descriptor.
-struct Message {
-  MQMD md = {MQMD_DEFAULT};
-  std::string data;
-
-  std::string Format() const { return std::string(md.Format, MQ_FORMAT_LENGTH); }
-  std::string MsgId() const { return std::string(reinterpret_cast<const char*>(md.MsgId), 24); }
-  std::string CorrelId() const {
-    return std::string(reinterpret_cast<const char*>(md.CorrelId), 24);
-  }
-};
+using Message = admin::Message;
 
 // An administration client: a connection (as `user`, when given) and a
-// temporary dynamic reply queue.
+// temporary dynamic reply queue, on the shared client with the stand-in's
+// library linked. Its calls do not fail while the queue manager quiesces:
+// tests watch the end.
 class AgentClient {
  public:
   explicit AgentClient(const std::string& qmgr, const char* user = nullptr);
-  ~AgentClient();
-  AgentClient(const AgentClient&) = delete;
-  AgentClient& operator=(const AgentClient&) = delete;
 
-  // How a request is put; by default to the agent with this client's reply
-  // queue and no report options.
-  struct PutOptions {
-    MQLONG report = MQRO_NONE;
-    std::string correl_id;  // up to 24 bytes; none by default
-    std::string queue = kAgentInputQueue;
-    std::string reply_to_q;     // this client's reply queue when empty
-    std::string queue_manager;  // of `queue`; the one connected to when empty
-
-    PutOptions& Report(MQLONG value) { return report = value, *this; }
-    PutOptions& CorrelId(const std::string& value) { return correl_id = value, *this; }
-    PutOptions& Queue(const std::string& value) { return queue = value, *this; }
-    PutOptions& ReplyToQ(const std::string& value) { return reply_to_q = value, *this; }
-    PutOptions& QueueManager(const std::string& value) { return queue_manager = value, *this; }
-  };
-  using Options = PutOptions;
+  // How a request is put; by default to the agent (an empty queue) with this
+  // client's reply queue and no report options.
+  using Options = admin::PutOptions;
   // Puts `data` with `format` as a request; returns the descriptor as put,
   // with the MsgId that the put gave the message.
-  MQMD Put(const std::string& data, const char* format, const PutOptions& options);
+  MQMD Put(const std::string& data, const char* format, Options options);
   MQMD Put(const std::string& data, const char* format) { return Put(data, format, {}); }
   // Puts a datagram without reply queue (a simple command).
   void PutDatagram(const std::string& text, const std::string& queue = kAgentInputQueue);
@@ -86,17 +64,16 @@ class AgentClient {
   // Gets the next message from the reply queue; false when none came within
   // `wait_ms`.
   bool Get(Message* message, int wait_ms = kWaitMs);
-  // Gets PCF messages up to and including the first with MQCFC_LAST.
+  // Gets messages up to and including the last reply of an answer
+  // (admin::IsLastReply: a PCF message with MQCFC_LAST).
   std::vector<Message> GetUntilLast(int wait_ms = kWaitMs);
 
-  MQHCONN hconn() const { return hconn_; }
-  MQHOBJ reply_hobj() const { return reply_; }
-  const std::string& reply_queue() const { return reply_queue_; }
+  MQHCONN hconn() const { return client_.hconn(); }
+  MQHOBJ reply_hobj() const { return client_.reply_hobj(); }
+  const std::string& reply_queue() const { return client_.reply_queue(); }
 
  private:
-  MQHCONN hconn_ = MQHC_UNUSABLE_HCONN;
-  MQHOBJ reply_ = MQHO_UNUSABLE_HOBJ;
-  std::string reply_queue_;
+  admin::Client client_;
 };
 
 // Plays the command server of a stand-in started with --no-command-server.

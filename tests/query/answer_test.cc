@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <nlohmann/json.hpp>
 
 #include "pcf/agent_format.h"
@@ -14,8 +16,15 @@
 namespace query {
 namespace {
 
-ReplyMessage Admin(const std::string& data) {
-  return {std::string(MQFMT_ADMIN, MQ_FORMAT_LENGTH), data};
+admin::Message Reply(const char* format, const std::string& data) {
+  admin::Message message;
+  std::memcpy(message.md.Format, format, MQ_FORMAT_LENGTH);
+  message.data = data;
+  return message;
+}
+
+admin::Message Admin(const std::string& data) {
+  return Reply(MQFMT_ADMIN, data);
 }
 
 std::string Response(const std::string& queue, MQLONG control, MQLONG comp_code = MQCC_OK,
@@ -84,11 +93,11 @@ TEST(ExitStatus, AFailedResponseAnAgentErrorAndACutMessage) {
 }
 
 TEST(TakeReply, MqscTextsEndWithTheClosingMessage) {
-  const std::string cmd1(MQFMT_COMMAND_1, MQ_FORMAT_LENGTH);
-  const std::string cmd2(MQFMT_COMMAND_2, MQ_FORMAT_LENGTH);
   Answer answer;
-  TakeReply({cmd1, "CSQN205I   COUNT=       3, RETURN=00000000, REASON=00000000"}, &answer);
-  TakeReply({cmd2, std::string("CSQM409I +QM QUEUE(A)\0CSQ9023E +QM ' DISPLAY' ABNORMAL", 54)},
+  TakeReply(Reply(MQFMT_COMMAND_1, "CSQN205I   COUNT=       3, RETURN=00000000, REASON=00000000"),
+            &answer);
+  TakeReply(Reply(MQFMT_COMMAND_2,
+                  std::string("CSQM409I +QM QUEUE(A)\0CSQ9023E +QM ' DISPLAY' ABNORMAL", 54)),
             &answer);
   EXPECT_TRUE(answer.complete);
   ASSERT_EQ(answer.texts.size(), 3u);
