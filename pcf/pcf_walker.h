@@ -30,6 +30,26 @@ enum class PcfFault {
   kStrucLength,  // StrucLength below the layout's fixed part, or past the end
 };
 
+// Reads only the Type and StrucLength of the structure at `p`, which has
+// `left` bytes before the end of its message, and checks them: 8 bytes are
+// there, and StrucLength is at least the fixed part of the type's layout
+// (kPcfOpaqueLayout's for a type not drawn) and within `left`. For a walk
+// that needs no value; ReadPcfStructure begins with the same checks.
+inline PcfFault ReadPcfFrame(const char* p, int64_t left, const PcfLayout& layout, MQLONG* type,
+                             int32_t* struc_length) {
+  if (left < 8) return PcfFault::kCut;
+  *type = FieldAt(p, offsetof(MQCFIN, Type));
+  *struc_length = FieldAt(p, offsetof(MQCFIN, StrucLength));
+  if (*struc_length < layout.fixed_length || *struc_length > left) return PcfFault::kStrucLength;
+  return PcfFault::kNone;
+}
+
+// The same, by the layout of the structure's own Type.
+inline PcfFault ReadPcfFrame(const char* p, int64_t left, MQLONG* type, int32_t* struc_length) {
+  if (left < 8) return PcfFault::kCut;
+  return ReadPcfFrame(p, left, PcfLayoutOf(FieldAt(p, offsetof(MQCFIN, Type))), type, struc_length);
+}
+
 // Reads the structure at `p`, which has `left` bytes before the end of its
 // message, as `layout` draws it. On kNone every field of *out is set and the
 // fixed part lies within StrucLength and StrucLength within `left`; whether
@@ -41,11 +61,9 @@ inline PcfFault ReadPcfStructure(const char* p, int64_t left, const PcfLayout& l
                                  PcfStructure* out) {
   *out = PcfStructure{};
   out->layout = &layout;
-  if (left < 8) return PcfFault::kCut;
-  out->type = FieldAt(p, offsetof(MQCFIN, Type));
-  out->struc_length = FieldAt(p, offsetof(MQCFIN, StrucLength));
-  if (out->struc_length < layout.fixed_length || out->struc_length > left) {
-    return PcfFault::kStrucLength;
+  if (const PcfFault fault = ReadPcfFrame(p, left, layout, &out->type, &out->struc_length);
+      fault != PcfFault::kNone) {
+    return fault;
   }
   // The fields are read where they lie within the fixed part, or at Type
   // where the layout has none (and then ignored), so that the one path

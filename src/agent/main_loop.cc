@@ -7,11 +7,11 @@
 
 #include "agent/console.h"
 #include "agent/stop_wait.h"
+#include "consolidate/ageing.h"
 #include "log/message.h"
 #include "log/message_texts.h"
 #include "log/status_report.h"
 #include "mq/consumption.h"
-#include "consolidate/ageing.h"
 #include "relay/reply_queue_cache.h"
 #include "relay/request_table.h"
 #include "relay/retry_queue.h"

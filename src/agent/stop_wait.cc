@@ -7,11 +7,11 @@
 
 #include "agent/console.h"
 #include "agent/signals.h"
+#include "consolidate/ageing.h"
 #include "log/message.h"
 #include "log/message_texts.h"
 #include "mq/consumption.h"
 #include "mq/mqi_table.h"
-#include "consolidate/ageing.h"
 #include "pcf/names/constant_names.h"
 #include "relay/request_table.h"
 #include "relay/retry_queue.h"

@@ -10,13 +10,16 @@
 
 namespace {
 
-// Trims the MQCFST at `p`, whose StringLength fits in its `struc_length`
-// bytes, and returns its new StrucLength, never more than the old one: a
+// Trims the MQCFST at `p`, of `struc_length` bytes (at least its fixed
+// part), and returns its new StrucLength, never more than the old one: a
 // StrucLength that is not a multiple of 4 is not rounded up past the
-// structure's end.
+// structure's end. A string that does not fit its StrucLength is left as
+// it is.
 int32_t TrimString(char* p, int32_t struc_length) {
   const int32_t string_length = FieldAt(p, offsetof(MQCFST, StringLength));
-  if (string_length <= 4) return struc_length;
+  if (string_length <= 4 || string_length > struc_length - MQCFST_STRUC_LENGTH_FIXED) {
+    return struc_length;
+  }
   const char* text = p + MQCFST_STRUC_LENGTH_FIXED;
   int32_t kept = string_length;
   while (kept > 0 && text[kept - 1] == ' ') --kept;
@@ -39,24 +42,25 @@ void CompressPcf(char* message, int32_t* length) {
     char* p = message + read;
     int32_t input_size = remaining;
     int32_t output_size = remaining;
-    PcfStructure s;
-    const bool fits = ReadPcfStructure(p, remaining, &s) == PcfFault::kNone && s.value_fits;
-    switch (fits ? s.type : MQCFT_NONE) {
+    MQLONG type = MQCFT_NONE;
+    int32_t struc_length = 0;
+    const bool fits = ReadPcfFrame(p, remaining, &type, &struc_length) == PcfFault::kNone;
+    switch (fits ? type : MQCFT_NONE) {
       case MQCFT_INTEGER:
       case MQCFT_INTEGER_LIST:
       case MQCFT_STRING_LIST:
       case MQCFT_BYTE_STRING:
-        input_size = output_size = s.struc_length;
+        input_size = output_size = struc_length;
         break;
       case MQCFT_STRING:
-        input_size = s.struc_length;
-        output_size = TrimString(p, s.struc_length);
+        input_size = struc_length;
+        output_size = TrimString(p, struc_length);
         break;
       default:
         // Left as it is from here on: a type that is not compressed, or
         // lengths that do not fit in what remains.
         if (fits) {
-          Log(kLevelQuiet, kCsag301E, static_cast<int>(s.type));
+          Log(kLevelQuiet, kCsag301E, static_cast<int>(type));
         }
         break;
     }

@@ -18,27 +18,6 @@ void ReportNoMemory(int64_t size) {
 
 }  // namespace
 
-bool HasHoldBuffer(const REQUEST* request) {
-  return request->HoldBuffer != nullptr;
-}
-
-bool SomethingHeld(const REQUEST* request) {
-  return request->HoldBuffer != nullptr && request->HoldLength > 0;
-}
-
-std::span<char> HeldMessage(REQUEST* request) {
-  if (!SomethingHeld(request)) return {};
-  return {request->HoldBuffer, static_cast<size_t>(request->HoldLength)};
-}
-
-std::span<const char> HeldMessage(const REQUEST* request) {
-  return HeldMessage(const_cast<REQUEST*>(request));
-}
-
-const char* HeldFormat(const REQUEST* request) {
-  return request->HoldFormat;
-}
-
 int GrowHoldBuffer(REQUEST* request, int64_t needed) {
   if (request->HoldBuffer != nullptr && needed <= request->HoldSize) return 0;
   const int64_t size = HoldBufferSizeFor(needed);
@@ -55,12 +34,6 @@ int GrowHoldBuffer(REQUEST* request, int64_t needed) {
   request->HoldBuffer = buffer;
   request->HoldSize = static_cast<int32_t>(size);
   return 0;
-}
-
-void AppendToHeld(REQUEST* request, const void* data, int32_t length) {
-  if (length <= 0) return;
-  memcpy(request->HoldBuffer + request->HoldLength, data, static_cast<size_t>(length));
-  request->HoldLength += length;
 }
 
 void DeliverHeld(REQUEST* request, MQMD* md) {

@@ -13,6 +13,7 @@
 #include <cmqc.h>
 
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 #include "relay/request_table.h"
@@ -27,18 +28,29 @@ constexpr int64_t HoldBufferSizeFor(int64_t needed) {
 }
 
 // Whether the request has a hold buffer, empty or not.
-bool HasHoldBuffer(const REQUEST* request);
+inline bool HasHoldBuffer(const REQUEST* request) {
+  return request->HoldBuffer != nullptr;
+}
 
 // Whether a message is held (at least one byte).
-bool SomethingHeld(const REQUEST* request);
+inline bool SomethingHeld(const REQUEST* request) {
+  return request->HoldBuffer != nullptr && request->HoldLength > 0;
+}
 
 // The held message, which coalescing may rewrite in place (the header that
 // counts what was gathered); empty when nothing is held.
-std::span<char> HeldMessage(REQUEST* request);
-std::span<const char> HeldMessage(const REQUEST* request);
+inline std::span<char> HeldMessage(REQUEST* request) {
+  if (!SomethingHeld(request)) return {};
+  return {request->HoldBuffer, static_cast<size_t>(request->HoldLength)};
+}
+inline std::span<const char> HeldMessage(const REQUEST* request) {
+  return HeldMessage(const_cast<REQUEST*>(request));
+}
 
 // The MQMD Format of the held message.
-const char* HeldFormat(const REQUEST* request);
+inline const char* HeldFormat(const REQUEST* request) {
+  return request->HoldFormat;
+}
 
 // Makes the hold buffer at least `needed` bytes large, keeping the held
 // message. Returns 0, or 1 when the buffer could not be grown (CSAG201E; the
@@ -47,7 +59,11 @@ int GrowHoldBuffer(REQUEST* request, int64_t needed);
 
 // Adds `length` bytes at `data` to the end of the held message. The buffer
 // must have room for them (GrowHoldBuffer).
-void AppendToHeld(REQUEST* request, const void* data, int32_t length);
+inline void AppendToHeld(REQUEST* request, const void* data, int32_t length) {
+  if (length <= 0) return;
+  memcpy(request->HoldBuffer + request->HoldLength, data, static_cast<size_t>(length));
+  request->HoldLength += length;
+}
 
 // Keeps a copy of this reply (`length` bytes at `data`, Format from `md`)
 // as the held message, alone: whatever was held is dropped, so deliver it

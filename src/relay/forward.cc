@@ -11,7 +11,6 @@
 
 #include "log/message.h"
 #include "log/message_texts.h"
-#include "pcf/names/constant_names.h"
 #include "pcf/mq_field.h"
 #include "pcf/names/constant_names.h"
 #include "relay/put_message.h"

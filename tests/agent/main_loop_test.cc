@@ -7,9 +7,9 @@
 
 #include <ctime>
 
+#include "consolidate/ageing.h"
 #include "log/log_fixture.h"
 #include "log/status_report.h"
-#include "consolidate/ageing.h"
 #include "relay/reply_queue_cache.h"
 #include "relay/request_table.h"
 #include "state/process_state.h"

@@ -12,11 +12,11 @@
 #include <ctime>
 #include <string>
 
+#include "consolidate/ageing.h"
 #include "consolidate/reply_consumer.h"
 #include "log/message.h"
 #include "log/status_report.h"
 #include "pcf/mq_field.h"
-#include "consolidate/ageing.h"
 #include "relay/command_consumer.h"
 #include "relay/forward.h"
 #include "relay/reply_queue_cache.h"
