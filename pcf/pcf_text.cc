@@ -161,6 +161,17 @@ bool AddParameter(PcfBuilder& request, std::string_view argument) {
   MQLONG id = ParameterId(argument.substr(0, eq));
   std::string_view value = argument.substr(eq + 1);
   if (id < 0) return false;
+  if (id == MQCA_NAMES) {  // a namelist's names: a string list, separated by commas
+    std::vector<std::string> names;
+    for (size_t start = 0; !value.empty();) {
+      size_t comma = value.find(',', start);
+      names.emplace_back(value.substr(start, comma - start));
+      if (comma == std::string_view::npos) break;
+      start = comma + 1;
+    }
+    request.StringList(id, names, MQ_OBJECT_NAME_LENGTH);
+    return true;
+  }
   if (IsStringParameter(id)) {
     request.String(id, value);
     return true;
@@ -181,7 +192,8 @@ bool AddParameter(PcfBuilder& request, std::string_view argument) {
     start = comma + 1;
   }
   // Attribute selector lists are integer lists even with one value.
-  bool list = values.size() > 1 || id == MQIACF_Q_ATTRS || id == MQIACF_Q_MGR_ATTRS;
+  bool list = values.size() > 1 || id == MQIACF_Q_ATTRS || id == MQIACF_Q_MGR_ATTRS ||
+              id == MQIACF_PROCESS_ATTRS || id == MQIACF_NAMELIST_ATTRS;
   if (list) {
     request.IntegerList(id, values);
   } else {

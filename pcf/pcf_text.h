@@ -30,7 +30,8 @@ const char* ParameterName(MQLONG id);
 const char* CommandName(MQLONG code);
 
 // Adds one request parameter written NAME=VALUE to `request`: a string
-// parameter (by its identifier's range) takes VALUE as it is, a byte string
+// parameter (by its identifier's range) takes VALUE as it is (a namelist's
+// NAMES a string list of the names separated by commas), a byte string
 // hexadecimal digits, any other an integer or a comma-separated integer list
 // of numbers, parameter labels (attribute selectors) or the symbolic values
 // ALL, LOCAL, MODEL, ALIAS, ALL_TYPES, YES and NO. The attribute selector

@@ -45,6 +45,8 @@ std::string_view DisplayHeading(ObjectKind object) {
   switch (object) {
     case ObjectKind::kProcess:
       return "AMQ8407I: Display Process details.";
+    case ObjectKind::kNamelist:
+      return "AMQ8550I: Display namelist details.";
     case ObjectKind::kQMgr:
       return "AMQ8408I: Display Queue Manager details.";
     case ObjectKind::kQStatus:
@@ -61,6 +63,18 @@ std::string_view DisplayHeading(ObjectKind object) {
 
 std::string SuccessMessage(const CommandResult& r) {
   bool process = r.object == ObjectKind::kProcess;
+  if (r.object == ObjectKind::kNamelist) {
+    switch (r.verb) {
+      case Verb::kDefine:
+        return "AMQ8552I: IBM MQ namelist created.";
+      case Verb::kAlter:
+        return "AMQ8551I: IBM MQ namelist changed.";
+      case Verb::kDelete:
+        return "AMQ8553I: IBM MQ namelist deleted.";
+      default:
+        return {};
+    }
+  }
   switch (r.verb) {
     case Verb::kDefine:
       return process ? "AMQ8010I: IBM MQ process created." : "AMQ8006I: IBM MQ queue created.";
@@ -111,6 +125,7 @@ std::string ValueSyntax(const Keyword& k, bool display) {
   if (display) return name;
   if (k.kind == ValueKind::kNumber) return name + "( integer )";
   if (k.kind == ValueKind::kString) return name + "( string )";
+  if (k.kind == ValueKind::kNameList) return name + "( name , ... )";
   std::string choices;
   for (const ValueName& c : k.choices) {
     choices += (choices.empty() ? "" : " | ") + std::string(c.name);
@@ -127,7 +142,7 @@ std::string SyntaxHelp(Verb verb, ObjectKind object) {
     std::string objects;
     for (ObjectKind o :
          {ObjectKind::kQueue, ObjectKind::kQAlias, ObjectKind::kQLocal, ObjectKind::kQModel,
-          ObjectKind::kQRemote, ObjectKind::kQMgr, ObjectKind::kProcess}) {
+          ObjectKind::kQRemote, ObjectKind::kQMgr, ObjectKind::kProcess, ObjectKind::kNamelist}) {
       if (ValidCommand(verb, o))
         objects += (objects.empty() ? "" : " | ") + std::string(ObjectName(o));
     }
@@ -136,7 +151,9 @@ std::string SyntaxHelp(Verb verb, ObjectKind object) {
   const bool display = verb == Verb::kDisplay;
   std::string text = verb_name + " " + std::string(ObjectName(object));
   if (object != ObjectKind::kQMgr) {
-    std::string name = IsQueue(object) ? "q_name" : "process_name";
+    std::string name = IsQueue(object)                   ? "q_name"
+                       : object == ObjectKind::kNamelist ? "namelist_name"
+                                                         : "process_name";
     text += "( " + std::string(display ? "generic_" : "") + name + " )";
   }
   std::vector<std::string> options;

@@ -33,10 +33,22 @@ namespace mqemu::mqsc {
 // One attribute value by selector. Strings may come back blank padded to
 // their full field length; the interpreter trims them for display.
 struct Attribute {
+  Attribute() = default;
+  Attribute(MQLONG selector, bool is_string, MQLONG number, std::string text, bool is_list = false,
+            std::vector<std::string> texts = {})
+      : selector(selector),
+        is_string(is_string),
+        number(number),
+        text(std::move(text)),
+        is_list(is_list),
+        texts(std::move(texts)) {}
+
   MQLONG selector = 0;
   bool is_string = false;
   MQLONG number = 0;
   std::string text;
+  bool is_list = false;            // with is_string: a list of names, in texts
+  std::vector<std::string> texts;  // without trailing blanks
 };
 
 struct QueueObject {
@@ -46,6 +58,11 @@ struct QueueObject {
 };
 
 struct ProcessObject {
+  std::string name;
+  std::vector<Attribute> attributes;
+};
+
+struct NamelistObject {
   std::string name;
   std::vector<Attribute> attributes;
 };
@@ -102,6 +119,27 @@ class MqscBackend {
   virtual MQLONG DeleteProcess(const std::string& name) = 0;
   virtual MQLONG ListProcesses(const std::string& generic, const std::vector<MQLONG>& selectors,
                                std::vector<ProcessObject>* out) = 0;
+
+  // Namelists, with the same rules as the queue operations above. A backend
+  // without namelists fails each with MQRCCF_CFH_COMMAND_ERROR.
+  virtual MQLONG DefineNamelist(const std::string& name, const std::string& like,
+                                const std::vector<Attribute>& changes, bool replace) {
+    (void)name, (void)like, (void)changes, (void)replace;
+    return MQRCCF_CFH_COMMAND_ERROR;
+  }
+  virtual MQLONG AlterNamelist(const std::string& name, const std::vector<Attribute>& changes) {
+    (void)name, (void)changes;
+    return MQRCCF_CFH_COMMAND_ERROR;
+  }
+  virtual MQLONG DeleteNamelist(const std::string& name) {
+    (void)name;
+    return MQRCCF_CFH_COMMAND_ERROR;
+  }
+  virtual MQLONG ListNamelists(const std::string& generic, const std::vector<MQLONG>& selectors,
+                               std::vector<NamelistObject>* out) {
+    (void)generic, (void)selectors, (void)out;
+    return MQRCCF_CFH_COMMAND_ERROR;
+  }
 
   // Carries out a status command (queue status, queue statistics, the queue
   // manager's status, connections) as the PCF command of query.command

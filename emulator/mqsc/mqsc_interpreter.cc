@@ -61,6 +61,21 @@ bool ParseValue(const Keyword& k, const Word& w, Attribute* out) {
         }
       }
       return k.max > 0 && ParseNumber(w.value, k.min, k.max, &out->number);
+    case ValueKind::kNameList:
+      // Names separated by commas; NAMES() or NAMES(' ') empties the list.
+      if (!w.has_value) return false;
+      out->is_string = true;
+      out->is_list = true;
+      if (TrimTrailingBlanks(w.value).empty()) return true;
+      for (size_t start = 0;;) {
+        size_t comma = w.value.find(',', start);
+        std::string name = w.value.substr(start, comma - start);
+        if (!ValidName(name, false)) return false;
+        out->texts.push_back(std::move(name));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+      }
+      return out->texts.size() <= static_cast<size_t>(k.min);
   }
   return false;
 }
@@ -199,6 +214,10 @@ class Interpreter {
       return define ? Done(backend_.DefineProcess(result_.name, like, changes, replace), like)
                     : Done(backend_.AlterProcess(result_.name, changes));
     }
+    if (result_.object == ObjectKind::kNamelist) {
+      return define ? Done(backend_.DefineNamelist(result_.name, like, changes, replace), like)
+                    : Done(backend_.AlterNamelist(result_.name, changes));
+    }
     MQLONG type = QueueTypeOf(result_.object);
     return define ? Done(backend_.DefineQueue(result_.name, type, like, changes, replace), like)
                   : Done(backend_.AlterQueue(result_.name, type, changes));
@@ -216,6 +235,7 @@ class Interpreter {
       purge = w.keyword == "PURGE";
     }
     if (result_.object == ObjectKind::kProcess) return Done(backend_.DeleteProcess(result_.name));
+    if (result_.object == ObjectKind::kNamelist) return Done(backend_.DeleteNamelist(result_.name));
     return Done(backend_.DeleteQueue(result_.name, QueueTypeOf(result_.object), purge));
   }
 
@@ -292,6 +312,14 @@ class Interpreter {
       for (const ProcessObject& p : processes) {
         std::vector<std::string> shown{"PROCESS(" + p.name + ")"};
         fields(kProcessBit, p.attributes, &shown);
+        result_.displayed.push_back(std::move(shown));
+      }
+    } else if (object == ObjectKind::kNamelist) {
+      std::vector<NamelistObject> namelists;
+      reason = backend_.ListNamelists(result_.name, selectors, &namelists);
+      for (const NamelistObject& n : namelists) {
+        std::vector<std::string> shown{"NAMELIST(" + n.name + ")"};
+        fields(kNamelistBit, n.attributes, &shown);
         result_.displayed.push_back(std::move(shown));
       }
     } else {

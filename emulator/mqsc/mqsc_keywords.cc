@@ -31,7 +31,7 @@ struct ObjectSpelling {
   unsigned bit;
   MQLONG queue_type;
 };
-constexpr std::array<ObjectSpelling, 12> kObjects = {{{"", "", 0, MQQT_ALL},
+constexpr std::array<ObjectSpelling, 13> kObjects = {{{"", "", 0, MQQT_ALL},
                                                       {"QUEUE", "Q", kAnyQueueBits, MQQT_ALL},
                                                       {"QLOCAL", "QL", kLocalBit, MQQT_LOCAL},
                                                       {"QMODEL", "QM", kModelBit, MQQT_MODEL},
@@ -39,6 +39,7 @@ constexpr std::array<ObjectSpelling, 12> kObjects = {{{"", "", 0, MQQT_ALL},
                                                       {"QREMOTE", "QR", kRemoteBit, MQQT_REMOTE},
                                                       {"QMGR", "", kQMgrBit, MQQT_ALL},
                                                       {"PROCESS", "PRO", kProcessBit, MQQT_ALL},
+                                                      {"NAMELIST", "NL", kNamelistBit, MQQT_ALL},
                                                       {"QSTATUS", "QS", 0, MQQT_ALL},
                                                       {"QSTATS", "", 0, MQQT_ALL},
                                                       {"QMSTATUS", "", 0, MQQT_ALL},
@@ -62,6 +63,8 @@ std::span<const Keyword> KeywordsOf(ObjectKind object) {
   switch (object) {
     case ObjectKind::kProcess:
       return objects::ProcessKeywords();
+    case ObjectKind::kNamelist:
+      return objects::NamelistKeywords();
     case ObjectKind::kQMgr:
       return objects::QueueManagerKeywords();
     case ObjectKind::kNone:
@@ -137,7 +140,7 @@ bool ValidCommand(Verb verb, ObjectKind object) {
     case Verb::kDelete:
       return object == ObjectKind::kQLocal || object == ObjectKind::kQModel ||
              object == ObjectKind::kQAlias || object == ObjectKind::kQRemote ||
-             object == ObjectKind::kProcess;
+             object == ObjectKind::kProcess || object == ObjectKind::kNamelist;
     case Verb::kDisplay:
       return object != ObjectKind::kNone && object != ObjectKind::kQStats;
     case Verb::kReset:
@@ -173,6 +176,13 @@ std::string DisplayField(const Keyword& keyword, const Attribute& value) {
         if (c.value == value.number) return std::string(c.name);
       }
       return {};
+    case ValueKind::kNameList: {
+      std::string names;
+      for (const std::string& t : value.texts) {
+        names += (names.empty() ? "" : ",") + TrimTrailingBlanks(t);
+      }
+      return name + "(" + (names.empty() ? std::string(" ") : names) + ")";
+    }
   }
   return {};
 }

@@ -29,6 +29,7 @@ enum class ObjectKind {
   kQRemote,
   kQMgr,
   kProcess,
+  kNamelist,
   kQStatus,   // DISPLAY QSTATUS
   kQStats,    // RESET QSTATS
   kQMStatus,  // DISPLAY QMSTATUS
@@ -46,6 +47,7 @@ using objects::kDistributedBit;
 using objects::Keyword;
 using objects::kLocalBit;
 using objects::kModelBit;
+using objects::kNamelistBit;
 using objects::kProcessBit;
 using objects::kQMgrBit;
 using objects::kRemoteBit;
@@ -53,7 +55,7 @@ using objects::PlatformBitOf;
 using objects::ValueKind;
 using objects::ValueName;
 
-// The attribute keywords of queues, processes and the queue manager, in
+// The attribute keywords of queues, processes, namelists and the queue manager, in
 // the order that DISPLAY shows them.
 std::span<const Keyword> KeywordsOf(ObjectKind object);
 

@@ -53,7 +53,9 @@ bool AppendFailure(const CommandResult& r, const std::string& lead, std::vector<
   std::string module(ModuleOf(r));
   bool not_found = r.reason == MQRC_UNKNOWN_OBJECT_NAME || r.reason == MQRCCF_UNKNOWN_OBJECT_NAME;
   if (not_found && r.verb == Verb::kDisplay && r.generic) {
-    std::string noun = r.object == ObjectKind::kProcess ? "PROCESS" : "QUEUE";
+    std::string noun = r.object == ObjectKind::kProcess    ? "PROCESS"
+                       : r.object == ObjectKind::kNamelist ? "NAMELIST"
+                                                           : "QUEUE";
     out->push_back("CSQM297I " + lead + module + " NO " + noun +
                    " FOUND MATCHING REQUEST CRITERIA");
     return false;
@@ -89,13 +91,15 @@ std::vector<std::string> ZosMessages(const CommandResult& r, std::string_view co
       for (const auto& fields : r.displayed) {
         // Queues and processes carry their disposition after their identity.
         std::vector<std::string> shown = fields;
-        size_t identity = IsQueue(r.object) ? 2 : r.object == ObjectKind::kProcess ? 1 : 0;
+        bool named = r.object == ObjectKind::kProcess || r.object == ObjectKind::kNamelist;
+        size_t identity = IsQueue(r.object) ? 2 : named ? 1 : 0;
         if (identity > 0) {
           shown.insert(shown.begin() + std::min(identity, shown.size()), "QSGDISP(QMGR)");
         }
-        std::string_view id = IsStatus(r.object)                 ? "CSQM201I "
-                              : r.object == ObjectKind::kProcess ? "CSQM408I "
-                                                                 : "CSQM409I ";
+        std::string_view id = IsStatus(r.object)                  ? "CSQM201I "
+                              : r.object == ObjectKind::kProcess  ? "CSQM408I "
+                              : r.object == ObjectKind::kNamelist ? "CSQM407I "
+                                                                  : "CSQM409I ";
         std::string text = std::string(id) + lead;
         // One line: the marks that end lines of the distributed layout go.
         bool first = true;

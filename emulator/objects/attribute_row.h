@@ -31,6 +31,7 @@ enum ClassBit : unsigned {
   kProcessBit = 8,
   kQMgrBit = 16,
   kRemoteBit = 32,  // a local definition of a remote queue
+  kNamelistBit = 64,
 };
 constexpr unsigned kAnyQueueBits = kLocalBit | kModelBit | kAliasBit | kRemoteBit;
 constexpr unsigned kQueueBits = kLocalBit | kModelBit;  // local and model queues
@@ -59,11 +60,13 @@ constexpr bool InScope(unsigned classes, unsigned platforms, unsigned scope) {
 
 // How MQSC writes a value.
 enum class ValueKind {
-  kNumber,  // an integer in [min, max]
-  kString,  // text of at most max characters
-  kChoice,  // one of choices by name; also an integer in [min, max] when max > 0
-  kFlag,    // a keyword alone: choices[0] sets the on value, choices[1] the off
-            // value (an off keyword with an empty name shows nothing)
+  kNumber,    // an integer in [min, max]
+  kString,    // text of at most max characters
+  kChoice,    // one of choices by name; also an integer in [min, max] when max > 0
+  kFlag,      // a keyword alone: choices[0] sets the on value, choices[1] the off
+              // value (an off keyword with an empty name shows nothing)
+  kNameList,  // object names separated by commas, at most min of them, each of
+              // at most max characters; PCF carries them in a string list
 };
 
 struct ValueName {
@@ -113,7 +116,10 @@ struct AttributeValue {
   bool is_string = false;
   MQLONG number = 0;
   std::string text;
-  bool is_list = false;  // an integer list of the one value `number`
+  // With is_string, a string list of `texts`; else an integer list of the
+  // one value `number`.
+  bool is_list = false;
+  std::vector<std::string> texts;  // blank padded to the field length
 };
 
 template <typename Object>
@@ -127,6 +133,7 @@ struct AttributeRow {
   // the object's kept values (Object::kept) with the row's default.
   MQLONG Object::*number = nullptr;
   std::string Object::*text = nullptr;
+  std::vector<std::string> Object::*texts = nullptr;  // a name list
   AttributeValue (*computed)(const Object&) = nullptr;
   bool kept = false;
   MQLONG kept_default = 0;
@@ -281,6 +288,17 @@ constexpr AttributeRow<Object> Choice(MQLONG selector, std::string_view keyword,
   r.rule = Rule::kChoices;
   return r;
 }
+// A list of up to `count` object names of up to `length` characters each.
+template <typename Object>
+constexpr AttributeRow<Object> NameList(MQLONG selector, std::string_view keyword,
+                                        std::vector<std::string> Object::*member, MQLONG length,
+                                        MQLONG count) {
+  AttributeRow<Object> r;
+  r.keyword = {keyword, {}, selector, ValueKind::kNameList, count, length, {}, 0, 0};
+  r.texts = member;
+  r.rule = Rule::kName;
+  return r;
+}
 // A flag's keyword is its on value's name, its synonym the off value's.
 template <typename Object>
 constexpr AttributeRow<Object> Flag(MQLONG selector, MQLONG Object::*member,
@@ -343,22 +361,40 @@ inline bool IsStringSelector(MQLONG selector) {
   return selector >= MQCA_FIRST && selector <= MQCA_LAST;
 }
 
+// An integer attribute's value; with `list`, an integer list of it.
+inline AttributeValue NumberValue(MQLONG number, bool list = false) {
+  AttributeValue v;
+  v.number = number;
+  v.is_list = list;
+  return v;
+}
+
 // A string attribute's value: `text` cut or blank padded to `length`.
 inline AttributeValue TextValue(std::string_view text, MQLONG length) {
-  std::string padded(text.substr(0, static_cast<size_t>(length)));
-  padded.resize(static_cast<size_t>(length), ' ');
-  return {true, 0, std::move(padded)};
+  AttributeValue v;
+  v.is_string = true;
+  v.text = text.substr(0, static_cast<size_t>(length));
+  v.text.resize(static_cast<size_t>(length), ' ');
+  return v;
 }
 
 // The value of `row` in `object`, strings blank padded to the field length.
 template <typename Object>
 AttributeValue ValueOf(const AttributeRow<Object>& row, const Object& object) {
   if (row.computed) return row.computed(object);
-  if (row.number) return {false, object.*row.number, {}};
+  if (row.number) return NumberValue(object.*row.number);
+  if (row.texts) {
+    AttributeValue v;
+    v.is_string = v.is_list = true;
+    for (const std::string& t : object.*row.texts) {
+      v.texts.push_back(TextValue(t, row.keyword.max).text);
+    }
+    return v;
+  }
   const MQLONG selector = row.keyword.selector;
   if (row.kept && !IsStringSelector(selector)) {
     auto it = object.kept.numbers.find(selector);
-    return {false, it == object.kept.numbers.end() ? row.kept_default : it->second, {}, row.list};
+    return NumberValue(it == object.kept.numbers.end() ? row.kept_default : it->second, row.list);
   }
   if (row.kept) {
     auto it = object.kept.texts.find(selector);
@@ -438,17 +474,29 @@ bool Inquire(Rows<Object> rows, unsigned scope, const Object& object, MQLONG sel
 bool ValidObjectName(std::string_view name);
 
 // 0 when a definition or change of an object in `scope` may give
-// `selector` the value (`is_string`, `number`, `text`), else the reason:
-// a parameter identifier error for a selector that is not settable there
-// or whose type does not fit, a string length error, or the row's value
-// error.
+// `selector` the value (`is_string`, `number`, `text`, or the name list
+// `texts` when not null), else the reason: a parameter identifier error for
+// a selector that is not settable there or whose type does not fit, a
+// string length or count error, or the row's value error.
 template <typename Object>
 MQLONG CheckChange(Rows<Object> rows, unsigned scope, MQLONG selector, bool is_string,
-                   MQLONG number, std::string_view text) {
+                   MQLONG number, std::string_view text,
+                   const std::vector<std::string>* texts = nullptr) {
   const AttributeRow<Object>* row = FindRow(rows, selector);
+  const bool list_row = row && row->texts;
   if (!row || !InScope(row->set, row->keyword.platforms, scope) ||
-      is_string != IsStringSelector(selector)) {
+      is_string != IsStringSelector(selector) || (texts != nullptr) != list_row) {
+    if (texts) return MQRCCF_CFSL_PARM_ID_ERROR;
     return is_string ? MQRCCF_CFST_PARM_ID_ERROR : MQRCCF_CFIN_PARM_ID_ERROR;
+  }
+  if (texts) {
+    if (texts->size() > static_cast<size_t>(row->keyword.min)) return MQRCCF_CFSL_COUNT_ERROR;
+    for (const std::string& t : *texts) {
+      if (t.size() > static_cast<size_t>(row->keyword.max)) return MQRCCF_CFSL_STRING_LENGTH_ERR;
+      std::string name = TrimTrailingBlanks(t);
+      if (!name.empty() && !ValidObjectName(name)) return MQRCCF_OBJECT_NAME_ERROR;
+    }
+    return 0;
   }
   if (is_string && text.size() > static_cast<size_t>(row->keyword.max)) {
     return MQRCCF_CFST_STRING_LENGTH_ERR;
@@ -481,10 +529,16 @@ MQLONG CheckChange(Rows<Object> rows, unsigned scope, MQLONG selector, bool is_s
   return fits ? 0 : row->value_error;
 }
 
-// Stores a checked value in `object`, strings without trailing blanks. The
-// row's hook is the caller's to run.
+// Stores a checked value in `object` (`texts` for a name list), strings
+// without trailing blanks. The row's hook is the caller's to run.
 template <typename Object>
-void Store(const AttributeRow<Object>& row, Object& object, MQLONG number, std::string_view text) {
+void Store(const AttributeRow<Object>& row, Object& object, MQLONG number, std::string_view text,
+           const std::vector<std::string>& texts = {}) {
+  if (row.texts) {
+    std::vector<std::string>& names = object.*row.texts;
+    names.clear();
+    for (const std::string& t : texts) names.push_back(TrimTrailingBlanks(t));
+  }
   if (row.number) object.*row.number = number;
   if (row.text) object.*row.text = TrimTrailingBlanks(text);
   if (!row.kept) return;
@@ -499,7 +553,7 @@ void Store(const AttributeRow<Object>& row, Object& object, MQLONG number, std::
 // kept value, not a computation).
 template <typename Object>
 constexpr bool HoldsValue(const AttributeRow<Object>& row) {
-  return row.number || row.text || row.kept;
+  return row.number || row.text || row.texts || row.kept;
 }
 
 // Gives `to` the values that `from` has of every attribute that
@@ -510,7 +564,7 @@ void CopyValues(Rows<Object> rows, unsigned classes, const Object& from, Object&
   for (const AttributeRow<Object>& r : rows) {
     if ((r.set & classes) != classes || !HoldsValue(r)) continue;
     AttributeValue v = ValueOf(r, from);
-    Store(r, to, v.number, v.text);
+    Store(r, to, v.number, v.text, v.texts);
   }
 }
 

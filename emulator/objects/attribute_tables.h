@@ -1,6 +1,6 @@
 // The attribute tables, one per object type: queues (local, model, alias
 // and remote in one table, each row saying which of the classes have the
-// attribute), process definitions and the queue manager. Each table lists
+// attribute), process definitions, namelists and the queue manager. Each table lists
 // its rows in the order that inquiries report them, and its MQSC keywords
 // in the order that DISPLAY shows them.
 #pragma once
@@ -11,6 +11,7 @@
 
 namespace mqemu {
 class QueueManager;
+struct Namelist;
 struct Process;
 struct Queue;
 }  // namespace mqemu
@@ -19,12 +20,15 @@ namespace mqemu::objects {
 
 using QueueRow = AttributeRow<Queue>;
 using ProcessRow = AttributeRow<Process>;
+using NamelistRow = AttributeRow<Namelist>;
 using QueueManagerRow = AttributeRow<QueueManager>;
 
 Rows<Queue> QueueRows();
 std::span<const Keyword> QueueKeywords();
 Rows<Process> ProcessRows();
 std::span<const Keyword> ProcessKeywords();
+Rows<Namelist> NamelistRows();
+std::span<const Keyword> NamelistKeywords();
 Rows<QueueManager> QueueManagerRows();
 std::span<const Keyword> QueueManagerKeywords();
 

@@ -74,10 +74,10 @@ using M = QueueManager;
 constexpr unsigned kM = kQMgrBit;
 
 AttributeValue MaxPriority(const M&) {
-  return {false, 9, {}};
+  return NumberValue(9);
 }
 AttributeValue Syncpoint(const M&) {
-  return {false, MQSP_AVAILABLE, {}};
+  return NumberValue(MQSP_AVAILABLE);
 }
 // Secrets are reported as asterisks once given, as blanks before.
 AttributeValue Secret(const M& qm, MQLONG selector, MQLONG length) {

@@ -60,13 +60,13 @@ constexpr ValueName kIndexType[] = {{"NONE", MQIT_NONE},
                                     {"GROUPID", MQIT_GROUP_ID}};
 
 AttributeValue Depth(const Queue& q) {
-  return {false, static_cast<MQLONG>(q.messages.size()), {}};
+  return NumberValue(static_cast<MQLONG>(q.messages.size()));
 }
 AttributeValue InputCount(const Queue& q) {
-  return {false, q.open_input, {}};
+  return NumberValue(q.open_input);
 }
 AttributeValue OutputCount(const Queue& q) {
-  return {false, q.open_output, {}};
+  return NumberValue(q.open_output);
 }
 
 using Q = Queue;

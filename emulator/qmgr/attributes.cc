@@ -26,6 +26,10 @@ bool ProcessAttribute(const Process& p, MQLONG selector, AttributeValue* out) {
   return Inquire(ProcessRows(), Scope(kProcessBit), p, selector, out);
 }
 
+bool NamelistAttribute(const Namelist& n, MQLONG selector, AttributeValue* out) {
+  return Inquire(NamelistRows(), Scope(kNamelistBit), n, selector, out);
+}
+
 bool QueueManagerAttribute(const QueueManager& qm, MQLONG selector, AttributeValue* out) {
   return Inquire(QueueManagerRows(), Scope(kQMgrBit), qm, selector, out);
 }
@@ -37,6 +41,11 @@ void ReportQueue(const Queue& q, std::span<const MQLONG> asked, bool all, const 
 void ReportProcess(const Process& p, std::span<const MQLONG> asked, bool all,
                    const Report& report) {
   ForEachReported(ProcessRows(), Scope(kProcessBit), p, asked, all, report);
+}
+
+void ReportNamelist(const Namelist& n, std::span<const MQLONG> asked, bool all,
+                    const Report& report) {
+  ForEachReported(NamelistRows(), Scope(kNamelistBit), n, asked, all, report);
 }
 
 void ReportQueueManager(const QueueManager& qm, std::span<const MQLONG> asked, bool all,

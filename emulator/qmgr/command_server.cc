@@ -116,10 +116,13 @@ MQLONG ExpectedType(MQLONG parameter) {
     case MQIACF_Q_MGR_ATTRS:
     case MQIACF_Q_ATTRS:
     case MQIACF_PROCESS_ATTRS:
+    case MQIACF_NAMELIST_ATTRS:
     case MQIACF_Q_STATUS_ATTRS:
     case MQIACF_Q_MGR_STATUS_ATTRS:
     case MQIACF_CONNECTION_ATTRS:
       return MQCFT_INTEGER_LIST;
+    case MQCA_NAMES:
+      return MQCFT_STRING_LIST;
     default:
       if (objects::IsListAttribute(parameter)) return MQCFT_INTEGER_LIST;
       if (parameter >= MQBA_FIRST && parameter <= MQBA_LAST) return MQCFT_BYTE_STRING;
@@ -164,7 +167,9 @@ Asked AskedFor(const PcfMessage& m, MQLONG list) {
 // Adds the attributes of an inquiry's reply to b, as Report* hands them.
 Report AddTo(PcfBuilder& b) {
   return [&b](MQLONG selector, const AttributeValue& v) {
-    if (v.is_string) {
+    if (v.is_string && v.is_list) {
+      b.StringList(selector, v.texts, MQ_OBJECT_NAME_LENGTH, Qm().ccsid);
+    } else if (v.is_string) {
       b.String(selector, v.text, v.text.size(), Qm().ccsid);
     } else if (v.is_list) {
       b.IntegerList(selector, {v.number});
@@ -224,26 +229,31 @@ void InquireQueueNames(const PcfMessage& m, ReplySet& replies) {
   b.IntegerList(MQIACF_Q_TYPES, types);
 }
 
-// The attribute parameters of a Create or Change request for the object
-// named by parameter `name`, into *changes. Fails on a parameter that is
-// not a single integer or string value (a list of selectors).
-DefinitionResult Changes(const PcfMessage& m, MQLONG name, std::vector<AttributeChange>* changes) {
+// The attribute parameters of a Create, Change or Copy request for the
+// object named by parameter `name` (copied from the one named by `from`),
+// into *changes. Fails on a parameter that is not a single integer or
+// string value (a list of selectors) or a list of names.
+DefinitionResult Changes(const PcfMessage& m, MQLONG name, std::vector<AttributeChange>* changes,
+                         MQLONG from = 0) {
   for (const PcfParameter& p : m.parameters) {
-    if (p.parameter == name || p.parameter == MQIA_Q_TYPE || p.parameter == MQIACF_REPLACE ||
-        p.parameter == MQIACF_FORCE) {
+    if (p.parameter == name || (from && p.parameter == from) || p.parameter == MQIA_Q_TYPE ||
+        p.parameter == MQIACF_REPLACE || p.parameter == MQIACF_FORCE) {
       continue;
     }
-    // An attribute that is a list is given one value here.
+    // An attribute that is an integer list is given one value here.
     bool one_of_list = p.type == MQCFT_INTEGER_LIST && p.values.size() == 1;
-    if (p.type != MQCFT_INTEGER && p.type != MQCFT_STRING && !one_of_list) {
+    bool names = p.type == MQCFT_STRING_LIST;
+    if (p.type != MQCFT_INTEGER && p.type != MQCFT_STRING && !one_of_list && !names) {
       return {p.type == MQCFT_INTEGER_LIST ? MQRCCF_PARM_VALUE_ERROR : ParameterIdError(p.type),
               p.parameter};
     }
     AttributeChange c;
     c.selector = p.parameter;
-    c.is_string = p.type == MQCFT_STRING;
+    c.is_string = p.type == MQCFT_STRING || names;
     c.number = one_of_list ? p.values[0] : p.value;
-    c.text = c.is_string ? TrimTrailingBlanks(p.text) : std::string();
+    c.text = p.type == MQCFT_STRING ? TrimTrailingBlanks(p.text) : std::string();
+    c.is_list = names;
+    for (const std::string& t : p.texts) c.texts.push_back(TrimTrailingBlanks(t));
     changes->push_back(c);
   }
   return {};
@@ -283,20 +293,90 @@ void ClearQueue(const PcfMessage& m, ReplySet& replies) {
   if (MQLONG reason = ClearLocalQueue(Qm(), TrimTrailingBlanks(name->text))) replies.Fail(reason);
 }
 
-void InquireProcess(const PcfMessage& m, ReplySet& replies) {
-  const PcfParameter* name = Find(m, MQCA_PROCESS_NAME);
+// Inquire Process and Inquire Namelist: a response for each of the
+// queue manager's `objects` whose name matches the generic name asked for.
+template <typename Object>
+void InquireObjects(const PcfMessage& m, ReplySet& replies, MQLONG name_parameter,
+                    MQLONG attrs_parameter,
+                    std::map<std::string, std::unique_ptr<Object>> QueueManager::*objects,
+                    void (*report)(const Object&, std::span<const MQLONG>, bool, const Report&)) {
+  const PcfParameter* name = Find(m, name_parameter);
   if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
   std::string pattern = TrimTrailingBlanks(name->text);
-  Asked asked = AskedFor(m, MQIACF_PROCESS_ATTRS);
+  Asked asked = AskedFor(m, attrs_parameter);
   QueueManager& qm = Qm();
   std::lock_guard lock(qm.mu);
   int matched = 0;
-  for (auto& [pname, p] : qm.processes) {
-    if (!MatchesGeneric(pname, pattern)) continue;
+  for (auto& [object_name, object] : qm.*objects) {
+    if (!MatchesGeneric(object_name, pattern)) continue;
     ++matched;
-    ReportProcess(*p, asked.selectors, asked.all, AddTo(replies.Add()));
+    report(*object, asked.selectors, asked.all, AddTo(replies.Add()));
   }
   if (matched == 0) replies.Fail(MQRC_UNKNOWN_OBJECT_NAME);
+}
+
+void InquireProcess(const PcfMessage& m, ReplySet& replies) {
+  InquireObjects(m, replies, MQCA_PROCESS_NAME, MQIACF_PROCESS_ATTRS, &QueueManager::processes,
+                 ReportProcess);
+}
+
+void InquireNamelist(const PcfMessage& m, ReplySet& replies) {
+  InquireObjects(m, replies, MQCA_NAMELIST_NAME, MQIACF_NAMELIST_ATTRS, &QueueManager::namelists,
+                 ReportNamelist);
+}
+
+// The names that match; on z/OS also each one's disposition.
+void InquireNamelistNames(const PcfMessage& m, ReplySet& replies) {
+  const PcfParameter* name = Find(m, MQCA_NAMELIST_NAME);
+  if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+  std::string pattern = TrimTrailingBlanks(name->text);
+  QueueManager& qm = Qm();
+  std::lock_guard lock(qm.mu);
+  std::vector<std::string> names;
+  for (auto& [namelist_name, n] : qm.namelists) {
+    if (MatchesGeneric(namelist_name, pattern)) names.push_back(namelist_name);
+  }
+  PcfBuilder& b = replies.Add();
+  b.StringList(MQCACF_NAMELIST_NAMES, names, MQ_NAMELIST_NAME_LENGTH, qm.ccsid);
+  if (qm.platform == MQPL_ZOS) {
+    b.IntegerList(MQIACF_QSG_DISPS, std::vector<MQLONG>(names.size(), MQQSGD_Q_MGR));
+  }
+}
+
+// Create, Change and Copy Namelist. A copy takes the attributes of the
+// namelist it names, the request's own over them.
+void DefineNamelist(const PcfMessage& m, ReplySet& replies) {
+  const MQLONG command = m.header.Command;
+  const bool copy = command == MQCMD_COPY_NAMELIST;
+  const MQLONG name_parameter = copy ? MQCACF_TO_NAMELIST_NAME : MQCA_NAMELIST_NAME;
+  const PcfParameter* name = Find(m, name_parameter);
+  const PcfParameter* from = copy ? Find(m, MQCACF_FROM_NAMELIST_NAME) : nullptr;
+  if (!name || (copy && !from)) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+  const PcfParameter* replace = Find(m, MQIACF_REPLACE);
+  std::vector<AttributeChange> changes;
+  DefinitionResult r = Changes(m, name_parameter, &changes, MQCACF_FROM_NAMELIST_NAME);
+  if (r.reason) return replies.Fail(r.reason, r.bad_parameter);
+  QueueManager& qm = Qm();
+  std::lock_guard lock(qm.mu);
+  if (copy) {
+    const Namelist* model = qm.FindNamelist(TrimTrailingBlanks(from->text));
+    if (!model) return replies.Fail(MQRC_UNKNOWN_OBJECT_NAME);
+    std::vector<AttributeChange> base = SettableAttributes(qm, *model);
+    changes.insert(changes.begin(), base.begin(), base.end());
+  }
+  std::string target = TrimTrailingBlanks(name->text);
+  r = command == MQCMD_CHANGE_NAMELIST
+          ? AlterNamelist(qm, target, changes)
+          : mqemu::DefineNamelist(qm, target, changes, replace && replace->value == MQRP_YES);
+  if (r.reason) replies.Fail(r.reason, r.reason == MQRC_UNKNOWN_OBJECT_NAME ? 0 : r.bad_parameter);
+}
+
+void DeleteNamelist(const PcfMessage& m, ReplySet& replies) {
+  const PcfParameter* name = Find(m, MQCA_NAMELIST_NAME);
+  if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+  std::lock_guard lock(Qm().mu);
+  Status st = Qm().DeleteNamelist(TrimTrailingBlanks(name->text));
+  if (st.failed()) replies.Fail(st.rc);
 }
 
 void CreateOrChangeProcess(const PcfMessage& m, ReplySet& replies) {
@@ -424,6 +504,12 @@ const std::map<MQLONG, Command>& Commands() {
       {MQCMD_CREATE_PROCESS, CreateOrChangeProcess},
       {MQCMD_CHANGE_PROCESS, CreateOrChangeProcess},
       {MQCMD_DELETE_PROCESS, DeleteProcess},
+      {MQCMD_INQUIRE_NAMELIST, InquireNamelist},
+      {MQCMD_INQUIRE_NAMELIST_NAMES, InquireNamelistNames},
+      {MQCMD_CREATE_NAMELIST, DefineNamelist},
+      {MQCMD_CHANGE_NAMELIST, DefineNamelist},
+      {MQCMD_COPY_NAMELIST, DefineNamelist},
+      {MQCMD_DELETE_NAMELIST, DeleteNamelist},
       {MQCMD_INQUIRE_Q_STATUS, Status},
       {MQCMD_RESET_Q_STATS, Status},
       {MQCMD_INQUIRE_Q_MGR_STATUS, Status},

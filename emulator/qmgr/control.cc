@@ -263,6 +263,14 @@ Status Show(const std::vector<std::string>& a, std::string* text) {
     out << name << "  type=process applicid=\"" << p->appl_id << "\" appltype=" << p->appl_type
         << " userdata=\"" << p->user_data << "\" envdata=\"" << p->env_data << "\"\n";
   }
+  for (auto& [name, n] : qm.namelists) {
+    if (!MatchesGeneric(name, pattern)) continue;
+    ++shown;
+    out << name << "  type=namelist names=";
+    for (size_t i = 0; i < n->names.size(); ++i) out << (i ? "," : "") << n->names[i];
+    if (!n->description.empty()) out << " description=\"" << n->description << '"';
+    out << '\n';
+  }
   // The connections and what each has open, when everything is shown.
   for (const auto& [id, session] : qm.sessions) {
     if (a.size() >= 2 || session->ended) continue;

@@ -1,4 +1,4 @@
-// Definitions and changes of queues, processes and the queue manager,
+// Definitions and changes of queues, processes, namelists and the queue manager,
 // checked and stored by the attribute tables.
 #include "qmgr/definitions.h"
 
@@ -15,6 +15,7 @@ namespace mqemu {
 namespace {
 
 using objects::FindRow;
+using objects::NamelistRows;
 using objects::ProcessRows;
 using objects::QueueManagerRows;
 using objects::QueueRows;
@@ -23,7 +24,8 @@ using objects::Rows;
 // The reason a change of an object in `scope` is refused, or 0.
 template <typename Object>
 MQLONG Check(Rows<Object> rows, unsigned scope, const AttributeChange& c) {
-  return objects::CheckChange(rows, scope, c.selector, c.is_string, c.number, c.text);
+  return objects::CheckChange(rows, scope, c.selector, c.is_string, c.number, c.text,
+                              c.is_list ? &c.texts : nullptr);
 }
 
 template <typename Object>
@@ -64,7 +66,7 @@ void ApplyQueueChanges(QueueManager& qm, Queue& q, const std::vector<AttributeCh
 template <typename Object>
 void ApplyChanges(Rows<Object> rows, Object& object, const std::vector<AttributeChange>& changes) {
   for (const AttributeChange& c : changes) {
-    objects::Store(*FindRow(rows, c.selector), object, c.number, c.text);
+    objects::Store(*FindRow(rows, c.selector), object, c.number, c.text, c.texts);
   }
   NowFields(&object.alteration_date, &object.alteration_time, nullptr, nullptr);
 }
@@ -83,8 +85,13 @@ std::vector<AttributeChange> CurrentValues(Rows<Object> rows, unsigned scope,
   for (const auto& row : rows) {
     if (!objects::HoldsValue(row)) continue;
     objects::AttributeValue v = objects::ValueOf(row, object);
-    AttributeChange c{row.keyword.selector, v.is_string, v.number,
-                      v.is_string ? TrimTrailingBlanks(v.text) : ""};
+    AttributeChange c{row.keyword.selector,
+                      v.is_string,
+                      v.number,
+                      v.is_string ? TrimTrailingBlanks(v.text) : "",
+                      v.is_string && v.is_list,
+                      {}};
+    for (const std::string& t : v.texts) c.texts.push_back(TrimTrailingBlanks(t));
     if (Check(rows, scope, c) == 0) changes.push_back(std::move(c));
   }
   return changes;
@@ -121,31 +128,71 @@ DefinitionResult AlterQueue(QueueManager& qm, const std::string& name, MQLONG ty
   return {};
 }
 
-DefinitionResult DefineProcess(QueueManager& qm, const std::string& name,
-                               const std::vector<AttributeChange>& changes, bool replace) {
-  if (!objects::ValidObjectName(name) || name.size() > MQ_PROCESS_NAME_LENGTH) {
-    return {MQRCCF_OBJECT_NAME_ERROR, MQCA_PROCESS_NAME};
-  }
-  if (qm.FindProcess(name)) {
-    if (!replace) return {MQRCCF_OBJECT_ALREADY_EXISTS, MQCA_PROCESS_NAME};
-    return AlterProcess(qm, name, changes);
+namespace {
+
+// How the definitions of one kind of named object other than a queue
+// (processes, namelists) reach its table and the queue manager's registry.
+template <typename Object>
+struct Kind {
+  objects::Rows<Object> rows;
+  unsigned class_bit;
+  MQLONG name_selector;
+  Object* (QueueManager::*find)(std::string_view);
+  Object* (QueueManager::*add)(const std::string&);
+};
+
+const Kind<Process> kProcessKind{ProcessRows(), objects::kProcessBit, MQCA_PROCESS_NAME,
+                                 &QueueManager::FindProcess, &QueueManager::AddProcess};
+const Kind<Namelist> kNamelistKind{NamelistRows(), objects::kNamelistBit, MQCA_NAMELIST_NAME,
+                                   &QueueManager::FindNamelist, &QueueManager::AddNamelist};
+
+template <typename Object>
+DefinitionResult Alter(const Kind<Object>& kind, QueueManager& qm, const std::string& name,
+                       const std::vector<AttributeChange>& changes) {
+  Object* object = (qm.*kind.find)(name);
+  if (!object) return {MQRC_UNKNOWN_OBJECT_NAME, kind.name_selector};
+  DefinitionResult checked =
+      CheckAll(kind.rows, objects::ScopeOf(kind.class_bit, qm.platform), changes);
+  if (checked.reason) return checked;
+  ApplyChanges(kind.rows, *object, changes);
+  return {};
+}
+
+template <typename Object>
+DefinitionResult Define(const Kind<Object>& kind, QueueManager& qm, const std::string& name,
+                        const std::vector<AttributeChange>& changes, bool replace) {
+  if (!objects::ValidObjectName(name)) return {MQRCCF_OBJECT_NAME_ERROR, kind.name_selector};
+  if ((qm.*kind.find)(name)) {
+    if (!replace) return {MQRCCF_OBJECT_ALREADY_EXISTS, kind.name_selector};
+    return Alter(kind, qm, name, changes);
   }
   DefinitionResult checked =
-      CheckAll(ProcessRows(), objects::ScopeOf(objects::kProcessBit, qm.platform), changes);
+      CheckAll(kind.rows, objects::ScopeOf(kind.class_bit, qm.platform), changes);
   if (checked.reason) return checked;
-  ApplyChanges(ProcessRows(), *qm.AddProcess(name), changes);
+  ApplyChanges(kind.rows, *(qm.*kind.add)(name), changes);
   return {};
+}
+
+}  // namespace
+
+DefinitionResult DefineProcess(QueueManager& qm, const std::string& name,
+                               const std::vector<AttributeChange>& changes, bool replace) {
+  return Define(kProcessKind, qm, name, changes, replace);
 }
 
 DefinitionResult AlterProcess(QueueManager& qm, const std::string& name,
                               const std::vector<AttributeChange>& changes) {
-  Process* p = qm.FindProcess(name);
-  if (!p) return {MQRC_UNKNOWN_OBJECT_NAME, MQCA_PROCESS_NAME};
-  DefinitionResult checked =
-      CheckAll(ProcessRows(), objects::ScopeOf(objects::kProcessBit, qm.platform), changes);
-  if (checked.reason) return checked;
-  ApplyChanges(ProcessRows(), *p, changes);
-  return {};
+  return Alter(kProcessKind, qm, name, changes);
+}
+
+DefinitionResult DefineNamelist(QueueManager& qm, const std::string& name,
+                                const std::vector<AttributeChange>& changes, bool replace) {
+  return Define(kNamelistKind, qm, name, changes, replace);
+}
+
+DefinitionResult AlterNamelist(QueueManager& qm, const std::string& name,
+                               const std::vector<AttributeChange>& changes) {
+  return Alter(kNamelistKind, qm, name, changes);
 }
 
 DefinitionResult AlterQueueManager(QueueManager& qm, const std::vector<AttributeChange>& changes) {
@@ -165,6 +212,10 @@ std::vector<AttributeChange> SettableAttributes(const QueueManager& qm, const Qu
 
 std::vector<AttributeChange> SettableAttributes(const QueueManager& qm, const Process& p) {
   return CurrentValues(ProcessRows(), objects::ScopeOf(objects::kProcessBit, qm.platform), p);
+}
+
+std::vector<AttributeChange> SettableAttributes(const QueueManager& qm, const Namelist& n) {
+  return CurrentValues(NamelistRows(), objects::ScopeOf(objects::kNamelistBit, qm.platform), n);
 }
 
 MQLONG ClearLocalQueue(QueueManager& qm, const std::string& name) {

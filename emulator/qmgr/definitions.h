@@ -1,4 +1,4 @@
-// Defining and altering queues and processes from a list of attribute
+// Defining and altering queues, processes and namelists from a list of attribute
 // values by selector: the one code behind the command server's Create and
 // Change commands and the mqemu tool's define and define-process
 // subcommands.
@@ -47,6 +47,16 @@ DefinitionResult DefineProcess(QueueManager& qm, const std::string& name,
 DefinitionResult AlterProcess(QueueManager& qm, const std::string& name,
                               const std::vector<AttributeChange>& changes);
 
+// Lock held. Creates namelist `name` with the changes applied; with replace
+// an existing one is altered instead. Fails as DefineProcess does.
+DefinitionResult DefineNamelist(QueueManager& qm, const std::string& name,
+                                const std::vector<AttributeChange>& changes, bool replace);
+
+// Lock held. Alters an existing namelist; MQRC_UNKNOWN_OBJECT_NAME when there
+// is none.
+DefinitionResult AlterNamelist(QueueManager& qm, const std::string& name,
+                               const std::vector<AttributeChange>& changes);
+
 // Lock held. Changes attributes of the queue manager (MaxHandles,
 // MaxMsgLength, ...); nothing changes when one of them is refused. On z/OS
 // MaxMsgLength is fixed: a change of it fails with MQRCCF_CFIN_PARM_ID_ERROR.
@@ -56,6 +66,7 @@ DefinitionResult AlterQueueManager(QueueManager& qm, const std::vector<Attribute
 // definition LIKE it takes over: every settable one, strings trimmed.
 std::vector<AttributeChange> SettableAttributes(const QueueManager& qm, const Queue& q);
 std::vector<AttributeChange> SettableAttributes(const QueueManager& qm, const Process& p);
+std::vector<AttributeChange> SettableAttributes(const QueueManager& qm, const Namelist& n);
 
 // Lock held. Removes every message of local queue `name`. Returns 0, or
 // MQRC_UNKNOWN_OBJECT_NAME, MQRCCF_Q_WRONG_TYPE, MQRCCF_OBJECT_OPEN.

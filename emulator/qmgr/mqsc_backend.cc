@@ -18,7 +18,8 @@ std::vector<mqsc::Attribute> Values(const Object& object, const std::vector<MQLO
   std::vector<mqsc::Attribute> out;
   for (MQLONG selector : selectors) {
     AttributeValue v;
-    if (value(object, selector, &v)) out.push_back({selector, v.is_string, v.number, v.text});
+    if (!value(object, selector, &v)) continue;
+    out.push_back({selector, v.is_string, v.number, v.text, v.is_string && v.is_list, v.texts});
   }
   return out;
 }
@@ -29,6 +30,33 @@ std::vector<AttributeChange> Over(std::vector<AttributeChange> base,
                                   const std::vector<AttributeChange>& changes) {
   base.insert(base.end(), changes.begin(), changes.end());
   return base;
+}
+
+// Into *out: the changes of a definition LIKE the object named `like` that
+// `find` finds (its settable attributes, the changes over them), or just the
+// changes without one. MQRC_UNKNOWN_OBJECT_NAME when there is no such object.
+template <typename Object>
+MQLONG LikeChanges(QueueManager& qm, Object* (QueueManager::*find)(std::string_view),
+                   const std::string& like, const std::vector<AttributeChange>& changes,
+                   std::vector<AttributeChange>* out) {
+  std::vector<AttributeChange> base;
+  if (!like.empty()) {
+    const Object* model = (qm.*find)(like);
+    if (!model) return MQRC_UNKNOWN_OBJECT_NAME;
+    base = SettableAttributes(qm, *model);
+  }
+  *out = Over(std::move(base), changes);
+  return MQRC_NONE;
+}
+
+// Each of `objects` whose name matches `generic`, with the values of `selectors`.
+template <typename Object, typename Listed>
+void ListMatching(const std::map<std::string, std::unique_ptr<Object>>& objects,
+                  const std::string& generic, const std::vector<MQLONG>& selectors,
+                  bool (*value)(const Object&, MQLONG, AttributeValue*), std::vector<Listed>* out) {
+  for (const auto& [name, object] : objects) {
+    if (MatchesGeneric(name, generic)) out->push_back({name, Values(*object, selectors, value)});
+  }
 }
 
 bool AnyQueueType(MQLONG type) {
@@ -98,13 +126,11 @@ MQLONG QueueManagerMqscBackend::DefineProcess(const std::string& name, const std
                                               const std::vector<mqsc::Attribute>& changes,
                                               bool replace) {
   std::lock_guard lock(qm_.mu);
-  std::vector<AttributeChange> base;
-  if (!like.empty()) {
-    const Process* model = qm_.FindProcess(like);
-    if (!model) return MQRC_UNKNOWN_OBJECT_NAME;
-    base = SettableAttributes(qm_, *model);
+  std::vector<AttributeChange> all;
+  if (MQLONG reason = LikeChanges(qm_, &QueueManager::FindProcess, like, changes, &all)) {
+    return reason;
   }
-  return mqemu::DefineProcess(qm_, name, Over(std::move(base), changes), replace).reason;
+  return mqemu::DefineProcess(qm_, name, all, replace).reason;
 }
 
 MQLONG QueueManagerMqscBackend::AlterProcess(const std::string& name,
@@ -122,10 +148,37 @@ MQLONG QueueManagerMqscBackend::ListProcesses(const std::string& generic,
                                               const std::vector<MQLONG>& selectors,
                                               std::vector<mqsc::ProcessObject>* out) {
   std::lock_guard lock(qm_.mu);
-  for (const auto& [name, p] : qm_.processes) {
-    if (MatchesGeneric(name, generic))
-      out->push_back({name, Values(*p, selectors, ProcessAttribute)});
+  ListMatching(qm_.processes, generic, selectors, ProcessAttribute, out);
+  return MQRC_NONE;
+}
+
+MQLONG QueueManagerMqscBackend::DefineNamelist(const std::string& name, const std::string& like,
+                                               const std::vector<mqsc::Attribute>& changes,
+                                               bool replace) {
+  std::lock_guard lock(qm_.mu);
+  std::vector<AttributeChange> all;
+  if (MQLONG reason = LikeChanges(qm_, &QueueManager::FindNamelist, like, changes, &all)) {
+    return reason;
   }
+  return mqemu::DefineNamelist(qm_, name, all, replace).reason;
+}
+
+MQLONG QueueManagerMqscBackend::AlterNamelist(const std::string& name,
+                                              const std::vector<mqsc::Attribute>& changes) {
+  std::lock_guard lock(qm_.mu);
+  return mqemu::AlterNamelist(qm_, name, changes).reason;
+}
+
+MQLONG QueueManagerMqscBackend::DeleteNamelist(const std::string& name) {
+  std::lock_guard lock(qm_.mu);
+  return qm_.DeleteNamelist(name).rc;
+}
+
+MQLONG QueueManagerMqscBackend::ListNamelists(const std::string& generic,
+                                              const std::vector<MQLONG>& selectors,
+                                              std::vector<mqsc::NamelistObject>* out) {
+  std::lock_guard lock(qm_.mu);
+  ListMatching(qm_.namelists, generic, selectors, NamelistAttribute, out);
   return MQRC_NONE;
 }
 

@@ -1,5 +1,5 @@
-// The MQSC interpreter's view of this queue manager: its queues, processes
-// and attributes, through the same definition code as the PCF commands and
+// The MQSC interpreter's view of this queue manager: its queues, processes,
+// namelists and attributes, through the same definition code as the PCF commands and
 // the mqemu tool. Used by the Escape command, MQSC text requests on z/OS
 // and `mqemu mqsc`.
 #pragma once
@@ -34,6 +34,13 @@ class QueueManagerMqscBackend final : public mqsc::MqscBackend {
   MQLONG DeleteProcess(const std::string& name) override;
   MQLONG ListProcesses(const std::string& generic, const std::vector<MQLONG>& selectors,
                        std::vector<mqsc::ProcessObject>* out) override;
+  MQLONG DefineNamelist(const std::string& name, const std::string& like,
+                        const std::vector<mqsc::Attribute>& changes, bool replace) override;
+  MQLONG AlterNamelist(const std::string& name,
+                       const std::vector<mqsc::Attribute>& changes) override;
+  MQLONG DeleteNamelist(const std::string& name) override;
+  MQLONG ListNamelists(const std::string& generic, const std::vector<MQLONG>& selectors,
+                       std::vector<mqsc::NamelistObject>* out) override;
   MQLONG Status(const objects::StatusQuery& query,
                 std::vector<objects::StatusRecord>* out) override;
 

@@ -27,6 +27,7 @@
 #include <string_view>
 
 #include "protocol/frame.h"
+#include "qmgr/namelist.h"
 #include "qmgr/process.h"
 #include "qmgr/queue.h"
 #include "qmgr/session.h"
@@ -133,6 +134,7 @@ class QueueManager {
   // attributes.cc) and the daemon's control commands (control.cc) walk them.
   std::map<std::string, std::unique_ptr<Queue>> queues;
   std::map<std::string, std::unique_ptr<Process>> processes;
+  std::map<std::string, std::unique_ptr<Namelist>> namelists;
   std::map<uint32_t, std::shared_ptr<Session>> sessions;
   Faults faults;
   bool quiescing = false;
@@ -157,6 +159,11 @@ class QueueManager {
   // Lock held. Deletes a process definition; MQRC_UNKNOWN_OBJECT_NAME when
   // there is none.
   Status DeleteProcess(const std::string& process_name);
+  // Lock held. The namelist of that name or null; a new namelist (null when
+  // the name is taken); deleting one (MQRC_UNKNOWN_OBJECT_NAME for none).
+  Namelist* FindNamelist(std::string_view namelist_name);
+  Namelist* AddNamelist(const std::string& namelist_name);
+  Status DeleteNamelist(const std::string& namelist_name);
 
   // The MQI calls of a client session, each taking the lock itself
   // (open_close.cc, put_get.cc, inquire_set.cc). Each answers with the

@@ -1,10 +1,34 @@
 // The queue manager's object registry: finding, adding and deleting its
-// queues and process definitions.
+// queues, process definitions and namelists.
 #include "qmgr/queue_manager.h"
 
 #include "qmgr/clock.h"
 
 namespace mqemu {
+namespace {
+
+// The object of that name in `objects`, or null.
+template <typename Object>
+Object* FindIn(const std::map<std::string, std::unique_ptr<Object>>& objects,
+               std::string_view name) {
+  auto it = objects.find(std::string(name));
+  return it == objects.end() ? nullptr : it->second.get();
+}
+
+// A new object of that name in `objects`, altered now; null when the name is
+// taken.
+template <typename Object>
+Object* AddTo(std::map<std::string, std::unique_ptr<Object>>& objects, const std::string& name) {
+  if (objects.count(name)) return nullptr;
+  auto object = std::make_unique<Object>();
+  object->name = name;
+  NowFields(&object->alteration_date, &object->alteration_time, nullptr, nullptr);
+  Object* raw = object.get();
+  objects.emplace(name, std::move(object));
+  return raw;
+}
+
+}  // namespace
 
 Queue* QueueManager::FindQueue(std::string_view queue_name) {
   auto it = queues.find(std::string(queue_name));
@@ -37,22 +61,27 @@ Status QueueManager::DeleteQueue(const std::string& queue_name, bool purge) {
 }
 
 Process* QueueManager::FindProcess(std::string_view process_name) {
-  auto it = processes.find(std::string(process_name));
-  return it == processes.end() ? nullptr : it->second.get();
+  return FindIn(processes, process_name);
 }
 
 Process* QueueManager::AddProcess(const std::string& process_name) {
-  if (processes.count(process_name)) return nullptr;
-  auto p = std::make_unique<Process>();
-  p->name = process_name;
-  NowFields(&p->alteration_date, &p->alteration_time, nullptr, nullptr);
-  Process* raw = p.get();
-  processes.emplace(process_name, std::move(p));
-  return raw;
+  return AddTo(processes, process_name);
 }
 
 Status QueueManager::DeleteProcess(const std::string& process_name) {
   return processes.erase(process_name) ? Status::Ok() : Status::Fail(MQRC_UNKNOWN_OBJECT_NAME);
+}
+
+Namelist* QueueManager::FindNamelist(std::string_view namelist_name) {
+  return FindIn(namelists, namelist_name);
+}
+
+Namelist* QueueManager::AddNamelist(const std::string& namelist_name) {
+  return AddTo(namelists, namelist_name);
+}
+
+Status QueueManager::DeleteNamelist(const std::string& namelist_name) {
+  return namelists.erase(namelist_name) ? Status::Ok() : Status::Fail(MQRC_UNKNOWN_OBJECT_NAME);
 }
 
 }  // namespace mqemu

@@ -114,6 +114,8 @@ expect 0 "deleted" -- delete QM1 APP.MODEL
 expect 0 "1 : DEFINE QLOCAL\(A.Q\) MAXMSGL\(100000\).AMQ8006I: IBM MQ queue created." -- mqsc QM1 "DEFINE QLOCAL(A.Q) MAXMSGL(100000)"
 expect 0 "AMQ8409I: Display Queue details..   QUEUE\(A.Q\) +TYPE\(QLOCAL\).   MAXMSGL\(100000\)" -- mqsc QM1 "DISPLAY QLOCAL(A.Q) MAXMSGL"
 expect 10 "AMQ8147E: IBM MQ object NOPE not found" -- mqsc QM1 "DISPLAY QLOCAL(NOPE)"
+expect 0 "AMQ8552I: IBM MQ namelist created." -- mqsc QM1 "DEFINE NAMELIST(NL.T) NAMES(A.Q,B.Q) DESCR('two')"
+expect 0 "NL.T +type=namelist names=A.Q,B.Q description=\"two\"" -- show QM1 'NL.*'
 # define takes any settable MQSC keyword of the queue as an option, with a
 # number or one of the keyword's values.
 expect 0 "defined" -- define QM1 KEYWORD.Q --defprty 5 --get disabled --defpsist YES

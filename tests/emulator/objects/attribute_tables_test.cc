@@ -9,6 +9,7 @@
 #include "pcf/names/constant_name_tables.h"
 
 #include "objects/attribute_tables.h"
+#include "qmgr/namelist.h"
 #include "qmgr/process.h"
 #include "qmgr/queue.h"
 
@@ -28,7 +29,8 @@ void ExpectSoundTable(Rows<Object> rows, std::span<const Keyword> keywords) {
       EXPECT_TRUE(HoldsValue(r)) << "settable without a place to hold it";
       EXPECT_EQ(r.set & ~r.inquire, 0u) << "settable where it cannot be inquired";
     }
-    EXPECT_EQ(r.keyword.kind == ValueKind::kString, IsStringSelector(r.keyword.selector));
+    bool text_kind = r.keyword.kind == ValueKind::kString || r.keyword.kind == ValueKind::kNameList;
+    EXPECT_EQ(text_kind, IsStringSelector(r.keyword.selector));
     if (!r.option.empty()) {
       EXPECT_TRUE(options.insert(r.option).second) << r.option;
     }
@@ -47,6 +49,7 @@ void ExpectSoundTable(Rows<Object> rows, std::span<const Keyword> keywords) {
 TEST(AttributeTables, EveryTableIsSound) {
   ExpectSoundTable(QueueRows(), QueueKeywords());
   ExpectSoundTable(ProcessRows(), ProcessKeywords());
+  ExpectSoundTable(NamelistRows(), NamelistKeywords());
   ExpectSoundTable(QueueManagerRows(), QueueManagerKeywords());
 }
 
@@ -65,6 +68,7 @@ void ExpectNamed(Rows<Object> rows) {
 TEST(AttributeTables, EveryAttributeIsNamedForTools) {
   ExpectNamed(QueueRows());
   ExpectNamed(ProcessRows());
+  ExpectNamed(NamelistRows());
   ExpectNamed(QueueManagerRows());
 }
 
