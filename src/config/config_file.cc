@@ -163,17 +163,10 @@ void ApplyKey(FILE* file, ConfigKey& row, char* token) {
 }
 
 const char* UnitName(Unit unit) {
-  switch (unit) {
-    case kMinutes:
-      return " minute";
-    case kSeconds:
-      return " second";
-    case kBytes:
-      return " byte";
-    case kNoUnit:
-      break;
-  }
-  return "";
+  // Indexed by Unit.
+  constexpr const char* kUnitWords[] = {"", " minute", " second", "", " byte"};
+  static_assert(kBytes == 4);
+  return kUnitWords[unit];
 }
 
 // Opens `path` for reading when it is a regular file; a FIFO or a device is

@@ -129,10 +129,7 @@ int ClassifyReply(const REQUEST* request, const MQMD* md, const char* data, int3
 void MQENTRY ReplyConsumer(MQHCONN, PMQVOID message_descriptor, PMQVOID get_options, PMQVOID buffer,
                            PMQCBC context) {
   int32_t length;
-  if (!ConsumedMessage(context, static_cast<const MQGMO*>(get_options), AgentConfig.actualreplyq,
-                       &length)) {
-    return;
-  }
+  if (!ConsumedMessage(context, get_options, AgentConfig.actualreplyq, &length)) return;
   auto* md = static_cast<MQMD*>(message_descriptor);
   auto* data = static_cast<char*>(buffer);
   Log(kLevelHigh, kCsag403I, length);

@@ -152,7 +152,8 @@ void HandleConsumerEvent(const MQCBC* context, const char* queue) {
   RequestStop(kExitFailure);
 }
 
-bool ConsumedMessage(const MQCBC* context, const MQGMO* gmo, const char* queue, int32_t* length) {
+bool ConsumedMessage(const MQCBC* context, PMQVOID get_options, const char* queue,
+                     int32_t* length) {
   if (context->CallType == MQCBCT_EVENT_CALL) {
     HandleConsumerEvent(context, queue);
     return false;
@@ -163,6 +164,7 @@ bool ConsumedMessage(const MQCBC* context, const MQGMO* gmo, const char* queue, 
   }
   Process.LastActivityTime.store(Process.CurrentTime.load(std::memory_order_relaxed),
                                  std::memory_order_relaxed);
+  const auto* gmo = static_cast<const MQGMO*>(get_options);
   *length = gmo->ReturnedLength == MQRL_UNDEFINED ? context->DataLength : gmo->ReturnedLength;
   return true;
 }

@@ -46,7 +46,7 @@ void HandleConsumerEvent(const MQCBC* context, const char* queue);
 // removed from the queue is logged ("Calltype = %d"). Returns true for a
 // message, after refreshing LastActivityTime and setting *length to its
 // length (ReturnedLength, or DataLength when that is undefined).
-bool ConsumedMessage(const MQCBC* context, const MQGMO* gmo, const char* queue, int32_t* length);
+bool ConsumedMessage(const MQCBC* context, PMQVOID get_options, const char* queue, int32_t* length);
 
 // The connection's event handler: a connection-ending reason (2009, 2161,
 // 2162, 2202, 2203) writes CSAG199E and requests a stop, once; every other

@@ -113,10 +113,7 @@ int SimpleCommand(const char* format, const char* text, int32_t length) {
 void MQENTRY CommandConsumer(MQHCONN, PMQVOID message_descriptor, PMQVOID get_options,
                              PMQVOID buffer, PMQCBC context) {
   int32_t length;
-  if (!ConsumedMessage(context, static_cast<const MQGMO*>(get_options), AgentConfig.inputq,
-                       &length)) {
-    return;
-  }
+  if (!ConsumedMessage(context, get_options, AgentConfig.inputq, &length)) return;
   auto* md = static_cast<MQMD*>(message_descriptor);
   auto* data = static_cast<char*>(buffer);
 

@@ -129,18 +129,11 @@ bool IsAgentsQueue(const char* queue, const char* qmgr) {
 }
 
 const char* DefinitionTypeWord(int32_t type) {
-  switch (type) {
-    case MQQDT_PREDEFINED:
-      return "PREDEFINED";
-    case MQQDT_PERMANENT_DYNAMIC:
-      return "PERMDYN";
-    case MQQDT_TEMPORARY_DYNAMIC:
-      return "TEMPDYN";
-    case MQQDT_SHARED_DYNAMIC:
-      return "SHAREDYN";
-    default:
-      return "";
-  }
+  // Indexed by MQQDT_*.
+  constexpr const char* kWords[] = {"", "PREDEFINED", "PERMDYN", "TEMPDYN", "SHAREDYN"};
+  static_assert(MQQDT_PREDEFINED == 1 && MQQDT_PERMANENT_DYNAMIC == 2 &&
+                MQQDT_TEMPORARY_DYNAMIC == 3 && MQQDT_SHARED_DYNAMIC == 4);
+  return type >= MQQDT_PREDEFINED && type <= MQQDT_SHARED_DYNAMIC ? kWords[type] : "";
 }
 
 }  // namespace

@@ -99,9 +99,8 @@ REQUEST* TakeOutIdleRequests(int64_t cutoff) {
 
 void ResetRequestTableForTesting() {
   AgentLockGuard guard(&RequestTable.RequestLock);
-  while (RequestTable.RequestList != nullptr) {
-    REQUEST* request = RequestTable.RequestList;
-    RequestTable.RequestList = request->Next;
+  while (REQUEST* request = RequestTable.RequestList) {
+    TakeOutRequest(request);
     FreeRequest(request);
   }
   RequestTable.RequestCount.store(0, std::memory_order_relaxed);

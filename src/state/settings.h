@@ -35,31 +35,32 @@ constexpr uint32_t AF_REPLYQINQ = 0x400;  // inquire client reply queues' maximu
 constexpr uint32_t kDefaultAgentFlags = AF_COMPRESS | AF_COALESCE | AF_LOGFAILFATAL | AF_REPLYQINQ;
 static_assert(kDefaultAgentFlags == 0x452);
 
+// Each field holds its default, as the record is at process start.
 struct AgentSettings {
-  char qmname[kQNameWidth + 1];
-  char inputq[kQNameWidth + 1];
-  char actualreplyq[kQNameWidth + 1];
-  char cfgfile[kCfgFileWidth + 1];
-  char simplecmd[kSimpleCmdWidth + 1];
-  int32_t verbose;
-  char commandq[kQNameWidth + 1];
-  char replyq[kQNameWidth + 1];
-  char tempqpfx[kQNameWidth + 1];
-  char logpath[kLogPathWidth + 1];
-  uint32_t AgentFlags;
-  int32_t maxage;        // seconds
-  int32_t maxmsgsize;    // bytes
-  int32_t sleeptime;     // seconds
-  int32_t reqchkdelay;   // seconds
-  int32_t hobjchkdelay;  // seconds
-  int32_t reportint;     // minutes
-  int32_t retrycount;
-  int32_t retryint;  // seconds
-  int32_t hobjttl;   // seconds
-  int32_t numlogfiles;
-  int32_t maxlogsize;  // bytes
-  int32_t discint;     // minutes; 0 = never
-  int32_t stopwait;    // seconds an orderly stop waits for outstanding requests; 0 = none
+  char qmname[kQNameWidth + 1] = "";
+  char inputq[kQNameWidth + 1] = "TOVAN.CSAGNT.COMMAND.QUEUE";
+  char actualreplyq[kQNameWidth + 1] = "";
+  char cfgfile[kCfgFileWidth + 1] = "";
+  char simplecmd[kSimpleCmdWidth + 1] = "";
+  int32_t verbose = 1;
+  char commandq[kQNameWidth + 1] = "SYSTEM.ADMIN.COMMAND.QUEUE";
+  char replyq[kQNameWidth + 1] = "SYSTEM.DEFAULT.MODEL.QUEUE";
+  char tempqpfx[kQNameWidth + 1] = "TOVAN.CSAGNT.*";
+  char logpath[kLogPathWidth + 1] = "";
+  uint32_t AgentFlags = kDefaultAgentFlags;
+  int32_t maxage = 10;           // seconds
+  int32_t maxmsgsize = 1048576;  // bytes
+  int32_t sleeptime = 1;         // seconds
+  int32_t reqchkdelay = 10;      // seconds
+  int32_t hobjchkdelay = 150;    // seconds
+  int32_t reportint = 60;        // minutes
+  int32_t retrycount = 10;
+  int32_t retryint = 1;   // seconds
+  int32_t hobjttl = 300;  // seconds
+  int32_t numlogfiles = 3;
+  int32_t maxlogsize = 1048576;  // bytes
+  int32_t discint = 0;           // minutes; 0 = never
+  int32_t stopwait = 0;          // seconds an orderly stop waits for outstanding requests; 0 = none
 };
 
 extern AgentSettings AgentConfig;
