@@ -158,7 +158,9 @@ class Connection {
   // Lock held. Calls each waiting consumer whose interval has passed with
   // MQRC_NO_MSG_AVAILABLE.
   void CallTimedOut(std::unique_lock<std::mutex>& lock);
-  void Deliver(std::unique_lock<std::mutex>& lock, const Frame& frame);
+  // Hands a pushed frame to its consumer or the event handler; a message is
+  // passed in place, in the frame's own memory.
+  void Deliver(std::unique_lock<std::mutex>& lock, Frame& frame);
   void Invoke(std::unique_lock<std::mutex>& lock, const Callback& cb, MQHOBJ hobj, MQMD* md,
               MQGMO* gmo, void* buffer, MQCBC* cbc);
   void SendRequeue();

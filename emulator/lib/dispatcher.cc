@@ -276,7 +276,7 @@ void Connection::CallTimedOut(std::unique_lock<std::mutex>& lock) {
   }
 }
 
-void Connection::Deliver(std::unique_lock<std::mutex>& lock, const Frame& frame) {
+void Connection::Deliver(std::unique_lock<std::mutex>& lock, Frame& frame) {
   FrameReader r = frame.Reader();
   if (frame.kind == Kind::kEvent) {
     EventPush event;
@@ -305,38 +305,45 @@ void Connection::Deliver(std::unique_lock<std::mutex>& lock, const Frame& frame)
   }
   MessagePush pushed;
   if (!DecodeWhole(r, &pushed)) return;
-  PushedMessage m{
-      pushed.hobj,     pushed.md,     std::string(pushed.data), std::string(pushed.properties),
-      pushed.position, pushed.browsed};
   cv.wait(lock, [&] { return state != ConsumeState::kSuspended; });
-  auto it = consumers.find(m.hobj);
+  auto it = consumers.find(pushed.hobj);
   if (state != ConsumeState::kStarted || it == consumers.end() || it->second.suspended) {
-    requeue.push_back(std::move(m));
+    requeue.push_back(PushedMessage{pushed.hobj, pushed.md, std::string(pushed.data),
+                                    std::string(pushed.properties), pushed.position,
+                                    pushed.browsed});
     return;
   }
   Callback cb = it->second;
-  auto handle = handles.find(m.hobj);
+  auto handle = handles.find(pushed.hobj);
   if (handle != handles.end() && (handle->second.options & MQOO_SAVE_ALL_CONTEXT)) {
-    handle->second.saved = m.md;
+    handle->second.saved = pushed.md;
   }
+  // The consumer is handed the message data where it lies in the frame,
+  // unless an MQRFH2 must go before it.
+  MQMD md = pushed.md;
+  char* data = const_cast<char*>(pushed.data.data());
+  auto length = static_cast<MQLONG>(pushed.data.size());
+  std::string with_header;
   // The message's properties go where the consumer's MQGMO wants them.
   switch (WantedProperties(cb.gmo)) {
     case PropertiesWanted::kApart:
-      FillMessageHandle(hconn, GetHandle(cb.gmo), m.properties);
+      FillMessageHandle(hconn, GetHandle(cb.gmo), pushed.properties);
       break;
     case PropertiesWanted::kInMqrfh2: {
       properties::PropertyList list;
-      properties::Decode(m.properties, &list);
-      properties::PrependMqrfh2(list, &m.md, &m.data);
+      properties::Decode(pushed.properties, &list);
+      with_header.assign(pushed.data);
+      properties::PrependMqrfh2(list, &md, &with_header);
+      data = with_header.data();
+      length = static_cast<MQLONG>(with_header.size());
       break;
     }
     case PropertiesWanted::kNone:
       break;
   }
-  auto length = static_cast<MQLONG>(m.data.size());
   MQLONG passed = length;
   MQCBC cbc = NewContext();
-  cbc.CallType = m.browsed ? MQCBCT_MSG_NOT_REMOVED : MQCBCT_MSG_REMOVED;
+  cbc.CallType = pushed.browsed ? MQCBCT_MSG_NOT_REMOVED : MQCBCT_MSG_REMOVED;
   if (cb.cbd.MaxMsgLength != MQCBD_FULL_MSG_LENGTH && length > cb.cbd.MaxMsgLength) {
     passed = std::max<MQLONG>(cb.cbd.MaxMsgLength, 0);
     cbc.CompCode = MQCC_WARNING;
@@ -345,11 +352,10 @@ void Connection::Deliver(std::unique_lock<std::mutex>& lock, const Frame& frame)
   }
   cbc.DataLength = length;
   cbc.BufferLength = passed;
-  MQMD md = m.md;
   md.Version = cb.md.Version;
   MQGMO gmo = cb.gmo;
   gmo.ReturnedLength = passed;
-  Invoke(lock, cb, m.hobj, &md, &gmo, m.data.data(), &cbc);
+  Invoke(lock, cb, pushed.hobj, &md, &gmo, data, &cbc);
 }
 
 void Connection::DeliverBroken(std::unique_lock<std::mutex>& lock) {

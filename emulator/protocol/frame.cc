@@ -10,11 +10,13 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 namespace mqemu {
 
-FrameWriter::FrameWriter(Kind kind) {
-  buf_.reserve(512);
+FrameWriter::FrameWriter(Kind kind, std::string buffer)
+    : buf_(std::move(buffer)), start_(buf_.size()) {
+  Reserve(512);
   U32(0);
   U32(static_cast<uint32_t>(kind));
 }
@@ -37,9 +39,14 @@ void FrameWriter::Blob(std::string_view s) {
 }
 
 const std::string& FrameWriter::Finish() {
-  uint32_t length = static_cast<uint32_t>(buf_.size() - 4);
-  std::memcpy(buf_.data(), &length, sizeof length);
+  uint32_t length = static_cast<uint32_t>(buf_.size() - start_ - 4);
+  std::memcpy(buf_.data() + start_, &length, sizeof length);
   return buf_;
+}
+
+std::string FrameWriter::Release() && {
+  Finish();
+  return std::move(buf_);
 }
 
 bool FrameReader::Bytes(void* out, size_t n) {

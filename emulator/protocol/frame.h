@@ -97,18 +97,27 @@ enum class PropertiesWanted : int32_t {
 
 class FrameWriter {
  public:
-  explicit FrameWriter(Kind kind);
+  // Starts a frame at the end of `buffer`: frames written one after another
+  // into one buffer go to the socket in one write, with no copy between.
+  explicit FrameWriter(Kind kind, std::string buffer = {});
+  // Makes room for `more` bytes of fields, so that a large field is not
+  // copied again as the frame grows.
+  void Reserve(size_t more) { buf_.reserve(buf_.size() + more); }
   void I32(int32_t v);
   void U32(uint32_t v);
   void U64(uint64_t v);
   void Bytes(const void* p, size_t n);
   void Blob(std::string_view s);
   void Blob(const void* p, size_t n) { Blob(std::string_view(static_cast<const char*>(p), n)); }
-  // The whole frame, length field filled in.
+  // The whole buffer (the frames before this one and this one), the
+  // frame's length field filled in.
   const std::string& Finish();
+  // Finish, then hands the buffer over to the caller.
+  std::string Release() &&;
 
  private:
   std::string buf_;
+  size_t start_;  // where this frame begins in buf_
 };
 
 class FrameReader {

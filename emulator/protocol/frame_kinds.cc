@@ -91,6 +91,7 @@ bool Decode(FrameReader& r, CloseCall* m) {
 }
 
 void Encode(FrameWriter& w, const PutFields& m) {
+  w.Reserve(16 + sizeof m.md + m.data.size() + m.properties.size());
   w.I32(m.options);
   w.I32(static_cast<int32_t>(m.mode));
   w.Bytes(&m.md, sizeof m.md);
@@ -152,6 +153,7 @@ bool Decode(FrameReader& r, GetCall* m) {
 }
 
 void Encode(FrameWriter& w, const GetReply& m) {
+  w.Reserve(12 + sizeof m.md + m.data.size() + m.properties.size());
   w.Bytes(&m.md, sizeof m.md);
   w.I32(m.data_length);
   w.Blob(m.data);
@@ -210,6 +212,7 @@ bool Decode(FrameReader& r, DeregisterConsumerCall* m) {
 }
 
 void Encode(FrameWriter& w, const MessagePush& m) {
+  w.Reserve(RequeuedBytes(m.data.size(), m.properties.size()));
   w.I32(m.hobj);
   w.Bytes(&m.md, sizeof m.md);
   w.Blob(m.data);

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "protocol/frame.h"
@@ -309,6 +310,15 @@ FrameWriter EncodeFrame(const Fields& m) {
   FrameWriter w(Fields::kKind);
   Encode(w, m);
   return w;
+}
+
+// Appends the frame of a request or a push m to *buffer, after the frames
+// already there, so that several frames go to the socket in one write.
+template <typename Fields>
+void AppendFrame(std::string* buffer, const Fields& m) {
+  FrameWriter w(Fields::kKind, std::move(*buffer));
+  Encode(w, m);
+  *buffer = std::move(w).Release();
 }
 
 // Writes a reply's CompCode, Reason and fields.

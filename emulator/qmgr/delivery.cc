@@ -5,6 +5,7 @@
 #include "qmgr/queue_manager.h"
 
 #include "qmgr/remote.h"
+#include "qmgr/session.h"
 
 namespace mqemu {
 namespace {
@@ -42,11 +43,13 @@ Status QueueManager::Deliver(const std::string& qmgr_name, const std::string& qu
   Status st;
   Route route;
   {
+    WakeAfterUnlock wakes;
     std::lock_guard lock(mu);
     if (IsNullId(m.md.MsgId)) NewId(m.md.MsgId);
     route = RouteOf(*this, queue_name);
     if (route.qmgr.empty()) {
-      st = route.local ? Enqueue(*route.local, m) : Status::Fail(MQRC_UNKNOWN_OBJECT_NAME);
+      st = route.local ? Enqueue(*route.local, std::move(m))
+                       : Status::Fail(MQRC_UNKNOWN_OBJECT_NAME);
     }
   }
   if (!route.qmgr.empty()) {
@@ -64,7 +67,7 @@ void QueueManager::SendLocked(const std::string& qmgr_name, const std::string& q
   if (!route.qmgr.empty()) {
     st = OfferToQueueManager(route.qmgr, route.queue, m);
   } else {
-    st = route.local ? Enqueue(*route.local, m) : Status::Fail(MQRC_UNKNOWN_OBJECT_NAME);
+    st = route.local ? Enqueue(*route.local, std::move(m)) : Status::Fail(MQRC_UNKNOWN_OBJECT_NAME);
   }
   if (st.failed()) DeadLetterLocked(std::move(m), st);
 }

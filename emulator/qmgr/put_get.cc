@@ -9,6 +9,7 @@
 
 #include "pcf/mq_field.h"
 #include "properties/mqrfh2.h"
+#include "qmgr/session.h"
 #include "qmgr/triggering.h"
 
 namespace mqemu {
@@ -48,6 +49,7 @@ MQLONG CheckGetOptions(MQLONG options, MQLONG open_options) {
 
 Status QueueManager::Put(Session& s, MQHOBJ hobj, MQLONG pmo_options, ContextMode mode, MQMD* md,
                          std::string data, std::string properties) {
+  WakeAfterUnlock wakes;
   std::unique_lock lock(mu);
   auto it = s.handles.find(hobj);
   if (it == s.handles.end()) return Status::Fail(MQRC_HOBJ_ERROR);
@@ -87,7 +89,7 @@ Status QueueManager::Put(Session& s, MQHOBJ hobj, MQLONG pmo_options, ContextMod
   return st;
 }
 
-Status QueueManager::Enqueue(Queue& q, Message m,
+Status QueueManager::Enqueue(Queue& q, Message&& m,
                              std::vector<std::pair<std::string, Message>>* held) {
   if (q.inhibit_put == MQQA_PUT_INHIBITED) return Status::Fail(MQRC_PUT_INHIBITED);
   // Properties count in a message's length, as IBM MQ counts them.

@@ -290,8 +290,10 @@ class QueueManager {
   void ReleaseHandle(Session& s, MQHOBJ hobj, Handle& h, MQLONG close_options);
   // Lock held. Adds m to q after the put checks; wakes getters and consumers.
   // With `held` the message waits there instead, for the end of the unit of
-  // work.
-  Status Enqueue(Queue& q, Message m, std::vector<std::pair<std::string, Message>>* held = nullptr);
+  // work. m is taken only when the put succeeds: a failed put leaves it as
+  // it was, for the dead-letter queue.
+  Status Enqueue(Queue& q, Message&& m,
+                 std::vector<std::pair<std::string, Message>>* held = nullptr);
   // Lock held. Makes m visible on q: wakes getters and consumers, puts the
   // trigger message that its arrival calls for and sends its arrival
   // report.

@@ -52,6 +52,35 @@ void Session::OnEvent(MQHOBJ hobj, MQLONG cc, MQLONG reason) {
   wake.notify_all();
 }
 
+namespace {
+thread_local WakeAfterUnlock* open_wake_scope = nullptr;
+}  // namespace
+
+WakeAfterUnlock::WakeAfterUnlock() : outer_(open_wake_scope) {
+  open_wake_scope = this;
+}
+
+WakeAfterUnlock::~WakeAfterUnlock() {
+  open_wake_scope = outer_;
+  for (const std::shared_ptr<Session>& s : sessions_) s->wake.notify_all();
+}
+
+bool WakeAfterUnlock::Defer(Session& s) {
+  WakeAfterUnlock* scope = open_wake_scope;
+  if (!scope) return false;
+  // The session is held until the wake, so that it cannot go meanwhile.
+  auto it = Qm().sessions.find(s.id);
+  if (it == Qm().sessions.end() || it->second.get() != &s) return false;
+  if (scope->sessions_.empty() || scope->sessions_.back().get() != &s) {
+    scope->sessions_.push_back(it->second);
+  }
+  return true;
+}
+
+void Session::OnDeliveryChanged() {
+  if (!WakeAfterUnlock::Defer(*this)) wake.notify_all();
+}
+
 void Session::OnEnded() {
   if (delivery_fd >= 0) ::shutdown(delivery_fd, SHUT_RDWR);
   wake.notify_all();
@@ -257,19 +286,25 @@ void Session::ServeCalls(const Frame& first) {
 
 void Session::ServeDelivery(int fd) {
   QueueManager& qm = Qm();
+  // What one pass takes under the lock, in the order the client gets it:
+  // events, messages, the stop marker. It is framed and written with the
+  // lock released.
+  struct Taken {
+    MQHOBJ hobj;
+    Message message;
+    bool browsed;
+  };
+  std::vector<std::string> events;
+  std::vector<Taken> taken;
+  std::string batch;
   std::unique_lock lock(qm.mu);
   if (ended || delivery_fd >= 0) return;
   delivery_fd = fd;
-  std::string batch;
   while (!ended) {
-    batch.clear();
-    if (started) {
-      for (const std::string& e : outbox_) batch += e;
-      outbox_.clear();
-    }
-    size_t count = 0;
+    if (started) events.swap(outbox_);
+    size_t bytes = 0;
     bool progress = started;
-    while (progress && count < kBatchMessages && batch.size() < kBatchBytes) {
+    while (progress && taken.size() < kBatchMessages && bytes < kBatchBytes) {
       progress = false;
       for (auto& [hobj, c] : consumers) {
         if (c.queue->inhibit_get == MQQA_GET_INHIBITED) continue;
@@ -284,22 +319,30 @@ void Session::ServeDelivery(int fd) {
         } else if (!qm.TakeMessage(*c.queue, c.selection, &m)) {
           continue;
         }
-        batch += EncodeFrame(MessagePush{hobj, m.md, m.data, m.properties, m.position, browsed})
-                     .Finish();
-        ++count;
+        bytes += RequeuedBytes(m.data.size(), m.properties.size());
+        taken.push_back({hobj, std::move(m), browsed});
         progress = true;
       }
     }
-    if (stop_pending) {
-      stop_pending = false;
-      batch += EncodeFrame(StoppedPush{}).Finish();
-    }
-    if (batch.empty()) {
+    bool stopped = stop_pending;
+    stop_pending = false;
+    if (events.empty() && taken.empty() && !stopped) {
       wake.wait(lock);
       continue;
     }
     lock.unlock();
+    batch.clear();
+    for (const std::string& e : events) batch += e;
+    for (const Taken& t : taken) {
+      const Message& m = t.message;
+      AppendFrame(&batch, MessagePush{t.hobj, m.md, m.data, m.properties, m.position, t.browsed});
+    }
+    if (stopped) AppendFrame(&batch, StoppedPush{});
+    events.clear();
+    taken.clear();  // the messages' memory is given back without the lock
     bool written = WriteAll(fd, batch);
+    // A batch that carried a large message gives its memory back.
+    if (batch.capacity() > 2 * kBatchBytes) batch = std::string();
     lock.lock();
     if (!written) break;
   }

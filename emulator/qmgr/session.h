@@ -16,6 +16,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,7 +60,7 @@ class Session final : public SessionEvents {
   // SessionEvents: events become frames in the outbox, written by the
   // delivery thread while the connection is started.
   void OnEvent(MQHOBJ hobj, MQLONG cc, MQLONG reason) override;
-  void OnDeliveryChanged() override { wake.notify_all(); }
+  void OnDeliveryChanged() override;
   void OnEnded() override;
   bool ClientGone() const override;
   // Lock held. Whether events wait to be written to a started connection.
@@ -100,6 +101,26 @@ class Session final : public SessionEvents {
   bool Dispatch(const Frame& request, FrameWriter* reply);
 
   std::vector<std::string> outbox_;  // event frames, written while started
+};
+
+// While one lives on a thread, the wakes of delivery threads that the
+// thread asks for under QueueManager::mu are made when it ends instead,
+// after the lock is let go, so that a woken delivery thread does not block
+// at once on the lock its waker still holds. Declare it before the lock it
+// is to outlive.
+class WakeAfterUnlock {
+ public:
+  WakeAfterUnlock();
+  ~WakeAfterUnlock();
+  WakeAfterUnlock(const WakeAfterUnlock&) = delete;
+  WakeAfterUnlock& operator=(const WakeAfterUnlock&) = delete;
+  // Lock held. Whether a scope is open on this thread; if so, s is woken
+  // at its end.
+  static bool Defer(Session& s);
+
+ private:
+  std::vector<std::shared_ptr<Session>> sessions_;
+  WakeAfterUnlock* outer_;
 };
 
 // After `in` stopped reading the client socket fd: when it refused a frame
