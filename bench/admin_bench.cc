@@ -9,7 +9,7 @@
 //
 //   admin_bench define QMGR --queues N
 //   admin_bench run QMGR --workload W [--queues N] [--runs R] [--clients C]
-//                   [--requests K] [--agent-only]
+//                   [--requests K] [--agent-only] [--meter FILE]
 //
 // `define` creates the deep reply model queue and N local queues. `run`
 // prints one JSON object with every run's figures (scripts/bench gathers
@@ -23,9 +23,18 @@
 // The last two run C clients at once, each with its own connection and
 // reply queue, and report per-request latency and throughput.
 //
+// With --meter, the agent runs on the MQI meter (bench/mqi_meter/meter.h)
+// whose counters are in FILE, and a repeated workload also reports the
+// agent's own cost per request in each run: its MQI calls by entry point,
+// and the time inside its message callbacks.
+//
 // The client uses whatever MQI library it is linked with; with the stand-in's
 // client library, MQEMU_LINK sets the network link it pays for each call.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <array>
 #include <barrier>
@@ -39,6 +48,7 @@
 #include <vector>
 
 #include "bench/admin_client.h"
+#include "bench/mqi_meter/meter.h"
 #include "bench/requests.h"
 #include "pcf/coalesced_reader.h"
 #include "pcf/mq_field.h"
@@ -143,8 +153,11 @@ struct PathFigures {
   json seconds = json::array();
   json messages = json::array();
   json bytes = json::array();
-  json latency_us = json::array();  // repeated workloads: the run's median
-  json throughput = json::array();  // repeated workloads: requests per second
+  json latency_us = json::array();       // repeated workloads: the run's median
+  json throughput = json::array();       // repeated workloads: requests per second
+  json mqi_calls = json::array();        // with --meter: the agent's MQI calls per request
+  json callback_us = json::array();      // with --meter: its time in callbacks per request
+  json callback_mqi_us = json::array();  // with --meter: of that, in its MQI calls
 
   json ToJson(bool repeated) const {
     json j = {{"seconds", seconds}, {"messages", messages}, {"bytes", bytes}};
@@ -152,9 +165,67 @@ struct PathFigures {
       j["latency_us"] = latency_us;
       j["throughput"] = throughput;
     }
+    if (!mqi_calls.empty()) {
+      j["mqi_calls_per_request"] = mqi_calls;
+      j["callback_us_per_request"] = callback_us;
+      j["callback_mqi_us_per_request"] = callback_mqi_us;
+    }
     return j;
   }
 };
+
+// The MQI meter's counters as they stand, read from its file.
+struct MeterReading {
+  uint64_t calls[mqi_meter::kMeterEntries] = {};
+  uint64_t callbacks = 0;
+  uint64_t callback_ns = 0;
+  uint64_t callback_mqi_ns = 0;
+};
+
+class MeterFile {
+ public:
+  explicit MeterFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    void* p = ::mmap(nullptr, sizeof(mqi_meter::Counters), PROT_READ, MAP_SHARED, fd, 0);
+    ::close(fd);
+    if (p != MAP_FAILED) counters_ = static_cast<const mqi_meter::Counters*>(p);
+  }
+  ~MeterFile() {
+    if (counters_) ::munmap(const_cast<mqi_meter::Counters*>(counters_), sizeof *counters_);
+  }
+  MeterFile(const MeterFile&) = delete;
+  MeterFile& operator=(const MeterFile&) = delete;
+  bool ok() const { return counters_ && counters_->magic.load() == mqi_meter::kMeterMagic; }
+  MeterReading Read() const {
+    MeterReading r;
+    for (int e = 0; e < mqi_meter::kMeterEntries; ++e) r.calls[e] = counters_->calls[e].load();
+    r.callbacks = counters_->callbacks.load();
+    r.callback_ns = counters_->callback_ns.load();
+    r.callback_mqi_ns = counters_->callback_mqi_ns.load();
+    return r;
+  }
+
+ private:
+  const mqi_meter::Counters* counters_ = nullptr;
+};
+
+// What the agent did for `requests` requests between two readings.
+void AddAgentCost(const MeterReading& before, const MeterReading& after, size_t requests,
+                  PathFigures* figures) {
+  const double n = static_cast<double>(std::max<size_t>(requests, 1));
+  json calls = json::object();
+  for (int e = 0; e < mqi_meter::kMeterEntries; ++e) {
+    if (uint64_t d = after.calls[e] - before.calls[e]) {
+      calls[mqi_meter::kEntryNames[e]] = static_cast<double>(d) / n;
+    }
+  }
+  calls["callbacks"] = static_cast<double>(after.callbacks - before.callbacks) / n;
+  figures->mqi_calls.push_back(calls);
+  auto us = [n](uint64_t ns) { return static_cast<double>(ns) / n / 1e3; };
+  figures->callback_us.push_back(us(after.callback_ns - before.callback_ns));
+  figures->callback_mqi_us.push_back(us(after.callback_mqi_ns - before.callback_mqi_ns));
+}
 
 struct Options {
   std::string qmgr;
@@ -165,6 +236,7 @@ struct Options {
   int requests = 100;
   int queues = 0;           // benchmark queues defined, each to be reported
   bool agent_only = false;  // the direct path left out
+  std::string meter;        // the MQI meter's file of the agent, or ""
 };
 
 [[noreturn]] void Fail(const std::string& what) {
@@ -268,17 +340,25 @@ json RunRepeated(const Options& o) {
   std::vector<std::thread> threads;
   for (int c = 0; c < clients; ++c) threads.emplace_back(worker, c);
 
+  std::optional<MeterFile> meter;
+  if (!o.meter.empty()) {
+    meter.emplace(o.meter);
+    if (!meter->ok()) Fail("no MQI meter counters in " + o.meter);
+  }
   PathFigures figures[2];
   json ratios = json::array();
   sync.arrive_and_wait();
   for (int run = 0; run <= o.runs; ++run) {
     double seconds[2];
+    MeterReading before, after;
     for (Path path : kPaths) {
       const int p = static_cast<int>(path);
+      if (meter) before = meter->Read();
       sync.arrive_and_wait();
       const Clock::time_point start = Clock::now();
       sync.arrive_and_wait();
       seconds[p] = Seconds(Clock::now() - start);
+      if (meter) after = meter->Read();
       for (const std::string& e : errors) {
         if (!e.empty()) Fail(e);
       }
@@ -292,6 +372,7 @@ json RunRepeated(const Options& o) {
       figures[p].throughput.push_back(static_cast<double>(all.size()) / seconds[p]);
       figures[p].messages.push_back(first[p].messages.size());
       figures[p].bytes.push_back(first[p].bytes);
+      if (meter && path == Path::kAgent) AddAgentCost(before, after, all.size(), &figures[p]);
     }
     Check(o, &first[0], first[1], run);
     if (run > 0) ratios.push_back(seconds[0] / seconds[1]);
@@ -357,6 +438,7 @@ int main(int argc, char** argv) {
   run->add_option("--model", o.model, "model queue of the reply queues");
   run->add_option("--queues", o.queues, "benchmark queues defined, each checked to be reported")
       ->check(CLI::Range(0, 100000));
+  run->add_option("--meter", o.meter, "the MQI meter's file of the agent (ping, inquire-qmgr)");
   run->add_flag("--agent-only", o.agent_only, "leave the direct path out (inquire-queue, escape)");
 
   CLI11_PARSE(app, argc, argv);

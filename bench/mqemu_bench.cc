@@ -4,12 +4,18 @@
 // queue manager in a temporary $MQEMU_HOME. Run with
 //   build/bin/mqemu_bench --benchmark_repetitions=5
 // and read the median items_per_second (messages per second).
+//
+// For counts taken around the whole process (scripts/bench-speed runs it
+// under perf stat), MQEMU_BENCH_ITERATIONS fixes every benchmark's
+// iterations, and MQEMU_BENCH_TOOL names the mqemu tool (and so the daemon)
+// to use instead of this build's.
 #include <benchmark/benchmark.h>
 #include <cmqc.h>
 #include <stdlib.h>
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -36,7 +42,8 @@ class Emulator {
 
  private:
   static void Tool(const std::string& args) {
-    std::string cmd = std::string(MQEMU_TOOL) + " " + args + " >/dev/null";
+    const char* tool = std::getenv("MQEMU_BENCH_TOOL");
+    std::string cmd = std::string(tool && *tool ? tool : MQEMU_TOOL) + " " + args + " >/dev/null";
     if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "mqemu %s failed\n", args.c_str());
   }
   std::string home_;
@@ -66,6 +73,10 @@ bool PutOne(MQHCONN h, MQHOBJ q) {
   MQPUT(h, q, &md, &pmo, static_cast<MQLONG>(kData.size()), const_cast<char*>(kData.data()), &cc,
         &rc);
   return cc == MQCC_OK;
+}
+
+void FixedIterations(benchmark::internal::Benchmark* b) {
+  if (const char* n = std::getenv("MQEMU_BENCH_ITERATIONS")) b->Iterations(std::atoll(n));
 }
 
 std::atomic<long> consumed{0};
@@ -105,7 +116,10 @@ void BM_PutterToAsyncConsumer(benchmark::State& state) {
   MQDISC(&consumer, &cc, &rc);
   consumed = 0;
 }
-BENCHMARK(BM_PutterToAsyncConsumer)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PutterToAsyncConsumer)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Apply(FixedIterations);
 
 void BM_PutGetRoundTrip(benchmark::State& state) {
   Emulator emulator;
@@ -125,7 +139,7 @@ void BM_PutGetRoundTrip(benchmark::State& state) {
   MQLONG cc, rc;
   MQDISC(&h, &cc, &rc);
 }
-BENCHMARK(BM_PutGetRoundTrip)->UseRealTime();
+BENCHMARK(BM_PutGetRoundTrip)->UseRealTime()->Apply(FixedIterations);
 
 }  // namespace
 

@@ -403,8 +403,24 @@ def main():
         read_back=f"**{gbs(read_back[0])}** ({gbs(read_back[1])}–{gbs(read_back[2])})",
         replies5000=f"{f5['direct']['messages']:,.0f}",
     )
+    page += kept_speed_section(args.out)
     with open(args.out, "w") as f:
         f.write(page)
+
+
+# The section of the page that scripts/bench-speed's figures fill: kept as
+# it stands when this report writes the rest anew.
+SPEED_HEADING = "## Per request: the stand-in and the agent"
+
+
+def kept_speed_section(path):
+    try:
+        with open(path) as f:
+            text = f.read()
+    except OSError:
+        return ""
+    start = text.find(SPEED_HEADING)
+    return "" if start < 0 else "\n" + text[start:]
 
 
 BEFORE_TEMPLATE = """
