@@ -276,10 +276,16 @@ void Session::ServeCalls(const Frame& first) {
     if (!WriteAll(call_fd, w.Finish()) || st.failed()) return;
   }
   Frame request;
+  std::string out;  // the reply, its memory kept from call to call
   while (in.Next(&request)) {
-    FrameWriter w(request.kind);
-    if (!Dispatch(request, &w) || !WriteAll(call_fd, w.Finish())) return;
+    out.clear();
+    FrameWriter w(request.kind, std::move(out));
+    if (!Dispatch(request, &w)) return;
+    out = std::move(w).Release();
+    if (!WriteAll(call_fd, out)) return;
     if (request.kind == Kind::kDisconnect) return;
+    // A reply that carried a large message gives its memory back.
+    if (out.capacity() > kBatchBytes) out = std::string();
   }
   LogRefusedFrame(call_fd, in);
 }
