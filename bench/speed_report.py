@@ -23,6 +23,7 @@ def main():
     ap.add_argument("--mqemu", required=True)
     ap.add_argument("--agent", required=True)
     ap.add_argument("--counts", required=True)
+    ap.add_argument("--instructions", required=True)
     ap.add_argument("--before", required=True)
     ap.add_argument("--load-before", required=True)
     ap.add_argument("--load-after", required=True)
@@ -45,6 +46,13 @@ def main():
         for key in ("sys_enter", "context-switches", "task-clock"):
             if key in r:
                 counts.setdefault((r["side"], r["bench"], key), []).append(r[key])
+
+    # callgrind: instructions per message (one way) or per round trip.
+    instructions = {}
+    for r in lines(a.instructions):
+        for key in ("client", "daemon"):
+            if key in r:
+                instructions.setdefault((r["side"], r["bench"], key), []).append(r[key])
 
     # Agent: each measured run of admin_bench is one value.
     agent = {(s, c): {} for s in ("before", "after") for c in (1, 8)}
@@ -79,6 +87,11 @@ def main():
          lambda s: cell(stand_in[s]["roundtrip"], us)),
     ]
     for bench, what in (("Async", "message one way"), ("RoundTrip", "round trip")):
+        for key in ("client", "daemon"):
+            if any(instructions.get((s, bench, key)) for s in ("before", "after")):
+                rows.append((f"Stand-in: instructions per {what}, {key} (polling off)",
+                             lambda s, k=(bench, key): cell(instructions.get((s,) + k, []),
+                                                            lambda v: f"{v:,.0f}")))
         for key, label, fmt in (
             ("sys_enter", "system calls", count),
             ("context-switches", "context switches", count),

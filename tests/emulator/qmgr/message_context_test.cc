@@ -2,8 +2,11 @@
 // by who puts: a session, or the queue manager itself.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <ctime>
 #include <string>
+#include <thread>
 
 #include "emulator/qmgr/in_process_qmgr.h"
 #include "pcf/mq_field.h"
@@ -65,6 +68,32 @@ TEST_F(MessageContextTest, EachModeSetsItsFields) {
   EXPECT_EQ(Field(md.UserIdentifier, sizeof md.UserIdentifier), std::string(12, ' '));
   EXPECT_EQ(Field(md.PutDate, 8), std::string(8, ' '));
   EXPECT_EQ(md.PutApplType, MQAT_NO_CONTEXT);
+}
+
+// PutDate and PutTime are the clock's UTC date and time to the hundredth,
+// whether a put is the first of its second or follows one in it.
+TEST_F(MessageContextTest, PutDateAndTimeAreTheClocksToTheHundredth) {
+  mqemu::Session& s = NewSession();
+  auto stamp = [](const MQMD& md) {
+    std::tm tm{};
+    std::string date = Field(md.PutDate, 8), time = Field(md.PutTime, 8);
+    tm.tm_year = std::stoi(date.substr(0, 4)) - 1900;
+    tm.tm_mon = std::stoi(date.substr(4, 2)) - 1;
+    tm.tm_mday = std::stoi(date.substr(6, 2));
+    tm.tm_hour = std::stoi(time.substr(0, 2));
+    tm.tm_min = std::stoi(time.substr(2, 2));
+    tm.tm_sec = std::stoi(time.substr(4, 2));
+    return std::chrono::system_clock::from_time_t(timegm(&tm)) +
+           std::chrono::milliseconds(10 * std::stoi(time.substr(6, 2)));
+  };
+  for (int i = 0; i < 50; ++i) {
+    auto before = std::chrono::floor<std::chrono::milliseconds>(std::chrono::system_clock::now());
+    MQMD md = Set(&s, ContextMode::kDefault);
+    auto after = std::chrono::system_clock::now();
+    EXPECT_LE(before - std::chrono::milliseconds(10), stamp(md));
+    EXPECT_LE(stamp(md), after);
+    std::this_thread::sleep_for(std::chrono::milliseconds(i % 7));
+  }
 }
 
 TEST_F(MessageContextTest, TheQueueManagersOwnMessagesCarryItsAdministrator) {
