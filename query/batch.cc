@@ -1,0 +1,46 @@
+// Putting many requests and gathering their answers by CorrelId.
+#include "batch.h"
+
+#include <map>
+
+namespace query {
+
+size_t PutAll(admin::Client& session, const std::string& gateway, std::vector<Job>& jobs) {
+  size_t put = 0;
+  for (Job& job : jobs) {
+    admin::PutOptions options;
+    options.Queue(job.request.queue);
+    if (job.request.qmgr != gateway) options.QueueManager(job.request.qmgr);
+    MQMD md;
+    if (!session.Put(job.data, job.format, options, &md)) {
+      job.put_error = session.error();
+      continue;
+    }
+    job.put = true;
+    job.msg_id.assign(reinterpret_cast<const char*>(md.MsgId), sizeof md.MsgId);
+    ++put;
+  }
+  return put;
+}
+
+MQLONG GatherAnswers(admin::Client& session, std::vector<Job>& jobs,
+                     admin::Clock::time_point deadline, const std::function<void()>& progress) {
+  std::map<std::string, Job*> awaited;
+  for (Job& job : jobs) {
+    if (job.put) awaited.emplace(job.msg_id, &job);
+  }
+  admin::Message message;
+  while (!awaited.empty()) {
+    const MQLONG reason = session.Get(&message, admin::Wait{.until = deadline});
+    if (reason == MQRC_NO_MSG_AVAILABLE) return MQRC_NONE;
+    if (reason != MQRC_NONE) return reason;
+    auto found = awaited.find(message.CorrelId());
+    if (found == awaited.end()) continue;  // a late reply of an answer already ended
+    TakeReply(message, &found->second->answer);
+    if (Ended(found->second->answer)) awaited.erase(found);
+    progress();
+  }
+  return MQRC_NONE;
+}
+
+}  // namespace query
