@@ -142,6 +142,7 @@ bool Client::Put(std::string_view data, const char* format, const PutOptions& op
   }
   MQPMO pmo = {MQPMO_DEFAULT};
   pmo.Options = MQPMO_NO_SYNCPOINT | MQPMO_NEW_MSG_ID;
+  if (options.async) pmo.Options |= MQPMO_ASYNC_RESPONSE;
   if (fail_if_quiescing_) pmo.Options |= MQPMO_FAIL_IF_QUIESCING;
   MQLONG cc, reason;
   mqi_.MQPUT(hconn_, hobj, &md, &pmo, static_cast<MQLONG>(data.size()),

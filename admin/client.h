@@ -82,6 +82,10 @@ struct PutOptions {
   MQLONG report = MQRO_NONE;       // report options
   std::string correl_id;           // up to 24 bytes; none by default
   std::string reply_to_q;          // the client's reply queue when empty
+  // Put with MQPMO_ASYNC_RESPONSE: a client does not wait for the queue
+  // manager's answer over the network (a failure may then come to light
+  // only as an answer that never comes).
+  bool async = false;
 
   PutOptions& Queue(std::string value) { return queue = std::move(value), *this; }
   PutOptions& QueueManager(std::string value) { return queue_manager = std::move(value), *this; }
@@ -89,6 +93,7 @@ struct PutOptions {
   PutOptions& Report(MQLONG value) { return report = value, *this; }
   PutOptions& CorrelId(std::string value) { return correl_id = std::move(value), *this; }
   PutOptions& ReplyToQ(std::string value) { return reply_to_q = std::move(value), *this; }
+  PutOptions& Async(bool value) { return async = value, *this; }
 };
 
 using Clock = std::chrono::steady_clock;

@@ -5,11 +5,13 @@
 
 namespace query {
 
-size_t PutAll(admin::Client& session, const std::string& gateway, std::vector<Job>& jobs) {
+size_t PutAll(admin::Client& session, const std::string& gateway, std::span<Job> jobs) {
   size_t put = 0;
   for (Job& job : jobs) {
     admin::PutOptions options;
-    options.Queue(job.request.queue);
+    // Many requests go without waiting for each put's answer: the answers
+    // to the requests will tell.
+    options.Queue(job.request.queue).Async(jobs.size() > 1);
     if (job.request.qmgr != gateway) options.QueueManager(job.request.qmgr);
     MQMD md;
     if (!session.Put(job.data, job.format, options, &md)) {
@@ -23,8 +25,8 @@ size_t PutAll(admin::Client& session, const std::string& gateway, std::vector<Jo
   return put;
 }
 
-MQLONG GatherAnswers(admin::Client& session, std::vector<Job>& jobs,
-                     admin::Clock::time_point deadline, const std::function<void()>& progress) {
+MQLONG GatherAnswers(admin::Client& session, std::span<Job> jobs, admin::Clock::time_point deadline,
+                     const std::function<void()>& progress) {
   std::map<std::string, Job*> awaited;
   for (Job& job : jobs) {
     if (job.put) awaited.emplace(job.msg_id, &job);

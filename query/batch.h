@@ -7,6 +7,7 @@
 #include <cmqc.h>
 
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -28,15 +29,16 @@ struct Job {
 
 // Puts the request of each job in turn to request.queue on request.qmgr
 // (the connected queue manager when it is `gateway`). A job whose put fails
-// keeps its put_error; the others are put all the same. Returns how many
-// were put.
-size_t PutAll(admin::Client& session, const std::string& gateway, std::vector<Job>& jobs);
+// keeps its put_error; the others are put all the same. Of several, each
+// is put asynchronously (MQPMO_ASYNC_RESPONSE): a client over a network
+// does not wait a round trip per put. Returns how many were put.
+size_t PutAll(admin::Client& session, const std::string& gateway, std::span<Job> jobs);
 
 // Gathers the replies of the jobs put, each taken into the answer of the
 // job whose MsgId it carries as CorrelId (others are left aside), until
 // every answer has ended or `deadline` passes; `progress` is called after
 // each reply taken. Returns MQRC_NONE, or the reason a get failed for.
-MQLONG GatherAnswers(admin::Client& session, std::vector<Job>& jobs,
-                     admin::Clock::time_point deadline, const std::function<void()>& progress);
+MQLONG GatherAnswers(admin::Client& session, std::span<Job> jobs, admin::Clock::time_point deadline,
+                     const std::function<void()>& progress);
 
 }  // namespace query

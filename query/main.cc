@@ -12,6 +12,7 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <span>
 #include <sstream>
 
 #include "admin/client.h"
@@ -53,6 +54,7 @@ struct Options {
   bool client = false;
   bool json = false;
   bool dump = false;
+  bool serial = false;
 
   // The queue manager connected to: the gateway, or the first target.
   std::string Connected() const {
@@ -212,8 +214,11 @@ class Progress {
  public:
   Progress(const std::vector<Job>& jobs, bool by_qmgr)
       : jobs_(jobs), by_qmgr_(by_qmgr), shown_(isatty(STDERR_FILENO) && jobs.size() > 1) {}
-  ~Progress() {
+  ~Progress() { Clear(); }
+  // Takes the line away.
+  void Clear() {
     if (drawn_) std::cerr << "\r\033[K" << std::flush;
+    drawn_ = false;
   }
   void Update() {
     if (!shown_) return;
@@ -225,7 +230,8 @@ class Progress {
     size_t answered = 0;
     for (const Job& job : jobs_) {
       all.insert(job.request.qmgr);
-      const bool done = !job.put || Ended(job.answer);
+      // A request not put is done when its put failed, not while it waits its turn.
+      const bool done = job.put ? Ended(job.answer) : !job.put_error.what.empty();
       if (!done) waiting.insert(job.request.qmgr);
       answered += done;
     }
@@ -395,23 +401,30 @@ int Run(const Options& options, Mode mode) {
       jobs.push_back(std::move(job));
     }
   }
-  query::PutAll(session, gateway, jobs);
-  // One queue manager that cannot be asked fails the whole run, as it always has.
-  if (!many) {
-    for (const Job& job : jobs) {
-      if (!job.put) return Report(options, SessionFailure(job.put_error, options, true));
+  // All at once; or, --serial, each after the answer of the one before,
+  // each with the whole wait.
+  const size_t batch = options.serial ? 1 : jobs.size();
+  Progress progress(jobs, many);
+  for (size_t first = 0; first < jobs.size(); first += batch) {
+    const std::span<Job> now = std::span<Job>(jobs).subspan(first, batch);
+    query::PutAll(session, gateway, now);
+    // One queue manager that cannot be asked fails the whole run, as it
+    // always has.
+    if (!many) {
+      for (const Job& job : now) {
+        if (!job.put) return Report(options, SessionFailure(job.put_error, options, true));
+      }
+    }
+    const auto deadline =
+        admin::Clock::now() +
+        std::chrono::milliseconds(static_cast<int64_t>(options.wait_seconds * 1000));
+    const MQLONG reason =
+        query::GatherAnswers(session, now, deadline, [&progress] { progress.Update(); });
+    if (reason != MQRC_NONE) {
+      return Report(options, SessionFailure(session.error(), options, false));
     }
   }
-
-  const auto deadline =
-      admin::Clock::now() +
-      std::chrono::milliseconds(static_cast<int64_t>(options.wait_seconds * 1000));
-  MQLONG reason;
-  {
-    Progress progress(jobs, many);
-    reason = query::GatherAnswers(session, jobs, deadline, [&progress] { progress.Update(); });
-  }
-  if (reason != MQRC_NONE) return Report(options, SessionFailure(session.error(), options, false));
+  progress.Clear();
 
   int status = query::kExitOk;
   nlohmann::ordered_json all = nlohmann::ordered_json::object();
@@ -553,6 +566,9 @@ int main(int argc, char** argv) {
       ->allow_extra_args(false);
   app.add_option("-f,--file", options.file,
                  "Read MQSC commands from this file ('-' standard input) as runmqsc does");
+  app.add_flag("--serial", options.serial,
+               "Send each command once the one before is answered, as runmqsc does, not all "
+               "at once");
   app.add_flag("--json", options.json, "Print the answer as JSON");
   app.add_flag("--client", options.client,
                "Connect as an IBM MQ client (libmqic_r.so; channel from MQSERVER or the CCDT)");
