@@ -31,18 +31,21 @@ MQLONG GatherAnswers(admin::Client& session, std::span<Job> jobs, admin::Clock::
   for (Job& job : jobs) {
     if (job.put) awaited.emplace(job.msg_id, &job);
   }
-  admin::Message message;
-  while (!awaited.empty()) {
-    const MQLONG reason = session.Get(&message, admin::Wait{.until = deadline});
-    if (reason == MQRC_NO_MSG_AVAILABLE) return MQRC_NONE;
-    if (reason != MQRC_NONE) return reason;
+  if (awaited.empty()) return MQRC_NONE;
+  // Takes one reply; true when no answer is awaited any more.
+  auto take = [&](admin::Message& message) {
     auto found = awaited.find(message.CorrelId());
-    if (found == awaited.end()) continue;  // a late reply of an answer already ended
+    if (found == awaited.end()) return false;  // a late reply of an answer already ended
     TakeReply(message, &found->second->answer);
     if (Ended(found->second->answer)) awaited.erase(found);
     progress();
-  }
-  return MQRC_NONE;
+    return awaited.empty();
+  };
+  const admin::Wait wait{.until = deadline};
+  // Many answers are taken as the queue manager pushes them; one is got.
+  const MQLONG reason = awaited.size() > 1 ? session.Consume(wait, take)
+                                           : session.GetAnswer(wait, admin::Match::kAny, take);
+  return reason == MQRC_NO_MSG_AVAILABLE ? MQRC_NONE : reason;
 }
 
 }  // namespace query
