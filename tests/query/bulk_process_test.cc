@@ -11,6 +11,7 @@
 #include "agent/agent_client.h"
 #include "agent/agent_process.h"
 #include "emulator/qmgr_fixture.h"
+#include "query_program.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
@@ -20,11 +21,6 @@ using agent_test::AgentProcess;
 using agent_test::LibraryDir;
 using agent_test::StandIn;
 using nlohmann::json;
-
-ProgramRun Query(const std::vector<std::string>& args) {
-  return RunProgram(QUERY_PROGRAM, args, {{"MQM_DLL_PATH", LibraryDir()}},
-                    {"MQIC_DLL_PATH", "MQ_INSTALLATION_PATH", "MQSERVER", "MQEMU_LINK"});
-}
 
 // The text without its first line (the dump's heading names the queue
 // manager and the time).
