@@ -74,7 +74,8 @@ const DumpAttribute* FindAttribute(const std::vector<DumpAttribute>& attributes,
 bool FoundNothing(const Answer& answer) {
   return !answer.responses.empty() &&
          std::all_of(answer.responses.begin(), answer.responses.end(), [](const auto& r) {
-           return r.message.header.Reason == MQRC_UNKNOWN_OBJECT_NAME;
+           return r.message.header.Reason == MQRC_UNKNOWN_OBJECT_NAME ||
+                  r.message.header.Reason == MQRCCF_CHANNEL_NOT_FOUND;
          });
 }
 
@@ -157,6 +158,8 @@ const std::vector<DumpKind>& DumpKinds() {
         "CLUSTIME", "CLUSQMGR", "CLUSQT", "QMID"}},
       {"process", "PROCESS", "PROCESS", nullptr, {"ALTDATE", "ALTTIME"}},
       {"namelist", "NAMELIST", "NAMELIST", nullptr, {"ALTDATE", "ALTTIME", "NAMCOUNT"}},
+      // CHLTYPE stays: DEFINE CHANNEL needs it first, where DISPLAY shows it.
+      {"channel", "CHANNEL", "CHANNEL", nullptr, {"ALTDATE", "ALTTIME"}},
   };
   return kinds;
 }

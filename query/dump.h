@@ -1,5 +1,6 @@
 // A queue manager's object definitions as MQSC that runmqsc replays: read
-// from the answers to one DISPLAY ... ALL per object type, written as ALTER
+// from the answers to one DISPLAY ... ALL per object type (the queue
+// manager, queues, processes, namelists, channels), written as ALTER
 // QMGR and DEFINE ... REPLACE commands (or as JSON), objects sorted by type
 // and name. What cannot be replayed is left out, as IBM's dmpmqcfg leaves it
 // out: the dates and times the queue manager sets, the attributes that only

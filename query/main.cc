@@ -158,7 +158,7 @@ std::string CommandsOf(const Options& options, Mode mode, std::vector<std::strin
         !unknown.empty()) {
       return "--type " + PrintableText(unknown) +
              " is not an object type (qmgr, queue, qlocal, qmodel, qalias, qremote, process, "
-             "namelist)";
+             "namelist, channel)";
     }
     return {};
   }
@@ -561,7 +561,7 @@ int main(int argc, char** argv) {
                "REPLACE); a name pattern as the command narrows it");
   app.add_option("--type", options.types,
                  "With --dump: the object types, separated by commas (qmgr, queue, qlocal, "
-                 "qmodel, qalias, qremote, process, namelist)")
+                 "qmodel, qalias, qremote, process, namelist, channel)")
       ->delimiter(',')
       ->allow_extra_args(false);
   app.add_option("-f,--file", options.file,

@@ -60,18 +60,19 @@ class BulkProcessTest : public ::testing::Test {
 
 TEST_F(BulkProcessTest, ADumpReplayedElsewhereDumpsTheSame) {
   // Objects of every kind, made by a script of the awkward cases.
-  const std::string setup =
-      dir_.Write("setup.mqsc",
-                 "* objects with values that need quoting\n"
-                 "DEFINE QLOCAL(APP.ONE) DESCR('it''s (a) test') MAXDEPTH(77) +\n"
-                 "       NOTRIGGER PROCESS(APP.PROC)\n"
-                 "DEFINE QLOCAL('app.lower') DESCR('lower case') SHARE\n"
-                 "DEFINE QMODEL(APP.MODEL) DEFTYPE(PERMDYN)\n"
-                 "DEFINE QALIAS(APP.ALIAS) TARGET(APP.ONE)\n"
-                 "DEFINE QREMOTE(APP.REMOTE) RNAME(FAR.Q) RQMNAME(FAR)\n"
-                 "DEFINE PROCESS(APP.PROC) APPLICID('/usr/bin/app --x') USERDATA('a b')\n"
-                 "DEFINE NAMELIST(APP.NL) NAMES(APP.ONE,APP.ALIAS)\n"
-                 "ALTER QMGR DESCR('Dumped queue manager') MAXHANDS(300)\n");
+  const std::string setup = dir_.Write(
+      "setup.mqsc",
+      "* objects with values that need quoting\n"
+      "DEFINE QLOCAL(APP.ONE) DESCR('it''s (a) test') MAXDEPTH(77) +\n"
+      "       NOTRIGGER PROCESS(APP.PROC)\n"
+      "DEFINE QLOCAL('app.lower') DESCR('lower case') SHARE\n"
+      "DEFINE QMODEL(APP.MODEL) DEFTYPE(PERMDYN)\n"
+      "DEFINE QALIAS(APP.ALIAS) TARGET(APP.ONE)\n"
+      "DEFINE QREMOTE(APP.REMOTE) RNAME(FAR.Q) RQMNAME(FAR)\n"
+      "DEFINE PROCESS(APP.PROC) APPLICID('/usr/bin/app --x') USERDATA('a b')\n"
+      "DEFINE NAMELIST(APP.NL) NAMES(APP.ONE,APP.ALIAS)\n"
+      "DEFINE CHANNEL(APP.TO.FAR) CHLTYPE(SDR) CONNAME('far.example.com(1414)') XMITQ(FAR)\n"
+      "ALTER QMGR DESCR('Dumped queue manager') MAXHANDS(300)\n");
   ASSERT_EQ(Query({"-m", "QM1", "--file", setup}).exit_status, 0);
 
   const ProgramRun dump = Query({"-m", "QM1", "--dump"});
@@ -88,13 +89,15 @@ TEST_F(BulkProcessTest, ADumpReplayedElsewhereDumpsTheSame) {
                model = dump.output.find("DEFINE QMODEL(APP.MODEL)"),
                alias = dump.output.find("DEFINE QALIAS(APP.ALIAS)"),
                process = dump.output.find("DEFINE PROCESS(APP.PROC)"),
-               namelist = dump.output.find("DEFINE NAMELIST(APP.NL)");
+               namelist = dump.output.find("DEFINE NAMELIST(APP.NL)"),
+               channel = dump.output.find("DEFINE CHANNEL(APP.TO.FAR)");
   EXPECT_LT(qmgr, local);
   EXPECT_LT(local, model);
   EXPECT_LT(model, alias);
   EXPECT_LT(alias, process);
   EXPECT_LT(process, namelist);
-  EXPECT_NE(namelist, std::string::npos);
+  EXPECT_LT(namelist, channel);
+  EXPECT_NE(channel, std::string::npos);
   for (const char* text : {"ALTDATE", "CRDATE", "CURDEPTH", "QMID", "CSAGNT.QUERY."}) {
     EXPECT_EQ(dump.output.find(text), std::string::npos) << text;
   }
