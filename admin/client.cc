@@ -142,6 +142,7 @@ bool Client::Put(std::string_view data, const char* format, const PutOptions& op
   }
   MQPMO pmo = {MQPMO_DEFAULT};
   pmo.Options = MQPMO_NO_SYNCPOINT | MQPMO_NEW_MSG_ID;
+  if (options.async) pmo.Options |= MQPMO_ASYNC_RESPONSE;
   if (fail_if_quiescing_) pmo.Options |= MQPMO_FAIL_IF_QUIESCING;
   MQLONG cc, reason;
   mqi_.MQPUT(hconn_, hobj, &md, &pmo, static_cast<MQLONG>(data.size()),
@@ -204,6 +205,68 @@ MQLONG Client::GetAnswer(const Wait& wait, Match match, const std::function<bool
     if (MQLONG reason = Get(&message, wait, match); reason != MQRC_NONE) return reason;
     if (take(message)) return MQRC_NONE;
   }
+}
+
+void MQENTRY Client::Consumer(MQHCONN, PMQVOID md, PMQVOID, PMQVOID buffer, PMQCBC context) {
+  Client* self = static_cast<Client*>(context->CallbackArea);
+  std::lock_guard lock(self->pushed_mu_);
+  if (context->CallType == MQCBCT_MSG_REMOVED || context->CallType == MQCBCT_MSG_NOT_REMOVED) {
+    Message message;
+    std::memcpy(&message.md, md, sizeof message.md);
+    message.data.assign(static_cast<const char*>(buffer), static_cast<size_t>(context->DataLength));
+    self->pushed_.push_back(std::move(message));
+  } else if (context->CompCode == MQCC_FAILED && context->Reason != MQRC_NO_MSG_AVAILABLE) {
+    self->pushed_reason_ = context->Reason;
+  }
+  self->pushed_cv_.notify_all();
+}
+
+MQLONG Client::Consume(const Wait& wait, const std::function<bool(Message&)>& take) {
+  MQCBD cbd = {MQCBD_DEFAULT};
+  cbd.CallbackType = MQCBT_MESSAGE_CONSUMER;
+  cbd.CallbackFunction = reinterpret_cast<MQPTR>(&Client::Consumer);
+  cbd.CallbackArea = this;
+  cbd.MaxMsgLength = MQCBD_FULL_MSG_LENGTH;
+  MQMD md = {MQMD_DEFAULT};
+  MQGMO gmo = {MQGMO_DEFAULT};
+  gmo.Version = MQGMO_VERSION_2;
+  gmo.Options = MQGMO_NO_SYNCPOINT;
+  if (fail_if_quiescing_) gmo.Options |= MQGMO_FAIL_IF_QUIESCING;
+  MQLONG cc, reason;
+  mqi_.MQCB(hconn_, MQOP_REGISTER, &cbd, reply_queue_, &md, &gmo, &cc, &reason);
+  if (cc == MQCC_FAILED) return Fail("registering the reply queue's consumer", reason), reason;
+  MQCTLO ctlo = {MQCTLO_DEFAULT};
+  mqi_.MQCTL(hconn_, MQOP_START, &ctlo, &cc, &reason);
+  if (cc == MQCC_FAILED) return Fail("starting the reply queue's consumer", reason), reason;
+  {
+    std::lock_guard lock(pushed_mu_);
+    pushed_reason_ = MQRC_NONE;
+  }
+  MQLONG result = MQRC_NO_MSG_AVAILABLE;
+  std::unique_lock lock(pushed_mu_);
+  while (result == MQRC_NO_MSG_AVAILABLE) {
+    if (!pushed_cv_.wait_until(
+            lock, wait.until, [this] { return !pushed_.empty() || pushed_reason_ != MQRC_NONE; })) {
+      break;
+    }
+    if (pushed_.empty()) {
+      result = pushed_reason_;
+      Fail("consuming replies", result);
+      break;
+    }
+    Message message = std::move(pushed_.front());
+    pushed_.pop_front();
+    lock.unlock();
+    if (take(message)) result = MQRC_NONE;
+    lock.lock();
+  }
+  lock.unlock();
+  // Stopped, the connection hands back what was pushed and not taken.
+  mqi_.MQCTL(hconn_, MQOP_STOP, &ctlo, &cc, &reason);
+  mqi_.MQCB(hconn_, MQOP_DEREGISTER, &cbd, reply_queue_, &md, &gmo, &cc, &reason);
+  lock.lock();
+  pushed_.clear();
+  return result;
 }
 
 }  // namespace admin

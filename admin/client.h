@@ -12,9 +12,12 @@
 #include <cmqc.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -30,20 +33,22 @@ struct Mqi {
   MQ_INQ_CALL* MQINQ;
   MQ_PUT_CALL* MQPUT;
   MQ_GET_CALL* MQGET;
+  MQ_CB_CALL* MQCB;
+  MQ_CTL_CALL* MQCTL;
 };
 
 // The client's entry points out of any table that has them by these names
 // (the agent's table of a library loaded at run time is one).
 template <typename Table>
 Mqi MqiOf(const Table& table) {
-  return {table.MQCONNX, table.MQDISC, table.MQOPEN, table.MQCLOSE,
-          table.MQINQ,   table.MQPUT,  table.MQGET};
+  return {table.MQCONNX, table.MQDISC, table.MQOPEN, table.MQCLOSE, table.MQINQ,
+          table.MQPUT,   table.MQGET,  table.MQCB,   table.MQCTL};
 }
 
 // The entry points of IBM MQ's library linked into the program: only a
 // program that calls this needs the library at link time.
 inline Mqi LinkedMqi() {
-  return {MQCONNX, MQDISC, MQOPEN, MQCLOSE, MQINQ, MQPUT, MQGET};
+  return {MQCONNX, MQDISC, MQOPEN, MQCLOSE, MQINQ, MQPUT, MQGET, MQCB, MQCTL};
 }
 
 // A failed step: what was being done and the MQI reason.
@@ -82,6 +87,10 @@ struct PutOptions {
   MQLONG report = MQRO_NONE;       // report options
   std::string correl_id;           // up to 24 bytes; none by default
   std::string reply_to_q;          // the client's reply queue when empty
+  // Put with MQPMO_ASYNC_RESPONSE: a client does not wait for the queue
+  // manager's answer over the network (a failure may then come to light
+  // only as an answer that never comes).
+  bool async = false;
 
   PutOptions& Queue(std::string value) { return queue = std::move(value), *this; }
   PutOptions& QueueManager(std::string value) { return queue_manager = std::move(value), *this; }
@@ -89,6 +98,7 @@ struct PutOptions {
   PutOptions& Report(MQLONG value) { return report = value, *this; }
   PutOptions& CorrelId(std::string value) { return correl_id = std::move(value), *this; }
   PutOptions& ReplyToQ(std::string value) { return reply_to_q = std::move(value), *this; }
+  PutOptions& Async(bool value) { return async = value, *this; }
 };
 
 using Clock = std::chrono::steady_clock;
@@ -149,6 +159,14 @@ class Client {
   // Returns as Get does for the first get that did not give a message.
   MQLONG GetAnswer(const Wait& wait, Match match, const std::function<bool(Message&)>& take);
 
+  // Takes every message of the reply queue as the queue manager pushes it
+  // (asynchronous consumption: a client over a network pays the round trip
+  // once per burst of messages, not once per message), giving each to
+  // `take` on the calling thread until `take` returns true or `wait.until`
+  // passes. Returns MQRC_NONE when `take` said so, MQRC_NO_MSG_AVAILABLE
+  // when the time passed, or the reason consumption failed (error() set).
+  MQLONG Consume(const Wait& wait, const std::function<bool(Message&)>& take);
+
   const Error& error() const { return error_; }
   MQHCONN hconn() const { return hconn_; }
   MQHOBJ reply_hobj() const { return reply_queue_; }
@@ -160,6 +178,10 @@ class Client {
   // The handle of `queue` on `qmgr` opened for output, opened at first use;
   // MQHO_UNUSABLE_HOBJ, with error() set, when it cannot be opened.
   MQHOBJ OutputQueue(const std::string& queue, const std::string& qmgr);
+  // The consumer of Consume: queues each message (or the reason of an
+  // event that ends consumption) for the waiting thread.
+  static void MQENTRY Consumer(MQHCONN hconn, PMQVOID md, PMQVOID gmo, PMQVOID buffer,
+                               PMQCBC context);
 
   Mqi mqi_;
   bool fail_if_quiescing_;
@@ -171,6 +193,11 @@ class Client {
   size_t buffer_length_ = 0;
   std::unique_ptr<char[]> buffer_;
   Error error_;
+  // What the consumer hands the thread in Consume.
+  std::mutex pushed_mu_;
+  std::condition_variable pushed_cv_;
+  std::deque<Message> pushed_;
+  MQLONG pushed_reason_ = MQRC_NONE;
 };
 
 }  // namespace admin

@@ -368,6 +368,7 @@ def main():
     ap.add_argument("--plot-data", required=True)
     ap.add_argument("--out", required=True)
     ap.add_argument("--previous", help="figures of an earlier run to show beside this one's")
+    ap.add_argument("--bulk", help="the section that bench/bulk_bench.py wrote")
     args = ap.parse_args()
 
     results = Results(args.results)
@@ -382,8 +383,13 @@ def main():
     if args.previous:
         about, table = before_and_after(results, args.previous)
         before = BEFORE_TEMPLATE.format(about=about, table=table)
+    bulk = ""
+    if args.bulk:
+        with open(args.bulk) as f:
+            bulk = "\n" + f.read()
     page = TEMPLATE.format(
         headline=headline_table(results),
+        bulk=bulk,
         before=before,
         overshoot=overshoot(results),
         goals=goals(results, cons),
@@ -459,7 +465,7 @@ gnuplot itself when it is missing.
 Against the goals we set ourselves (measured, not asserted):
 
 {goals}
-{before}
+{bulk}{before}
 ## Setup
 
 - **Machine:** {machine}. Load average (1, 5, 15 minutes) before the run

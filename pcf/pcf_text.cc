@@ -193,7 +193,8 @@ bool AddParameter(PcfBuilder& request, std::string_view argument) {
   }
   // Attribute selector lists are integer lists even with one value.
   bool list = values.size() > 1 || id == MQIACF_Q_ATTRS || id == MQIACF_Q_MGR_ATTRS ||
-              id == MQIACF_PROCESS_ATTRS || id == MQIACF_NAMELIST_ATTRS;
+              id == MQIACF_PROCESS_ATTRS || id == MQIACF_NAMELIST_ATTRS ||
+              id == MQIACF_CHANNEL_ATTRS || id == MQIACH_CHANNEL_INSTANCE_ATTRS;
   if (list) {
     request.IntegerList(id, values);
   } else {

@@ -33,6 +33,7 @@ struct Request {
   bool direct = false;      // to the command server itself, not the agent
   std::string qmgr;         // the queue manager's name
   double wait_seconds = 0;  // how long the whole answer was awaited
+  size_t number = 1;        // the command's number among those read, as runmqsc counts
 };
 
 struct Answer {

@@ -33,7 +33,7 @@ void PrintLines(std::ostream& out, std::string_view text) {
 }
 
 void PrintMqsc(std::ostream& out, const Request& request, const Answer& answer) {
-  out << std::setw(6) << 1 << " : " << PrintableText(request.text) << "\n";
+  out << std::setw(6) << request.number << " : " << PrintableText(request.text) << "\n";
   for (const pcf::PcfResponse& r : answer.responses) {
     if (const pcf::PcfParameter* text = Find(r, MQCACF_ESCAPE_TEXT)) {
       PrintLines(out, text->text);

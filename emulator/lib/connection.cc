@@ -1,6 +1,7 @@
 // The call socket of a connection and the registry of connections.
 #include "lib/connection.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace mqemu {
@@ -15,16 +16,24 @@ MQHCONN next_hconn = 0x01000001;
 
 }  // namespace
 
-CallReply Connection::Call(FrameWriter& request) {
+CallReply Connection::Call(FrameWriter& request, LinkWait wait) {
   CallReply reply;
   bool answered;
   {
     std::lock_guard lock(call_mu);
     const std::string& frame = request.Finish();
-    if (link) std::this_thread::sleep_until(link->Up(LinkClock::now(), frame.size()));
+    LinkClock::time_point arrival{};
+    if (link) {
+      arrival = link->Up(LinkClock::now(), frame.size());
+      if (wait == LinkWait::kReply) std::this_thread::sleep_until(arrival);
+    }
     answered = channel.Call(frame, &reply.frame);
     if (link && answered) {
-      std::this_thread::sleep_until(link->Down(LinkClock::now(), 8 + reply.frame.payload.size()));
+      // An unawaited reply still takes its place on the way back, after
+      // its request has arrived.
+      const auto back =
+          link->Down(std::max(LinkClock::now(), arrival), 8 + reply.frame.payload.size());
+      if (wait == LinkWait::kReply) std::this_thread::sleep_until(back);
     }
   }
   reply.reader = reply.frame.Reader();

@@ -90,13 +90,17 @@ class Connection {
 
   // Sends a request on the call socket and reads its reply: its completion
   // code and reason (MQCC_FAILED, MQRC_CONNECTION_BROKEN when the daemon is
-  // gone), and a reader positioned after them.
-  CallReply Call(FrameWriter& request);
+  // gone), and a reader positioned after them. With `wait` kNoReply (a put
+  // with MQPMO_ASYNC_RESPONSE) the caller does not wait out the link: the
+  // request and its reply take their places on it, the call returns as soon
+  // as the daemon has answered.
+  enum class LinkWait { kReply, kNoReply };
+  CallReply Call(FrameWriter& request, LinkWait wait = LinkWait::kReply);
   // The same for the request that m encodes.
   template <typename Fields>
-  CallReply Call(const Fields& m) {
+  CallReply Call(const Fields& m, LinkWait wait = LinkWait::kReply) {
     FrameWriter w = EncodeFrame(m);
-    return Call(w);
+    return Call(w, wait);
   }
 
   // MQRC_HCONN_ASYNC_ACTIVE when the caller may not use the connection now,

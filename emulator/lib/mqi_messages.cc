@@ -137,8 +137,12 @@ void Put(MQHCONN Hconn, MQHOBJ Hobj, const MQOD* od, PMQVOID pMsgDesc, PMQVOID p
       pmo.Options, mode, sent,
       std::string_view(static_cast<const char*>(pBuffer), static_cast<size_t>(BufferLength)),
       properties};
-  CallReply reply =
-      od ? c->Call(Put1Call{OpenCallOf(*od, open_options), put}) : c->Call(PutCall{Hobj, put});
+  // An asynchronous put does not wait for the queue manager's answer over
+  // the network; here the answer is at hand at once and is returned.
+  const auto wait = (pmo.Options & MQPMO_ASYNC_RESPONSE) ? Connection::LinkWait::kNoReply
+                                                         : Connection::LinkWait::kReply;
+  CallReply reply = od ? c->Call(Put1Call{OpenCallOf(*od, open_options), put}, wait)
+                       : c->Call(PutCall{Hobj, put}, wait);
   MQLONG cc = reply.cc;
   reason = reply.reason;
   PutReply done;

@@ -47,6 +47,8 @@ std::string_view DisplayHeading(ObjectKind object) {
       return "AMQ8407I: Display Process details.";
     case ObjectKind::kNamelist:
       return "AMQ8550I: Display namelist details.";
+    case ObjectKind::kChannel:
+      return "AMQ8414I: Display Channel details.";
     case ObjectKind::kQMgr:
       return "AMQ8408I: Display Queue Manager details.";
     case ObjectKind::kQStatus:
@@ -75,6 +77,18 @@ std::string SuccessMessage(const CommandResult& r) {
         return {};
     }
   }
+  if (r.object == ObjectKind::kChannel) {
+    switch (r.verb) {
+      case Verb::kDefine:
+        return "AMQ8014I: IBM MQ channel created.";
+      case Verb::kAlter:
+        return "AMQ8016I: IBM MQ channel changed.";
+      case Verb::kDelete:
+        return "AMQ8015I: IBM MQ channel deleted.";
+      default:
+        return {};
+    }
+  }
   switch (r.verb) {
     case Verb::kDefine:
       return process ? "AMQ8010I: IBM MQ process created." : "AMQ8006I: IBM MQ queue created.";
@@ -96,11 +110,13 @@ std::string FailureMessage(const CommandResult& r) {
   switch (r.reason) {
     case MQRC_UNKNOWN_OBJECT_NAME:
     case MQRCCF_UNKNOWN_OBJECT_NAME:
+    case MQRCCF_CHANNEL_NOT_FOUND:
       return "AMQ8147E: IBM MQ object " + r.failed_name + " not found.";
     case MQRCCF_OBJECT_ALREADY_EXISTS:
       return "AMQ8150E: IBM MQ object already exists.";
     case MQRCCF_OBJECT_WRONG_TYPE:
     case MQRCCF_Q_WRONG_TYPE:
+    case MQRCCF_CHANNEL_TYPE_ERROR:
       return "AMQ8151E: IBM MQ object has different type.";
     case MQRC_OBJECT_IN_USE:
     case MQRCCF_OBJECT_IN_USE:
@@ -140,9 +156,9 @@ std::string SyntaxHelp(Verb verb, ObjectKind object) {
   std::string verb_name(VerbName(verb));
   if (!ValidCommand(verb, object)) {
     std::string objects;
-    for (ObjectKind o :
-         {ObjectKind::kQueue, ObjectKind::kQAlias, ObjectKind::kQLocal, ObjectKind::kQModel,
-          ObjectKind::kQRemote, ObjectKind::kQMgr, ObjectKind::kProcess, ObjectKind::kNamelist}) {
+    for (ObjectKind o : {ObjectKind::kQueue, ObjectKind::kQAlias, ObjectKind::kQLocal,
+                         ObjectKind::kQModel, ObjectKind::kQRemote, ObjectKind::kQMgr,
+                         ObjectKind::kProcess, ObjectKind::kNamelist, ObjectKind::kChannel}) {
       if (ValidCommand(verb, o))
         objects += (objects.empty() ? "" : " | ") + std::string(ObjectName(o));
     }
@@ -153,20 +169,27 @@ std::string SyntaxHelp(Verb verb, ObjectKind object) {
   if (object != ObjectKind::kQMgr) {
     std::string name = IsQueue(object)                   ? "q_name"
                        : object == ObjectKind::kNamelist ? "namelist_name"
+                       : object == ObjectKind::kChannel  ? "channel_name"
                                                          : "process_name";
     text += "( " + std::string(display ? "generic_" : "") + name + " )";
   }
   std::vector<std::string> options;
+  const std::string channel_types = "RCVR | SDR | SVRCONN";
+  if (object == ObjectKind::kChannel && (verb == Verb::kDefine || verb == Verb::kAlter)) {
+    options.push_back("CHLTYPE( " + channel_types + " )");
+  }
   if (verb == Verb::kDefine) {
-    options = {"LIKE( name )", "NOREPLACE | REPLACE"};
+    options.insert(options.end(), {"LIKE( name )", "NOREPLACE | REPLACE"});
   } else if (verb == Verb::kAlter) {
-    options = {"FORCE"};
+    options.push_back("FORCE");
   } else if (verb == Verb::kDelete && object == ObjectKind::kQLocal) {
     options = {"NOPURGE | PURGE"};
   } else if (display) {
     options = {"ALL"};
     if (object == ObjectKind::kQueue) {
       options.push_back("TYPE( ALL | QALIAS | QLOCAL | QMODEL | QREMOTE )");
+    } else if (object == ObjectKind::kChannel) {
+      options.push_back("TYPE( ALL | " + channel_types + " )");
     }
   }
   if (verb == Verb::kDefine || verb == Verb::kAlter || display) {

@@ -67,6 +67,12 @@ struct NamelistObject {
   std::vector<Attribute> attributes;
 };
 
+struct ChannelObject {
+  std::string name;
+  MQLONG type = 0;  // MQCHT_SENDER, MQCHT_RECEIVER or MQCHT_SVRCONN
+  std::vector<Attribute> attributes;
+};
+
 class MqscBackend {
  public:
   virtual ~MqscBackend() = default;
@@ -138,6 +144,32 @@ class MqscBackend {
   virtual MQLONG ListNamelists(const std::string& generic, const std::vector<MQLONG>& selectors,
                                std::vector<NamelistObject>* out) {
     (void)generic, (void)selectors, (void)out;
+    return MQRCCF_CFH_COMMAND_ERROR;
+  }
+
+  // Channels of `type` (MQCHT_*), with the same rules as the queue
+  // operations above; MQRCCF_CHANNEL_NOT_FOUND for no such channel, and
+  // MQRCCF_CHANNEL_TYPE_ERROR where IBM MQ says the type differs. A
+  // backend without channels fails each with MQRCCF_CFH_COMMAND_ERROR.
+  virtual MQLONG DefineChannel(const std::string& name, MQLONG type, const std::string& like,
+                               const std::vector<Attribute>& changes, bool replace) {
+    (void)name, (void)type, (void)like, (void)changes, (void)replace;
+    return MQRCCF_CFH_COMMAND_ERROR;
+  }
+  virtual MQLONG AlterChannel(const std::string& name, MQLONG type,
+                              const std::vector<Attribute>& changes) {
+    (void)name, (void)type, (void)changes;
+    return MQRCCF_CFH_COMMAND_ERROR;
+  }
+  virtual MQLONG DeleteChannel(const std::string& name) {
+    (void)name;
+    return MQRCCF_CFH_COMMAND_ERROR;
+  }
+  // `type` MQCHT_ALL for any.
+  virtual MQLONG ListChannels(const std::string& generic, MQLONG type,
+                              const std::vector<MQLONG>& selectors,
+                              std::vector<ChannelObject>* out) {
+    (void)generic, (void)type, (void)selectors, (void)out;
     return MQRCCF_CFH_COMMAND_ERROR;
   }
 

@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <charconv>
 
+#include <cmqxc.h>
+
 #include "mqsc/mqsc_parser.h"
 #include "mqsc/status_display.h"
+#include "objects/attribute_tables.h"
 #include "pcf/pcf_format.h"
 
 namespace mqemu::mqsc {
@@ -88,7 +91,8 @@ const Attribute* FindAttribute(const std::vector<Attribute>& attributes, MQLONG 
 }
 
 bool IsUnknownObject(MQLONG reason) {
-  return reason == MQRC_UNKNOWN_OBJECT_NAME || reason == MQRCCF_UNKNOWN_OBJECT_NAME;
+  return reason == MQRC_UNKNOWN_OBJECT_NAME || reason == MQRCCF_UNKNOWN_OBJECT_NAME ||
+         reason == MQRCCF_CHANNEL_NOT_FOUND;
 }
 
 class Interpreter {
@@ -126,7 +130,8 @@ class Interpreter {
       if (words[1].has_value) return SyntaxError(1);
     } else {
       bool generic = result_.verb == Verb::kDisplay || result_.verb == Verb::kReset;
-      if (!words[1].has_value || !ValidName(words[1].value, generic)) {
+      if (!words[1].has_value || !ValidName(words[1].value, generic) ||
+          (object == ObjectKind::kChannel && words[1].value.size() > MQ_CHANNEL_NAME_LENGTH)) {
         return SyntaxError(1);
       }
       result_.name = words[1].value;
@@ -179,9 +184,20 @@ class Interpreter {
 
   CommandResult DefineOrAlter() {
     const bool define = result_.verb == Verb::kDefine;
-    const unsigned scope = Scope(result_.object);
+    unsigned scope = Scope(result_.object);
+    // A channel's definition names its type, which decides its keywords.
+    MQLONG channel_type = 0;
+    if (result_.object == ObjectKind::kChannel) {
+      size_t at = 2;
+      while (at < parsed_.words.size() && parsed_.words[at].keyword != "CHLTYPE") ++at;
+      if (at == parsed_.words.size()) return SyntaxError(parsed_.words.size() - 1);
+      const Word& w = parsed_.words[at];
+      channel_type = w.has_value && !w.quoted ? ChannelTypeOf(w.value) : 0;
+      if (channel_type == 0) return SyntaxError(at);
+      scope = objects::ChannelClassBit(channel_type) | PlatformBitOf(backend_.Platform());
+    }
     std::string like;
-    bool replace = false, replace_given = false, force_given = false;
+    bool replace = false, replace_given = false, force_given = false, type_given = false;
     std::vector<Attribute> changes;
     for (size_t i = 2; i < parsed_.words.size(); ++i) {
       const Word& w = parsed_.words[i];
@@ -194,6 +210,11 @@ class Interpreter {
         if (w.has_value || replace_given) return SyntaxError(i);
         replace_given = true;
         replace = w.keyword == "REPLACE";
+        continue;
+      }
+      if (channel_type != 0 && w.keyword == "CHLTYPE") {
+        if (type_given) return SyntaxError(i);
+        type_given = true;
         continue;
       }
       if (!define && w.keyword == "FORCE") {
@@ -218,6 +239,12 @@ class Interpreter {
       return define ? Done(backend_.DefineNamelist(result_.name, like, changes, replace), like)
                     : Done(backend_.AlterNamelist(result_.name, changes));
     }
+    if (result_.object == ObjectKind::kChannel) {
+      return define
+                 ? Done(backend_.DefineChannel(result_.name, channel_type, like, changes, replace),
+                        like)
+                 : Done(backend_.AlterChannel(result_.name, channel_type, changes));
+    }
     MQLONG type = QueueTypeOf(result_.object);
     return define ? Done(backend_.DefineQueue(result_.name, type, like, changes, replace), like)
                   : Done(backend_.AlterQueue(result_.name, type, changes));
@@ -236,6 +263,7 @@ class Interpreter {
     }
     if (result_.object == ObjectKind::kProcess) return Done(backend_.DeleteProcess(result_.name));
     if (result_.object == ObjectKind::kNamelist) return Done(backend_.DeleteNamelist(result_.name));
+    if (result_.object == ObjectKind::kChannel) return Done(backend_.DeleteChannel(result_.name));
     return Done(backend_.DeleteQueue(result_.name, QueueTypeOf(result_.object), purge));
   }
 
@@ -243,7 +271,7 @@ class Interpreter {
     const ObjectKind object = result_.object;
     const unsigned scope = Scope(object);
     bool all = false, type_given = false;
-    MQLONG type = QueueTypeOf(object);
+    MQLONG type = object == ObjectKind::kChannel ? MQCHT_ALL : QueueTypeOf(object);
     std::vector<const Keyword*> wanted;
     bool named_qmname = false;  // QMNAME is always shown, but may be asked for
     for (size_t i = 2; i < parsed_.words.size(); ++i) {
@@ -256,6 +284,15 @@ class Interpreter {
         named_qmname = true;
         continue;
       }
+      if (object == ObjectKind::kChannel && w.keyword == "TYPE") {
+        MQLONG of = w.has_value && !w.quoted ? ChannelTypeOf(w.value) : 0;
+        if ((of == 0 && w.value != "ALL") || w.quoted || type_given) return SyntaxError(i);
+        type_given = true;
+        type = w.value == "ALL" ? MQCHT_ALL : of;
+        continue;
+      }
+      // A channel's name and type are always shown, but may be asked for.
+      if (object == ObjectKind::kChannel && w.keyword == "CHLTYPE" && !w.has_value) continue;
       if (object == ObjectKind::kQueue && w.keyword == "TYPE") {
         ObjectKind of = FindObject(w.value);
         bool valid = w.has_value && !w.quoted && !type_given &&
@@ -322,6 +359,16 @@ class Interpreter {
         fields(kNamelistBit, n.attributes, &shown);
         result_.displayed.push_back(std::move(shown));
       }
+    } else if (object == ObjectKind::kChannel) {
+      std::vector<ChannelObject> channels;
+      reason = backend_.ListChannels(result_.name, type, selectors, &channels);
+      for (const ChannelObject& c : channels) {
+        std::vector<std::string> shown{"CHANNEL(" + c.name + ")",
+                                       "CHLTYPE(" + std::string(ChannelTypeName(c.type)) + ")"};
+        fields(objects::ChannelClassBit(c.type), c.attributes, &shown);
+        result_.displayed.push_back(std::move(shown));
+      }
+      if (reason == MQRC_NONE && result_.displayed.empty()) reason = MQRCCF_CHANNEL_NOT_FOUND;
     } else {
       std::vector<QueueObject> queues;
       reason = backend_.ListQueues(result_.name, type, selectors, &queues);

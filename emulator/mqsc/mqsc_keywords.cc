@@ -31,7 +31,7 @@ struct ObjectSpelling {
   unsigned bit;
   MQLONG queue_type;
 };
-constexpr std::array<ObjectSpelling, 13> kObjects = {{{"", "", 0, MQQT_ALL},
+constexpr std::array<ObjectSpelling, 14> kObjects = {{{"", "", 0, MQQT_ALL},
                                                       {"QUEUE", "Q", kAnyQueueBits, MQQT_ALL},
                                                       {"QLOCAL", "QL", kLocalBit, MQQT_LOCAL},
                                                       {"QMODEL", "QM", kModelBit, MQQT_MODEL},
@@ -40,6 +40,7 @@ constexpr std::array<ObjectSpelling, 13> kObjects = {{{"", "", 0, MQQT_ALL},
                                                       {"QMGR", "", kQMgrBit, MQQT_ALL},
                                                       {"PROCESS", "PRO", kProcessBit, MQQT_ALL},
                                                       {"NAMELIST", "NL", kNamelistBit, MQQT_ALL},
+                                                      {"CHANNEL", "CHL", kChannelBits, MQQT_ALL},
                                                       {"QSTATUS", "QS", 0, MQQT_ALL},
                                                       {"QSTATS", "", 0, MQQT_ALL},
                                                       {"QMSTATUS", "", 0, MQQT_ALL},
@@ -65,6 +66,8 @@ std::span<const Keyword> KeywordsOf(ObjectKind object) {
       return objects::ProcessKeywords();
     case ObjectKind::kNamelist:
       return objects::NamelistKeywords();
+    case ObjectKind::kChannel:
+      return objects::ChannelKeywords();
     case ObjectKind::kQMgr:
       return objects::QueueManagerKeywords();
     case ObjectKind::kNone:
@@ -107,6 +110,20 @@ std::string_view QueueTypeName(MQLONG type) {
   return "QLOCAL";
 }
 
+MQLONG ChannelTypeOf(std::string_view word) {
+  for (const ValueName& t : objects::ChannelTypeNames()) {
+    if (word == t.name) return t.value;
+  }
+  return 0;
+}
+
+std::string_view ChannelTypeName(MQLONG type) {
+  for (const ValueName& t : objects::ChannelTypeNames()) {
+    if (t.value == type) return t.name;
+  }
+  return {};
+}
+
 bool IsStatus(ObjectKind object) {
   return object >= ObjectKind::kQStatus;
 }
@@ -140,7 +157,8 @@ bool ValidCommand(Verb verb, ObjectKind object) {
     case Verb::kDelete:
       return object == ObjectKind::kQLocal || object == ObjectKind::kQModel ||
              object == ObjectKind::kQAlias || object == ObjectKind::kQRemote ||
-             object == ObjectKind::kProcess || object == ObjectKind::kNamelist;
+             object == ObjectKind::kProcess || object == ObjectKind::kNamelist ||
+             object == ObjectKind::kChannel;
     case Verb::kDisplay:
       return object != ObjectKind::kNone && object != ObjectKind::kQStats;
     case Verb::kReset:

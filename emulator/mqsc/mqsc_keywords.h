@@ -30,6 +30,7 @@ enum class ObjectKind {
   kQMgr,
   kProcess,
   kNamelist,
+  kChannel,
   kQStatus,   // DISPLAY QSTATUS
   kQStats,    // RESET QSTATS
   kQMStatus,  // DISPLAY QMSTATUS
@@ -43,6 +44,7 @@ using objects::ClassBit;
 using objects::InScope;
 using objects::kAliasBit;
 using objects::kAnyQueueBits;
+using objects::kChannelBits;
 using objects::kDistributedBit;
 using objects::Keyword;
 using objects::kLocalBit;
@@ -55,7 +57,7 @@ using objects::PlatformBitOf;
 using objects::ValueKind;
 using objects::ValueName;
 
-// The attribute keywords of queues, processes, namelists and the queue manager, in
+// The attribute keywords of queues, processes, namelists, channels and the queue manager, in
 // the order that DISPLAY shows them.
 std::span<const Keyword> KeywordsOf(ObjectKind object);
 
@@ -71,6 +73,10 @@ MQLONG QueueTypeOf(ObjectKind object);
 // "QLOCAL", "QMODEL", "QALIAS", "QREMOTE" for a queue type.
 std::string_view QueueTypeName(MQLONG type);
 bool IsQueue(ObjectKind object);
+// A channel type (MQCHT_*) by its CHLTYPE name (SDR, RCVR, SVRCONN), 0 for
+// none the stand-in defines; and the name of a type.
+MQLONG ChannelTypeOf(std::string_view word);
+std::string_view ChannelTypeName(MQLONG type);
 
 // Verbs and object keywords by any of their spellings (upper case).
 Verb FindVerb(std::string_view word);

@@ -51,10 +51,12 @@ std::string FailedObject(const CommandResult& r) {
 // The item messages of a failure, and whether it is an abnormal completion.
 bool AppendFailure(const CommandResult& r, const std::string& lead, std::vector<std::string>* out) {
   std::string module(ModuleOf(r));
-  bool not_found = r.reason == MQRC_UNKNOWN_OBJECT_NAME || r.reason == MQRCCF_UNKNOWN_OBJECT_NAME;
+  bool not_found = r.reason == MQRC_UNKNOWN_OBJECT_NAME || r.reason == MQRCCF_UNKNOWN_OBJECT_NAME ||
+                   r.reason == MQRCCF_CHANNEL_NOT_FOUND;
   if (not_found && r.verb == Verb::kDisplay && r.generic) {
     std::string noun = r.object == ObjectKind::kProcess    ? "PROCESS"
                        : r.object == ObjectKind::kNamelist ? "NAMELIST"
+                       : r.object == ObjectKind::kChannel  ? "CHANNEL"
                                                            : "QUEUE";
     out->push_back("CSQM297I " + lead + module + " NO " + noun +
                    " FOUND MATCHING REQUEST CRITERIA");
@@ -89,16 +91,18 @@ std::vector<std::string> ZosMessages(const CommandResult& r, std::string_view co
   switch (r.status) {
     case Status::kOk:
       for (const auto& fields : r.displayed) {
-        // Queues and processes carry their disposition after their identity.
+        // Queues, channels, processes and namelists carry their disposition
+        // after their identity (a queue's and a channel's with its type).
         std::vector<std::string> shown = fields;
         bool named = r.object == ObjectKind::kProcess || r.object == ObjectKind::kNamelist;
-        size_t identity = IsQueue(r.object) ? 2 : named ? 1 : 0;
+        size_t identity = IsQueue(r.object) || r.object == ObjectKind::kChannel ? 2 : named ? 1 : 0;
         if (identity > 0) {
           shown.insert(shown.begin() + std::min(identity, shown.size()), "QSGDISP(QMGR)");
         }
         std::string_view id = IsStatus(r.object)                  ? "CSQM201I "
                               : r.object == ObjectKind::kProcess  ? "CSQM408I "
                               : r.object == ObjectKind::kNamelist ? "CSQM407I "
+                              : r.object == ObjectKind::kChannel  ? "CSQM415I "
                                                                   : "CSQM409I ";
         std::string text = std::string(id) + lead;
         // One line: the marks that end lines of the distributed layout go.

@@ -23,7 +23,8 @@
 
 namespace mqemu::objects {
 
-// Bits for the object classes an attribute belongs to.
+// Bits for the object classes an attribute belongs to: the low 16 bits of
+// a scope, so there is room for sixteen classes.
 enum ClassBit : unsigned {
   kLocalBit = 1,
   kModelBit = 2,
@@ -32,19 +33,25 @@ enum ClassBit : unsigned {
   kQMgrBit = 16,
   kRemoteBit = 32,  // a local definition of a remote queue
   kNamelistBit = 64,
+  kSenderBit = 128,  // channels, by type
+  kReceiverBit = 256,
+  kSvrconnBit = 512,
 };
 constexpr unsigned kAnyQueueBits = kLocalBit | kModelBit | kAliasBit | kRemoteBit;
 constexpr unsigned kQueueBits = kLocalBit | kModelBit;  // local and model queues
-constexpr unsigned kClassBits = 0xff;
+constexpr unsigned kChannelBits = kSenderBit | kReceiverBit | kSvrconnBit;
+constexpr unsigned kClassBits = 0xffff;
 
 // Bits for the platforms whose queue managers have an attribute: most are
 // everywhere, some only on the distributed platforms or only on z/OS. Code
 // that asks about an attribute passes a scope: the class bit of its object
 // and the platform bit of its queue manager together (ScopeOf).
 enum PlatformBit : unsigned {
-  kDistributedBit = 0x100,
-  kZosBit = 0x200,
+  kDistributedBit = 0x10000,
+  kZosBit = 0x20000,
 };
+static_assert((kDistributedBit & kClassBits) == 0 && kSvrconnBit <= kClassBits,
+              "class and platform bits share a scope without overlapping");
 constexpr unsigned kAllPlatforms = kDistributedBit | kZosBit;
 
 constexpr unsigned PlatformBitOf(MQLONG platform) {

@@ -6,6 +6,7 @@
 // group) have no behaviour here.
 #include "objects/attribute_tables.h"
 #include "objects/value_names.h"
+#include "qmgr/channel.h"
 #include "qmgr/queue_manager.h"
 
 #include "protocol/frame.h"
@@ -342,7 +343,8 @@ std::span<const Keyword> QueueManagerKeywords() {
 
 bool IsListAttribute(MQLONG selector) {
   const QueueManagerRow* row = FindRow(QueueManagerRows(), selector);
-  return row && row->list;
+  const ChannelRow* channel_row = FindRow(ChannelRows(), selector);
+  return (row && row->list) || (channel_row && channel_row->list);
 }
 
 }  // namespace mqemu::objects

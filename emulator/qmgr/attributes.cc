@@ -30,6 +30,10 @@ bool NamelistAttribute(const Namelist& n, MQLONG selector, AttributeValue* out) 
   return Inquire(NamelistRows(), Scope(kNamelistBit), n, selector, out);
 }
 
+bool ChannelAttribute(const ChannelDefinition& c, MQLONG selector, AttributeValue* out) {
+  return Inquire(ChannelRows(), Scope(ChannelClassBit(c.type)), c, selector, out);
+}
+
 bool QueueManagerAttribute(const QueueManager& qm, MQLONG selector, AttributeValue* out) {
   return Inquire(QueueManagerRows(), Scope(kQMgrBit), qm, selector, out);
 }
@@ -46,6 +50,11 @@ void ReportProcess(const Process& p, std::span<const MQLONG> asked, bool all,
 void ReportNamelist(const Namelist& n, std::span<const MQLONG> asked, bool all,
                     const Report& report) {
   ForEachReported(NamelistRows(), Scope(kNamelistBit), n, asked, all, report);
+}
+
+void ReportChannel(const ChannelDefinition& c, std::span<const MQLONG> asked, bool all,
+                   const Report& report) {
+  ForEachReported(ChannelRows(), Scope(ChannelClassBit(c.type)), c, asked, all, report);
 }
 
 void ReportQueueManager(const QueueManager& qm, std::span<const MQLONG> asked, bool all,

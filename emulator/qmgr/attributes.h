@@ -1,4 +1,4 @@
-// The attributes of queues, processes, namelists and of the queue manager that MQINQ,
+// The attributes of queues, processes, namelists, channels and of the queue manager that MQINQ,
 // the command server and MQSC's DISPLAY report, by selector, read from the
 // attribute tables (objects/) for this queue manager's platform, so that
 // all give the same values at the same field lengths.
@@ -15,6 +15,7 @@
 namespace mqemu {
 
 class QueueManager;
+struct ChannelDefinition;
 struct Namelist;
 struct Process;
 struct Queue;
@@ -26,6 +27,7 @@ bool QueueAttribute(const Queue& q, MQLONG selector, AttributeValue* out);
 bool QueueManagerAttribute(const QueueManager& qm, MQLONG selector, AttributeValue* out);
 bool ProcessAttribute(const Process& p, MQLONG selector, AttributeValue* out);
 bool NamelistAttribute(const Namelist& n, MQLONG selector, AttributeValue* out);
+bool ChannelAttribute(const ChannelDefinition& c, MQLONG selector, AttributeValue* out);
 
 // Lock held. Calls report(selector, value) for each attribute that an
 // inquiry of the object reports when it asks for `asked`, or for everything
@@ -36,6 +38,8 @@ void ReportQueue(const Queue& q, std::span<const MQLONG> asked, bool all, const 
 void ReportProcess(const Process& p, std::span<const MQLONG> asked, bool all, const Report& report);
 void ReportNamelist(const Namelist& n, std::span<const MQLONG> asked, bool all,
                     const Report& report);
+void ReportChannel(const ChannelDefinition& c, std::span<const MQLONG> asked, bool all,
+                   const Report& report);
 void ReportQueueManager(const QueueManager& qm, std::span<const MQLONG> asked, bool all,
                         const Report& report);
 

@@ -117,6 +117,7 @@ MQLONG ExpectedType(MQLONG parameter) {
     case MQIACF_Q_ATTRS:
     case MQIACF_PROCESS_ATTRS:
     case MQIACF_NAMELIST_ATTRS:
+    case MQIACF_CHANNEL_ATTRS:
     case MQIACF_Q_STATUS_ATTRS:
     case MQIACF_Q_MGR_STATUS_ATTRS:
     case MQIACF_CONNECTION_ATTRS:
@@ -230,13 +231,14 @@ void InquireQueueNames(const PcfMessage& m, ReplySet& replies) {
 }
 
 // The attribute parameters of a Create, Change or Copy request for the
-// object named by parameter `name` (copied from the one named by `from`),
-// into *changes. Fails on a parameter that is not a single integer or
-// string value (a list of selectors) or a list of names.
+// object named by parameter `name` (copied from the one named by `from`,
+// of the type that parameter `type` gives), into *changes. Fails on a
+// parameter that is not a single integer or string value (a list of
+// selectors) or a list of names.
 DefinitionResult Changes(const PcfMessage& m, MQLONG name, std::vector<AttributeChange>* changes,
-                         MQLONG from = 0) {
+                         MQLONG from = 0, MQLONG type = MQIA_Q_TYPE) {
   for (const PcfParameter& p : m.parameters) {
-    if (p.parameter == name || (from && p.parameter == from) || p.parameter == MQIA_Q_TYPE ||
+    if (p.parameter == name || (from && p.parameter == from) || p.parameter == type ||
         p.parameter == MQIACF_REPLACE || p.parameter == MQIACF_FORCE) {
       continue;
     }
@@ -379,6 +381,86 @@ void DeleteNamelist(const PcfMessage& m, ReplySet& replies) {
   if (st.failed()) replies.Fail(st.rc);
 }
 
+// Inquire Channel: a response for each channel whose name matches and
+// whose type is the one asked for (all without ChannelType).
+void InquireChannel(const PcfMessage& m, ReplySet& replies) {
+  const PcfParameter* name = Find(m, MQCACH_CHANNEL_NAME);
+  if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+  const PcfParameter* type = Find(m, MQIACH_CHANNEL_TYPE);
+  std::string pattern = TrimTrailingBlanks(name->text);
+  Asked asked = AskedFor(m, MQIACF_CHANNEL_ATTRS);
+  QueueManager& qm = Qm();
+  std::lock_guard lock(qm.mu);
+  int matched = 0;
+  for (auto& [channel_name, c] : qm.channels) {
+    if (!MatchesGeneric(channel_name, pattern)) continue;
+    if (type && type->value != MQCHT_ALL && type->value != c->type) continue;
+    ++matched;
+    ReportChannel(*c, asked.selectors, asked.all, AddTo(replies.Add()));
+  }
+  if (matched == 0) replies.Fail(MQRCCF_CHANNEL_NOT_FOUND);
+}
+
+void InquireChannelNames(const PcfMessage& m, ReplySet& replies) {
+  const PcfParameter* name = Find(m, MQCACH_CHANNEL_NAME);
+  if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+  const PcfParameter* type = Find(m, MQIACH_CHANNEL_TYPE);
+  std::string pattern = TrimTrailingBlanks(name->text);
+  QueueManager& qm = Qm();
+  std::lock_guard lock(qm.mu);
+  std::vector<std::string> names;
+  for (auto& [channel_name, c] : qm.channels) {
+    if (!MatchesGeneric(channel_name, pattern)) continue;
+    if (type && type->value != MQCHT_ALL && type->value != c->type) continue;
+    names.push_back(channel_name);
+  }
+  replies.Add().StringList(MQCACH_CHANNEL_NAMES, names, MQ_CHANNEL_NAME_LENGTH, qm.ccsid);
+}
+
+// Create, Change and Copy Channel, each naming the channel's type. A copy
+// takes the attributes of the channel it names, which must be of that type,
+// the request's own over them.
+void DefineChannel(const PcfMessage& m, ReplySet& replies) {
+  const MQLONG command = m.header.Command;
+  const bool copy = command == MQCMD_COPY_CHANNEL;
+  const MQLONG name_parameter = copy ? MQCACF_TO_CHANNEL_NAME : MQCACH_CHANNEL_NAME;
+  const PcfParameter* name = Find(m, name_parameter);
+  const PcfParameter* from = copy ? Find(m, MQCACF_FROM_CHANNEL_NAME) : nullptr;
+  const PcfParameter* type = Find(m, MQIACH_CHANNEL_TYPE);
+  if (!name || !type || (copy && !from)) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+  const PcfParameter* replace = Find(m, MQIACF_REPLACE);
+  std::vector<AttributeChange> changes;
+  DefinitionResult r =
+      Changes(m, name_parameter, &changes, MQCACF_FROM_CHANNEL_NAME, MQIACH_CHANNEL_TYPE);
+  if (r.reason) return replies.Fail(r.reason, r.bad_parameter);
+  QueueManager& qm = Qm();
+  std::lock_guard lock(qm.mu);
+  if (copy) {
+    const ChannelDefinition* model = qm.FindChannel(TrimTrailingBlanks(from->text));
+    if (!model) return replies.Fail(MQRCCF_CHANNEL_NOT_FOUND);
+    if (model->type != type->value) {
+      return replies.Fail(MQRCCF_CHANNEL_TYPE_ERROR, MQIACH_CHANNEL_TYPE);
+    }
+    std::vector<AttributeChange> base = SettableAttributes(qm, *model);
+    changes.insert(changes.begin(), base.begin(), base.end());
+  }
+  std::string target = TrimTrailingBlanks(name->text);
+  r = command == MQCMD_CHANGE_CHANNEL ? AlterChannel(qm, target, type->value, changes)
+                                      : mqemu::DefineChannel(qm, target, type->value, changes,
+                                                             replace && replace->value == MQRP_YES);
+  if (r.reason) {
+    replies.Fail(r.reason, r.reason == MQRCCF_CHANNEL_NOT_FOUND ? 0 : r.bad_parameter);
+  }
+}
+
+void DeleteChannel(const PcfMessage& m, ReplySet& replies) {
+  const PcfParameter* name = Find(m, MQCACH_CHANNEL_NAME);
+  if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+  std::lock_guard lock(Qm().mu);
+  Status st = Qm().DeleteChannel(TrimTrailingBlanks(name->text));
+  if (st.failed()) replies.Fail(st.rc);
+}
+
 void CreateOrChangeProcess(const PcfMessage& m, ReplySet& replies) {
   const PcfParameter* name = Find(m, MQCA_PROCESS_NAME);
   if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
@@ -510,6 +592,12 @@ const std::map<MQLONG, Command>& Commands() {
       {MQCMD_CHANGE_NAMELIST, DefineNamelist},
       {MQCMD_COPY_NAMELIST, DefineNamelist},
       {MQCMD_DELETE_NAMELIST, DeleteNamelist},
+      {MQCMD_INQUIRE_CHANNEL, InquireChannel},
+      {MQCMD_INQUIRE_CHANNEL_NAMES, InquireChannelNames},
+      {MQCMD_CREATE_CHANNEL, DefineChannel},
+      {MQCMD_CHANGE_CHANNEL, DefineChannel},
+      {MQCMD_COPY_CHANNEL, DefineChannel},
+      {MQCMD_DELETE_CHANNEL, DeleteChannel},
       {MQCMD_INQUIRE_Q_STATUS, Status},
       {MQCMD_RESET_Q_STATS, Status},
       {MQCMD_INQUIRE_Q_MGR_STATUS, Status},

@@ -21,6 +21,7 @@
 namespace mqemu {
 namespace {
 
+using objects::ChannelRows;
 using objects::ProcessRows;
 using objects::QueueRows;
 
@@ -184,14 +185,49 @@ Status DefineProcessCommand(const std::vector<std::string>& a, std::string* text
   return Outcome(DefineProcess(Qm(), a[1], changes, replace), a, "process", text);
 }
 
+// mqemu define-channel: --type names the type as DEFINE CHANNEL's CHLTYPE
+// does, in either case (svrconn unless given).
+Status DefineChannelCommand(const std::vector<std::string>& a, std::string* text) {
+  if (a.size() < 2) return Usage(text, "define-channel: channel name missing");
+  MQLONG type = MQCHT_SVRCONN;
+  bool replace = false;
+  std::vector<AttributeChange> changes;
+  for (size_t i = 2; i < a.size(); ++i) {
+    const std::string& opt = a[i];
+    bool has_value = i + 1 < a.size();
+    if (opt == "--replace") {
+      replace = true;
+    } else if (opt == "--type" && has_value) {
+      type = 0;
+      for (const objects::ValueName& t : objects::ChannelTypeNames()) {
+        if (a[i + 1] == t.name || IsLowerCaseOf(a[i + 1], t.name)) type = t.value;
+      }
+      if (type == 0) return Usage(text, "define-channel: unknown channel type " + a[i + 1]);
+      ++i;
+    } else if (has_value && OptionValue(ChannelRows(), opt, a[i + 1], &changes)) {
+      ++i;
+    } else {
+      return Usage(text, "define-channel: unknown or incomplete option " + opt);
+    }
+  }
+  std::lock_guard lock(Qm().mu);
+  return Outcome(DefineChannel(Qm(), a[1], type, changes, replace), a, "channel", text);
+}
+
 Status Delete(const std::vector<std::string>& a, std::string* text) {
   bool process = a[0] == "delete-process";
+  bool channel = a[0] == "delete-channel";
   if (a.size() < 2) return Usage(text, a[0] + ": name missing");
   bool purge = a.size() > 2 && a[2] == "--purge";
   std::lock_guard lock(Qm().mu);
-  Status st = process ? Qm().DeleteProcess(a[1]) : Qm().DeleteQueue(a[1], purge);
+  Status st = process   ? Qm().DeleteProcess(a[1])
+              : channel ? Qm().DeleteChannel(a[1])
+                        : Qm().DeleteQueue(a[1], purge);
   *text = st.failed() ? a[0] + " " + a[1] + " failed with reason " + std::to_string(st.rc)
-                      : (process ? "process " : "queue ") + a[1] + " deleted";
+                      : (process   ? "process "
+                         : channel ? "channel "
+                                   : "queue ") +
+                            a[1] + " deleted";
   return st;
 }
 
@@ -206,6 +242,18 @@ const char* TypeName(MQLONG type) {
     default:
       return "local";
   }
+}
+
+// A channel type as mqemu define-channel takes it.
+std::string ChannelTypeText(MQLONG type) {
+  for (const objects::ValueName& t : objects::ChannelTypeNames()) {
+    if (t.value == type) {
+      std::string name(t.name);
+      for (char& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+      return name;
+    }
+  }
+  return "unknown";
 }
 
 const char* DefinitionName(MQLONG type) {
@@ -269,6 +317,23 @@ Status Show(const std::vector<std::string>& a, std::string* text) {
     out << name << "  type=namelist names=";
     for (size_t i = 0; i < n->names.size(); ++i) out << (i ? "," : "") << n->names[i];
     if (!n->description.empty()) out << " description=\"" << n->description << '"';
+    out << '\n';
+  }
+  for (auto& [name, c] : qm.channels) {
+    if (!MatchesGeneric(name, pattern)) continue;
+    ++shown;
+    out << name << "  type=channel chltype=" << ChannelTypeText(c->type);
+    objects::AttributeValue v;
+    for (MQLONG selector : {MQCACH_CONNECTION_NAME, MQCACH_XMIT_Q_NAME, MQCACH_MCA_USER_ID}) {
+      if (!ChannelAttribute(*c, selector, &v) || TrimTrailingBlanks(v.text).empty()) continue;
+      out << (selector == MQCACH_CONNECTION_NAME ? " conname="
+              : selector == MQCACH_XMIT_Q_NAME   ? " xmitq="
+                                                 : " mcauser=")
+          << TrimTrailingBlanks(v.text);
+    }
+    if (ChannelAttribute(*c, MQCACH_DESC, &v) && !TrimTrailingBlanks(v.text).empty()) {
+      out << " description=\"" << TrimTrailingBlanks(v.text) << '"';
+    }
     out << '\n';
   }
   // The connections and what each has open, when everything is shown.
@@ -394,7 +459,10 @@ Status RunControl(const std::vector<std::string>& args, std::string* text) {
   if (args.empty()) return Usage(text, "no command");
   const std::string& cmd = args[0];
   if (cmd == "define") return Define(args, text);
-  if (cmd == "delete" || cmd == "delete-process") return Delete(args, text);
+  if (cmd == "delete" || cmd == "delete-process" || cmd == "delete-channel") {
+    return Delete(args, text);
+  }
+  if (cmd == "define-channel") return DefineChannelCommand(args, text);
   if (cmd == "define-process") return DefineProcessCommand(args, text);
   if (cmd == "show") return Show(args, text);
   if (cmd == "fault") return Fault(args, text);

@@ -1,4 +1,4 @@
-// Definitions and changes of queues, processes, namelists and the queue manager,
+// Definitions and changes of queues, processes, namelists, channels and the queue manager,
 // checked and stored by the attribute tables.
 #include "qmgr/definitions.h"
 
@@ -14,6 +14,7 @@ namespace mqemu {
 
 namespace {
 
+using objects::ChannelRows;
 using objects::FindRow;
 using objects::NamelistRows;
 using objects::ProcessRows;
@@ -195,6 +196,78 @@ DefinitionResult AlterNamelist(QueueManager& qm, const std::string& name,
   return Alter(kNamelistKind, qm, name, changes);
 }
 
+namespace {
+
+unsigned ChannelScope(const QueueManager& qm, MQLONG type) {
+  return objects::ScopeOf(objects::ChannelClassBit(type), qm.platform);
+}
+
+// Checks every change of a channel of `type`: an attribute of other
+// channel types only is refused as IBM MQ refuses it.
+DefinitionResult CheckChannelChanges(const QueueManager& qm, MQLONG type,
+                                     const std::vector<AttributeChange>& changes) {
+  const unsigned any_channel = objects::ScopeOf(objects::kChannelBits, qm.platform);
+  for (const AttributeChange& c : changes) {
+    MQLONG reason = Check(ChannelRows(), ChannelScope(qm, type), c);
+    if (reason == 0) continue;
+    if (Check(ChannelRows(), any_channel, c) == 0) reason = MQRCCF_WRONG_CHANNEL_TYPE;
+    return {reason, c.selector};
+  }
+  return {};
+}
+
+// The default channel of a type, whose attributes a new channel takes.
+std::string_view DefaultChannelName(MQLONG type) {
+  switch (type) {
+    case MQCHT_SENDER:
+      return "SYSTEM.DEF.SENDER";
+    case MQCHT_RECEIVER:
+      return "SYSTEM.DEF.RECEIVER";
+    default:
+      return "SYSTEM.DEF.SVRCONN";
+  }
+}
+
+bool ValidChannelName(const std::string& name) {
+  return name.size() <= MQ_CHANNEL_NAME_LENGTH && objects::ValidObjectName(name);
+}
+
+}  // namespace
+
+DefinitionResult DefineChannel(QueueManager& qm, const std::string& name, MQLONG type,
+                               const std::vector<AttributeChange>& changes, bool replace) {
+  if (!ValidChannelName(name)) return {MQRCCF_CHANNEL_NAME_ERROR, MQCACH_CHANNEL_NAME};
+  if (objects::ChannelClassBit(type) == 0) {
+    return {MQRCCF_CHANNEL_TYPE_ERROR, MQIACH_CHANNEL_TYPE};
+  }
+  if (ChannelDefinition* existing = qm.FindChannel(name)) {
+    if (existing->type != type) return {MQRCCF_CHANNEL_TYPE_ERROR, MQIACH_CHANNEL_TYPE};
+    if (!replace) return {MQRCCF_OBJECT_ALREADY_EXISTS, MQCACH_CHANNEL_NAME};
+    return AlterChannel(qm, name, type, changes);
+  }
+  DefinitionResult checked = CheckChannelChanges(qm, type, changes);
+  if (checked.reason) return checked;
+  std::vector<AttributeChange> all;
+  if (const ChannelDefinition* base = qm.FindChannel(DefaultChannelName(type));
+      base && base->type == type) {
+    all = SettableAttributes(qm, *base);
+  }
+  all.insert(all.end(), changes.begin(), changes.end());
+  ApplyChanges(ChannelRows(), *qm.AddChannel(name, type), all);
+  return {};
+}
+
+DefinitionResult AlterChannel(QueueManager& qm, const std::string& name, MQLONG type,
+                              const std::vector<AttributeChange>& changes) {
+  ChannelDefinition* c = qm.FindChannel(name);
+  if (!c) return {MQRCCF_CHANNEL_NOT_FOUND, MQCACH_CHANNEL_NAME};
+  if (type != c->type) return {MQRCCF_CHANNEL_TYPE_ERROR, MQIACH_CHANNEL_TYPE};
+  DefinitionResult checked = CheckChannelChanges(qm, type, changes);
+  if (checked.reason) return checked;
+  ApplyChanges(ChannelRows(), *c, changes);
+  return {};
+}
+
 DefinitionResult AlterQueueManager(QueueManager& qm, const std::vector<AttributeChange>& changes) {
   DefinitionResult checked =
       CheckAll(QueueManagerRows(), objects::ScopeOf(objects::kQMgrBit, qm.platform), changes);
@@ -216,6 +289,11 @@ std::vector<AttributeChange> SettableAttributes(const QueueManager& qm, const Pr
 
 std::vector<AttributeChange> SettableAttributes(const QueueManager& qm, const Namelist& n) {
   return CurrentValues(NamelistRows(), objects::ScopeOf(objects::kNamelistBit, qm.platform), n);
+}
+
+std::vector<AttributeChange> SettableAttributes(const QueueManager& qm,
+                                                const ChannelDefinition& c) {
+  return CurrentValues(ChannelRows(), ChannelScope(qm, c.type), c);
 }
 
 MQLONG ClearLocalQueue(QueueManager& qm, const std::string& name) {

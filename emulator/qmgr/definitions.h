@@ -1,4 +1,4 @@
-// Defining and altering queues, processes and namelists from a list of attribute
+// Defining and altering queues, processes, namelists and channels from a list of attribute
 // values by selector: the one code behind the command server's Create and
 // Change commands and the mqemu tool's define and define-process
 // subcommands.
@@ -57,6 +57,22 @@ DefinitionResult DefineNamelist(QueueManager& qm, const std::string& name,
 DefinitionResult AlterNamelist(QueueManager& qm, const std::string& name,
                                const std::vector<AttributeChange>& changes);
 
+// Lock held. Creates channel `name` of `type` (MQCHT_SENDER, MQCHT_RECEIVER
+// or MQCHT_SVRCONN) with the changes applied over the attributes of the
+// default channel of its type (SYSTEM.DEF.SENDER, ...). With replace an
+// existing channel of the type is altered instead. Fails with
+// MQRCCF_CHANNEL_NAME_ERROR, MQRCCF_CHANNEL_TYPE_ERROR (a type the stand-in
+// does not define, or another than the existing channel's),
+// MQRCCF_OBJECT_ALREADY_EXISTS, MQRCCF_WRONG_CHANNEL_TYPE (an attribute
+// that channels of the type do not have) or a value error.
+DefinitionResult DefineChannel(QueueManager& qm, const std::string& name, MQLONG type,
+                               const std::vector<AttributeChange>& changes, bool replace);
+
+// Lock held. Alters an existing channel of `type`: MQRCCF_CHANNEL_NOT_FOUND
+// when there is none, MQRCCF_CHANNEL_TYPE_ERROR when it has another type.
+DefinitionResult AlterChannel(QueueManager& qm, const std::string& name, MQLONG type,
+                              const std::vector<AttributeChange>& changes);
+
 // Lock held. Changes attributes of the queue manager (MaxHandles,
 // MaxMsgLength, ...); nothing changes when one of them is refused. On z/OS
 // MaxMsgLength is fixed: a change of it fails with MQRCCF_CFIN_PARM_ID_ERROR.
@@ -67,6 +83,7 @@ DefinitionResult AlterQueueManager(QueueManager& qm, const std::vector<Attribute
 std::vector<AttributeChange> SettableAttributes(const QueueManager& qm, const Queue& q);
 std::vector<AttributeChange> SettableAttributes(const QueueManager& qm, const Process& p);
 std::vector<AttributeChange> SettableAttributes(const QueueManager& qm, const Namelist& n);
+std::vector<AttributeChange> SettableAttributes(const QueueManager& qm, const ChannelDefinition& c);
 
 // Lock held. Removes every message of local queue `name`. Returns 0, or
 // MQRC_UNKNOWN_OBJECT_NAME, MQRCCF_Q_WRONG_TYPE, MQRCCF_OBJECT_OPEN.

@@ -187,4 +187,41 @@ MQLONG QueueManagerMqscBackend::Status(const objects::StatusQuery& query,
   return RunStatusCommand(qm_, query, out).reason;
 }
 
+MQLONG QueueManagerMqscBackend::DefineChannel(const std::string& name, MQLONG type,
+                                              const std::string& like,
+                                              const std::vector<mqsc::Attribute>& changes,
+                                              bool replace) {
+  std::lock_guard lock(qm_.mu);
+  std::vector<AttributeChange> base;
+  if (!like.empty()) {
+    const ChannelDefinition* model = qm_.FindChannel(like);
+    if (!model) return MQRCCF_CHANNEL_NOT_FOUND;
+    if (model->type != type) return MQRCCF_CHANNEL_TYPE_ERROR;
+    base = SettableAttributes(qm_, *model);
+  }
+  return mqemu::DefineChannel(qm_, name, type, Over(std::move(base), changes), replace).reason;
+}
+
+MQLONG QueueManagerMqscBackend::AlterChannel(const std::string& name, MQLONG type,
+                                             const std::vector<mqsc::Attribute>& changes) {
+  std::lock_guard lock(qm_.mu);
+  return mqemu::AlterChannel(qm_, name, type, changes).reason;
+}
+
+MQLONG QueueManagerMqscBackend::DeleteChannel(const std::string& name) {
+  std::lock_guard lock(qm_.mu);
+  return qm_.DeleteChannel(name).rc;
+}
+
+MQLONG QueueManagerMqscBackend::ListChannels(const std::string& generic, MQLONG type,
+                                             const std::vector<MQLONG>& selectors,
+                                             std::vector<mqsc::ChannelObject>* out) {
+  std::lock_guard lock(qm_.mu);
+  for (const auto& [name, c] : qm_.channels) {
+    if (!MatchesGeneric(name, generic) || (type != MQCHT_ALL && type != c->type)) continue;
+    out->push_back({name, c->type, Values(*c, selectors, ChannelAttribute)});
+  }
+  return MQRC_NONE;
+}
+
 }  // namespace mqemu

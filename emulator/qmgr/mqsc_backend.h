@@ -1,5 +1,5 @@
 // The MQSC interpreter's view of this queue manager: its queues, processes,
-// namelists and attributes, through the same definition code as the PCF commands and
+// namelists, channels and attributes, through the same definition code as the PCF commands and
 // the mqemu tool. Used by the Escape command, MQSC text requests on z/OS
 // and `mqemu mqsc`.
 #pragma once
@@ -41,6 +41,13 @@ class QueueManagerMqscBackend final : public mqsc::MqscBackend {
   MQLONG DeleteNamelist(const std::string& name) override;
   MQLONG ListNamelists(const std::string& generic, const std::vector<MQLONG>& selectors,
                        std::vector<mqsc::NamelistObject>* out) override;
+  MQLONG DefineChannel(const std::string& name, MQLONG type, const std::string& like,
+                       const std::vector<mqsc::Attribute>& changes, bool replace) override;
+  MQLONG AlterChannel(const std::string& name, MQLONG type,
+                      const std::vector<mqsc::Attribute>& changes) override;
+  MQLONG DeleteChannel(const std::string& name) override;
+  MQLONG ListChannels(const std::string& generic, MQLONG type, const std::vector<MQLONG>& selectors,
+                      std::vector<mqsc::ChannelObject>* out) override;
   MQLONG Status(const objects::StatusQuery& query,
                 std::vector<objects::StatusRecord>* out) override;
 

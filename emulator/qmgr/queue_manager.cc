@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "pcf/pcf_format.h"
 #include "qmgr/clock.h"
 
 namespace mqemu {
@@ -47,6 +48,12 @@ void QueueManager::Init(std::string_view qmgr_name, MQLONG qmgr_platform) {
     AddQueue("SYSTEM.ADMIN.COMMAND.QUEUE", MQQT_ALIAS)->base_queue = command_queue;
   }
   AddQueue(command_queue, MQQT_LOCAL)->max_depth = 3000;
+  // The default channels: a new channel takes the attributes of its type's.
+  // A server-connection channel does not end an idle client unless told.
+  AddChannel("SYSTEM.DEF.SENDER", MQCHT_SENDER);
+  AddChannel("SYSTEM.DEF.RECEIVER", MQCHT_RECEIVER);
+  AddChannel("SYSTEM.DEF.SVRCONN", MQCHT_SVRCONN)->kept.numbers[MQIACH_DISC_INTERVAL] = 0;
+  AddChannel("SYSTEM.ADMIN.SVRCONN", MQCHT_SVRCONN)->kept.numbers[MQIACH_DISC_INTERVAL] = 0;
   AddQueue(kDeadLetterQueue, MQQT_LOCAL)->max_depth = 999999999;
 }
 

@@ -27,6 +27,7 @@
 #include <string_view>
 
 #include "protocol/frame.h"
+#include "qmgr/channel.h"
 #include "qmgr/namelist.h"
 #include "qmgr/process.h"
 #include "qmgr/queue.h"
@@ -104,7 +105,9 @@ class QueueManager {
  public:
   // Sets the name and platform (MQPL_UNIX or MQPL_ZOS) and defines the
   // system queues: on z/OS the command queue is SYSTEM.COMMAND.INPUT and
-  // SYSTEM.ADMIN.COMMAND.QUEUE an alias of it. Called once, before any
+  // SYSTEM.ADMIN.COMMAND.QUEUE an alias of it; and the default channels,
+  // SYSTEM.DEF.SVRCONN, SYSTEM.DEF.SENDER, SYSTEM.DEF.RECEIVER and
+  // SYSTEM.ADMIN.SVRCONN. Called once, before any
   // session or the command server starts.
   void Init(std::string_view qmgr_name, MQLONG qmgr_platform = MQPL_UNIX);
 
@@ -135,6 +138,7 @@ class QueueManager {
   std::map<std::string, std::unique_ptr<Queue>> queues;
   std::map<std::string, std::unique_ptr<Process>> processes;
   std::map<std::string, std::unique_ptr<Namelist>> namelists;
+  std::map<std::string, std::unique_ptr<ChannelDefinition>> channels;
   std::map<uint32_t, std::shared_ptr<Session>> sessions;
   Faults faults;
   bool quiescing = false;
@@ -164,6 +168,11 @@ class QueueManager {
   Namelist* FindNamelist(std::string_view namelist_name);
   Namelist* AddNamelist(const std::string& namelist_name);
   Status DeleteNamelist(const std::string& namelist_name);
+  // Lock held. Channels alike; a new channel has `type` (MQCHT_*), deleting
+  // one that is not there fails with MQRCCF_CHANNEL_NOT_FOUND.
+  ChannelDefinition* FindChannel(std::string_view channel_name);
+  ChannelDefinition* AddChannel(const std::string& channel_name, MQLONG type);
+  Status DeleteChannel(const std::string& channel_name);
 
   // The MQI calls of a client session, each taking the lock itself
   // (open_close.cc, put_get.cc, inquire_set.cc). Each answers with the

@@ -1,7 +1,8 @@
 // The queue manager's object registry: finding, adding and deleting its
-// queues, process definitions and namelists.
+// queues, process definitions, namelists and channels.
 #include "qmgr/queue_manager.h"
 
+#include "pcf/pcf_format.h"
 #include "qmgr/clock.h"
 
 namespace mqemu {
@@ -82,6 +83,20 @@ Namelist* QueueManager::AddNamelist(const std::string& namelist_name) {
 
 Status QueueManager::DeleteNamelist(const std::string& namelist_name) {
   return namelists.erase(namelist_name) ? Status::Ok() : Status::Fail(MQRC_UNKNOWN_OBJECT_NAME);
+}
+
+ChannelDefinition* QueueManager::FindChannel(std::string_view channel_name) {
+  return FindIn(channels, channel_name);
+}
+
+ChannelDefinition* QueueManager::AddChannel(const std::string& channel_name, MQLONG type) {
+  ChannelDefinition* c = AddTo(channels, channel_name);
+  if (c) c->type = type;
+  return c;
+}
+
+Status QueueManager::DeleteChannel(const std::string& channel_name) {
+  return channels.erase(channel_name) ? Status::Ok() : Status::Fail(MQRCCF_CHANNEL_NOT_FOUND);
 }
 
 }  // namespace mqemu

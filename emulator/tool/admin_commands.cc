@@ -1,6 +1,7 @@
 // Subcommands that manage a queue manager: start (runs the daemon in the
 // background), stop, and the controls that the daemon carries out itself
-// (define, delete, define-process, delete-process, show, fault).
+// (define, delete, define-process, delete-process, define-channel,
+// delete-channel, show, fault).
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>

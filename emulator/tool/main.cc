@@ -54,6 +54,16 @@ const std::map<std::string, const char*>& Help() {
       {"delete-process",
        "usage: mqemu delete-process QMGR PROCESS\n"
        "  Deletes a process definition.\n"},
+      {"define-channel",
+       "usage: mqemu define-channel QMGR CHANNEL [--type svrconn|sdr|rcvr] [--replace]\n"
+       "                   [--KEYWORD VALUE]...\n"
+       "  Defines a channel of the type (svrconn unless given) with the attributes\n"
+       "  of the type's default channel (SYSTEM.DEF.SVRCONN, ...). --KEYWORD is any\n"
+       "  MQSC attribute keyword of channels of that type in lower case\n"
+       "  (--conname HOST(PORT), --xmitq Q, --mcauser USER, --descr TEXT).\n"},
+      {"delete-channel",
+       "usage: mqemu delete-channel QMGR CHANNEL\n"
+       "  Deletes a channel definition.\n"},
       {"trigger-monitor",
        "usage: mqemu trigger-monitor QMGR INITQ\n"
        "  Serves initiation queue INITQ as IBM MQ's runmqtrm does: for each trigger\n"
@@ -65,9 +75,10 @@ const std::map<std::string, const char*>& Help() {
        "usage: mqemu delete QMGR QUEUE [--purge]\n"
        "  Deletes a queue that nobody has open; --purge also when it holds messages.\n"},
       {"show",
-       "usage: mqemu show QMGR [QUEUE]\n"
-       "  Shows the queue manager and its queues, or the queues matching QUEUE (which\n"
-       "  may end in '*'), with attributes, depths and open counts.\n"},
+       "usage: mqemu show QMGR [NAME]\n"
+       "  Shows the queue manager, its queues, process definitions, namelists,\n"
+       "  channels and connections, or the objects matching NAME (which may end in\n"
+       "  '*'), with attributes, depths and open counts.\n"},
       {"put",
        "usage: mqemu put QMGR QUEUE [TEXT...] [--file F] [--format FMT] [--replytoq Q]\n"
        "                [--replytoqmgr QM] [--report N] [--msgtype N] [--msgid HEX]\n"
@@ -128,8 +139,9 @@ const std::map<std::string, const char*>& Help() {
 
 int Usage(std::ostream& out) {
   out << "usage: mqemu SUBCOMMAND ARGS...   (mqemu SUBCOMMAND --help for each)\n"
-         "subcommands: start stop define delete define-process delete-process show put get\n"
-         "             pcf mqsc trigger-monitor fault\n";
+         "subcommands: start stop define delete define-process delete-process\n"
+         "             define-channel delete-channel show put get pcf mqsc\n"
+         "             trigger-monitor fault\n";
   return 2;
 }
 

@@ -54,7 +54,7 @@ PARAMETERS_FILE = HERE / "parameter_constants.tsv"
 OUTPUT_FILE = HERE / "constant_name_tables.cc"
 
 FAMILIES = ("MQRC_", "MQRCCF_", "MQFB_", "MQCMD_")
-PARAMETER_FAMILIES = ("MQCA_", "MQIA_", "MQCACF_", "MQIACF_", "MQBACF_", "MQCACH_", "TVN_ATTR_")
+PARAMETER_FAMILIES = ("MQCA_", "MQIA_", "MQCACF_", "MQIACF_", "MQBACF_", "MQCACH_", "MQIACH_", "TVN_ATTR_")
 
 # Commands that queue managers of a uniform cluster exchange among
 # themselves; an administrator never sends them.

@@ -1,6 +1,6 @@
 // Clients on the stand-in's client library, libmqic_r.so, over the link
 // that MQEMU_LINK sets: calls pay the round trip and their bytes at the
-// rate, pushed messages all arrive in order, and the server bindings (the
+// rate, asynchronous puts and pushed messages all arrive in order, and the server bindings (the
 // mqemu tool) ignore MQEMU_LINK. Only lower bounds of time are checked.
 #include <chrono>
 #include <condition_variable>
@@ -38,6 +38,31 @@ TEST_F(LinkProcessTest, EachCallPaysTheRoundTrip) {
   for (int i = 0; i < 10; ++i) ASSERT_EQ(Put(h, q, "message " + std::to_string(i)), MQRC_NONE);
   EXPECT_GE(Clock::now() - start, 200ms);
   Close(h, &q);
+  Disconnect(&h);
+}
+
+// Puts with MQPMO_ASYNC_RESPONSE leave the round trip unawaited; what they
+// put is there, in order, for the next call, which pays its own.
+TEST_F(LinkProcessTest, AsynchronousPutsArriveInOrder) {
+  MQHCONN h = Connect();
+  MQHOBJ out = Open(h, "LINK.Q", MQOO_OUTPUT);
+  for (int i = 0; i < 10; ++i) {
+    MQMD md = {MQMD_DEFAULT};
+    ASSERT_EQ(Put(h, out, "async " + std::to_string(i), &md,
+                  MQPMO_NO_SYNCPOINT | MQPMO_ASYNC_RESPONSE | MQPMO_NEW_MSG_ID),
+              MQRC_NONE);
+    EXPECT_NE(md.MsgId[0], 0) << "the MsgId made for the put";
+  }
+  MQHOBJ in = Open(h, "LINK.Q", MQOO_INPUT_SHARED);
+  const auto start = Clock::now();
+  for (int i = 0; i < 10; ++i) {
+    std::string got;
+    ASSERT_EQ(Get(h, in, &got), MQRC_NONE);
+    EXPECT_EQ(got, "async " + std::to_string(i));
+  }
+  EXPECT_GE(Clock::now() - start, 10 * 20ms);
+  Close(h, &in);
+  Close(h, &out);
   Disconnect(&h);
 }
 

@@ -116,6 +116,12 @@ expect 0 "AMQ8409I: Display Queue details..   QUEUE\(A.Q\) +TYPE\(QLOCAL\).   MA
 expect 10 "AMQ8147E: IBM MQ object NOPE not found" -- mqsc QM1 "DISPLAY QLOCAL(NOPE)"
 expect 0 "AMQ8552I: IBM MQ namelist created." -- mqsc QM1 "DEFINE NAMELIST(NL.T) NAMES(A.Q,B.Q) DESCR('two')"
 expect 0 "NL.T +type=namelist names=A.Q,B.Q description=\"two\"" -- show QM1 'NL.*'
+# Channels: defined with a type and any keyword of it, shown, deleted.
+expect 0 "channel TO.QM2 defined" -- define-channel QM1 TO.QM2 --type sdr --conname 'qm2(1414)' --xmitq QM2
+expect 1 "failed with reason 4041" -- define-channel QM1 BAD --xmitq Q
+expect 0 "TO.QM2 +type=channel chltype=sdr conname=qm2\(1414\) xmitq=QM2" -- show QM1 'TO.*'
+expect 0 "SYSTEM.DEF.SVRCONN +type=channel chltype=svrconn" -- show QM1 'SYSTEM.DEF.SVRCONN'
+expect 0 "channel TO.QM2 deleted" -- delete-channel QM1 TO.QM2
 # define takes any settable MQSC keyword of the queue as an option, with a
 # number or one of the keyword's values.
 expect 0 "defined" -- define QM1 KEYWORD.Q --defprty 5 --get disabled --defpsist YES

@@ -17,6 +17,8 @@ inline void FreshQueueManager(bool zos) {
     std::lock_guard lock(qm.mu);
     qm.queues.clear();
     qm.processes.clear();
+    qm.namelists.clear();
+    qm.channels.clear();
     qm.command_queue = "SYSTEM.ADMIN.COMMAND.QUEUE";
   }
   qm.Init(zos ? "CSQ1" : "QM1", zos ? MQPL_ZOS : MQPL_UNIX);

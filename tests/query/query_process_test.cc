@@ -10,6 +10,7 @@
 
 #include "agent/agent_client.h"
 #include "agent/agent_process.h"
+#include "query_program.h"
 #include "support/run_program.h"
 
 namespace {
@@ -18,11 +19,6 @@ using agent_test::AgentProcess;
 using agent_test::LibraryDir;
 using agent_test::StandIn;
 using nlohmann::json;
-
-ProgramRun Query(const std::vector<std::string>& args) {
-  return RunProgram(QUERY_PROGRAM, args, {{"MQM_DLL_PATH", LibraryDir()}},
-                    {"MQIC_DLL_PATH", "MQ_INSTALLATION_PATH", "MQSERVER", "MQEMU_LINK"});
-}
 
 // As a remote administrator: the client library over a simulated link.
 ProgramRun ClientQuery(std::vector<std::string> args) {

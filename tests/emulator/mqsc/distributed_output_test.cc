@@ -97,7 +97,7 @@ TEST_F(DistributedOutput, SyntaxErrorsShowTheSegmentAndTheValidSyntax) {
                    "\n"
                    "AMQ8427I: Valid syntax for the MQSC command:\n"
                    "\n"
-                   "DEFINE QALIAS | QLOCAL | QMODEL | QREMOTE | PROCESS | NAMELIST"});
+                   "DEFINE QALIAS | QLOCAL | QMODEL | QREMOTE | PROCESS | NAMELIST | CHANNEL"});
   help = Output("DEFINE QLOCAL(A) APPLICID(X)");
   EXPECT_NE(help[0].find("   [ TRIGTYPE( NONE | FIRST | EVERY | DEPTH ) ]"), std::string::npos);
   EXPECT_EQ(Output("RUN QLOCAL(A)"), Blocks{"AMQ8426I: Valid MQSC commands are:\n"

@@ -9,6 +9,7 @@
 #include "pcf/names/constant_name_tables.h"
 
 #include "objects/attribute_tables.h"
+#include "qmgr/channel.h"
 #include "qmgr/namelist.h"
 #include "qmgr/process.h"
 #include "qmgr/queue.h"
@@ -50,6 +51,7 @@ TEST(AttributeTables, EveryTableIsSound) {
   ExpectSoundTable(QueueRows(), QueueKeywords());
   ExpectSoundTable(ProcessRows(), ProcessKeywords());
   ExpectSoundTable(NamelistRows(), NamelistKeywords());
+  ExpectSoundTable(ChannelRows(), ChannelKeywords());
   ExpectSoundTable(QueueManagerRows(), QueueManagerKeywords());
 }
 
@@ -69,6 +71,7 @@ TEST(AttributeTables, EveryAttributeIsNamedForTools) {
   ExpectNamed(QueueRows());
   ExpectNamed(ProcessRows());
   ExpectNamed(NamelistRows());
+  ExpectNamed(ChannelRows());
   ExpectNamed(QueueManagerRows());
 }
 
