@@ -1,11 +1,15 @@
 // MQCONN, MQCONNX and MQDISC: connecting to a queue manager of the user's
 // home with the identity IBM MQ would give the program, and MQCMIT and
 // MQBACK, which end the connection's unit of work.
+#include <cmqc.h>
+#include <cmqxc.h>
 #include <pwd.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "lib/message_handles.h"
 #include "lib/mqi_entry.h"
@@ -33,6 +37,31 @@ std::string OsUser() {
   if (getpwuid_r(::geteuid(), &pw, buf, sizeof buf, &found) == 0 && found) return pw.pw_name;
   return std::to_string(::geteuid());
 }
+
+#ifdef MQEMU_CLIENT_LINK
+// The server-connection channel a client names, as IBM MQ's clients take
+// it: the ChannelName of the MQCD that MQCNO ClientConnPtr (or
+// ClientConnOffset) points to, else the name before the first '/' of the
+// MQSERVER environment variable ("CHANNEL/TCP/host(port)"), else the default
+// server-connection channel. The queue manager refuses a channel it does
+// not define.
+std::string ClientChannel(const MQCNO& cno, const void* options) {
+  if (cno.Version >= MQCNO_VERSION_2 && (cno.ClientConnPtr || cno.ClientConnOffset)) {
+    const MQCD* cd = cno.ClientConnPtr
+                         ? static_cast<const MQCD*>(cno.ClientConnPtr)
+                         : reinterpret_cast<const MQCD*>(static_cast<const char*>(options) +
+                                                         cno.ClientConnOffset);
+    std::string name = NameInField(cd->ChannelName, MQ_CHANNEL_NAME_LENGTH);
+    if (!name.empty()) return name;
+  }
+  if (const char* server = std::getenv("MQSERVER"); server && *server) {
+    std::string_view text(server);
+    std::string name = TrimTrailingBlanks(text.substr(0, text.find('/')));
+    if (!name.empty()) return name;
+  }
+  return "SYSTEM.DEF.SVRCONN";
+}
+#endif
 
 void Connect(PMQCHAR qmgr_field, PMQVOID options, PMQHCONN hconn, PMQLONG cc, PMQLONG rc) {
   if (!hconn) return Failed(cc, rc, MQRC_HCONN_ERROR);
@@ -74,7 +103,7 @@ void Connect(PMQCHAR qmgr_field, PMQVOID options, PMQHCONN hconn, PMQLONG cc, PM
 #ifdef MQEMU_CLIENT_LINK
   // A client reaches the queue manager through a server-connection channel;
   // the simulated network is this machine's loopback.
-  call.channel = "SYSTEM.DEF.SVRCONN";
+  call.channel = ClientChannel(cno, options);
   call.conname = "127.0.0.1";
 #endif
   bool link_refused = false;

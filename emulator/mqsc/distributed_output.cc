@@ -58,6 +58,8 @@ std::string_view DisplayHeading(ObjectKind object) {
       return "AMQ8705I: Display Queue Manager Status Details.";
     case ObjectKind::kConn:
       return "AMQ8276I: Display Connection details.";
+    case ObjectKind::kChStatus:
+      return "AMQ8417I: Display Channel Status details.";
     default:
       return "AMQ8409I: Display Queue details.";
   }
@@ -122,6 +124,8 @@ std::string FailureMessage(const CommandResult& r) {
     case MQRCCF_OBJECT_IN_USE:
     case MQRCCF_OBJECT_OPEN:
       return "AMQ8148E: IBM MQ object in use.";
+    case MQRCCF_CHL_STATUS_NOT_FOUND:
+      return "AMQ8420I: Channel Status not found.";
     case MQRC_Q_NOT_EMPTY:
       return "AMQ8143E: IBM MQ queue " + r.failed_name + " not empty.";
     default: {

@@ -384,7 +384,8 @@ class Interpreter {
     return Done(reason);
   }
 
-  // DISPLAY QSTATUS, RESET QSTATS, DISPLAY QMSTATUS and DISPLAY CONN: the
+  // DISPLAY QSTATUS, RESET QSTATS, DISPLAY QMSTATUS, DISPLAY CONN and
+  // DISPLAY CHSTATUS: the
   // PCF status command that the words ask for, its records shown.
   CommandResult StatusCommand() {
     const ObjectKind object = result_.object;
@@ -392,6 +393,7 @@ class Interpreter {
     query.command = object == ObjectKind::kQStatus    ? MQCMD_INQUIRE_Q_STATUS
                     : object == ObjectKind::kQStats   ? MQCMD_RESET_Q_STATS
                     : object == ObjectKind::kQMStatus ? MQCMD_INQUIRE_Q_MGR_STATUS
+                    : object == ObjectKind::kChStatus ? MQCMD_INQUIRE_CHANNEL_STATUS
                                                       : MQCMD_INQUIRE_CONNECTION;
     if (object != ObjectKind::kConn) query.name = result_.name;
     size_t bad = ReadStatusWords(object, parsed_.words, 2, &query);

@@ -31,7 +31,7 @@ struct ObjectSpelling {
   unsigned bit;
   MQLONG queue_type;
 };
-constexpr std::array<ObjectSpelling, 14> kObjects = {{{"", "", 0, MQQT_ALL},
+constexpr std::array<ObjectSpelling, 15> kObjects = {{{"", "", 0, MQQT_ALL},
                                                       {"QUEUE", "Q", kAnyQueueBits, MQQT_ALL},
                                                       {"QLOCAL", "QL", kLocalBit, MQQT_LOCAL},
                                                       {"QMODEL", "QM", kModelBit, MQQT_MODEL},
@@ -44,7 +44,8 @@ constexpr std::array<ObjectSpelling, 14> kObjects = {{{"", "", 0, MQQT_ALL},
                                                       {"QSTATUS", "QS", 0, MQQT_ALL},
                                                       {"QSTATS", "", 0, MQQT_ALL},
                                                       {"QMSTATUS", "", 0, MQQT_ALL},
-                                                      {"CONN", "", 0, MQQT_ALL}}};
+                                                      {"CONN", "", 0, MQQT_ALL},
+                                                      {"CHSTATUS", "CHS", 0, MQQT_ALL}}};
 
 template <typename Table>
 size_t FindSpelling(const Table& table, std::string_view word) {
@@ -75,6 +76,7 @@ std::span<const Keyword> KeywordsOf(ObjectKind object) {
     case ObjectKind::kQStats:
     case ObjectKind::kQMStatus:
     case ObjectKind::kConn:
+    case ObjectKind::kChStatus:
       return {};
     default:
       return objects::QueueKeywords();

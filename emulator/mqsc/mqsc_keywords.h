@@ -35,6 +35,7 @@ enum class ObjectKind {
   kQStats,    // RESET QSTATS
   kQMStatus,  // DISPLAY QMSTATUS
   kConn,      // DISPLAY CONN
+  kChStatus,  // DISPLAY CHSTATUS
 };
 // Whether an object keyword names status rather than a definition.
 bool IsStatus(ObjectKind object);

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <span>
 
+#include <cmqxc.h>
+
 #include "pcf/mq_field.h"
 #include "pcf/pcf_format.h"
 
@@ -136,6 +138,38 @@ constexpr StatusKeyword kConnectionHandle[] = {
     {"OPENOPTS", MQIACF_OPEN_OPTIONS, Shown::kOpenOptions},
 };
 
+constexpr ValueName kChannelType[] = {{"SVRCONN", MQCHT_SVRCONN}};
+constexpr ValueName kChannelState[] = {{"RUNNING", MQCHS_RUNNING}};
+constexpr ValueName kChannelSubstate[] = {{"RECEIVE", MQCHSSTATE_RECEIVING}};
+constexpr ValueName kInstanceType[] = {{"CURRENT", MQOT_CURRENT_CHANNEL}};
+constexpr ValueName kMcaState[] = {{"RUNNING", MQMCAS_RUNNING}};
+constexpr ValueName kStopRequested[] = {{"NO", MQCHSR_STOP_NOT_REQUESTED}};
+// After CHANNEL(name), in the order runmqsc shows them.
+constexpr StatusKeyword kChannelStatus[] = {
+    {"CHLTYPE", MQIACH_CHANNEL_TYPE, Shown::kChoice, kChannelType, true},
+    {"BUFSRCVD", MQIACH_BUFFERS_RECEIVED, Shown::kNumber},
+    {"BUFSSENT", MQIACH_BUFFERS_SENT, Shown::kNumber},
+    {"BYTSRCVD", MQIACH_BYTES_RECEIVED, Shown::kNumber},
+    {"BYTSSENT", MQIACH_BYTES_SENT, Shown::kNumber},
+    {"CHSTADA", MQCACH_CHANNEL_START_DATE, Shown::kText},
+    {"CHSTATI", MQCACH_CHANNEL_START_TIME, Shown::kText},
+    {"CONNAME", MQCACH_CONNECTION_NAME, Shown::kText, {}, true},
+    {"CURRENT", MQIACH_CHANNEL_INSTANCE_TYPE, Shown::kChoice, kInstanceType, true},
+    {"CURSHCNV", MQIACH_CURRENT_SHARING_CONVS, Shown::kNumber},
+    {"LSTMSGDA", MQCACH_LAST_MSG_DATE, Shown::kText},
+    {"LSTMSGTI", MQCACH_LAST_MSG_TIME, Shown::kText},
+    {"MAXSHCNV", MQIACH_MAX_SHARING_CONVS, Shown::kNumber},
+    {"MCASTAT", MQIACH_MCA_STATUS, Shown::kChoice, kMcaState},
+    {"MCAUSER", MQCACH_MCA_USER_ID, Shown::kText},
+    {"MSGS", MQIACH_MSGS, Shown::kNumber},
+    {"RAPPLTAG", MQCACH_REMOTE_APPL_TAG, Shown::kText},
+    {"RQMNAME", MQCA_REMOTE_Q_MGR_NAME, Shown::kText, {}, true},
+    {"STATUS", MQIACH_CHANNEL_STATUS, Shown::kChoice, kChannelState, true},
+    {"STOPREQ", MQIACH_STOP_REQUESTED, Shown::kChoice, kStopRequested},
+    {"SUBSTATE", MQIACH_CHANNEL_SUBSTATE, Shown::kChoice, kChannelSubstate, true},
+    {"XMITQ", MQCACH_XMIT_Q_NAME, Shown::kText, {}, true},
+};
+
 constexpr ValueName kOpenOptionNames[] = {
     {"MQOO_INPUT_AS_Q_DEF", MQOO_INPUT_AS_Q_DEF},
     {"MQOO_INPUT_SHARED", MQOO_INPUT_SHARED},
@@ -181,6 +215,8 @@ std::span<const StatusKeyword> KeywordsOf(ObjectKind object, MQLONG type) {
       return kQueueStatistics;
     case ObjectKind::kQMStatus:
       return kQueueManagerStatus;
+    case ObjectKind::kChStatus:
+      return kChannelStatus;
     default:
       return type == MQIACF_CONN_INFO_HANDLE ? std::span<const StatusKeyword>(kConnectionHandle)
                                              : std::span<const StatusKeyword>(kConnection);
@@ -273,9 +309,10 @@ size_t ReadStatusWords(ObjectKind object, const std::vector<Word>& words, size_t
   bool all = false, type_given = false, open_type_given = false;
   std::vector<const StatusKeyword*> named;
   bool monitor = false;
-  query->type = object == ObjectKind::kQStatus ? MQIACF_Q_STATUS
-                : object == ObjectKind::kConn  ? MQIACF_CONN_INFO_CONN
-                                               : 0;
+  query->type = object == ObjectKind::kQStatus    ? MQIACF_Q_STATUS
+                : object == ObjectKind::kConn     ? MQIACF_CONN_INFO_CONN
+                : object == ObjectKind::kChStatus ? MQOT_CURRENT_CHANNEL
+                                                  : 0;
   // The type comes first, since it decides which keywords there are.
   for (size_t i = first; i < words.size(); ++i) {
     const Word& w = words[i];
@@ -343,6 +380,12 @@ size_t ReadStatusWords(ObjectKind object, const std::vector<Word>& words, size_t
     query->all = object == ObjectKind::kQMStatus || object == ObjectKind::kQStats;
   }
   for (const StatusKeyword* k : named) query->selectors.push_back(k->parameter);
+  // A channel's status shows its identity whatever else is asked for.
+  if (object == ObjectKind::kChStatus && !named.empty()) {
+    for (const StatusKeyword& k : kChannelStatus) {
+      if (k.by_default) query->selectors.push_back(k.parameter);
+    }
+  }
   if (monitor) {
     for (const StatusKeyword& k : kQueueStatus) {
       if (k.monitor) query->selectors.push_back(k.parameter);
@@ -372,6 +415,10 @@ std::vector<std::vector<std::string>> StatusFields(ObjectKind object, const Stat
       case ObjectKind::kQMStatus:
         shown = {"QMNAME(" + TrimTrailingBlanks(record[0].text) + ")"};
         AppendFields(kQueueManagerStatus, query, record, &shown);
+        break;
+      case ObjectKind::kChStatus:
+        shown = {"CHANNEL(" + TrimTrailingBlanks(record[0].text) + ")"};
+        AppendFields(kChannelStatus, query, record, &shown);
         break;
       default: {
         const std::string& id = record[0].text;

@@ -23,14 +23,15 @@ struct StatusField {
 using StatusRecord = std::vector<StatusField>;
 
 // One status command: MQCMD_INQUIRE_Q_STATUS, MQCMD_RESET_Q_STATS,
-// MQCMD_INQUIRE_Q_MGR_STATUS or MQCMD_INQUIRE_CONNECTION.
+// MQCMD_INQUIRE_Q_MGR_STATUS, MQCMD_INQUIRE_CONNECTION or
+// MQCMD_INQUIRE_CHANNEL_STATUS.
 struct StatusQuery {
   MQLONG command = 0;
-  std::string name;                // the queue name, possibly generic
+  std::string name;                // the queue or channel name, possibly generic
   std::string connection_id;       // the 24 bytes of one connection, or a prefix
   bool generic_connection = true;  // connection_id is a prefix ("" for all)
   // MQIACF_Q_STATUS or MQIACF_Q_HANDLE; MQIACF_CONN_INFO_CONN, _HANDLE or
-  // _ALL.
+  // _ALL; a channel instance type (MQOT_CURRENT_CHANNEL, ...).
   MQLONG type = 0;
   MQLONG open_type = 1;           // MQQSOT_ALL, MQQSOT_INPUT or MQQSOT_OUTPUT
   std::vector<MQLONG> selectors;  // the attributes asked for, unless all

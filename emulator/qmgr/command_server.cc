@@ -121,6 +121,7 @@ MQLONG ExpectedType(MQLONG parameter) {
     case MQIACF_Q_STATUS_ATTRS:
     case MQIACF_Q_MGR_STATUS_ATTRS:
     case MQIACF_CONNECTION_ATTRS:
+    case MQIACH_CHANNEL_INSTANCE_ATTRS:
       return MQCFT_INTEGER_LIST;
     case MQCA_NAMES:
       return MQCFT_STRING_LIST;
@@ -512,6 +513,13 @@ void Status(const PcfMessage& m, ReplySet& replies) {
     query.open_type = open_type ? open_type->value : MQQSOT_ALL;
   } else if (query.command == MQCMD_INQUIRE_Q_MGR_STATUS) {
     attrs_list = MQIACF_Q_MGR_STATUS_ATTRS;
+  } else if (query.command == MQCMD_INQUIRE_CHANNEL_STATUS) {
+    attrs_list = MQIACH_CHANNEL_INSTANCE_ATTRS;
+    const PcfParameter* name = Find(m, MQCACH_CHANNEL_NAME);
+    if (!name) return replies.Fail(MQRCCF_PARM_COUNT_TOO_SMALL);
+    query.name = TrimTrailingBlanks(name->text);
+    const PcfParameter* type = Find(m, MQIACH_CHANNEL_INSTANCE_TYPE);
+    query.type = type ? type->value : MQOT_CURRENT_CHANNEL;
   } else {
     attrs_list = MQIACF_CONNECTION_ATTRS;
     const PcfParameter* id = Find(m, MQBACF_CONNECTION_ID);
@@ -602,6 +610,7 @@ const std::map<MQLONG, Command>& Commands() {
       {MQCMD_RESET_Q_STATS, Status},
       {MQCMD_INQUIRE_Q_MGR_STATUS, Status},
       {MQCMD_INQUIRE_CONNECTION, Status},
+      {MQCMD_INQUIRE_CHANNEL_STATUS, Status},
   };
   return commands;
 }

@@ -32,17 +32,29 @@ std::vector<AttributeChange> Over(std::vector<AttributeChange> base,
   return base;
 }
 
-// Into *out: the changes of a definition LIKE the object named `like` that
-// `find` finds (its settable attributes, the changes over them), or just the
-// changes without one. MQRC_UNKNOWN_OBJECT_NAME when there is no such object.
+// How a definition LIKE another object finds it: the reason when there is
+// none, and for objects with a type (queues, channels) the member that holds
+// it, which must be the new object's type, and the reason when it is not.
 template <typename Object>
-MQLONG LikeChanges(QueueManager& qm, Object* (QueueManager::*find)(std::string_view),
-                   const std::string& like, const std::vector<AttributeChange>& changes,
+struct LikeRule {
+  Object* (QueueManager::*find)(std::string_view);
+  MQLONG not_found = MQRC_UNKNOWN_OBJECT_NAME;
+  MQLONG Object::*type = nullptr;
+  MQLONG wrong_type = MQRCCF_OBJECT_WRONG_TYPE;
+};
+
+// Into *out: the changes of a definition of `type` LIKE the object named
+// `like` (its settable attributes, the changes over them), or just the
+// changes without one.
+template <typename Object>
+MQLONG LikeChanges(QueueManager& qm, const LikeRule<Object>& rule, const std::string& like,
+                   MQLONG type, const std::vector<AttributeChange>& changes,
                    std::vector<AttributeChange>* out) {
   std::vector<AttributeChange> base;
   if (!like.empty()) {
-    const Object* model = (qm.*find)(like);
-    if (!model) return MQRC_UNKNOWN_OBJECT_NAME;
+    const Object* model = (qm.*rule.find)(like);
+    if (!model) return rule.not_found;
+    if (rule.type && model->*rule.type != type) return rule.wrong_type;
     base = SettableAttributes(qm, *model);
   }
   *out = Over(std::move(base), changes);
@@ -70,14 +82,10 @@ MQLONG QueueManagerMqscBackend::DefineQueue(const std::string& name, MQLONG type
                                             const std::vector<mqsc::Attribute>& changes,
                                             bool replace) {
   std::lock_guard lock(qm_.mu);
-  std::vector<AttributeChange> base;
-  if (!like.empty()) {
-    const Queue* model = qm_.FindQueue(like);
-    if (!model) return MQRC_UNKNOWN_OBJECT_NAME;
-    if (model->type != type) return MQRCCF_OBJECT_WRONG_TYPE;
-    base = SettableAttributes(qm_, *model);
-  }
-  return mqemu::DefineQueue(qm_, name, type, Over(std::move(base), changes), replace).reason;
+  std::vector<AttributeChange> all;
+  const LikeRule<Queue> rule{&QueueManager::FindQueue, MQRC_UNKNOWN_OBJECT_NAME, &Queue::type};
+  if (MQLONG reason = LikeChanges(qm_, rule, like, type, changes, &all)) return reason;
+  return mqemu::DefineQueue(qm_, name, type, all, replace).reason;
 }
 
 MQLONG QueueManagerMqscBackend::AlterQueue(const std::string& name, MQLONG type,
@@ -127,7 +135,8 @@ MQLONG QueueManagerMqscBackend::DefineProcess(const std::string& name, const std
                                               bool replace) {
   std::lock_guard lock(qm_.mu);
   std::vector<AttributeChange> all;
-  if (MQLONG reason = LikeChanges(qm_, &QueueManager::FindProcess, like, changes, &all)) {
+  if (MQLONG reason =
+          LikeChanges(qm_, LikeRule<Process>{&QueueManager::FindProcess}, like, 0, changes, &all)) {
     return reason;
   }
   return mqemu::DefineProcess(qm_, name, all, replace).reason;
@@ -157,7 +166,8 @@ MQLONG QueueManagerMqscBackend::DefineNamelist(const std::string& name, const st
                                                bool replace) {
   std::lock_guard lock(qm_.mu);
   std::vector<AttributeChange> all;
-  if (MQLONG reason = LikeChanges(qm_, &QueueManager::FindNamelist, like, changes, &all)) {
+  if (MQLONG reason = LikeChanges(qm_, LikeRule<Namelist>{&QueueManager::FindNamelist}, like, 0,
+                                  changes, &all)) {
     return reason;
   }
   return mqemu::DefineNamelist(qm_, name, all, replace).reason;
@@ -192,14 +202,11 @@ MQLONG QueueManagerMqscBackend::DefineChannel(const std::string& name, MQLONG ty
                                               const std::vector<mqsc::Attribute>& changes,
                                               bool replace) {
   std::lock_guard lock(qm_.mu);
-  std::vector<AttributeChange> base;
-  if (!like.empty()) {
-    const ChannelDefinition* model = qm_.FindChannel(like);
-    if (!model) return MQRCCF_CHANNEL_NOT_FOUND;
-    if (model->type != type) return MQRCCF_CHANNEL_TYPE_ERROR;
-    base = SettableAttributes(qm_, *model);
-  }
-  return mqemu::DefineChannel(qm_, name, type, Over(std::move(base), changes), replace).reason;
+  std::vector<AttributeChange> all;
+  const LikeRule<ChannelDefinition> rule{&QueueManager::FindChannel, MQRCCF_CHANNEL_NOT_FOUND,
+                                         &ChannelDefinition::type, MQRCCF_CHANNEL_TYPE_ERROR};
+  if (MQLONG reason = LikeChanges(qm_, rule, like, type, changes, &all)) return reason;
+  return mqemu::DefineChannel(qm_, name, type, all, replace).reason;
 }
 
 MQLONG QueueManagerMqscBackend::AlterChannel(const std::string& name, MQLONG type,

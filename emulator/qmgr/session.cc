@@ -142,6 +142,7 @@ bool Session::Dispatch(const Frame& request, FrameWriter* w) {
       reply.md = call.put.md;
       Status st = qm.Put(*this, call.hobj, call.put.options, call.put.mode, &reply.md,
                          std::string(call.put.data), std::string(call.put.properties));
+      if (!st.failed()) CountMessages(1);
       Reply(w, st, reply);
       return true;
     }
@@ -157,6 +158,7 @@ bool Session::Dispatch(const Frame& request, FrameWriter* w) {
                     std::string(call.put.data), std::string(call.put.properties));
         qm.Close(*this, opened.hobj, MQCO_NONE);
       }
+      if (!st.failed()) CountMessages(1);
       Reply(w, st, reply);
       return true;
     }
@@ -174,6 +176,7 @@ bool Session::Dispatch(const Frame& request, FrameWriter* w) {
       reply.md = call.md;
       std::string data, properties;
       Status st = qm.Get(*this, g, &reply.md, &data, &reply.data_length, &properties);
+      if (!st.failed()) CountMessages(1);
       reply.data = data;
       reply.properties = properties;
       Reply(w, st, reply);
@@ -238,6 +241,14 @@ bool Session::Dispatch(const Frame& request, FrameWriter* w) {
   }
 }
 
+void Session::CountMessages(int64_t count) {
+  if (count == 0) return;
+  messages += count;
+  last_message_us = std::chrono::duration_cast<std::chrono::microseconds>(
+                        std::chrono::system_clock::now().time_since_epoch())
+                        .count();
+}
+
 void Session::ServeCalls(const Frame& first) {
   QueueManager& qm = Qm();
   FrameInput in(call_fd, Waiting::FromEnvironment());
@@ -267,21 +278,34 @@ void Session::ServeCalls(const Frame& first) {
         st = Status::Fail(MQRC_Q_MGR_NAME_ERROR);
       } else if (qm.faults.refuse_cno_from_7 && call.cno_version >= MQCNO_VERSION_7) {
         st = Status::Fail(MQRC_CNO_ERROR);
+      } else if (!channel.empty()) {
+        // A client comes in through a server-connection channel defined here.
+        const ChannelDefinition* c = qm.FindChannel(channel);
+        if (!c || c->type != MQCHT_SVRCONN) st = Status::Fail(MQRC_UNKNOWN_CHANNEL_NAME);
       }
     }
     ConnectReply reply;
     reply.session = id;
     PutName(reply.qmgr, qm.name);
     Reply(&w, st, reply);
-    if (!WriteAll(call_fd, w.Finish()) || st.failed()) return;
+    const std::string& connected = w.Finish();
+    bytes_received += static_cast<int64_t>(first.payload.size()) + 8;
+    bytes_sent += static_cast<int64_t>(connected.size());
+    ++buffers_received;
+    ++buffers_sent;
+    if (!WriteAll(call_fd, connected) || st.failed()) return;
   }
   Frame request;
   std::string out;  // the reply, its memory kept from call to call
   while (in.Next(&request)) {
+    bytes_received += static_cast<int64_t>(request.payload.size()) + 8;
+    ++buffers_received;
     out.clear();
     FrameWriter w(request.kind, std::move(out));
     if (!Dispatch(request, &w)) return;
     out = std::move(w).Release();
+    bytes_sent += static_cast<int64_t>(out.size());
+    ++buffers_sent;
     if (!WriteAll(call_fd, out)) return;
     if (request.kind == Kind::kDisconnect) return;
     // A reply that carried a large message gives its memory back.
@@ -344,6 +368,9 @@ void Session::ServeDelivery(int fd) {
       AppendFrame(&batch, MessagePush{t.hobj, m.md, m.data, m.properties, m.position, t.browsed});
     }
     if (stopped) AppendFrame(&batch, StoppedPush{});
+    CountMessages(static_cast<int64_t>(taken.size()));
+    bytes_sent += static_cast<int64_t>(batch.size());
+    ++buffers_sent;
     events.clear();
     taken.clear();  // the messages' memory is given back without the lock
     bool written = WriteAll(fd, batch);

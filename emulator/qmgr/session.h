@@ -13,6 +13,7 @@
 
 #include <cmqc.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -79,6 +80,16 @@ class Session final : public SessionEvents {
   std::string channel;
   std::string conname;
   std::string connect_date, connect_time;
+  // What a client's channel instance has carried, for channel status:
+  // messages put, got and pushed, bytes and frames each way, and when it
+  // last carried a message (microseconds since the epoch, 0 for never).
+  // Counted by the session's threads without the lock.
+  std::atomic<int64_t> messages{0};
+  std::atomic<int64_t> bytes_sent{0}, bytes_received{0};
+  std::atomic<int64_t> buffers_sent{0}, buffers_received{0};
+  std::atomic<int64_t> last_message_us{0};
+  // Counts `count` messages carried now.
+  void CountMessages(int64_t count);
   // The units of work ended so far: with the session's id, names the one in
   // progress.
   uint32_t units_of_work = 0;

@@ -5,8 +5,11 @@
 // agent trims, with the agent's information kept apart.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "agent_client.h"
 #include "agent_process.h"
@@ -164,6 +167,44 @@ TEST_F(ReadBackProcessTest, InquireQueueStatusOfAThousandQueuesReadsBackAsSentDi
   EXPECT_GT(messages_, 1u);
   EXPECT_LT(messages_, 100u) << "coalesced into few messages";
   ExpectTheSame(direct, relayed);
+}
+
+// The administrator's daily displays while two clients of the client
+// library are connected, one through a channel of its own: the agent relays
+// each answer as the command server gives it.
+TEST_F(ReadBackProcessTest, DailyDisplaysWithClientsConnectedReadBackAsSentDirectly) {
+  stand_in_.Tool("define-channel QM1 APP.SVRCONN --descr 'applications'");
+  stand_in_.Tool("mqsc QM1 \"DEFINE NAMELIST(APP.QUEUES) NAMES(READ.BACK.Q0,READ.BACK.Q1)\"");
+  FILE* clients[2] = {
+      popen(CLIENT_HOLDER " QM1", "w"),
+      popen("MQSERVER='APP.SVRCONN/TCP/localhost(1414)' " CLIENT_HOLDER " QM1", "w")};
+  ASSERT_TRUE(clients[0] && clients[1]);
+  const std::string chstatus = EscapeRequest("DISPLAY CHSTATUS(*)");
+  for (int i = 0; i < 500 && Direct(chstatus).size() < 2; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  for (const char* command :
+       {"DISPLAY CHSTATUS(*)", "DISPLAY CHSTATUS(*) ALL", "DISPLAY CHANNEL(*)",
+        "DISPLAY CHANNEL(*) ALL", "DISPLAY QMSTATUS ALL", "DISPLAY CONN(*) TYPE(ALL)",
+        "DISPLAY NAMELIST(*) ALL"}) {
+    SCOPED_TRACE(command);
+    const std::string request = EscapeRequest(command);
+    const std::vector<PcfMessage> direct = Direct(request);
+    const std::vector<PcfResponse> relayed = ThroughTheAgent(request);
+    ASSERT_FALSE(direct.empty());
+    EXPECT_EQ(direct[0].header.CompCode, MQCC_OK);
+    ExpectTheSame(direct, relayed);
+  }
+  // Two running instances, each once; the named channel among them.
+  const std::vector<PcfMessage> instances = Direct(chstatus);
+  ASSERT_EQ(instances.size(), 2u);
+  std::string shown;
+  for (const PcfMessage& m : instances) {
+    for (const auto& p : m.parameters) shown += p.text;
+  }
+  EXPECT_NE(shown.find("CHANNEL(APP.SVRCONN)"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("CHANNEL(SYSTEM.DEF.SVRCONN)"), std::string::npos) << shown;
+  for (FILE* c : clients) EXPECT_EQ(pclose(c), 0);
 }
 
 }  // namespace

@@ -27,6 +27,23 @@ struct Reply {
   }
 };
 
+inline pcf::PcfBuilder EscapeRequest(const std::string& command, MQLONG type = MQET_MQSC) {
+  pcf::PcfBuilder b(MQCFT_COMMAND, MQCMD_ESCAPE);
+  b.Integer(MQIACF_ESCAPE_TYPE, type);
+  b.String(MQCACF_ESCAPE_TEXT, command);
+  return b;
+}
+
+// The parameters of a one-reply answer by identifier.
+inline std::map<MQLONG, pcf::PcfParameter> Parameters(const std::vector<Reply>& got) {
+  std::map<MQLONG, pcf::PcfParameter> out;
+  pcf::PcfMessage m;
+  if (got.size() == 1 && pcf::ParsePcf(got[0].data, &m) == 0) {
+    for (const pcf::PcfParameter& p : m.parameters) out.emplace(p.parameter, p);
+  }
+  return out;
+}
+
 // A queue manager QM1 started with `options`, a reply queue and the command
 // queue (SYSTEM.ADMIN.COMMAND.QUEUE) open.
 class CommandServerFixture : public ::testing::Test {
@@ -78,24 +95,31 @@ class CommandServerFixture : public ::testing::Test {
     if (!attrs.empty()) b.IntegerList(MQIACF_Q_ATTRS, attrs);
     return b.Finish();
   }
-};
 
-inline pcf::PcfBuilder EscapeRequest(const std::string& command, MQLONG type = MQET_MQSC) {
-  pcf::PcfBuilder b(MQCFT_COMMAND, MQCMD_ESCAPE);
-  b.Integer(MQIACF_ESCAPE_TYPE, type);
-  b.String(MQCACF_ESCAPE_TEXT, command);
-  return b;
-}
-
-inline  // The parameters of a one-reply answer by identifier.
-    std::map<MQLONG, pcf::PcfParameter>
-    Parameters(const std::vector<Reply>& got) {
-  std::map<MQLONG, pcf::PcfParameter> out;
-  pcf::PcfMessage m;
-  if (got.size() == 1 && pcf::ParsePcf(got[0].data, &m) == 0) {
-    for (const pcf::PcfParameter& p : m.parameters) out.emplace(p.parameter, p);
+  using Params = std::map<MQLONG, pcf::PcfParameter>;
+  // Each reply's parameters; *reason is the last reply's reason.
+  std::vector<Params> Ask(pcf::PcfBuilder request, MQLONG* reason = nullptr) {
+    std::vector<Params> out;
+    for (const Reply& r : Send(request.Finish())) {
+      if (reason) *reason = r.header().Reason;
+      out.push_back(Parameters({r}));
+    }
+    return out;
   }
-  return out;
-}
+  // The reason of a request that is answered by one reply.
+  MQLONG Reason(pcf::PcfBuilder request) {
+    MQLONG reason = -1;
+    EXPECT_EQ(Ask(std::move(request), &reason).size(), 1u);
+    return reason;
+  }
+  // The MQSC output of a command, its replies' texts joined.
+  std::string Mqsc(const std::string& command) {
+    std::string out;
+    for (const Params& p : Ask(EscapeRequest(command))) {
+      if (p.count(MQCACF_ESCAPE_TEXT)) out += p.at(MQCACF_ESCAPE_TEXT).text + "\n";
+    }
+    return out;
+  }
+};
 
 }  // namespace mqemu_test

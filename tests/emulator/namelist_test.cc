@@ -6,34 +6,10 @@
 namespace mqemu_test {
 namespace {
 
-using Params = std::map<MQLONG, pcf::PcfParameter>;
-
 class NamelistTest : public CommandServerFixture {
  protected:
   NamelistTest() : CommandServerFixture("--default") {}
 
-  // Each reply's parameters; *reason is the last reply's reason.
-  std::vector<Params> Ask(pcf::PcfBuilder request, MQLONG* reason = nullptr) {
-    std::vector<Params> out;
-    for (const Reply& r : Send(request.Finish())) {
-      if (reason) *reason = r.header().Reason;
-      out.push_back(Parameters({r}));
-    }
-    return out;
-  }
-  MQLONG Reason(pcf::PcfBuilder request) {
-    MQLONG reason = -1;
-    EXPECT_EQ(Ask(std::move(request), &reason).size(), 1u);
-    return reason;
-  }
-  // The MQSC output of a command, its replies' texts joined.
-  std::string Mqsc(const std::string& command) {
-    std::string out;
-    for (const Params& p : Ask(EscapeRequest(command))) {
-      if (p.count(MQCACF_ESCAPE_TEXT)) out += p.at(MQCACF_ESCAPE_TEXT).text + "\n";
-    }
-    return out;
-  }
   static pcf::PcfBuilder Request(MQLONG command, const std::string& name) {
     pcf::PcfBuilder b(MQCFT_COMMAND, command);
     b.String(command == MQCMD_COPY_NAMELIST ? MQCACF_TO_NAMELIST_NAME : MQCA_NAMELIST_NAME, name);
