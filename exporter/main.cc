@@ -49,7 +49,12 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   app.add_option("--config.file", config_file, "The configuration file (YAML)")
       ->capture_default_str();
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int status = app.exit(e);
+    return status == 0 ? 0 : 2;  // --help, or a command-line error
+  }
 
   exporter::Config config;
   if (std::string error = exporter::LoadConfig(config_file, &config); !error.empty()) {

@@ -49,6 +49,10 @@ TEST(ExporterConfigTest, AFileSetsEveryQueueManagerAndTheRestKeepTheirDefaults) 
   EXPECT_TRUE(QueueSelected(qm2, "APP.ONE"));
   EXPECT_FALSE(QueueSelected(qm2, "APP.TEMP.X"));
   EXPECT_FALSE(QueueSelected(qm2, "OTHER.Q"));
+
+  // The package's commented sample is a good file.
+  ASSERT_EQ(LoadConfig(SAMPLE_CONFIG, &config), "");
+  EXPECT_EQ(config.queue_managers.size(), 1u);
 }
 
 TEST(ExporterConfigTest, ABadFileIsRefusedWithItsLineAndReason) {
