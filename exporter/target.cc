@@ -3,6 +3,7 @@
 // replies) before the next is put, all within one deadline.
 #include "target.h"
 
+#include <cstdio>
 #include <ctime>
 #include <utility>
 #include <vector>
