@@ -145,10 +145,11 @@ class ExporterProcessTest : public ::testing::Test {
     ASSERT_TRUE(agent_->WaitUntilRunning()) << agent_->Log();
     exporter_port_ = FreePort();
     const std::string config = dir_.Write("csagnt-exporter.yml",
-                                          "timeout: 5s\n"
+                                          "timeout: 3s\n"
                                           "queue_managers:\n"
                                           "  - name: QM1\n"
-                                          "    exclude: [APP.OTHER]\n");
+                                          "    exclude: [APP.OTHER]\n"
+                                          "  - name: QMGONE\n");
     exporter_ = std::make_unique<Background>(
         EXPORTER_PROGRAM,
         std::vector<std::string>{"--config.file", config, "--web.listen-address",
@@ -216,11 +217,21 @@ TEST_F(ExporterProcessTest, PrometheusStoresTheDepthsAndSeesTheQueueManagerGoAnd
   // Excluded by the configuration, and SYSTEM.* unless named.
   EXPECT_EQ(Query(R"(count(ibmmq_queue_depth{queue="APP.OTHER"}))"), "");
   EXPECT_EQ(Query(R"(count(ibmmq_queue_depth{queue=~"SYSTEM.*"}))"), "");
+  // A queue manager that is not there is reported so; the others as usual.
+  EXPECT_EQ(Query(R"(csagnt_exporter_qmgr_reached{qmgr="QMGONE"})"), "0");
 
-  // The queue manager ends (and the agent with it): reached falls to 0, the
-  // queue metrics go, the reason is told once however many scrapes fail.
+  // The agent ends: the requests wait on its queue until the timeout.
+  agent_->Signal(SIGTERM);
+  EXPECT_EQ(agent_->WaitForExit(), 0) << agent_->Log();
+  EXPECT_TRUE(WaitForText([&] { return HttpGet(exporter_port_, "/metrics"); },
+                          "csagnt_exporter_errors_total{qmgr=\"QM1\",kind=\"timeout\"} 1\n", 1,
+                          kPrometheusWaitMs))
+      << exporter_->Output();
+
+  // Then the queue manager ends: reached falls to 0, the queue metrics go,
+  // the reason is told once however many scrapes fail, for the whole
+  // episode.
   stand_in_->Stop("--immediate");
-  EXPECT_NE(agent_->WaitForExit(), -2) << agent_->Log();
   ASSERT_TRUE(WaitForValue(R"(csagnt_exporter_qmgr_reached{qmgr="QM1"})", "0"))
       << exporter_->Output();
   EXPECT_TRUE(WaitForValue(R"(count(ibmmq_queue_depth{queue="APP.DEPTH"}) or vector(0))", "0"));
