@@ -51,12 +51,13 @@ bool Client::Fail(std::string what, MQLONG reason) {
   return false;
 }
 
-bool Client::Connect(std::string_view qmgr, MQLONG options, const char* user) {
+bool Client::Connect(std::string_view qmgr, MQLONG options, const char* user, MQCD* channel) {
   MQCHAR48 name;
   FillBlankPadded(name, sizeof name, qmgr);
   MQCNO cno = {MQCNO_DEFAULT};
   cno.Version = MQCNO_VERSION_5;
   cno.Options = options;
+  cno.ClientConnPtr = channel;
   MQCSP csp = {MQCSP_DEFAULT};
   if (user) {
     csp.AuthenticationType = MQCSP_AUTH_USER_ID_AND_PWD;

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cmqc.h>
+#include <cmqxc.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -130,8 +131,11 @@ class Client {
 
   // Connects to `qmgr` (the default queue manager when empty) with the
   // MQCNO `options` (MQCNO_CLIENT_BINDING for the client library), as
-  // `user` when one is given. False, with error() set, on failure.
-  bool Connect(std::string_view qmgr, MQLONG options = MQCNO_NONE, const char* user = nullptr);
+  // `user` when one is given, a client through `channel` when one is given
+  // (else as MQSERVER or the channel table say). False, with error() set,
+  // on failure.
+  bool Connect(std::string_view qmgr, MQLONG options = MQCNO_NONE, const char* user = nullptr,
+               MQCD* channel = nullptr);
 
   // Opens the reply queue: a temporary dynamic queue from `model`, named
   // from `dynamic_name` ("PREFIX.*"). False, with error() set, on failure.

@@ -25,7 +25,10 @@ contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for f in ./usr/bin/csagnt ./usr/bin/csagnt-query \
          ./usr/share/man/man8/csagnt.8.gz ./usr/share/man/man1/csagnt-query.1.gz \
          ./usr/lib/systemd/system/csagnt@.service \
-         ./usr/share/csagnt/csagnt.cfg ./usr/share/csagnt/csagnt.mqsc; do
+         ./usr/share/csagnt/csagnt.cfg ./usr/share/csagnt/csagnt.mqsc \
+         ./usr/bin/csagnt-exporter ./usr/share/man/man1/csagnt-exporter.1.gz \
+         ./usr/lib/systemd/system/csagnt-exporter.service \
+         ./usr/share/csagnt/csagnt-exporter.yml ./usr/share/csagnt/csagnt-exporter.rules.yml; do
   grep -qxF "$f" <<<"$contents" || fail "package lacks $f"
 done
 if grep -E 'mqemu|libmqm|libmqic|/tests?/' <<<"$contents"; then fail "package holds test files"; fi
@@ -36,10 +39,11 @@ grep -qx "Architecture: amd64" <<<"$info" || fail "control: $info"
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 [ -x "$root/usr/bin/csagnt-query" ] || fail "csagnt-query is not executable"
+"$root/usr/bin/csagnt-exporter" --help | grep -q "config.file" || fail "csagnt-exporter --help"
 "$root/usr/bin/csagnt-query" --help | grep -q "Exit status" || fail "csagnt-query --help"
 
 if command -v man >/dev/null; then
-  for page in man8/csagnt.8.gz man1/csagnt-query.1.gz; do
+  for page in man8/csagnt.8.gz man1/csagnt-query.1.gz man1/csagnt-exporter.1.gz; do
     text=$(MANWIDTH=80 MANPAGER=cat man --warnings -l "$root/usr/share/man/$page" 2>"$work/warnings")
     [ -s "$work/warnings" ] && { cat "$work/warnings"; fail "$page renders with warnings"; }
     grep -q "^NAME" <<<"$text" || fail "$page renders no NAME section"
@@ -50,11 +54,14 @@ else
 fi
 
 if command -v systemd-analyze >/dev/null; then
-  # An instance of the template, its ExecStart pointed at the package's own
-  # program, its man page found in the package.
+  # An instance of the template and the exporter's unit, their ExecStart
+  # pointed at the package's own programs, their man pages found in the
+  # package.
   cp "$root/usr/lib/systemd/system/csagnt@.service" "$work/csagnt@QM1.service"
-  sed -i "s|/usr/bin/csagnt|$root/usr/bin/csagnt|" "$work/csagnt@QM1.service"
-  if MANPATH="$root/usr/share/man" systemd-analyze verify "$work/csagnt@QM1.service" >"$work/verify.log" 2>&1; then
+  cp "$root/usr/lib/systemd/system/csagnt-exporter.service" "$work/"
+  sed -i "s|/usr/bin/csagnt|$root/usr/bin/csagnt|" "$work/csagnt@QM1.service" "$work/csagnt-exporter.service"
+  if MANPATH="$root/usr/share/man" systemd-analyze verify "$work/csagnt@QM1.service" \
+    "$work/csagnt-exporter.service" >"$work/verify.log" 2>&1; then
     echo "systemd-analyze verify: accepted"
   elif grep -qiE "Failed to (initialize|connect|set up)|not been booted|System has not been" "$work/verify.log"; then
     echo "SKIP: systemd-analyze cannot run here:"; cat "$work/verify.log"
