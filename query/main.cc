@@ -1,7 +1,8 @@
-// csagnt-query: an administrator's client of the agent. Sends one MQSC or
-// PCF command to a queue manager, through the agent's input queue or (with
-// --direct) to the command server itself, and prints the answer as runmqsc
-// does, one block per PCF response, or as JSON.
+// csagnt-query: an administrator's client of the agent. Sends an MQSC or
+// PCF command, a script of MQSC commands (pipelined) or the requests of a
+// dump, to one queue manager or to several through a gateway, through the
+// agent's input queue or (with --direct) to the command server itself, and
+// prints the answers as runmqsc does, one block per PCF response, or as JSON.
 #include <unistd.h>
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -23,6 +24,7 @@
 #include "pcf/pcf_format.h"
 #include "pcf/pcf_text.h"
 #include "pcf/printable.h"
+#include "progress.h"
 #include "script.h"
 
 namespace {
@@ -207,93 +209,6 @@ std::string ReadQmgrsFile(const std::string& path, std::vector<std::string>* qmg
   return {};
 }
 
-// A line on the terminal while answers are outstanding: how many of the
-// queue managers (or commands) have answered. Nothing when standard error
-// is not a terminal.
-class Progress {
- public:
-  Progress(const std::vector<Job>& jobs, bool by_qmgr)
-      : jobs_(jobs), by_qmgr_(by_qmgr), shown_(isatty(STDERR_FILENO) && jobs.size() > 1) {}
-  ~Progress() { Clear(); }
-  // Takes the line away.
-  void Clear() {
-    if (drawn_) std::cerr << "\r\033[K" << std::flush;
-    drawn_ = false;
-  }
-  void Update() {
-    if (!shown_) return;
-    const auto now = admin::Clock::now();
-    if (now - last_ < std::chrono::milliseconds(100)) return;
-    last_ = now;
-    std::set<std::string> waiting;
-    std::set<std::string> all;
-    size_t answered = 0;
-    for (const Job& job : jobs_) {
-      all.insert(job.request.qmgr);
-      // A request not put is done when its put failed, not while it waits its turn.
-      const bool done = job.put ? Ended(job.answer) : !job.put_error.what.empty();
-      if (!done) waiting.insert(job.request.qmgr);
-      answered += done;
-    }
-    std::cerr << "\r\033[Kcsagnt-query: ";
-    if (by_qmgr_) {
-      std::cerr << all.size() - waiting.size() << " of " << all.size()
-                << " queue managers answered, waiting for";
-      size_t named = 0;
-      for (const std::string& qmgr : waiting) {
-        if (named++ == 5) {
-          std::cerr << " ...";
-          break;
-        }
-        std::cerr << " " << PrintableText(qmgr);
-      }
-    } else {
-      std::cerr << answered << " of " << jobs_.size() << " commands answered";
-    }
-    std::cerr << std::flush;
-    drawn_ = true;
-  }
-
- private:
-  const std::vector<Job>& jobs_;
-  bool by_qmgr_;
-  bool shown_;
-  bool drawn_ = false;
-  admin::Clock::time_point last_{};
-};
-
-// runmqsc's closing lines: the commands read, those with a syntax error,
-// and whether every valid one was processed.
-void PrintScriptSummary(std::ostream& out, const std::vector<const Job*>& jobs) {
-  size_t syntax = 0, failed = 0;
-  for (const Job* job : jobs) {
-    bool syntax_error = false;
-    for (const pcf::PcfResponse& r : job->answer.responses) {
-      for (const pcf::PcfParameter& p : r.message.parameters) {
-        if (p.parameter == MQCACF_ESCAPE_TEXT && p.text.starts_with("AMQ8405I"))
-          syntax_error = true;
-      }
-    }
-    if (syntax_error) {
-      ++syntax;
-    } else if (!job->put || query::ExitStatusOf(job->answer) != query::kExitOk) {
-      ++failed;
-    }
-  }
-  auto count = [](size_t n, const char* one, const char* many) {
-    return n == 1 ? std::string("One ") + one : std::to_string(n) + " " + many;
-  };
-  out << count(jobs.size(), "MQSC command read.", "MQSC commands read.") << "\n";
-  out << (syntax == 0
-              ? "No commands have a syntax error."
-              : count(syntax, "command has a syntax error.", "commands have a syntax error."))
-      << "\n";
-  out << (failed == 0 ? "All valid MQSC commands were processed."
-                      : count(failed, "valid MQSC command could not be processed.",
-                              "valid MQSC commands could not be processed."))
-      << "\n";
-}
-
 // The exit status of one job: a put that failed is a queue manager that
 // could not be asked.
 int StatusOf(const Job& job) {
@@ -347,7 +262,7 @@ int PrintQmgr(const Options& options, Mode mode, const std::string& qmgr,
       query::PrintText(std::cout, job->request, job->answer);
       if (!job->put) std::cout << "(not sent: " << PutProblem(*job) << ")\n";
     }
-    if (mode == Mode::kScript) PrintScriptSummary(std::cout, jobs);
+    if (mode == Mode::kScript) query::PrintScriptSummary(std::cout, jobs);
   }
   if (json && !json->is_null()) (*json)["exit_status"] = status;
   return status;
@@ -404,7 +319,7 @@ int Run(const Options& options, Mode mode) {
   // All at once; or, --serial, each after the answer of the one before,
   // each with the whole wait.
   const size_t batch = options.serial ? 1 : jobs.size();
-  Progress progress(jobs, many);
+  query::Progress progress(jobs, many);
   for (size_t first = 0; first < jobs.size(); first += batch) {
     const std::span<Job> now = std::span<Job>(jobs).subspan(first, batch);
     query::PutAll(session, gateway, now);

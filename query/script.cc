@@ -1,6 +1,10 @@
 // Reading MQSC commands with runmqsc's continuations and comments.
 #include "script.h"
 
+#include <ostream>
+
+#include "pcf/pcf_format.h"
+
 namespace query {
 
 std::vector<ScriptCommand> ReadMqscScript(std::istream& in) {
@@ -30,6 +34,36 @@ std::vector<ScriptCommand> ReadMqscScript(std::istream& in) {
   }
   if (continued && !command.text.empty()) commands.push_back(std::move(command));
   return commands;
+}
+
+void PrintScriptSummary(std::ostream& out, const std::vector<const Job*>& jobs) {
+  size_t syntax = 0, failed = 0;
+  for (const Job* job : jobs) {
+    bool syntax_error = false;
+    for (const pcf::PcfResponse& r : job->answer.responses) {
+      for (const pcf::PcfParameter& p : r.message.parameters) {
+        if (p.parameter == MQCACF_ESCAPE_TEXT && p.text.starts_with("AMQ8405I"))
+          syntax_error = true;
+      }
+    }
+    if (syntax_error) {
+      ++syntax;
+    } else if (!job->put || ExitStatusOf(job->answer) != kExitOk) {
+      ++failed;
+    }
+  }
+  auto count = [](size_t n, const char* one, const char* many) {
+    return n == 1 ? std::string("One ") + one : std::to_string(n) + " " + many;
+  };
+  out << count(jobs.size(), "MQSC command read.", "MQSC commands read.") << "\n";
+  out << (syntax == 0
+              ? "No commands have a syntax error."
+              : count(syntax, "command has a syntax error.", "commands have a syntax error."))
+      << "\n";
+  out << (failed == 0 ? "All valid MQSC commands were processed."
+                      : count(failed, "valid MQSC command could not be processed.",
+                              "valid MQSC commands could not be processed."))
+      << "\n";
 }
 
 }  // namespace query
