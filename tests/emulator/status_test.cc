@@ -14,8 +14,6 @@
 namespace mqemu_test {
 namespace {
 
-using Params = std::map<MQLONG, pcf::PcfParameter>;
-
 class StatusTest : public CommandServerFixture {
  protected:
   StatusTest() : CommandServerFixture("--default") {}
@@ -27,17 +25,8 @@ class StatusTest : public CommandServerFixture {
     ASSERT_EQ(RunTool("define QM1 A.ALIAS --alias A.Q"), 0);
   }
 
-  // Each reply's parameters by identifier; reason of a one-reply failure.
-  std::vector<Params> Ask(pcf::PcfBuilder request, MQLONG* reason = nullptr) {
-    std::vector<Params> out;
-    for (const Reply& r : Send(request.Finish())) {
-      if (reason) *reason = r.header().Reason;
-      out.push_back(mqemu_test::Parameters({r}));
-    }
-    return out;
-  }
   // The MQSC output of command, one text per reply.
-  std::vector<std::string> Mqsc(const std::string& command) {
+  std::vector<std::string> MqscReplies(const std::string& command) {
     std::vector<std::string> out;
     for (const Params& p : Ask(EscapeRequest(command))) {
       out.push_back(p.count(MQCACF_ESCAPE_TEXT) ? p.at(MQCACF_ESCAPE_TEXT).text : "");
@@ -49,12 +38,6 @@ class StatusTest : public CommandServerFixture {
     b.String(MQCA_Q_NAME, name);
     b.Integer(MQIACF_Q_STATUS_TYPE, type);
     return b;
-  }
-  MQLONG Failure(pcf::PcfBuilder request) {
-    MQLONG reason = 0;
-    auto got = Ask(std::move(request), &reason);
-    EXPECT_EQ(got.size(), 1u);
-    return reason;
   }
 };
 
@@ -125,7 +108,7 @@ TEST_F(StatusTest, QueueAndHandleStatusAfterPutsGetsAndOpenHandles) {
   EXPECT_EQ(handles[1][MQIACF_OPEN_BROWSE].value, MQQSO_YES);
 
   // MQSC shows the same.
-  auto shown = Mqsc("DISPLAY QSTATUS(A.Q) ALL");
+  auto shown = MqscReplies("DISPLAY QSTATUS(A.Q) ALL");
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_TRUE(Contains(shown[0], "AMQ8450I: Display queue status details.")) << shown[0];
   for (const char* field : {"QUEUE(A.Q)", "TYPE(QUEUE)", "CURDEPTH(2)", "IPPROCS(1)", "OPPROCS(1)",
@@ -133,23 +116,23 @@ TEST_F(StatusTest, QueueAndHandleStatusAfterPutsGetsAndOpenHandles) {
     EXPECT_TRUE(Contains(shown[0], field)) << field << "\n" << shown[0];
   }
   EXPECT_FALSE(Contains(shown[0], "MSGAGE( )")) << shown[0];
-  EXPECT_TRUE(Contains(Mqsc("DISPLAY QSTATUS(A.QB) MSGAGE QTIME")[0], "QTIME( , )"));
-  auto shown_handles = Mqsc("DISPLAY QSTATUS(A.Q) TYPE(HANDLE) ALL");
+  EXPECT_TRUE(Contains(MqscReplies("DISPLAY QSTATUS(A.QB) MSGAGE QTIME")[0], "QTIME( , )"));
+  auto shown_handles = MqscReplies("DISPLAY QSTATUS(A.Q) TYPE(HANDLE) ALL");
   ASSERT_EQ(shown_handles.size(), 2u);
   EXPECT_TRUE(Contains(shown_handles[0], "OUTPUT(YES)")) << shown_handles[0];
   EXPECT_TRUE(Contains(shown_handles[1], "INPUT(SHARED)")) << shown_handles[1];
   EXPECT_TRUE(Contains(shown_handles[1], "PID(" + std::to_string(getpid()) + ")"));
 
   // Bad requests, answered as IBM MQ answers them; serving goes on.
-  EXPECT_EQ(Failure(QueueStatus("NO.SUCH.Q")), MQRC_UNKNOWN_OBJECT_NAME);
-  EXPECT_EQ(Failure(QueueStatus("NO.SUCH.*")), MQRC_UNKNOWN_OBJECT_NAME);
-  EXPECT_EQ(Failure(QueueStatus("A.ALIAS")), MQRCCF_Q_WRONG_TYPE);
-  EXPECT_EQ(Failure(QueueStatus("A.Q", 42)), MQRCCF_PARM_VALUE_ERROR);
+  EXPECT_EQ(Reason(QueueStatus("NO.SUCH.Q")), MQRC_UNKNOWN_OBJECT_NAME);
+  EXPECT_EQ(Reason(QueueStatus("NO.SUCH.*")), MQRC_UNKNOWN_OBJECT_NAME);
+  EXPECT_EQ(Reason(QueueStatus("A.ALIAS")), MQRCCF_Q_WRONG_TYPE);
+  EXPECT_EQ(Reason(QueueStatus("A.Q", 42)), MQRCCF_PARM_VALUE_ERROR);
   pcf::PcfBuilder mistyped = QueueStatus("A.Q");
   mistyped.Integer(MQIACF_Q_STATUS_ATTRS, MQIACF_ALL);
-  EXPECT_EQ(Failure(std::move(mistyped)), MQRCCF_CFIN_PARM_ID_ERROR);
-  EXPECT_TRUE(Contains(Mqsc("DISPLAY QSTATUS(NO.SUCH.Q)")[0], "AMQ8147E"));
-  EXPECT_TRUE(Contains(Mqsc("DISPLAY QSTATUS(A.Q) TYPE(NONE)")[0], "AMQ8405I"));
+  EXPECT_EQ(Reason(std::move(mistyped)), MQRCCF_CFIN_PARM_ID_ERROR);
+  EXPECT_TRUE(Contains(MqscReplies("DISPLAY QSTATUS(NO.SUCH.Q)")[0], "AMQ8147E"));
+  EXPECT_TRUE(Contains(MqscReplies("DISPLAY QSTATUS(A.Q) TYPE(NONE)")[0], "AMQ8405I"));
   EXPECT_EQ(Ask(QueueStatus("A.Q")).size(), 1u);
   Close(h, &in);
   Close(h, &out);
@@ -171,7 +154,7 @@ TEST_F(StatusTest, ResetQueueStatisticsCountsEveryPutAndGetAndStartsAgain) {
   EXPECT_EQ(first[0][MQIA_MSG_ENQ_COUNT].value, 3);
   EXPECT_EQ(first[0][MQIA_MSG_DEQ_COUNT].value, 1);
   EXPECT_GE(first[0][MQIA_TIME_SINCE_RESET].value, 0);
-  auto second = Mqsc("RESET QSTATS(A.Q)");
+  auto second = MqscReplies("RESET QSTATS(A.Q)");
   ASSERT_EQ(second.size(), 1u);
   for (const char* field : {"QUEUE(A.Q)", "HIQDEPTH(0)", "MSGSIN(0)", "MSGSOUT(0)", "RESETINT("}) {
     EXPECT_TRUE(Contains(second[0], field)) << field << "\n" << second[0];
@@ -184,7 +167,7 @@ TEST_F(StatusTest, ResetQueueStatisticsCountsEveryPutAndGetAndStartsAgain) {
   ASSERT_EQ(replies_counted.size(), 1u);
   EXPECT_GE(replies_counted[0][MQIA_MSG_ENQ_COUNT].value, 3) << "the replies so far";
   EXPECT_EQ(reset("A.*").size(), 2u);
-  EXPECT_EQ(Failure([] {
+  EXPECT_EQ(Reason([] {
               pcf::PcfBuilder b(MQCFT_COMMAND, MQCMD_RESET_Q_STATS);
               b.String(MQCA_Q_NAME, "A.ALIAS");
               return b;
@@ -203,7 +186,7 @@ TEST_F(StatusTest, QueueManagerStatusAndConnectionsWithTheirHandles) {
   EXPECT_EQ(qm[0][MQIACF_CMD_SERVER_STATUS].value, MQSVC_STATUS_RUNNING);
   EXPECT_EQ(qm[0][MQIACF_CONNECTION_COUNT].value, 2);
   EXPECT_EQ(TrimTrailingBlanks(qm[0][MQCACF_Q_MGR_START_DATE].text).size(), 10u);
-  auto shown = Mqsc("DISPLAY QMSTATUS ALL");
+  auto shown = MqscReplies("DISPLAY QMSTATUS ALL");
   ASSERT_EQ(shown.size(), 1u);
   for (const char* field :
        {"AMQ8705I", "QMNAME(QM1)", "STATUS(RUNNING)", "CMDSERV(RUNNING)", "CONNS(2)", "STARTDA("}) {
@@ -243,7 +226,7 @@ TEST_F(StatusTest, QueueManagerStatusAndConnectionsWithTheirHandles) {
     std::snprintf(two, sizeof two, "%02X", static_cast<unsigned char>(other_id[i]));
     hex += two;
   }
-  auto conn = Mqsc("DISPLAY CONN(" + hex + ") TYPE(ALL) ALL");
+  auto conn = MqscReplies("DISPLAY CONN(" + hex + ") TYPE(ALL) ALL");
   ASSERT_EQ(conn.size(), 1u);
   const std::vector<std::string> fields = {"AMQ8276I",
                                            "CONN(" + hex + ")",
@@ -257,14 +240,14 @@ TEST_F(StatusTest, QueueManagerStatusAndConnectionsWithTheirHandles) {
     EXPECT_TRUE(Contains(conn[0], field)) << field << "\n" << conn[0];
   }
   EXPECT_TRUE(Contains(conn[0], "\n   TYPE(CONN)\n")) << "on a line of its own\n" << conn[0];
-  EXPECT_EQ(Mqsc("DISPLAY CONN(*)").size(), 2u);
+  EXPECT_EQ(MqscReplies("DISPLAY CONN(*)").size(), 2u);
 
   // Unknown and malformed identifiers.
   connections(MQIACF_CONN_INFO_CONN, std::string(24, '\0'), false, &reason);
   EXPECT_EQ(reason, MQRCCF_NONE_FOUND);
   connections(MQIACF_CONN_INFO_CONN, "short", false, &reason);
   EXPECT_EQ(reason, MQRCCF_CONNECTION_ID_ERROR);
-  EXPECT_TRUE(Contains(Mqsc("DISPLAY CONN(0123456789ABCDEF)")[0], "AMQ8147E"));
+  EXPECT_TRUE(Contains(MqscReplies("DISPLAY CONN(0123456789ABCDEF)")[0], "AMQ8147E"));
   Close(other, &q);
   Disconnect(&other);
   auto after = Ask(pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_INQUIRE_Q_MGR_STATUS));
