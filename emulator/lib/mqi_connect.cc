@@ -121,6 +121,9 @@ void Connect(PMQCHAR qmgr_field, PMQVOID options, PMQHCONN hconn, PMQLONG cc, PM
   ConnectReply connected;
   if (!reply.Read(&connected)) return Failed(cc, rc, MQRC_Q_MGR_NOT_AVAILABLE);
   c->session = connected.session;
+  if (SharedCallsWanted() && !c->channel.Share() && !c->channel.is_open()) {
+    return Failed(cc, rc, MQRC_Q_MGR_NOT_AVAILABLE);
+  }
   c->qmgr_name = NameInField(connected.qmgr, sizeof connected.qmgr);
   *hconn = AddConnection(std::move(c));
   Result(cc, rc, code, reason);

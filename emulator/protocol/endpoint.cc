@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "protocol/frame_kinds.h"
+
 namespace mqemu {
 
 std::string HomeDirectory() {
@@ -146,15 +148,51 @@ bool Channel::Open(std::string_view qmgr) {
 
 bool Channel::Call(const std::string& frame, Frame* reply) {
   if (fd_ < 0) return false;
-  if (WriteAll(fd_, frame) && in_->Next(reply)) return true;
+  bool sent = ring_ ? ring_->Write(frame) : WriteAll(fd_, frame);
+  if (sent && in_->Next(reply)) return true;
   Close();
   return false;
 }
 
+bool Channel::Share() {
+  if (fd_ < 0 || ring_) return ring_ != nullptr;
+  std::string reply;
+  int region_fd = -1;
+  if (!WriteAll(fd_, EncodeFrame(ShareCall{}).Finish()) ||
+      !ReceiveWithDescriptor(fd_, &reply, &region_fd)) {
+    Close();
+    return false;
+  }
+  FrameReader r(std::span(reinterpret_cast<const uint8_t*>(reply.data()) + 8, reply.size() - 8));
+  ReplyHead head;
+  std::shared_ptr<SharedRegion> region;
+  if (Decode(r, &head) && head.cc == MQCC_OK && region_fd >= 0) {
+    region = SharedRegion::Map(region_fd);
+  } else if (region_fd >= 0) {
+    ::close(region_fd);
+  }
+  if (!region) return false;
+  region->CloseDescriptor();
+  ring_ = std::make_unique<RingEnd>(std::move(region), SharedRegion::kToDaemon, fd_,
+                                    Waiting::FromEnvironment());
+  in_->ReadFrom(ring_.get());
+  return true;
+}
+
 void Channel::Close() {
+  if (ring_) ring_->region().Close();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   in_.reset();
+  ring_.reset();
+}
+
+bool SharedCallsWanted() {
+  static const bool wanted = [] {
+    const char* text = std::getenv("MQEMU_SHARED_MEMORY");
+    return !(text && std::string_view(text) == "0");
+  }();
+  return wanted;
 }
 
 }  // namespace mqemu

@@ -22,6 +22,7 @@
 #include <string_view>
 
 #include "protocol/frame.h"
+#include "protocol/shared_ring.h"
 
 namespace mqemu {
 
@@ -77,6 +78,12 @@ class Channel {
   // the daemon is gone or sent something unreadable; the channel is then
   // closed.
   bool Call(const std::string& frame, Frame* reply);
+  // After a connect: asks the daemon to share a region (kShare), and from
+  // then on calls go through it (shared_ring.h). False, the socket still
+  // in use, when the daemon did not share one; the channel is closed when
+  // it did not answer at all.
+  bool Share();
+  bool shared() const { return ring_ != nullptr; }
   void Close();
   bool is_open() const { return fd_ >= 0; }
   int fd() const { return fd_; }
@@ -84,6 +91,11 @@ class Channel {
  private:
   int fd_ = -1;
   std::unique_ptr<FrameInput> in_;
+  std::unique_ptr<RingEnd> ring_;
 };
+
+// Whether this process's connections move their calls to shared memory:
+// yes, unless MQEMU_SHARED_MEMORY is "0" (for measuring the socket alone).
+bool SharedCallsWanted();
 
 }  // namespace mqemu

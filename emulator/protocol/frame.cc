@@ -12,6 +12,8 @@
 #include <cstring>
 #include <utility>
 
+#include "protocol/shared_ring.h"
+
 namespace mqemu {
 
 FrameWriter::FrameWriter(Kind kind, std::string buffer)
@@ -102,6 +104,12 @@ bool FrameInput::Fill(size_t need) {
   }
   while (end_ < need) {
     if (end_ == buf_.size()) buf_.resize(std::min(need, 2 * buf_.size()));
+    if (ring_) {
+      size_t got = ring_->Read(buf_.data() + end_, buf_.size() - end_);
+      if (got == 0) return false;
+      end_ += got;
+      continue;
+    }
     ssize_t n = -1;
     auto poll = waiting_.PollFor();
     if (poll.count() > 0) {

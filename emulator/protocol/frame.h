@@ -26,7 +26,9 @@
 // CompCode, i32 Reason.
 //
 // A connection uses two sockets: the call socket, where every MQI call is
-// one request frame answered by one reply frame, and the delivery socket,
+// one request frame answered by one reply frame (carried, once the library
+// asks with kShare, by rings in shared memory: shared_ring.h), and the
+// delivery socket,
 // attached after MQCONN, on which the daemon pushes messages and events to a
 // started connection without waiting for any answer (pipelined delivery).
 #pragma once
@@ -44,6 +46,8 @@
 #include "protocol/waiting.h"
 
 namespace mqemu {
+
+class RingEnd;
 
 // The largest message: IBM MQ's largest MaxMsgLength, 100 MB.
 constexpr MQLONG kMaxMessageLength = 100 * 1024 * 1024;
@@ -73,6 +77,7 @@ enum class Kind : uint32_t {
   kControl = 16,
   kCommit = 17,
   kBackout = 18,
+  kShare = 19,  // move the call socket's frames to shared memory (shared_ring.h)
 
   // Pushed on the delivery socket:
   kMessage = 100,
@@ -161,6 +166,10 @@ class FrameInput {
   explicit FrameInput(int fd, Waiting waiting = Waiting::Never()) : fd_(fd), waiting_(waiting) {}
   FrameInput(const FrameInput&) = delete;
   FrameInput& operator=(const FrameInput&) = delete;
+  // From now on reads the frames from `ring` (which waits as it was told)
+  // instead of the socket; the ring must outlive the reader. Nothing may be
+  // buffered from the socket then.
+  void ReadFrom(RingEnd* ring) { ring_ = ring; }
   // Reads the next frame. Returns false at end of stream, on an error, or when
   // the length field is out of range (the caller then closes the socket).
   bool Next(Frame* frame);
@@ -184,6 +193,7 @@ class FrameInput {
   bool Fill(size_t need);
   int fd_;
   Waiting waiting_;
+  RingEnd* ring_ = nullptr;
   std::vector<uint8_t> buf_ = std::vector<uint8_t>(kBufferSize);
   size_t begin_ = 0, end_ = 0;
   uint32_t refused_length_ = 0;

@@ -213,6 +213,9 @@ struct RequeueCall {
 // The connection's unit of work ends.
 using CommitCall = Bare<Kind::kCommit>;
 using BackoutCall = Bare<Kind::kBackout>;
+// -> nothing; <- no fields, the shared region's memfd attached to the
+// reply (SCM_RIGHTS). Every frame after it goes through the region.
+using ShareCall = Bare<Kind::kShare>;
 
 // -> i32 argc, argc x blob argument
 // The mqemu tool's administration and fault controls.

@@ -366,6 +366,7 @@ std::vector<Session*> SessionsOf(const std::string& who) {
 
 void Break(Session& s) {
   s.broken = true;
+  if (s.region) s.region->Close();
   ::shutdown(s.call_fd, SHUT_RDWR);
   if (s.delivery_fd >= 0) ::shutdown(s.delivery_fd, SHUT_RDWR);
   for (auto& entry : Qm().queues) entry.second->arrived.notify_all();

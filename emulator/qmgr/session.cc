@@ -82,6 +82,7 @@ void Session::OnDeliveryChanged() {
 }
 
 void Session::OnEnded() {
+  if (region) region->Close();
   if (delivery_fd >= 0) ::shutdown(delivery_fd, SHUT_RDWR);
   wake.notify_all();
 }
@@ -297,21 +298,48 @@ void Session::ServeCalls(const Frame& first) {
   }
   Frame request;
   std::string out;  // the reply, its memory kept from call to call
+  std::unique_ptr<RingEnd> ring;
   while (in.Next(&request)) {
     bytes_received += static_cast<int64_t>(request.payload.size()) + 8;
     ++buffers_received;
+    if (request.kind == Kind::kShare && !ring) {
+      if (!Share(in, &ring)) return;
+      continue;
+    }
     out.clear();
     FrameWriter w(request.kind, std::move(out));
     if (!Dispatch(request, &w)) return;
     out = std::move(w).Release();
     bytes_sent += static_cast<int64_t>(out.size());
     ++buffers_sent;
-    if (!WriteAll(call_fd, out)) return;
+    if (!(ring ? ring->Write(out) : WriteAll(call_fd, out))) return;
     if (request.kind == Kind::kDisconnect) return;
     // A reply that carried a large message gives its memory back.
     if (out.capacity() > kBatchBytes) out = std::string();
   }
   LogRefusedFrame(call_fd, in);
+}
+
+bool Session::Share(FrameInput& in, std::unique_ptr<RingEnd>* ring) {
+  std::shared_ptr<SharedRegion> made = SharedRegion::Create();
+  FrameWriter w(Kind::kShare);
+  // Without memory for a region the calls go on through the socket.
+  Reply(&w, made ? Status::Ok() : Status::Fail(MQRC_STORAGE_NOT_AVAILABLE));
+  const std::string& reply = w.Finish();
+  bytes_sent += static_cast<int64_t>(reply.size());
+  ++buffers_sent;
+  if (!made) return WriteAll(call_fd, reply);
+  if (!SendWithDescriptor(call_fd, reply, made->fd())) return false;
+  made->CloseDescriptor();
+  {
+    std::lock_guard lock(Qm().mu);
+    if (ended || broken) return false;
+    region = made;
+  }
+  *ring = std::make_unique<RingEnd>(std::move(made), SharedRegion::kToClient, call_fd,
+                                    Waiting::FromEnvironment());
+  in.ReadFrom(ring->get());
+  return true;
 }
 
 void Session::ServeDelivery(int fd) {

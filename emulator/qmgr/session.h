@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "protocol/frame.h"
+#include "protocol/shared_ring.h"
 #include "qmgr/queue.h"
 #include "qmgr/session_events.h"
 
@@ -94,6 +95,9 @@ class Session final : public SessionEvents {
   // progress.
   uint32_t units_of_work = 0;
   int delivery_fd = -1;
+  // The shared memory that carries the calls once the library asked for it
+  // (protocol/shared_ring.h); closed when the session ends or is broken.
+  std::shared_ptr<SharedRegion> region;
   std::map<MQHOBJ, Handle> handles;
   MQHOBJ next_hobj = 1;
   std::map<MQHOBJ, Consumer> consumers;
@@ -110,6 +114,9 @@ class Session final : public SessionEvents {
 
  private:
   bool Dispatch(const Frame& request, FrameWriter* reply);
+  // Answers kShare: makes the region, sends its descriptor with the reply
+  // and moves `in` and *ring onto it. False when the client is gone.
+  bool Share(FrameInput& in, std::unique_ptr<RingEnd>* ring);
 
   std::vector<std::string> outbox_;  // event frames, written while started
 };

@@ -1,0 +1,266 @@
+// The shared-memory call channel (see shared_ring.h).
+#include "protocol/shared_ring.h"
+
+#include <fcntl.h>
+#include <linux/futex.h>
+#include <poll.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+namespace mqemu {
+namespace {
+
+static_assert(2 * sizeof(RingControl) <= SharedRegion::kControlBytes);
+
+void FutexWait(std::atomic<uint32_t>& word, uint32_t expected, std::chrono::nanoseconds timeout) {
+  timespec ts{static_cast<time_t>(timeout.count() / 1'000'000'000),
+              static_cast<long>(timeout.count() % 1'000'000'000)};
+  ::syscall(SYS_futex, reinterpret_cast<uint32_t*>(&word), FUTEX_WAIT, expected, &ts, nullptr, 0);
+}
+
+void FutexWake(std::atomic<uint32_t>& word) {
+  ::syscall(SYS_futex, reinterpret_cast<uint32_t*>(&word), FUTEX_WAKE, 1, nullptr, nullptr, 0);
+}
+
+void Wake(std::atomic<uint32_t>& waiting_flag, std::atomic<uint32_t>& signal) {
+  if (waiting_flag.load()) {
+    signal.fetch_add(1);
+    FutexWake(signal);
+  }
+}
+
+inline void Pause() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#endif
+}
+
+}  // namespace
+
+std::unique_ptr<SharedRegion> SharedRegion::Create() {
+  int fd = ::memfd_create("mqemu-call", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+  if (fd < 0) return nullptr;
+  if (::ftruncate(fd, kRegionBytes) != 0 ||
+      ::fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  void* base = ::mmap(nullptr, kRegionBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  if (base == MAP_FAILED) {
+    ::close(fd);
+    return nullptr;
+  }
+  auto* region = new SharedRegion(fd, static_cast<uint8_t*>(base));
+  new (&region->control(kToDaemon)) RingControl;
+  new (&region->control(kToClient)) RingControl;
+  return std::unique_ptr<SharedRegion>(region);
+}
+
+std::unique_ptr<SharedRegion> SharedRegion::Map(int fd) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      st.st_size != static_cast<off_t>(kRegionBytes)) {
+    ::close(fd);
+    return nullptr;
+  }
+  void* base = ::mmap(nullptr, kRegionBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  if (base == MAP_FAILED) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::unique_ptr<SharedRegion>(new SharedRegion(fd, static_cast<uint8_t*>(base)));
+}
+
+SharedRegion::~SharedRegion() {
+  ::munmap(base_, kRegionBytes);
+  CloseDescriptor();
+}
+
+void SharedRegion::CloseDescriptor() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+void SharedRegion::Close() {
+  for (int ring : {kToDaemon, kToClient}) {
+    RingControl& c = control(ring);
+    c.closed.store(1);
+    c.data_signal.fetch_add(1);
+    c.space_signal.fetch_add(1);
+    FutexWake(c.data_signal);
+    FutexWake(c.space_signal);
+  }
+}
+
+RingEnd::RingEnd(std::shared_ptr<SharedRegion> region, int write_ring, int socket, Waiting waiting)
+    : region_(std::move(region)),
+      out_(region_->control(write_ring)),
+      in_(region_->control(1 - write_ring)),
+      out_data_(region_->data(write_ring)),
+      in_data_(region_->data(1 - write_ring)),
+      socket_(socket),
+      waiting_(waiting) {}
+
+bool RingEnd::PeerGone() {
+  if (out_.closed.load() || in_.closed.load()) return true;
+  // Nothing is sent on the socket once the rings are in use: anything
+  // readable on it, its end above all, means the peer is gone.
+  pollfd p{socket_, POLLIN | POLLRDHUP, 0};
+  return ::poll(&p, 1, 0) == 1 && p.revents != 0;
+}
+
+template <typename Ready>
+bool RingEnd::Await(std::atomic<uint32_t>& waiting_flag, std::atomic<uint32_t>& signal,
+                    Ready ready) {
+  if (ready()) return true;
+  auto poll = waiting_.PollFor();
+  if (poll.count() > 0) {
+    auto until = std::chrono::steady_clock::now() + poll;
+    do {
+      for (int i = 0; i < 64; ++i) {
+        if (ready()) {
+          waiting_.Caught();
+          return true;
+        }
+        Pause();
+      }
+    } while (std::chrono::steady_clock::now() < until);
+  }
+  auto slept_from = std::chrono::steady_clock::now();
+  for (;;) {
+    uint32_t seen = signal.load();
+    waiting_flag.store(1);
+    if (ready()) break;
+    if (PeerGone()) {
+      waiting_flag.store(0);
+      return false;
+    }
+    FutexWait(signal, seen, SharedRegion::kCheckEvery);
+  }
+  waiting_flag.store(0);
+  if (poll.count() > 0) waiting_.Missed(std::chrono::steady_clock::now() - slept_from);
+  return true;
+}
+
+bool RingEnd::Write(std::string_view data) {
+  constexpr uint64_t kSize = SharedRegion::kRingBytes;
+  while (!data.empty() && !failed_) {
+    uint64_t taken = 0;
+    auto room = [&] {
+      taken = out_.read.load();
+      // A reader may not claim to have read what was never written.
+      if (taken > written_ || written_ - taken > kSize) return failed_ = true;
+      return written_ - taken < kSize;
+    };
+    if (!Await(out_.writer_waiting, out_.space_signal, room) || failed_) {
+      failed_ = true;
+      return false;
+    }
+    size_t n = std::min<uint64_t>(data.size(), kSize - (written_ - taken));
+    size_t at = written_ % kSize;
+    size_t first = std::min(n, static_cast<size_t>(kSize - at));
+    std::memcpy(out_data_ + at, data.data(), first);
+    std::memcpy(out_data_, data.data() + first, n - first);
+    written_ += n;
+    out_.written.store(written_);
+    Wake(out_.reader_waiting, out_.data_signal);
+    data.remove_prefix(n);
+  }
+  return !failed_;
+}
+
+size_t RingEnd::Read(uint8_t* out, size_t size) {
+  constexpr uint64_t kSize = SharedRegion::kRingBytes;
+  if (failed_ || size == 0) return 0;
+  uint64_t available = 0;
+  auto ready = [&] {
+    uint64_t w = in_.written.load();
+    if (w < read_ || w - read_ > kSize) return failed_ = true;
+    available = w - read_;
+    return available > 0;
+  };
+  if (!Await(in_.reader_waiting, in_.data_signal, ready) || failed_) {
+    failed_ = true;
+    return 0;
+  }
+  size_t n = std::min<uint64_t>(size, available);
+  size_t at = read_ % kSize;
+  size_t first = std::min(n, static_cast<size_t>(kSize - at));
+  std::memcpy(out, in_data_ + at, first);
+  std::memcpy(out + first, in_data_, n - first);
+  read_ += n;
+  in_.read.store(read_);
+  Wake(in_.writer_waiting, in_.space_signal);
+  return n;
+}
+
+bool SendWithDescriptor(int socket, std::string_view data, int fd) {
+  iovec iov{const_cast<char*>(data.data()), data.size()};
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+  msghdr msg{};
+  msg.msg_iov = &iov;
+  msg.msg_iovlen = 1;
+  msg.msg_control = control;
+  msg.msg_controllen = sizeof control;
+  cmsghdr* c = CMSG_FIRSTHDR(&msg);
+  c->cmsg_level = SOL_SOCKET;
+  c->cmsg_type = SCM_RIGHTS;
+  c->cmsg_len = CMSG_LEN(sizeof(int));
+  std::memcpy(CMSG_DATA(c), &fd, sizeof fd);
+  ssize_t n;
+  do {
+    n = ::sendmsg(socket, &msg, MSG_NOSIGNAL);
+  } while (n < 0 && errno == EINTR);
+  // The frame is small: the socket's buffer, empty between calls, takes it
+  // whole or the peer is gone.
+  return n == static_cast<ssize_t>(data.size());
+}
+
+bool ReceiveWithDescriptor(int socket, std::string* frame, int* fd) {
+  *fd = -1;
+  frame->clear();
+  char buf[kMaxShareReply];
+  size_t need = 8;
+  while (frame->size() < need) {
+    iovec iov{buf, need - frame->size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr msg{};
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    ssize_t n = ::recvmsg(socket, &msg, MSG_CMSG_CLOEXEC);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+      if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS &&
+          c->cmsg_len == CMSG_LEN(sizeof(int))) {
+        int received;
+        std::memcpy(&received, CMSG_DATA(c), sizeof received);
+        if (*fd >= 0) ::close(*fd);
+        *fd = received;
+      }
+    }
+    frame->append(buf, static_cast<size_t>(n));
+    if (need == 8 && frame->size() >= 8) {
+      uint32_t length;
+      std::memcpy(&length, frame->data(), 4);
+      if (length < 4 || length + size_t{4} > kMaxShareReply) break;
+      need = length + size_t{4};
+    }
+  }
+  if (frame->size() == need && need > 8) return true;
+  if (*fd >= 0) ::close(*fd);
+  *fd = -1;
+  return false;
+}
+
+}  // namespace mqemu

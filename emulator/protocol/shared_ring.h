@@ -1,0 +1,137 @@
+// The call channel of a connection in shared memory: once connected, the
+// library asks the daemon to share (kShare), and from then on request and
+// reply frames go through two rings in one memory region that both map,
+// instead of through the socket. A call whose peer is running on the other
+// CPU then costs no system call at all: the writer copies the frame into
+// the ring and the reader, polling the ring, finds it within a microsecond.
+// A reader that finds nothing after its poll sleeps on a futex, and the
+// writer wakes it. The socket stays open beside the rings: the daemon sends
+// the region's descriptor over it, and its end tells either side that the
+// other is gone.
+//
+// The region, created by the daemon (a sealed memfd, so that a client
+// cannot shrink it under the daemon), is laid out as
+//
+//   | RingControl to_daemon | RingControl to_client |   (kControlBytes)
+//   | to_daemon data (kRingBytes) | to_client data (kRingBytes) |
+//
+// Each ring is a byte stream with one writer and one reader. Its counters
+// only grow: `written` is the number of bytes the writer has put in ever,
+// `read` the number the reader has taken; byte i of the stream lies at
+// data[i % kRingBytes]. The writer owns `written`, the reader `read`, and
+// each side keeps its own counter to itself and only publishes it, so a
+// peer that scribbles on the region can spoil its own bytes, never make the
+// daemon read or write outside the region: a peer counter that claims more
+// than the ring holds ends the channel.
+//
+// Waking (for each direction; the same for the writer waiting for room):
+// the reader reads `data_signal`, sets `reader_waiting`, looks at `written`
+// once more and sleeps on the futex `data_signal` only when there is still
+// nothing; the writer publishes `written`, then, if `reader_waiting` is
+// set, bumps `data_signal` and wakes it. All four are sequentially
+// consistent, so a wake cannot be lost between look and sleep. A sleeper
+// wakes at least every kCheckEvery to see whether the peer has gone (its
+// socket ended) or closed the region.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "protocol/waiting.h"
+
+namespace mqemu {
+
+struct alignas(64) RingControl {
+  alignas(64) std::atomic<uint64_t> written{0};
+  alignas(64) std::atomic<uint64_t> read{0};
+  alignas(64) std::atomic<uint32_t> reader_waiting{0};
+  std::atomic<uint32_t> data_signal{0};
+  std::atomic<uint32_t> writer_waiting{0};
+  std::atomic<uint32_t> space_signal{0};
+  std::atomic<uint32_t> closed{0};  // set by either side: the channel is over
+};
+static_assert(std::atomic<uint64_t>::is_always_lock_free);
+static_assert(std::atomic<uint32_t>::is_always_lock_free);
+
+// One connection's shared region, mapped.
+class SharedRegion {
+ public:
+  static constexpr size_t kControlBytes = 4096;
+  static constexpr size_t kRingBytes = 256 * 1024;
+  static constexpr size_t kRegionBytes = kControlBytes + 2 * kRingBytes;
+  static constexpr std::chrono::milliseconds kCheckEvery{100};
+
+  // The daemon's side: a new region and its descriptor (see fd()). Null
+  // when the system refuses memory for it.
+  static std::unique_ptr<SharedRegion> Create();
+  // The library's side: maps the region of descriptor fd, which it takes
+  // over. Null when fd is not a region of kRegionBytes.
+  static std::unique_ptr<SharedRegion> Map(int fd);
+  ~SharedRegion();
+  SharedRegion(const SharedRegion&) = delete;
+  SharedRegion& operator=(const SharedRegion&) = delete;
+
+  // The memfd; -1 after CloseDescriptor (the mapping stays).
+  int fd() const { return fd_; }
+  void CloseDescriptor();
+  RingControl& control(int ring) { return reinterpret_cast<RingControl*>(base_)[ring]; }
+  uint8_t* data(int ring) { return base_ + kControlBytes + static_cast<size_t>(ring) * kRingBytes; }
+  // Ends the channel for both sides and wakes whoever sleeps on it.
+  void Close();
+
+  static constexpr int kToDaemon = 0;
+  static constexpr int kToClient = 1;
+
+ private:
+  SharedRegion(int fd, uint8_t* base) : fd_(fd), base_(base) {}
+  int fd_;
+  uint8_t* base_;
+};
+
+// One side's end of the two rings: it writes one and reads the other.
+// `socket` is the connection's socket, watched for the peer's going. Not
+// thread-safe: the owner serialises (one call at a time).
+class RingEnd {
+ public:
+  RingEnd(std::shared_ptr<SharedRegion> region, int write_ring, int socket, Waiting waiting);
+  // Writes all of data, waiting for room as the reader takes it. False
+  // when the peer has gone or the region is closed or spoiled.
+  bool Write(std::string_view data);
+  // Reads at least one and at most `size` bytes, waiting for them as the
+  // waiting policy says. Returns the count, or 0 when the peer has gone or
+  // the region is closed or spoiled.
+  size_t Read(uint8_t* out, size_t size);
+  SharedRegion& region() { return *region_; }
+
+ private:
+  // Waits until `ready` or the peer is gone; false for the latter.
+  template <typename Ready>
+  bool Await(std::atomic<uint32_t>& waiting_flag, std::atomic<uint32_t>& signal, Ready ready);
+  bool PeerGone();
+
+  std::shared_ptr<SharedRegion> region_;
+  RingControl& out_;
+  RingControl& in_;
+  uint8_t* out_data_;
+  const uint8_t* in_data_;
+  int socket_;
+  Waiting waiting_;
+  uint64_t written_ = 0;  // this side's own counters
+  uint64_t read_ = 0;
+  bool failed_ = false;
+};
+
+// Sends `data` on the socket with descriptor `fd` attached (SCM_RIGHTS).
+bool SendWithDescriptor(int socket, std::string_view data, int fd);
+// Reads one whole frame from the socket, at most kMaxShareReply bytes, and
+// the descriptor attached to it: its bytes (Length and Kind first) and
+// *fd, or -1 when none came. False when the socket ended or the frame is
+// longer.
+constexpr size_t kMaxShareReply = 256;
+bool ReceiveWithDescriptor(int socket, std::string* frame, int* fd);
+
+}  // namespace mqemu
