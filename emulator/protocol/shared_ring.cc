@@ -20,10 +20,14 @@ namespace {
 
 static_assert(2 * sizeof(RingControl) <= SharedRegion::kControlBytes);
 
-void FutexWait(std::atomic<uint32_t>& word, uint32_t expected, std::chrono::nanoseconds timeout) {
+// Sleeps while word holds `expected`, at most `timeout`; true when the time
+// ran out.
+bool FutexWait(std::atomic<uint32_t>& word, uint32_t expected, std::chrono::nanoseconds timeout) {
   timespec ts{static_cast<time_t>(timeout.count() / 1'000'000'000),
               static_cast<long>(timeout.count() % 1'000'000'000)};
-  ::syscall(SYS_futex, reinterpret_cast<uint32_t*>(&word), FUTEX_WAIT, expected, &ts, nullptr, 0);
+  return ::syscall(SYS_futex, reinterpret_cast<uint32_t*>(&word), FUTEX_WAIT, expected, &ts,
+                   nullptr, 0) != 0 &&
+         errno == ETIMEDOUT;
 }
 
 void FutexWake(std::atomic<uint32_t>& word) {
@@ -135,15 +139,17 @@ bool RingEnd::Await(std::atomic<uint32_t>& waiting_flag, std::atomic<uint32_t>& 
     } while (std::chrono::steady_clock::now() < until);
   }
   auto slept_from = std::chrono::steady_clock::now();
-  for (;;) {
+  // The peer's going is looked for only after a sleep that ran out its
+  // time, so that a wait costs no system call but the futex's.
+  for (bool timed_out = false;;) {
     uint32_t seen = signal.load();
     waiting_flag.store(1);
     if (ready()) break;
-    if (PeerGone()) {
+    if ((timed_out || in_.closed.load() || out_.closed.load()) && PeerGone()) {
       waiting_flag.store(0);
       return false;
     }
-    FutexWait(signal, seen, SharedRegion::kCheckEvery);
+    timed_out = FutexWait(signal, seen, SharedRegion::kCheckEvery);
   }
   waiting_flag.store(0);
   if (poll.count() > 0) waiting_.Missed(std::chrono::steady_clock::now() - slept_from);
