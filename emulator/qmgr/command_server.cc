@@ -659,7 +659,7 @@ void Serve() {
             qm.TakeMessage(*q, Selection{}, &request)) {
           break;
         }
-        (q ? q->arrived : qm.command_server_wake).wait(lock);
+        (q ? *q->arrived : qm.command_server_wake).wait(lock);
         q = qm.FindQueue(qm.command_queue);
       }
       delay_ms = qm.faults.reply_delay_ms;

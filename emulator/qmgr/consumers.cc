@@ -10,7 +10,7 @@ namespace mqemu {
 
 void QueueManager::SetInhibitGet(Queue& q, MQLONG value) {
   q.inhibit_get = value;
-  q.arrived.notify_all();
+  q.arrived->notify_all();
   for (Session* s : q.watchers) {
     for (auto& [hobj, c] : s->consumers) {
       if (c.queue != &q) continue;
@@ -94,7 +94,7 @@ Status QueueManager::Requeue(Session& s, std::vector<RequeuedMessage> messages) 
       continue;
     }
     q.Restore(std::move(r.message));
-    q.arrived.notify_all();
+    q.arrived->notify_all();
     // Another consumer of the queue takes them now, not at the next arrival.
     for (Session* w : q.watchers) w->OnDeliveryChanged();
   }

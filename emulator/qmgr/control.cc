@@ -369,7 +369,7 @@ void Break(Session& s) {
   if (s.region) s.region->Close();
   ::shutdown(s.call_fd, SHUT_RDWR);
   if (s.delivery_fd >= 0) ::shutdown(s.delivery_fd, SHUT_RDWR);
-  for (auto& entry : Qm().queues) entry.second->arrived.notify_all();
+  for (auto& entry : Qm().queues) entry.second->arrived->notify_all();
 }
 
 Status Fault(const std::vector<std::string>& a, std::string* text) {
@@ -381,7 +381,7 @@ Status Fault(const std::vector<std::string>& a, std::string* text) {
   MQLONG n = 0, reason = 0;
   *text = "fault " + what + " set";
   auto wake_command_server = [&] {
-    if (Queue* q = qm.FindQueue(qm.command_queue)) q->arrived.notify_all();
+    if (Queue* q = qm.FindQueue(qm.command_queue)) q->arrived->notify_all();
   };
   if (what == "command-server" && (arg(2) == "pause" || arg(2) == "resume")) {
     f.command_server_paused = arg(2) == "pause";
@@ -492,7 +492,7 @@ void EndQueueManager(bool immediate, MQLONG reason) {
   {
     std::lock_guard lock(qm.mu);
     qm.quiescing = true;
-    for (auto& entry : qm.queues) entry.second->arrived.notify_all();
+    for (auto& entry : qm.queues) entry.second->arrived->notify_all();
     if (!immediate) {
       for (auto& [id, s] : qm.sessions) s->OnEvent(MQHO_NONE, MQCC_WARNING, reason);
     }
@@ -508,7 +508,7 @@ void EndQueueManager(bool immediate, MQLONG reason) {
     std::lock_guard lock(qm.mu);
     qm.ending = true;
     for (auto& [id, s] : qm.sessions) s->OnEvent(MQHO_NONE, MQCC_FAILED, MQRC_Q_MGR_STOPPING);
-    for (auto& entry : qm.queues) entry.second->arrived.notify_all();
+    for (auto& entry : qm.queues) entry.second->arrived->notify_all();
     qm.command_server_wake.notify_all();
   }
   // Give the delivery threads a moment to write the events, then break

@@ -200,7 +200,7 @@ void QueueManager::ReleaseHandle(Session& s, MQHOBJ hobj, Handle& h, MQLONG clos
         }
       }
     }
-    q->arrived.notify_all();
+    q->arrived->notify_all();
     queues.erase(q->name);
   }
 }

@@ -127,7 +127,7 @@ void QueueManager::Arrive(Queue& q, Message m) {
   if ((m.md.Report & MQRO_COA) && !IsDeadLetterQueue(q)) SendReport(m, ReportKind::kArrival);
   q.Add(std::move(m));
   // Every waiter looks: browsers all see the message, one getter takes it.
-  q.arrived.notify_all();
+  WakeAfterUnlock::Defer(q.arrived);
   for (Session* w : q.watchers) w->OnDeliveryChanged();
   if (may_trigger && TriggerConditionMet(q, priority, true)) Trigger(q);
 }
@@ -300,7 +300,7 @@ Status QueueManager::Get(Session& s, const GetRequest& request, MQMD* md, std::s
     client_checked = false;
     auto until = std::chrono::steady_clock::now() + kPeerCheckInterval;
     if (request.wait_ms != MQWI_UNLIMITED && deadline < until) until = deadline;
-    q->arrived.wait_until(lock, until);
+    q->arrived->wait_until(lock, until);
     if (request.wait_ms != MQWI_UNLIMITED && std::chrono::steady_clock::now() >= deadline) {
       wait = false;  // look once more, then report no message
     }

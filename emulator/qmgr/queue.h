@@ -2,8 +2,10 @@
 // the bookkeeping of who has it open. Queues live in memory only.
 //
 // Every field is guarded by the queue manager's one lock (QueueManager::mu);
-// `arrived` is signalled, under that lock, whenever a message is added, the
-// queue's get-inhibit changes or the queue manager starts to quiesce.
+// `arrived` is signalled whenever a message is added (after the lock is let
+// go, when the adding thread has a WakeAfterUnlock scope: so it is shared,
+// to outlive a queue deleted meanwhile), the queue's get-inhibit changes or
+// the queue manager starts to quiesce.
 #pragma once
 
 #include <cmqc.h>
@@ -12,6 +14,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -157,7 +160,7 @@ struct Queue {
   // Sessions with a registered consumer on this queue, told when a message
   // arrives.
   std::vector<Session*> watchers;
-  std::condition_variable arrived;
+  std::shared_ptr<std::condition_variable> arrived = std::make_shared<std::condition_variable>();
 
   // Fault control: the next put_faults puts end with put_fault_reason, failed
   // (message not put) or as a warning (message put).

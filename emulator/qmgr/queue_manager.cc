@@ -75,7 +75,7 @@ void QueueManager::EndSession(Session& s) {
   }
   s.started = false;
   s.OnEnded();
-  for (auto& entry : queues) entry.second->arrived.notify_all();
+  for (auto& entry : queues) entry.second->arrived->notify_all();
 }
 
 }  // namespace mqemu

@@ -63,6 +63,16 @@ WakeAfterUnlock::WakeAfterUnlock() : outer_(open_wake_scope) {
 WakeAfterUnlock::~WakeAfterUnlock() {
   open_wake_scope = outer_;
   for (const std::shared_ptr<Session>& s : sessions_) s->wake.notify_all();
+  for (const std::shared_ptr<std::condition_variable>& cv : conditions_) cv->notify_all();
+}
+
+void WakeAfterUnlock::Defer(const std::shared_ptr<std::condition_variable>& cv) {
+  WakeAfterUnlock* scope = open_wake_scope;
+  if (!scope) {
+    cv->notify_all();
+  } else if (scope->conditions_.empty() || scope->conditions_.back() != cv) {
+    scope->conditions_.push_back(cv);
+  }
 }
 
 bool WakeAfterUnlock::Defer(Session& s) {

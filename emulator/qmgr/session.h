@@ -121,10 +121,10 @@ class Session final : public SessionEvents {
   std::vector<std::string> outbox_;  // event frames, written while started
 };
 
-// While one lives on a thread, the wakes of delivery threads that the
-// thread asks for under QueueManager::mu are made when it ends instead,
-// after the lock is let go, so that a woken delivery thread does not block
-// at once on the lock its waker still holds. Declare it before the lock it
+// While one lives on a thread, the wakes of delivery threads and of
+// getters that the thread asks for under QueueManager::mu are made when it
+// ends instead, after the lock is let go, so that a woken thread does not
+// block at once on the lock its waker still holds. Declare it before the lock it
 // is to outlive.
 class WakeAfterUnlock {
  public:
@@ -135,9 +135,13 @@ class WakeAfterUnlock {
   // Lock held. Whether a scope is open on this thread; if so, s is woken
   // at its end.
   static bool Defer(Session& s);
+  // Lock held. Notifies all waiters of `cv` at the end of this thread's
+  // scope, or at once when none is open.
+  static void Defer(const std::shared_ptr<std::condition_variable>& cv);
 
  private:
   std::vector<std::shared_ptr<Session>> sessions_;
+  std::vector<std::shared_ptr<std::condition_variable>> conditions_;
   WakeAfterUnlock* outer_;
 };
 

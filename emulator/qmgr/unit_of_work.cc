@@ -18,7 +18,7 @@ void QueueManager::EndUnitOfWork(Session& s, bool commit) {
       if (Queue* q = FindQueue(queue_name)) {
         ++m.md.BackoutCount;
         q->Restore(std::move(m));
-        q->arrived.notify_all();
+        q->arrived->notify_all();
         for (Session* w : q->watchers) w->OnDeliveryChanged();
       }
     }
