@@ -158,6 +158,7 @@ bool RingEnd::Await(std::atomic<uint32_t>& waiting_flag, std::atomic<uint32_t>& 
 
 bool RingEnd::Write(std::string_view data) {
   constexpr uint64_t kSize = SharedRegion::kRingBytes;
+  if (out_.closed.load() || in_.closed.load()) failed_ = true;
   while (!data.empty() && !failed_) {
     uint64_t taken = 0;
     auto room = [&] {

@@ -1,0 +1,128 @@
+// The shared-memory call channel: frames of any size cross both rings
+// whole and in order, through two mappings of one region as between the
+// library and the daemon; a peer that spoils the counters, closes the
+// region or goes away ends the channel instead of leaving the other side
+// reading wrong memory or sleeping for ever.
+#include "protocol/shared_ring.h"
+
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "protocol/frame.h"
+
+namespace mqemu {
+namespace {
+
+class SharedRingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets_), 0);
+    std::shared_ptr<SharedRegion> daemon_side = SharedRegion::Create();
+    ASSERT_TRUE(daemon_side);
+    std::shared_ptr<SharedRegion> client_side = SharedRegion::Map(::dup(daemon_side->fd()));
+    ASSERT_TRUE(client_side);
+    daemon_ = std::make_unique<RingEnd>(daemon_side, SharedRegion::kToClient, sockets_[0],
+                                        Waiting::Never());
+    client_ = std::make_unique<RingEnd>(client_side, SharedRegion::kToDaemon, sockets_[1],
+                                        Waiting::Fixed(20));
+  }
+  void TearDown() override {
+    for (int fd : sockets_) {
+      if (fd >= 0) ::close(fd);
+    }
+  }
+  // A frame of `size` payload bytes whose bytes tell where they are.
+  static std::string FrameOf(size_t size, uint8_t seed) {
+    FrameWriter w(Kind::kPut);
+    std::string payload(size, '\0');
+    for (size_t i = 0; i < size; ++i) payload[i] = static_cast<char>(seed + i * 7);
+    w.Bytes(payload.data(), payload.size());
+    return std::move(w).Release();
+  }
+
+  int sockets_[2] = {-1, -1};
+  std::unique_ptr<RingEnd> daemon_, client_;
+};
+
+TEST_F(SharedRingTest, FramesOfEverySizeCrossBothWaysWholeAndInOrder) {
+  // Small frames that cross the end of the ring many times, and frames
+  // larger than the ring, which go through it in pieces as it is read.
+  std::vector<size_t> sizes;
+  for (int i = 0; i < 3000; ++i) sizes.push_back(static_cast<size_t>(100 + i % 900));
+  sizes.push_back(SharedRegion::kRingBytes * 3 + 17);
+  sizes.push_back(1);
+  sizes.push_back(SharedRegion::kRingBytes);
+  std::thread client([&] {
+    FrameInput in(-1);
+    in.ReadFrom(client_.get());
+    Frame reply;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+      ASSERT_TRUE(client_->Write(FrameOf(sizes[i], static_cast<uint8_t>(i))));
+      ASSERT_TRUE(in.Next(&reply));
+      ASSERT_EQ(reply.payload.size(), 8u) << i;
+    }
+  });
+  FrameInput in(-1);
+  in.ReadFrom(daemon_.get());
+  Frame request;
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    ASSERT_TRUE(in.Next(&request)) << i;
+    std::string expected = FrameOf(sizes[i], static_cast<uint8_t>(i)).substr(8);
+    ASSERT_EQ(std::string(request.payload.begin(), request.payload.end()), expected) << i;
+    FrameWriter w(Kind::kPut);
+    w.I32(MQCC_OK);
+    w.I32(MQRC_NONE);
+    ASSERT_TRUE(daemon_->Write(w.Finish()));
+  }
+  client.join();
+}
+
+TEST_F(SharedRingTest, ASpoiledCounterEndsTheChannel) {
+  RingControl& to_daemon = daemon_->region().control(SharedRegion::kToDaemon);
+  uint8_t buf[64];
+  // A writer that claims more than the ring holds.
+  to_daemon.written.store(SharedRegion::kRingBytes + 1);
+  EXPECT_EQ(daemon_->Read(buf, sizeof buf), 0u);
+  EXPECT_EQ(daemon_->Read(buf, sizeof buf), 0u) << "a failed end stays failed";
+  // A reader that claims to have read what was never written.
+  to_daemon.read.store(5);
+  EXPECT_FALSE(client_->Write("hello"));
+}
+
+TEST_F(SharedRingTest, ASleepingReaderWakesWhenThePeerGoesOrClosesTheRegion) {
+  uint8_t buf[64];
+  std::thread closer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    client_->region().Close();
+  });
+  EXPECT_EQ(daemon_->Read(buf, sizeof buf), 0u);
+  closer.join();
+  EXPECT_FALSE(client_->Write("x"));
+
+  // A fresh pair whose client process is gone: only its socket's end says so.
+  TearDown();
+  SetUp();
+  std::thread goer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ::close(sockets_[1]);
+    sockets_[1] = -1;
+  });
+  EXPECT_EQ(daemon_->Read(buf, sizeof buf), 0u);
+  goer.join();
+}
+
+TEST(SharedRegionTest, OnlyARegionOfTheRightSizeIsMapped) {
+  int fd = ::memfd_create("not-a-region", MFD_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::ftruncate(fd, 4096), 0);
+  EXPECT_EQ(SharedRegion::Map(fd), nullptr);
+}
+
+}  // namespace
+}  // namespace mqemu
