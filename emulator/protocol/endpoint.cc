@@ -174,7 +174,7 @@ bool Channel::Share() {
   if (!region) return false;
   region->CloseDescriptor();
   ring_ = std::make_unique<RingEnd>(std::move(region), SharedRegion::kToDaemon, fd_,
-                                    Waiting::FromEnvironment());
+                                    Waiting::FromEnvironment(Waiting::kRingSpinMicroseconds));
   in_->ReadFrom(ring_.get());
   return true;
 }

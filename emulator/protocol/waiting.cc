@@ -5,16 +5,16 @@
 
 namespace mqemu {
 
-Waiting Waiting::FromEnvironment() {
-  static const Waiting policy = [] {
+Waiting Waiting::FromEnvironment(int spin_us) {
+  static const int fixed = [] {
     const char* text = std::getenv("MQEMU_SPIN_US");
-    if (!text || !*text) return Adaptive();
+    if (!text || !*text) return -1;
     char* end = nullptr;
     long us = std::strtol(text, &end, 10);
-    if (*end != '\0' || us < 0 || us > 100'000) return Adaptive();
-    return Fixed(static_cast<int>(us));
+    if (*end != '\0' || us < 0 || us > 100'000) return -1;
+    return static_cast<int>(us);
   }();
-  return policy;
+  return fixed >= 0 ? Fixed(fixed) : Adaptive(spin_us);
 }
 
 std::chrono::microseconds Waiting::PollFor() {

@@ -27,14 +27,19 @@ namespace mqemu {
 class Waiting {
  public:
   static constexpr int kSpinMicroseconds = 40;
+  // A ring in shared memory is polled without system calls, so its reader
+  // can afford to poll longer: long enough to ride out the peer being
+  // preempted for a moment by the other threads of a 2-CPU machine.
+  static constexpr int kRingSpinMicroseconds = 100;
   static constexpr int kMissesToStop = 2;
   static constexpr uint32_t kProbeEvery = 16;
   // A sleep shorter than this, after a missed poll, counts as a miss.
   static constexpr std::chrono::microseconds kSoon{500};
 
-  // The policy of this process: adaptive unless MQEMU_SPIN_US says otherwise.
-  static Waiting FromEnvironment();
-  static Waiting Adaptive() { return Waiting(kSpinMicroseconds, true); }
+  // The policy of this process: adaptive, polling for `spin_us` at first,
+  // unless MQEMU_SPIN_US says otherwise.
+  static Waiting FromEnvironment(int spin_us = kSpinMicroseconds);
+  static Waiting Adaptive(int spin_us = kSpinMicroseconds) { return Waiting(spin_us, true); }
   static Waiting Fixed(int spin_us) { return Waiting(spin_us, false); }
   static Waiting Never() { return Waiting(0, false); }
 

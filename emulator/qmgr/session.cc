@@ -347,7 +347,7 @@ bool Session::Share(FrameInput& in, std::unique_ptr<RingEnd>* ring) {
     region = made;
   }
   *ring = std::make_unique<RingEnd>(std::move(made), SharedRegion::kToClient, call_fd,
-                                    Waiting::FromEnvironment());
+                                    Waiting::FromEnvironment(Waiting::kRingSpinMicroseconds));
   in.ReadFrom(ring->get());
   return true;
 }
