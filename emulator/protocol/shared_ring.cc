@@ -57,15 +57,12 @@ std::unique_ptr<SharedRegion> SharedRegion::Create() {
     ::close(fd);
     return nullptr;
   }
-  void* base = ::mmap(nullptr, kRegionBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-  if (base == MAP_FAILED) {
-    ::close(fd);
-    return nullptr;
+  std::unique_ptr<SharedRegion> region = Map(fd);
+  if (region) {
+    new (&region->control(kToDaemon)) RingControl;
+    new (&region->control(kToClient)) RingControl;
   }
-  auto* region = new SharedRegion(fd, static_cast<uint8_t*>(base));
-  new (&region->control(kToDaemon)) RingControl;
-  new (&region->control(kToClient)) RingControl;
-  return std::unique_ptr<SharedRegion>(region);
+  return region;
 }
 
 std::unique_ptr<SharedRegion> SharedRegion::Map(int fd) {
@@ -209,14 +206,28 @@ size_t RingEnd::Read(uint8_t* out, size_t size) {
   return n;
 }
 
-bool SendWithDescriptor(int socket, std::string_view data, int fd) {
-  iovec iov{const_cast<char*>(data.data()), data.size()};
+namespace {
+
+// A message of one buffer with room for one descriptor beside it.
+struct DescriptorMessage {
+  DescriptorMessage(void* data, size_t size) : iov{data, size} {
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+  }
+  DescriptorMessage(const DescriptorMessage&) = delete;
+  DescriptorMessage& operator=(const DescriptorMessage&) = delete;
+  iovec iov;
   alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
   msghdr msg{};
-  msg.msg_iov = &iov;
-  msg.msg_iovlen = 1;
-  msg.msg_control = control;
-  msg.msg_controllen = sizeof control;
+};
+
+}  // namespace
+
+bool SendWithDescriptor(int socket, std::string_view data, int fd) {
+  DescriptorMessage m(const_cast<char*>(data.data()), data.size());
+  msghdr& msg = m.msg;
   cmsghdr* c = CMSG_FIRSTHDR(&msg);
   c->cmsg_level = SOL_SOCKET;
   c->cmsg_type = SCM_RIGHTS;
@@ -237,13 +248,8 @@ bool ReceiveWithDescriptor(int socket, std::string* frame, int* fd) {
   char buf[kMaxShareReply];
   size_t need = 8;
   while (frame->size() < need) {
-    iovec iov{buf, need - frame->size()};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr msg{};
-    msg.msg_iov = &iov;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control;
-    msg.msg_controllen = sizeof control;
+    DescriptorMessage m(buf, need - frame->size());
+    msghdr& msg = m.msg;
     ssize_t n = ::recvmsg(socket, &msg, MSG_CMSG_CLOEXEC);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
