@@ -78,11 +78,6 @@ void ServeClient(int fd) {
       qm.sessions.emplace(s->id, s);
     }
     s->ServeCalls(first);
-    {
-      std::lock_guard lock(qm.mu);
-      qm.EndSession(*s);
-      qm.sessions.erase(s->id);
-    }
   } else if (first.kind == Kind::kAttach) {
     AttachCall attach;
     std::shared_ptr<Session> s;

@@ -92,7 +92,6 @@ void Session::OnDeliveryChanged() {
 }
 
 void Session::OnEnded() {
-  if (region) region->Close();
   if (delivery_fd >= 0) ::shutdown(delivery_fd, SHUT_RDWR);
   wake.notify_all();
 }
@@ -261,6 +260,21 @@ void Session::CountMessages(int64_t count) {
 }
 
 void Session::ServeCalls(const Frame& first) {
+  Serve(first);
+  Leave();
+  // The call thread is done with the rings: a client still waiting on them
+  // wakes now rather than when it next looks at the socket.
+  if (region) region->Close();
+}
+
+void Session::Leave() {
+  QueueManager& qm = Qm();
+  std::lock_guard lock(qm.mu);
+  qm.EndSession(*this);
+  qm.sessions.erase(id);
+}
+
+void Session::Serve(const Frame& first) {
   QueueManager& qm = Qm();
   FrameInput in(call_fd, Waiting::FromEnvironment());
   {
@@ -319,6 +333,9 @@ void Session::ServeCalls(const Frame& first) {
     out.clear();
     FrameWriter w(request.kind, std::move(out));
     if (!Dispatch(request, &w)) return;
+    // After MQDISC the connection and its handles are gone before the
+    // application hears so: what it asks next does not see them.
+    if (request.kind == Kind::kDisconnect) Leave();
     out = std::move(w).Release();
     bytes_sent += static_cast<int64_t>(out.size());
     ++buffers_sent;

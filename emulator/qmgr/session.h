@@ -7,8 +7,8 @@
 //
 // Rules: every field below the constructor is guarded by QueueManager::mu.
 // A Session is owned by QueueManager::sessions (shared_ptr) and by the
-// threads serving it; `ended` is set once, when the call socket closes, and
-// then no handle, consumer or watcher entry of it remains.
+// threads serving it; `ended` is set once, at MQDISC or when the call socket
+// closes, and then no handle, consumer or watcher entry of it remains.
 #pragma once
 
 #include <cmqc.h>
@@ -53,8 +53,9 @@ class Session final : public SessionEvents {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
-  // Answers MQI calls on the call socket until the client goes or sends a
-  // malformed frame; then ends the session. `first` is the kConnect frame.
+  // Answers MQI calls on the call socket until the client disconnects, goes
+  // or sends a malformed frame; then ends the session and takes it out of
+  // the queue manager's sessions. `first` is the kConnect frame.
   void ServeCalls(const Frame& first);
   // Pushes messages and events on fd until the session ends.
   void ServeDelivery(int fd);
@@ -113,6 +114,10 @@ class Session final : public SessionEvents {
   std::condition_variable wake;  // the delivery thread waits on it
 
  private:
+  void Serve(const Frame& first);
+  // Ends the session and takes it out of the queue manager's sessions; a
+  // second call does nothing.
+  void Leave();
   bool Dispatch(const Frame& request, FrameWriter* reply);
   // Answers kShare: makes the region, sends its descriptor with the reply
   // and moves `in` and *ring onto it. False when the client is gone.

@@ -253,6 +253,22 @@ TEST_F(StatusTest, QueueManagerStatusAndConnectionsWithTheirHandles) {
   auto after = Ask(pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_INQUIRE_Q_MGR_STATUS));
   ASSERT_EQ(after.size(), 1u);
   EXPECT_EQ(after[0][MQIACF_CONNECTION_COUNT].value, 1);
+
+  // MQDISC returns when the connection and its handles are gone: what is
+  // asked at once after it sees neither.
+  MQHCONN watcher = Connect();
+  MQHOBJ inquiry = Open(watcher, "A.Q", MQOO_INQUIRE);
+  for (int i = 0; i < 50; ++i) {
+    MQHCONN brief = Connect();
+    Open(brief, "A.Q", MQOO_OUTPUT);
+    Disconnect(&brief);
+    ASSERT_EQ(InquireInt(watcher, inquiry, MQIA_OPEN_OUTPUT_COUNT), 0) << "round " << i;
+    auto now = Ask(pcf::PcfBuilder(MQCFT_COMMAND, MQCMD_INQUIRE_Q_MGR_STATUS));
+    ASSERT_EQ(now.size(), 1u);
+    ASSERT_EQ(now[0][MQIACF_CONNECTION_COUNT].value, 2) << "round " << i;
+  }
+  Close(watcher, &inquiry);
+  Disconnect(&watcher);
 }
 
 }  // namespace
