@@ -165,13 +165,17 @@ bool Channel::Share() {
   }
   FrameReader r(std::span(reinterpret_cast<const uint8_t*>(reply.data()) + 8, reply.size() - 8));
   ReplyHead head;
-  std::shared_ptr<SharedRegion> region;
-  if (Decode(r, &head) && head.cc == MQCC_OK && region_fd >= 0) {
-    region = SharedRegion::Map(region_fd);
-  } else if (region_fd >= 0) {
-    ::close(region_fd);
+  if (!Decode(r, &head) || head.cc != MQCC_OK) {
+    if (region_fd >= 0) ::close(region_fd);
+    return false;
   }
-  if (!region) return false;
+  // The daemon has moved to the rings: a region this side cannot map
+  // leaves no way to go on.
+  std::shared_ptr<SharedRegion> region = region_fd >= 0 ? SharedRegion::Map(region_fd) : nullptr;
+  if (!region) {
+    Close();
+    return false;
+  }
   region->CloseDescriptor();
   ring_ = std::make_unique<RingEnd>(std::move(region), SharedRegion::kToDaemon, fd_,
                                     Waiting::FromEnvironment(Waiting::kRingSpinMicroseconds));

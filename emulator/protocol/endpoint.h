@@ -81,7 +81,7 @@ class Channel {
   // After a connect: asks the daemon to share a region (kShare), and from
   // then on calls go through it (shared_ring.h). False, the socket still
   // in use, when the daemon did not share one; the channel is closed when
-  // it did not answer at all.
+  // it did not answer at all or shared a region that cannot be mapped.
   bool Share();
   bool shared() const { return ring_ != nullptr; }
   void Close();

@@ -8,13 +8,18 @@
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "protocol/endpoint.h"
 #include "protocol/frame.h"
+#include "protocol/frame_kinds.h"
 
 namespace mqemu {
 namespace {
@@ -122,6 +127,48 @@ TEST(SharedRegionTest, OnlyARegionOfTheRightSizeIsMapped) {
   ASSERT_GE(fd, 0);
   ASSERT_EQ(::ftruncate(fd, 4096), 0);
   EXPECT_EQ(SharedRegion::Map(fd), nullptr);
+}
+
+// A daemon that answers kShare with a region this side cannot map has moved
+// its calls to the rings: the channel must close rather than go on on the
+// socket, where no reply would ever come.
+TEST(SharedRegionTest, AChannelWhoseRegionCannotBeMappedIsClosed) {
+  char home[] = "/tmp/mqemu-share-test-XXXXXX";
+  ASSERT_NE(::mkdtemp(home), nullptr);
+  ::setenv("MQEMU_HOME", home, 1);
+  std::string path = SocketPath("QMSHARE");
+  int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_EQ(::listen(listener, 1), 0);
+  std::thread daemon([listener] {
+    int peer = ::accept(listener, nullptr, nullptr);
+    FrameInput in(peer);
+    Frame call;
+    if (in.Next(&call) && call.kind == Kind::kShare) {
+      int small = ::memfd_create("too-small", MFD_CLOEXEC);
+      (void)!::ftruncate(small, 4096);
+      FrameWriter w(Kind::kShare);
+      EncodeReply(w, MQCC_OK, MQRC_NONE, NoFields{});
+      SendWithDescriptor(peer, w.Finish(), small);
+      ::close(small);
+    }
+    char byte;
+    while (::read(peer, &byte, 1) > 0) {
+    }
+    ::close(peer);
+  });
+  Channel channel;
+  ASSERT_TRUE(channel.Open("QMSHARE"));
+  EXPECT_FALSE(channel.Share());
+  EXPECT_FALSE(channel.is_open());
+  daemon.join();
+  ::close(listener);
+  ::unlink(path.c_str());
+  ::rmdir(home);
+  ::unsetenv("MQEMU_HOME");
 }
 
 }  // namespace
