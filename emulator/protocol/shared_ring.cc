@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <linux/futex.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -120,20 +121,35 @@ bool RingEnd::PeerGone() {
 
 template <typename Ready>
 bool RingEnd::Await(std::atomic<uint32_t>& waiting_flag, std::atomic<uint32_t>& signal,
-                    Ready ready) {
+                    const std::atomic<uint32_t>* parked, Ready ready) {
   if (ready()) return true;
-  auto poll = waiting_.PollFor();
+  auto peer_parked = [parked] { return parked && parked->load(std::memory_order_relaxed); };
+  auto poll = peer_parked() ? std::chrono::microseconds(0) : waiting_.PollFor();
   if (poll.count() > 0) {
-    auto until = std::chrono::steady_clock::now() + poll;
+    auto now = std::chrono::steady_clock::now();
+    const auto until = now + poll;
+    const auto alone_until = now + kSpinAlone;
     do {
-      for (int i = 0; i < 64; ++i) {
+      for (int i = 0; i < kLooksBetweenYields; ++i) {
         if (ready()) {
           waiting_.Caught();
           return true;
         }
         Pause();
       }
-    } while (std::chrono::steady_clock::now() < until);
+      // A parked peer says nothing of where it runs: no miss is counted.
+      if (peer_parked()) poll = std::chrono::microseconds(0);
+      // A peer that last ran on this CPU cannot answer until this thread
+      // lets it run. One on another CPU answers within a microsecond or two
+      // when it runs; when it has not after kSpinAlone it is waiting for
+      // its CPU, and the threads waiting for this one go first.
+      const int cpu = ::sched_getcpu();
+      out_.writer_cpu.store(cpu, std::memory_order_relaxed);
+      now = std::chrono::steady_clock::now();
+      if (cpu == in_.writer_cpu.load(std::memory_order_relaxed) || now >= alone_until) {
+        Waiting::LetOthersRun();
+      }
+    } while (poll.count() > 0 && now < until);
   }
   auto slept_from = std::chrono::steady_clock::now();
   // The peer's going is looked for only after a sleep that ran out its
@@ -164,7 +180,7 @@ bool RingEnd::Write(std::string_view data) {
       if (taken > written_ || written_ - taken > kSize) return failed_ = true;
       return written_ - taken < kSize;
     };
-    if (!Await(out_.writer_waiting, out_.space_signal, room) || failed_) {
+    if (!Await(out_.writer_waiting, out_.space_signal, nullptr, room) || failed_) {
       failed_ = true;
       return false;
     }
@@ -175,6 +191,7 @@ bool RingEnd::Write(std::string_view data) {
     std::memcpy(out_data_, data.data() + first, n - first);
     written_ += n;
     out_.written.store(written_);
+    out_.writer_cpu.store(::sched_getcpu(), std::memory_order_relaxed);
     Wake(out_.reader_waiting, out_.data_signal);
     data.remove_prefix(n);
   }
@@ -191,7 +208,7 @@ size_t RingEnd::Read(uint8_t* out, size_t size) {
     available = w - read_;
     return available > 0;
   };
-  if (!Await(in_.reader_waiting, in_.data_signal, ready) || failed_) {
+  if (!Await(in_.reader_waiting, in_.data_signal, &in_.writer_parked, ready) || failed_) {
     failed_ = true;
     return 0;
   }

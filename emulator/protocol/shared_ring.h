@@ -4,10 +4,13 @@
 // instead of through the socket. A call whose peer is running on the other
 // CPU then costs no system call at all: the writer copies the frame into
 // the ring and the reader, polling the ring, finds it within a microsecond.
-// A reader that finds nothing after its poll sleeps on a futex, and the
-// writer wakes it. The socket stays open beside the rings: the daemon sends
-// the region's descriptor over it, and its end tells either side that the
-// other is gone.
+// A poller gives its CPU away (sched_yield) when the peer shares that CPU,
+// and so could not answer while it polls, or has been slow to answer. A
+// reader that finds nothing after its poll sleeps on a futex, and the
+// writer wakes it; a writer about to wait long itself (a get waiting for a
+// message) says so, and its reader sleeps at once. The socket stays open beside the rings: the
+// daemon sends the region's descriptor over it, and its end tells either side that the other is
+// gone.
 //
 // The region, created by the daemon (a sealed memfd, so that a client
 // cannot shrink it under the daemon), is laid out as
@@ -53,7 +56,15 @@ struct alignas(64) RingControl {
   std::atomic<uint32_t> writer_waiting{0};
   std::atomic<uint32_t> space_signal{0};
   std::atomic<uint32_t> closed{0};  // set by either side: the channel is over
+  // Set by the writer while it waits for something other than its reader
+  // (a get waiting for a message): its next bytes will not come soon, so
+  // the reader sleeps at once instead of polling.
+  std::atomic<uint32_t> writer_parked{0};
+  // The CPU the writer last ran on, as it wrote or polled its own ring: a
+  // reader polling on the same CPU gives way at once (see RingEnd::Await).
+  std::atomic<int32_t> writer_cpu{-1};
 };
+static_assert(std::atomic<int32_t>::is_always_lock_free);
 static_assert(std::atomic<uint64_t>::is_always_lock_free);
 static_assert(std::atomic<uint32_t>::is_always_lock_free);
 
@@ -106,12 +117,23 @@ class RingEnd {
   // the region is closed or spoiled.
   size_t Read(uint8_t* out, size_t size);
   SharedRegion& region() { return *region_; }
+  // Tells the reader of this side's ring whether to expect the next bytes
+  // soon (see RingControl::writer_parked).
+  void Park(bool parked) { out_.writer_parked.store(parked ? 1 : 0); }
 
  private:
-  // Waits until `ready` or the peer is gone; false for the latter.
+  // Waits until `ready` or the peer is gone; false for the latter. Polls
+  // first unless the policy or `parked` (when given) says to sleep at once.
   template <typename Ready>
-  bool Await(std::atomic<uint32_t>& waiting_flag, std::atomic<uint32_t>& signal, Ready ready);
+  bool Await(std::atomic<uint32_t>& waiting_flag, std::atomic<uint32_t>& signal,
+             const std::atomic<uint32_t>* parked, Ready ready);
   bool PeerGone();
+
+  // How a poll spends its time: kLooksBetweenYields looks at the ring, then
+  // a yield when the peer shares this CPU or has not answered after
+  // kSpinAlone.
+  static constexpr int kLooksBetweenYields = 8;
+  static constexpr std::chrono::microseconds kSpinAlone{3};
 
   std::shared_ptr<SharedRegion> region_;
   RingControl& out_;

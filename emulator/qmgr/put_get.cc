@@ -300,7 +300,9 @@ Status QueueManager::Get(Session& s, const GetRequest& request, MQMD* md, std::s
     client_checked = false;
     auto until = std::chrono::steady_clock::now() + kPeerCheckInterval;
     if (request.wait_ms != MQWI_UNLIMITED && deadline < until) until = deadline;
+    s.OnCallWaits(true);
     q->arrived->wait_until(lock, until);
+    s.OnCallWaits(false);
     if (request.wait_ms != MQWI_UNLIMITED && std::chrono::steady_clock::now() >= deadline) {
       wait = false;  // look once more, then report no message
     }

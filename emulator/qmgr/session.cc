@@ -96,6 +96,10 @@ void Session::OnEnded() {
   wake.notify_all();
 }
 
+void Session::OnCallWaits(bool waits) {
+  if (calls_ring_) calls_ring_->Park(waits);
+}
+
 bool Session::ClientGone() const {
   pollfd p{call_fd, POLLRDHUP, 0};
   return ::poll(&p, 1, 0) == 1 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR));
@@ -322,12 +326,11 @@ void Session::Serve(const Frame& first) {
   }
   Frame request;
   std::string out;  // the reply, its memory kept from call to call
-  std::unique_ptr<RingEnd> ring;
   while (in.Next(&request)) {
     bytes_received += static_cast<int64_t>(request.payload.size()) + 8;
     ++buffers_received;
-    if (request.kind == Kind::kShare && !ring) {
-      if (!Share(in, &ring)) return;
+    if (request.kind == Kind::kShare && !calls_ring_) {
+      if (!Share(in)) return;
       continue;
     }
     out.clear();
@@ -339,7 +342,7 @@ void Session::Serve(const Frame& first) {
     out = std::move(w).Release();
     bytes_sent += static_cast<int64_t>(out.size());
     ++buffers_sent;
-    if (!(ring ? ring->Write(out) : WriteAll(call_fd, out))) return;
+    if (!(calls_ring_ ? calls_ring_->Write(out) : WriteAll(call_fd, out))) return;
     if (request.kind == Kind::kDisconnect) return;
     // A reply that carried a large message gives its memory back.
     if (out.capacity() > kBatchBytes) out = std::string();
@@ -347,7 +350,7 @@ void Session::Serve(const Frame& first) {
   LogRefusedFrame(call_fd, in);
 }
 
-bool Session::Share(FrameInput& in, std::unique_ptr<RingEnd>* ring) {
+bool Session::Share(FrameInput& in) {
   std::shared_ptr<SharedRegion> made = SharedRegion::Create();
   FrameWriter w(Kind::kShare);
   // Without memory for a region the calls go on through the socket.
@@ -363,9 +366,9 @@ bool Session::Share(FrameInput& in, std::unique_ptr<RingEnd>* ring) {
     if (ended || broken) return false;
     region = made;
   }
-  *ring = std::make_unique<RingEnd>(std::move(made), SharedRegion::kToClient, call_fd,
-                                    Waiting::FromEnvironment(Waiting::kRingSpinMicroseconds));
-  in.ReadFrom(ring->get());
+  calls_ring_ = std::make_unique<RingEnd>(std::move(made), SharedRegion::kToClient, call_fd,
+                                          Waiting::FromEnvironment(Waiting::kRingSpinMicroseconds));
+  in.ReadFrom(calls_ring_.get());
   return true;
 }
 

@@ -66,6 +66,7 @@ class Session final : public SessionEvents {
   void OnDeliveryChanged() override;
   void OnEnded() override;
   bool ClientGone() const override;
+  void OnCallWaits(bool waits) override;
   // Lock held. Whether events wait to be written to a started connection.
   bool EventsOwed() const { return started && !outbox_.empty(); }
 
@@ -120,10 +121,15 @@ class Session final : public SessionEvents {
   void Leave();
   bool Dispatch(const Frame& request, FrameWriter* reply);
   // Answers kShare: makes the region, sends its descriptor with the reply
-  // and moves `in` and *ring onto it. False when the client is gone.
-  bool Share(FrameInput& in, std::unique_ptr<RingEnd>* ring);
+  // and moves `in` and the replies onto the rings (calls_ring_). False
+  // when the client is gone.
+  bool Share(FrameInput& in);
 
   std::vector<std::string> outbox_;  // event frames, written while started
+  // The call thread's end of the rings, once the client shares them. Only
+  // that thread touches it (OnCallWaits comes from its own calls), so the
+  // lock does not guard it.
+  std::unique_ptr<RingEnd> calls_ring_;
 };
 
 // While one lives on a thread, the wakes of delivery threads and of

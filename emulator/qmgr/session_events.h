@@ -29,6 +29,10 @@ class SessionEvents {
   // call socket or died); a waiting get then ends so that its handles are
   // released.
   virtual bool ClientGone() const = 0;
+  // Called by the thread serving the session's calls: its call now waits
+  // (true) for a message to come, or waits no more (false), so that the
+  // client sleeps until the reply rather than polling for it.
+  virtual void OnCallWaits(bool waits) = 0;
 
  protected:
   ~SessionEvents() = default;

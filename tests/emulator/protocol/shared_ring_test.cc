@@ -2,13 +2,15 @@
 // whole and in order, through two mappings of one region as between the
 // library and the daemon; a peer that spoils the counters, closes the
 // region or goes away ends the channel instead of leaving the other side
-// reading wrong memory or sleeping for ever.
+// reading wrong memory or sleeping for ever; a reader whose peer says it
+// waits long sleeps rather than polls.
 #include "protocol/shared_ring.h"
 
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -30,11 +32,11 @@ class SharedRingTest : public ::testing::Test {
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets_), 0);
     std::shared_ptr<SharedRegion> daemon_side = SharedRegion::Create();
     ASSERT_TRUE(daemon_side);
-    std::shared_ptr<SharedRegion> client_side = SharedRegion::Map(::dup(daemon_side->fd()));
-    ASSERT_TRUE(client_side);
+    client_side_ = SharedRegion::Map(::dup(daemon_side->fd()));
+    ASSERT_TRUE(client_side_);
     daemon_ = std::make_unique<RingEnd>(daemon_side, SharedRegion::kToClient, sockets_[0],
                                         Waiting::Never());
-    client_ = std::make_unique<RingEnd>(client_side, SharedRegion::kToDaemon, sockets_[1],
+    client_ = std::make_unique<RingEnd>(client_side_, SharedRegion::kToDaemon, sockets_[1],
                                         Waiting::Fixed(20));
   }
   void TearDown() override {
@@ -52,6 +54,7 @@ class SharedRingTest : public ::testing::Test {
   }
 
   int sockets_[2] = {-1, -1};
+  std::shared_ptr<SharedRegion> client_side_;
   std::unique_ptr<RingEnd> daemon_, client_;
 };
 
@@ -120,6 +123,28 @@ TEST_F(SharedRingTest, ASleepingReaderWakesWhenThePeerGoesOrClosesTheRegion) {
   });
   EXPECT_EQ(daemon_->Read(buf, sizeof buf), 0u);
   goer.join();
+}
+
+// A client would poll up to 100 ms for each reply; while the daemon says
+// that its call waits (a get waiting for a message), the client sleeps
+// instead and burns no CPU, and still gets the reply when it comes.
+TEST_F(SharedRingTest, AReaderWhoseWriterIsParkedSleepsInsteadOfPolling) {
+  RingEnd patient(client_side_, SharedRegion::kToDaemon, sockets_[1], Waiting::Fixed(100'000));
+  daemon_->Park(true);
+  std::thread replier([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    daemon_->Park(false);
+    daemon_->Write("reply");
+  });
+  timespec from{}, to{};
+  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &from);
+  uint8_t buf[16];
+  size_t got = patient.Read(buf, sizeof buf);
+  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &to);
+  replier.join();
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), got), "reply");
+  double cpu_ms = (to.tv_sec - from.tv_sec) * 1e3 + (to.tv_nsec - from.tv_nsec) / 1e6;
+  EXPECT_LT(cpu_ms, 15.0) << "the reader polled through the daemon's wait";
 }
 
 TEST(SharedRegionTest, OnlyARegionOfTheRightSizeIsMapped) {
