@@ -116,7 +116,6 @@ bool FrameInput::Fill(size_t need) {
       auto until = std::chrono::steady_clock::now() + poll;
       do {
         n = ::recv(fd_, buf_.data() + end_, buf_.size() - end_, MSG_DONTWAIT);
-        if (n < 0 && errno == EAGAIN) Waiting::LetOthersRun();
       } while (n < 0 && errno == EAGAIN && std::chrono::steady_clock::now() < until);
       if (n >= 0 || errno != EAGAIN) {
         waiting_.Caught();
@@ -144,7 +143,6 @@ bool FrameInput::WaitReadable(int wake_fd, std::chrono::steady_clock::time_point
     ssize_t n;
     do {
       n = ::recv(fd_, buf_.data() + end_, buf_.size() - end_, MSG_DONTWAIT);
-      if (n < 0 && errno == EAGAIN) Waiting::LetOthersRun();
     } while (n < 0 && errno == EAGAIN && std::chrono::steady_clock::now() < until);
     if (n > 0) end_ += static_cast<size_t>(n);
     if (n >= 0 || errno != EAGAIN) {

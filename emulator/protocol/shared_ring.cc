@@ -147,7 +147,7 @@ bool RingEnd::Await(std::atomic<uint32_t>& waiting_flag, std::atomic<uint32_t>& 
       out_.writer_cpu.store(cpu, std::memory_order_relaxed);
       now = std::chrono::steady_clock::now();
       if (cpu == in_.writer_cpu.load(std::memory_order_relaxed) || now >= alone_until) {
-        Waiting::LetOthersRun();
+        ::sched_yield();
       }
     } while (poll.count() > 0 && now < until);
   }

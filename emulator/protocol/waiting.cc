@@ -1,8 +1,6 @@
 // The socket readers' waiting policy (see waiting.h).
 #include "protocol/waiting.h"
 
-#include <sched.h>
-
 #include <cstdlib>
 
 namespace mqemu {
@@ -25,10 +23,6 @@ std::chrono::microseconds Waiting::PollFor() {
     return std::chrono::microseconds(0);
   }
   return std::chrono::microseconds(spin_us_);
-}
-
-void Waiting::LetOthersRun() {
-  ::sched_yield();
 }
 
 void Waiting::Missed(std::chrono::nanoseconds slept) {

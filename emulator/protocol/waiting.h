@@ -7,11 +7,8 @@
 // It costs dearly when the peer shares the reader's CPU: the peer cannot
 // run until the reader gives up, so every poll is wasted and both sides
 // waste one each call (86 µs, against 5 µs for a plain blocking read).
-// So a poller gives its CPU away between looks (LetOthersRun): a peer, or
-// any other thread, that waits for that CPU runs at once, and the poll
-// costs only time that nobody else wanted. With more threads than CPUs, as
-// under many clients, that is what keeps polling from starving the threads
-// that do the work.
+// (A ring reader, which can see where its peer last ran, gives its CPU
+// away instead: shared_ring.h.)
 //
 // The reader cannot know where its peer runs, so it learns it: a poll that
 // catches the data keeps polling on; a poll that misses, followed by data
@@ -32,10 +29,9 @@ namespace mqemu {
 class Waiting {
  public:
   static constexpr int kSpinMicroseconds = 40;
-  // A ring in shared memory is looked at without a system call (a socket
-  // takes a recv per look), so its reader can afford to poll longer: long
-  // enough to ride out the peer being preempted for a moment by the other
-  // threads of a 2-CPU machine.
+  // A ring in shared memory is polled without system calls, so its reader
+  // can afford to poll longer: long enough to ride out the peer being
+  // preempted for a moment by the other threads of a 2-CPU machine.
   static constexpr int kRingSpinMicroseconds = 100;
   static constexpr int kMissesToStop = 2;
   static constexpr uint32_t kProbeEvery = 16;
@@ -55,10 +51,6 @@ class Waiting {
   // the reader then slept.
   void Caught() { misses_ = 0; }
   void Missed(std::chrono::nanoseconds slept);
-
-  // Between two looks of a poll: lets any thread waiting for this CPU run
-  // first (a system call that returns at once when there is none).
-  static void LetOthersRun();
 
  private:
   Waiting(int spin_us, bool adaptive) : spin_us_(spin_us), adaptive_(adaptive) {}
