@@ -37,6 +37,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <barrier>
 #include <chrono>
 #include <cstdio>
@@ -307,6 +308,10 @@ json RunRepeated(const Options& o) {
   // The first answer of client 0 in each run, per path, for the check.
   Answer first[2];
   std::vector<std::string> errors(clients);
+  // spans[client][path]: when this run's first request went and its last
+  // answer came. The run lasts from the earliest start to the latest end,
+  // so that a main thread slow to wake after a barrier cannot shorten it.
+  std::vector<std::array<std::pair<Clock::time_point, Clock::time_point>, 2>> spans(clients);
   std::barrier sync(clients + 1);
 
   auto worker = [&](int c) {
@@ -324,6 +329,7 @@ json RunRepeated(const Options& o) {
         const int p = static_cast<int>(path);
         latencies[c][p].clear();
         sync.arrive_and_wait();
+        spans[c][p].first = Clock::now();
         for (int k = 0; k < o.requests && errors[c].empty(); ++k) {
           const Clock::time_point start = Clock::now();
           if (!client->Ask(path, request, &answer)) {
@@ -333,6 +339,7 @@ json RunRepeated(const Options& o) {
           latencies[c][p].push_back(Seconds(Clock::now() - start));
           if (c == 0 && k == 0) first[p] = answer;
         }
+        spans[c][p].second = Clock::now();
         sync.arrive_and_wait();
       }
     }
@@ -355,9 +362,13 @@ json RunRepeated(const Options& o) {
       const int p = static_cast<int>(path);
       if (meter) before = meter->Read();
       sync.arrive_and_wait();
-      const Clock::time_point start = Clock::now();
       sync.arrive_and_wait();
-      seconds[p] = Seconds(Clock::now() - start);
+      Clock::time_point start = spans[0][p].first, end = spans[0][p].second;
+      for (const auto& span : spans) {
+        start = std::min(start, span[p].first);
+        end = std::max(end, span[p].second);
+      }
+      seconds[p] = Seconds(end - start);
       if (meter) after = meter->Read();
       for (const std::string& e : errors) {
         if (!e.empty()) Fail(e);
