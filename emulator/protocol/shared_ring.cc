@@ -130,6 +130,15 @@ bool RingEnd::Await(std::atomic<uint32_t>& waiting_flag, std::atomic<uint32_t>& 
     const auto until = now + poll;
     const auto alone_until = now + kSpinAlone;
     do {
+      // A peer that last ran on this CPU cannot answer until this thread
+      // lets it run. One on another CPU answers within a microsecond or two
+      // when it runs; when it has not after kSpinAlone it is waiting for
+      // its CPU, and the threads waiting for this one go first.
+      const int cpu = ::sched_getcpu();
+      out_.writer_cpu.store(cpu, std::memory_order_relaxed);
+      if (cpu == in_.writer_cpu.load(std::memory_order_relaxed) || now >= alone_until) {
+        ::sched_yield();
+      }
       for (int i = 0; i < kLooksBetweenYields; ++i) {
         if (ready()) {
           waiting_.Caught();
@@ -139,16 +148,7 @@ bool RingEnd::Await(std::atomic<uint32_t>& waiting_flag, std::atomic<uint32_t>& 
       }
       // A parked peer says nothing of where it runs: no miss is counted.
       if (peer_parked()) poll = std::chrono::microseconds(0);
-      // A peer that last ran on this CPU cannot answer until this thread
-      // lets it run. One on another CPU answers within a microsecond or two
-      // when it runs; when it has not after kSpinAlone it is waiting for
-      // its CPU, and the threads waiting for this one go first.
-      const int cpu = ::sched_getcpu();
-      out_.writer_cpu.store(cpu, std::memory_order_relaxed);
       now = std::chrono::steady_clock::now();
-      if (cpu == in_.writer_cpu.load(std::memory_order_relaxed) || now >= alone_until) {
-        ::sched_yield();
-      }
     } while (poll.count() > 0 && now < until);
   }
   auto slept_from = std::chrono::steady_clock::now();
