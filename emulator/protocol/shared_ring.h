@@ -8,9 +8,9 @@
 // and so could not answer while it polls, or has been slow to answer. A
 // reader that finds nothing after its poll sleeps on a futex, and the
 // writer wakes it; a writer about to wait long itself (a get waiting for a
-// message) says so, and its reader sleeps at once. The socket stays open beside the rings: the
-// daemon sends the region's descriptor over it, and its end tells either side that the other is
-// gone.
+// message) says so, and its reader sleeps at once. The socket stays open
+// beside the rings: the daemon sends the region's descriptor over it, and
+// its end tells either side that the other is gone.
 //
 // The region, created by the daemon (a sealed memfd, so that a client
 // cannot shrink it under the daemon), is laid out as
