@@ -29,8 +29,9 @@ namespace mqemu {
 class Waiting {
  public:
   static constexpr int kSpinMicroseconds = 40;
-  // A ring in shared memory is polled without system calls, so its reader
-  // can afford to poll longer: long enough to ride out the peer being
+  // A ring in shared memory is looked at without a system call, and its
+  // poller gives the CPU away when the peer needs it, so its reader can
+  // afford to poll longer: long enough to ride out the peer being
   // preempted for a moment by the other threads of a 2-CPU machine.
   static constexpr int kRingSpinMicroseconds = 100;
   static constexpr int kMissesToStop = 2;
