@@ -177,8 +177,7 @@ bool Channel::Share() {
     return false;
   }
   region->CloseDescriptor();
-  ring_ = std::make_unique<RingEnd>(std::move(region), SharedRegion::kToDaemon, fd_,
-                                    Waiting::FromEnvironment(Waiting::kRingSpinMicroseconds));
+  ring_ = std::make_unique<RingEnd>(std::move(region), SharedRegion::kToDaemon, fd_);
   in_->ReadFrom(ring_.get());
   return true;
 }

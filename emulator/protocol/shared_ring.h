@@ -108,7 +108,9 @@ class SharedRegion {
 // thread-safe: the owner serialises (one call at a time).
 class RingEnd {
  public:
-  RingEnd(std::shared_ptr<SharedRegion> region, int write_ring, int socket, Waiting waiting);
+  // `waiting` is the process's ring policy unless a test says otherwise.
+  RingEnd(std::shared_ptr<SharedRegion> region, int write_ring, int socket,
+          Waiting waiting = Waiting::FromEnvironment(Waiting::kRingSpinMicroseconds));
   // Writes all of data, waiting for room as the reader takes it. False
   // when the peer has gone or the region is closed or spoiled.
   bool Write(std::string_view data);

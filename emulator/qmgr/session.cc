@@ -366,8 +366,7 @@ bool Session::Share(FrameInput& in) {
     if (ended || broken) return false;
     region = made;
   }
-  calls_ring_ = std::make_unique<RingEnd>(std::move(made), SharedRegion::kToClient, call_fd,
-                                          Waiting::FromEnvironment(Waiting::kRingSpinMicroseconds));
+  calls_ring_ = std::make_unique<RingEnd>(std::move(made), SharedRegion::kToClient, call_fd);
   in.ReadFrom(calls_ring_.get());
   return true;
 }
