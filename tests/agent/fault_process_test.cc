@@ -411,6 +411,21 @@ void Flood(const std::string& queue, int count, const std::string& data, const c
   mqemu_test::Disconnect(&hconn);
 }
 
+// Waits until `queue` has room for one more message, as the flood's putters
+// do when they find it full.
+void WaitForRoom(const std::string& queue) {
+  MQHCONN hconn = mqemu_test::Connect("QM1");
+  MQHOBJ hobj = mqemu_test::Open(hconn, queue, MQOO_INQUIRE);
+  const MQLONG max_depth = mqemu_test::InquireInt(hconn, hobj, MQIA_MAX_Q_DEPTH);
+  for (int waits = 0;
+       mqemu_test::InquireInt(hconn, hobj, MQIA_CURRENT_Q_DEPTH) >= max_depth && waits < 3000;
+       ++waits) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  mqemu_test::Close(hconn, &hobj);
+  mqemu_test::Disconnect(&hconn);
+}
+
 // Whether `text` holds a byte outside printable ASCII other than a line end.
 bool HasControlCharacters(const std::string& text) {
   for (unsigned char c : text) {
@@ -437,8 +452,10 @@ TEST_F(FaultProcessTest, FloodOfMalformedAndUnrecognisedMessages) {
   for (std::thread& putter : putters) putter.join();
   printf("flood: %d messages put in %.2f s\n", count,
          std::chrono::duration<double>(std::chrono::steady_clock::now() - flood_start).count());
-  // The input queue is read in order: the answer comes after the flood.
+  // The input queue is read in order: the answer comes after the flood,
+  // which may still fill the queue when the putters are done.
   const auto start = std::chrono::steady_clock::now();
+  WaitForRoom(kAgentInputQueue);
   ExpectStillRelaying();
   printf("flood: ping answered %.2f s after the flood\n",
          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
