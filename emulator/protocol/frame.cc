@@ -95,6 +95,19 @@ bool WriteAll(int fd, std::string_view data) {
   return true;
 }
 
+size_t SendWithoutWaiting(int fd, std::string_view data) {
+  size_t sent = 0;
+  while (sent < data.size()) {
+    ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    sent += static_cast<size_t>(n);
+  }
+  return sent;
+}
+
 bool FrameInput::Fill(size_t need) {
   if (end_ - begin_ >= need) return true;
   if (begin_ > 0) {

@@ -157,6 +157,9 @@ struct Frame {
 // Writes all of data to the socket fd (never raising SIGPIPE), retrying on EINTR and short writes.
 // Returns false when the peer is gone or on any other error.
 bool WriteAll(int fd, std::string_view data);
+// Writes as much of data on socket fd as it takes now, without waiting:
+// the count written, short of data's size when the socket is full or gone.
+size_t SendWithoutWaiting(int fd, std::string_view data);
 
 // Reads frames from one socket through a buffer, so that a burst of small
 // pushed frames costs few system calls. Not thread-safe: one reader per fd.

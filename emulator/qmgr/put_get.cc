@@ -129,6 +129,11 @@ void QueueManager::Arrive(Queue& q, Message m) {
   // Every waiter looks: browsers all see the message, one getter takes it.
   WakeAfterUnlock::Defer(q.arrived);
   for (Session* w : q.watchers) w->OnDeliveryChanged();
+  // The first consumer told takes what it can; the next message is offered
+  // to the next one first, so that consumers of one queue share its load.
+  if (q.watchers.size() > 1) {
+    std::rotate(q.watchers.begin(), q.watchers.begin() + 1, q.watchers.end());
+  }
   if (may_trigger && TriggerConditionMet(q, priority, true)) Trigger(q);
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "pcf/mq_field.h"
 #include "protocol/endpoint.h"
@@ -62,7 +63,13 @@ WakeAfterUnlock::WakeAfterUnlock() : outer_(open_wake_scope) {
 
 WakeAfterUnlock::~WakeAfterUnlock() {
   open_wake_scope = outer_;
-  for (const std::shared_ptr<Session>& s : sessions_) s->wake.notify_all();
+  if (outer_) {
+    // An enclosing scope makes the wakes when it ends.
+    for (auto& s : sessions_) outer_->sessions_.push_back(std::move(s));
+    for (auto& cv : conditions_) outer_->conditions_.push_back(std::move(cv));
+    return;
+  }
+  for (const std::shared_ptr<Session>& s : sessions_) s->PushFromHere();
   for (const std::shared_ptr<std::condition_variable>& cv : conditions_) cv->notify_all();
 }
 
@@ -335,6 +342,13 @@ void Session::Serve(const Frame& first) {
     }
     out.clear();
     FrameWriter w(request.kind, std::move(out));
+    // The threads a put wakes (the getters of its queue, a consumer's
+    // delivery thread, the command server) are woken once its reply is
+    // written: woken first, one could take this thread's CPU while the
+    // putter waits for its reply. Only what follows from this client's own
+    // put waits for the client to take its reply.
+    std::optional<WakeAfterUnlock> after_reply;
+    if (request.kind == Kind::kPut || request.kind == Kind::kPut1) after_reply.emplace();
     if (!Dispatch(request, &w)) return;
     // After MQDISC the connection and its handles are gone before the
     // application hears so: what it asks next does not see them.
@@ -371,72 +385,110 @@ bool Session::Share(FrameInput& in) {
   return true;
 }
 
-void Session::ServeDelivery(int fd) {
+bool Session::TakeOwed(Owed* owed) {
   QueueManager& qm = Qm();
-  // What one pass takes under the lock, in the order the client gets it:
-  // events, messages, the stop marker. It is framed and written with the
-  // lock released.
-  struct Taken {
-    MQHOBJ hobj;
-    Message message;
-    bool browsed;
-  };
-  std::vector<std::string> events;
-  std::vector<Taken> taken;
-  std::string batch;
-  std::unique_lock lock(qm.mu);
-  if (ended || delivery_fd >= 0) return;
-  delivery_fd = fd;
-  while (!ended) {
-    if (started) events.swap(outbox_);
-    size_t bytes = 0;
-    bool progress = started;
-    while (progress && taken.size() < kBatchMessages && bytes < kBatchBytes) {
-      progress = false;
-      for (auto& [hobj, c] : consumers) {
-        if (c.queue->inhibit_get == MQQA_GET_INHIBITED) continue;
-        Message m;
-        bool browsed = c.browses();
-        if (browsed) {
-          auto h = handles.find(hobj);
-          if (h == handles.end() ||
-              !qm.BrowseMessage(*c.queue, c.selection, &h->second.cursor, &m)) {
-            continue;
-          }
-        } else if (!qm.TakeMessage(*c.queue, c.selection, &m)) {
+  if (started) owed->events.swap(outbox_);
+  size_t bytes = 0;
+  bool progress = started;
+  while (progress && owed->taken.size() < kBatchMessages && bytes < kBatchBytes) {
+    progress = false;
+    for (auto& [hobj, c] : consumers) {
+      if (c.queue->inhibit_get == MQQA_GET_INHIBITED) continue;
+      Message m;
+      bool browsed = c.browses();
+      if (browsed) {
+        auto h = handles.find(hobj);
+        if (h == handles.end() || !qm.BrowseMessage(*c.queue, c.selection, &h->second.cursor, &m)) {
           continue;
         }
-        bytes += RequeuedBytes(m.data.size(), m.properties.size());
-        taken.push_back({hobj, std::move(m), browsed});
-        progress = true;
+      } else if (!qm.TakeMessage(*c.queue, c.selection, &m)) {
+        continue;
       }
+      bytes += RequeuedBytes(m.data.size(), m.properties.size());
+      owed->taken.push_back({hobj, std::move(m), browsed});
+      progress = true;
     }
-    bool stopped = stop_pending;
-    stop_pending = false;
-    if (events.empty() && taken.empty() && !stopped) {
+  }
+  owed->stopped = stop_pending;
+  stop_pending = false;
+  return !owed->events.empty() || !owed->taken.empty() || owed->stopped;
+}
+
+void Session::FrameOwed(Owed* owed, std::string* batch) {
+  batch->clear();
+  for (const std::string& e : owed->events) *batch += e;
+  for (const Owed::Taken& t : owed->taken) {
+    const Message& m = t.message;
+    AppendFrame(batch, MessagePush{t.hobj, m.md, m.data, m.properties, m.position, t.browsed});
+  }
+  if (owed->stopped) AppendFrame(batch, StoppedPush{});
+  CountMessages(static_cast<int64_t>(owed->taken.size()));
+  bytes_sent += static_cast<int64_t>(batch->size());
+  ++buffers_sent;
+  owed->events.clear();
+  owed->taken.clear();  // the messages' memory is given back without the lock
+}
+
+void Session::ServeDelivery(int fd) {
+  QueueManager& qm = Qm();
+  {
+    std::lock_guard lock(qm.mu);
+    if (ended || delivery_fd >= 0) return;
+    delivery_fd = fd;
+  }
+  Owed owed;
+  std::string batch;
+  for (;;) {
+    std::unique_lock pass(push_mu_);
+    if (!unwritten_.empty()) {
+      bool written = WriteAll(fd, unwritten_);
+      unwritten_.clear();
+      if (!written) break;
+    }
+    std::unique_lock lock(qm.mu);
+    if (ended) break;
+    if (!TakeOwed(&owed)) {
+      pass.unlock();
       wake.wait(lock);
       continue;
     }
     lock.unlock();
-    batch.clear();
-    for (const std::string& e : events) batch += e;
-    for (const Taken& t : taken) {
-      const Message& m = t.message;
-      AppendFrame(&batch, MessagePush{t.hobj, m.md, m.data, m.properties, m.position, t.browsed});
-    }
-    if (stopped) AppendFrame(&batch, StoppedPush{});
-    CountMessages(static_cast<int64_t>(taken.size()));
-    bytes_sent += static_cast<int64_t>(batch.size());
-    ++buffers_sent;
-    events.clear();
-    taken.clear();  // the messages' memory is given back without the lock
+    FrameOwed(&owed, &batch);
     bool written = WriteAll(fd, batch);
     // A batch that carried a large message gives its memory back.
     if (batch.capacity() > 2 * kBatchBytes) batch = std::string();
-    lock.lock();
     if (!written) break;
   }
+  // No pass writes on fd once this returns and its owner closes it.
+  std::scoped_lock end(push_mu_, qm.mu);
   delivery_fd = -1;
+}
+
+void Session::PushFromHere() {
+  QueueManager& qm = Qm();
+  std::unique_lock pass(push_mu_, std::try_to_lock);
+  // A pass under way, or bytes still to write before any new ones: the
+  // delivery thread takes what is owed when it is done.
+  if (!pass || !unwritten_.empty()) {
+    wake.notify_all();
+    return;
+  }
+  Owed owed;
+  int fd;
+  {
+    std::lock_guard lock(qm.mu);
+    fd = delivery_fd;
+    if (ended || fd < 0 || !TakeOwed(&owed)) return;
+  }
+  std::string batch;
+  FrameOwed(&owed, &batch);
+  size_t sent = SendWithoutWaiting(fd, batch);
+  if (sent == batch.size()) return;
+  // The client is not reading fast enough: the delivery thread writes the
+  // rest, waiting as long as it takes, so that this thread never does.
+  unwritten_.assign(batch, sent);
+  std::lock_guard lock(qm.mu);
+  wake.notify_all();
 }
 
 }  // namespace mqemu

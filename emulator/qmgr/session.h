@@ -57,8 +57,14 @@ class Session final : public SessionEvents {
   // or sends a malformed frame; then ends the session and takes it out of
   // the queue manager's sessions. `first` is the kConnect frame.
   void ServeCalls(const Frame& first);
-  // Pushes messages and events on fd until the session ends.
+  // Pushes messages and events on fd until the session ends: the delivery
+  // thread.
   void ServeDelivery(int fd);
+  // Lock not held. Pushes what is owed to the client now from the calling
+  // thread, sparing the delivery thread's wake-up, unless a push is under
+  // way or could not be written whole: then the delivery thread is woken to
+  // take it. Never waits for the client.
+  void PushFromHere();
 
   // SessionEvents: events become frames in the outbox, written by the
   // delivery thread while the connection is started.
@@ -125,7 +131,35 @@ class Session final : public SessionEvents {
   // when the client is gone.
   bool Share(FrameInput& in);
 
+  // What one push takes under the lock, in the order the client gets it:
+  // events, messages, the stop marker. It is framed and written with the
+  // lock released.
+  struct Owed {
+    struct Taken {
+      MQHOBJ hobj;
+      Message message;
+      bool browsed;
+    };
+    std::vector<std::string> events;
+    std::vector<Taken> taken;
+    bool stopped = false;
+  };
+  // Lock held. Takes what is owed to the client now, at most one batch;
+  // false when nothing is.
+  bool TakeOwed(Owed* owed);
+  // Lock not held. Frames and counts what was taken into *batch, and
+  // empties *owed.
+  void FrameOwed(Owed* owed, std::string* batch);
+
   std::vector<std::string> outbox_;  // event frames, written while started
+  // One push at a time, from the delivery thread or PushFromHere, so that
+  // the client gets the frames in the order they were taken; it guards
+  // unwritten_ and, with the lock, the writes on delivery_fd. Taken before
+  // the queue manager's lock.
+  std::mutex push_mu_;
+  // What a push from another thread could not write without waiting: the
+  // delivery thread writes it before anything else.
+  std::string unwritten_;
   // The call thread's end of the rings, once the client shares them. Only
   // that thread touches it (OnCallWaits comes from its own calls), so the
   // lock does not guard it.
