@@ -137,6 +137,20 @@ TEST_F(AsyncTest, ConsumerGetsEveryMessageInOrderWithItsLength) {
   }
 }
 
+// A consumer that falls behind: the pushes fill its socket, and what the
+// putting side could not write at once still reaches it, whole and in order.
+TEST_F(AsyncTest, AConsumerThatFallsBehindGetsEveryMessageInOrder) {
+  state.delay_us = 50;
+  ASSERT_EQ(Control(MQOP_START), MQRC_NONE);
+  PutMessages(400, 8000);
+  ASSERT_TRUE(state.WaitFor([&] { return state.messages.size() == 400; }));
+  ASSERT_EQ(Control(MQOP_STOP), MQRC_NONE);
+  for (size_t i = 0; i < 400; ++i) {
+    ASSERT_EQ(state.messages[i].substr(0, std::to_string(i).size() + 1), std::to_string(i) + ".");
+    EXPECT_EQ(state.messages[i].size(), 8000u);
+  }
+}
+
 // A plain start with nothing registered succeeds (there is simply nothing to
 // call); waiting for callbacks that can never come is refused.
 TEST(AsyncStartTest, StartWithoutCallbacksSucceedsButStartWaitIsRefused) {
