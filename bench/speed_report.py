@@ -30,15 +30,18 @@ def main():
     a = ap.parse_args()
 
     # Stand-in: each repetition of mqemu_bench is one value.
-    stand_in = {s: {"oneway": [], "roundtrip": []} for s in ("before", "after")}
+    # Pinned: client and daemon on one CPU.
+    stand_in = {s: {k: [] for k in ("oneway", "roundtrip", "oneway_pinned", "roundtrip_pinned")}
+                for s in ("before", "after")}
     for r in lines(a.mqemu):
+        pinned = "_pinned" if r.get("pinned") else ""
         for b in r["benchmarks"]:
             if b.get("run_type") != "iteration":
                 continue
             if b["name"].startswith("BM_PutterToAsyncConsumer"):
-                stand_in[r["side"]]["oneway"].append(b["items_per_second"])
+                stand_in[r["side"]]["oneway" + pinned].append(b["items_per_second"])
             elif b["name"].startswith("BM_PutGetRoundTrip"):
-                stand_in[r["side"]]["roundtrip"].append(1e6 / b["items_per_second"])
+                stand_in[r["side"]]["roundtrip" + pinned].append(1e6 / b["items_per_second"])
 
     # perf stat counts, per message (one way) or per round trip.
     counts = {}
@@ -85,6 +88,10 @@ def main():
          lambda s: cell(stand_in[s]["oneway"], rate)),
         ("Stand-in: MQPUT + MQGET round trip, 1 KB",
          lambda s: cell(stand_in[s]["roundtrip"], us)),
+        ("Stand-in, one CPU for both ends: 1 KB one way",
+         lambda s: cell(stand_in[s]["oneway_pinned"], rate)),
+        ("Stand-in, one CPU for both ends: round trip",
+         lambda s: cell(stand_in[s]["roundtrip_pinned"], us)),
     ]
     for bench, what in (("Async", "message one way"), ("RoundTrip", "round trip")):
         for key in ("client", "daemon"):
