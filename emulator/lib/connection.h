@@ -132,6 +132,9 @@ class Connection {
   // every call then waits for its request to reach the daemon and for the
   // reply to come back.
   std::unique_ptr<Link> link;
+  // The region the calls go through once shared (shared_ring.h), or null;
+  // without a link, the daemon's pushes come through it too.
+  std::shared_ptr<SharedRegion> region;
 
   std::mutex mu;
   std::condition_variable cv;
@@ -172,8 +175,9 @@ class Connection {
   MQLONG StopFromAnyThread();
 
   int delivery_fd_ = -1;
-  int wake_fd_ = -1;                   // an eventfd the dispatch thread polls beside it
-  LinkReader* link_reader_ = nullptr;  // the delivery socket's reader, with a link
+  int wake_fd_ = -1;                    // an eventfd the dispatch thread polls beside it
+  std::unique_ptr<RingEnd> push_ring_;  // the push ring's reading end, when pushes use it
+  LinkReader* link_reader_ = nullptr;   // the delivery socket's reader, with a link
   std::thread dispatcher_;
   std::thread::id dispatch_id_;
 };

@@ -51,13 +51,20 @@ MQLONG Connection::EnsureDispatcher() {
   int fd = ConnectSocket(SocketPath(qmgr_name));
   if (fd < 0) return MQRC_CONNECTION_BROKEN;
   int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (wake < 0 || !WriteAll(fd, EncodeFrame(AttachCall{session}).Finish())) {
+  // Through a link, pushes take the socket, which the link delays as it
+  // delays calls.
+  const bool shared = region && !link;
+  if (wake < 0 || !WriteAll(fd, EncodeFrame(AttachCall{session, shared ? 1u : 0u}).Finish())) {
     ::close(fd);
     if (wake >= 0) ::close(wake);
     return MQRC_CONNECTION_BROKEN;
   }
   delivery_fd_ = fd;
   wake_fd_ = wake;
+  if (shared) {
+    push_ring_ =
+        std::make_unique<RingEnd>(region, SharedRegion::kNoRing, SharedRegion::kPushes, fd);
+  }
   dispatcher_ = std::thread([this] { Dispatch(); });
   dispatch_id_ = dispatcher_.get_id();
   return MQRC_NONE;
@@ -66,6 +73,8 @@ MQLONG Connection::EnsureDispatcher() {
 void Connection::Wake() {
   if (link_reader_) {
     link_reader_->Interrupt();
+  } else if (push_ring_) {
+    push_ring_->Interrupt();
   } else if (wake_fd_ >= 0) {
     uint64_t one = 1;
     [[maybe_unused]] ssize_t n = ::write(wake_fd_, &one, sizeof one);
@@ -416,6 +425,12 @@ void Connection::Dispatch() {
           [&](std::chrono::steady_clock::time_point deadline) { return in.WaitReady(deadline); });
     std::lock_guard lock(mu);
     link_reader_ = nullptr;
+  } else if (push_ring_) {
+    FrameInput in(delivery_fd_);
+    in.ReadFrom(push_ring_.get());
+    serve(in, [&](std::chrono::steady_clock::time_point deadline) {
+      return push_ring_->WaitReadable(deadline);
+    });
   } else {
     FrameInput in(delivery_fd_, Waiting::FromEnvironment());
     serve(in, [&](std::chrono::steady_clock::time_point deadline) {

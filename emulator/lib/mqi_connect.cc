@@ -124,6 +124,7 @@ void Connect(PMQCHAR qmgr_field, PMQVOID options, PMQHCONN hconn, PMQLONG cc, PM
   if (SharedCallsWanted() && !c->channel.Share() && !c->channel.is_open()) {
     return Failed(cc, rc, MQRC_Q_MGR_NOT_AVAILABLE);
   }
+  c->region = c->channel.region();
   c->qmgr_name = NameInField(connected.qmgr, sizeof connected.qmgr);
   *hconn = AddConnection(std::move(c));
   Result(cc, rc, code, reason);

@@ -84,6 +84,8 @@ class Channel {
   // it did not answer at all or shared a region that cannot be mapped.
   bool Share();
   bool shared() const { return ring_ != nullptr; }
+  // The shared region, or null.
+  std::shared_ptr<SharedRegion> region() const { return ring_ ? ring_->shared_region() : nullptr; }
   void Close();
   bool is_open() const { return fd_ >= 0; }
   int fd() const { return fd_; }

@@ -247,9 +247,10 @@ bool Decode(FrameReader& r, RequeueCall* m) {
 
 void Encode(FrameWriter& w, const AttachCall& m) {
   w.U32(m.session);
+  w.U32(m.shared);
 }
 bool Decode(FrameReader& r, AttachCall* m) {
-  return r.U32(&m->session);
+  return r.U32(&m->session) && r.U32(&m->shared) && m->shared <= 1;
 }
 
 void Encode(FrameWriter& w, const EventPush& m) {

@@ -228,10 +228,14 @@ struct ControlReply {
   std::string text;
 };
 
-// -> u32 session: the first frame on a delivery socket; no reply.
+// -> u32 session, u32 shared: the first frame on a delivery socket; no
+// reply. shared 1: the daemon pushes through the push ring of the region
+// the connection shares (shared_ring.h), which the client reads; 0: on the
+// delivery socket.
 struct AttachCall {
   static constexpr Kind kKind = Kind::kAttach;
   uint32_t session = 0;
+  uint32_t shared = 0;
 };
 
 // Pushed: i32 hobj (MQHO_NONE for the connection), i32 compcode, i32 reason

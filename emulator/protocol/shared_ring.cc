@@ -19,7 +19,7 @@
 namespace mqemu {
 namespace {
 
-static_assert(2 * sizeof(RingControl) <= SharedRegion::kControlBytes);
+static_assert(SharedRegion::kRings * sizeof(RingControl) <= SharedRegion::kControlBytes);
 
 // Sleeps while word holds `expected`, at most `timeout`; true when the time
 // ran out.
@@ -60,8 +60,7 @@ std::unique_ptr<SharedRegion> SharedRegion::Create() {
   }
   std::unique_ptr<SharedRegion> region = Map(fd);
   if (region) {
-    new (&region->control(kToDaemon)) RingControl;
-    new (&region->control(kToClient)) RingControl;
+    for (int ring = 0; ring < kRings; ++ring) new (&region->control(ring)) RingControl;
   }
   return region;
 }
@@ -92,7 +91,7 @@ void SharedRegion::CloseDescriptor() {
 }
 
 void SharedRegion::Close() {
-  for (int ring : {kToDaemon, kToClient}) {
+  for (int ring = 0; ring < kRings; ++ring) {
     RingControl& c = control(ring);
     c.closed.store(1);
     c.data_signal.fetch_add(1);
@@ -102,32 +101,41 @@ void SharedRegion::Close() {
   }
 }
 
-RingEnd::RingEnd(std::shared_ptr<SharedRegion> region, int write_ring, int socket, Waiting waiting)
+RingEnd::RingEnd(std::shared_ptr<SharedRegion> region, int write_ring, int read_ring, int socket,
+                 Waiting waiting)
     : region_(std::move(region)),
-      out_(region_->control(write_ring)),
-      in_(region_->control(1 - write_ring)),
-      out_data_(region_->data(write_ring)),
-      in_data_(region_->data(1 - write_ring)),
+      out_(write_ring == SharedRegion::kNoRing ? nullptr : &region_->control(write_ring)),
+      in_(read_ring == SharedRegion::kNoRing ? nullptr : &region_->control(read_ring)),
+      out_data_(out_ ? region_->data(write_ring) : nullptr),
+      in_data_(in_ ? region_->data(read_ring) : nullptr),
       socket_(socket),
       waiting_(waiting) {}
 
 bool RingEnd::PeerGone() {
-  if (out_.closed.load() || in_.closed.load()) return true;
+  if ((out_ && out_->closed.load()) || (in_ && in_->closed.load())) return true;
   // Nothing is sent on the socket once the rings are in use: anything
   // readable on it, its end above all, means the peer is gone.
   pollfd p{socket_, POLLIN | POLLRDHUP, 0};
   return ::poll(&p, 1, 0) == 1 && p.revents != 0;
 }
 
+void RingEnd::PublishCpu(int cpu) {
+  if (out_) out_->writer_cpu.store(cpu, std::memory_order_relaxed);
+  if (in_) in_->reader_cpu.store(cpu, std::memory_order_relaxed);
+}
+
 template <typename Ready>
-bool RingEnd::Await(std::atomic<uint32_t>& waiting_flag, std::atomic<uint32_t>& signal,
-                    const std::atomic<uint32_t>* parked, Ready ready) {
-  if (ready()) return true;
-  auto peer_parked = [parked] { return parked && parked->load(std::memory_order_relaxed); };
+RingEnd::Awaited RingEnd::Await(RingControl& ring, bool data, Ready ready,
+                                std::chrono::steady_clock::time_point deadline) {
+  if (ready()) return Awaited::kReady;
+  std::atomic<uint32_t>& waiting_flag = data ? ring.reader_waiting : ring.writer_waiting;
+  std::atomic<uint32_t>& signal = data ? ring.data_signal : ring.space_signal;
+  const std::atomic<int32_t>& peer_cpu = data ? ring.writer_cpu : ring.reader_cpu;
+  auto peer_parked = [&] { return data && ring.writer_parked.load(std::memory_order_relaxed); };
   auto poll = peer_parked() ? std::chrono::microseconds(0) : waiting_.PollFor();
   if (poll.count() > 0) {
     auto now = std::chrono::steady_clock::now();
-    const auto until = now + poll;
+    const auto until = std::min(deadline, now + poll);
     const auto alone_until = now + kSpinAlone;
     do {
       // A peer that last ran on this CPU cannot answer until this thread
@@ -135,14 +143,14 @@ bool RingEnd::Await(std::atomic<uint32_t>& waiting_flag, std::atomic<uint32_t>& 
       // when it runs; when it has not after kSpinAlone it is waiting for
       // its CPU, and the threads waiting for this one go first.
       const int cpu = ::sched_getcpu();
-      out_.writer_cpu.store(cpu, std::memory_order_relaxed);
-      if (cpu == in_.writer_cpu.load(std::memory_order_relaxed) || now >= alone_until) {
+      PublishCpu(cpu);
+      if (cpu == peer_cpu.load(std::memory_order_relaxed) || now >= alone_until) {
         ::sched_yield();
       }
       for (int i = 0; i < kLooksBetweenYields; ++i) {
         if (ready()) {
           waiting_.Caught();
-          return true;
+          return Awaited::kReady;
         }
         Pause();
       }
@@ -152,63 +160,91 @@ bool RingEnd::Await(std::atomic<uint32_t>& waiting_flag, std::atomic<uint32_t>& 
     } while (poll.count() > 0 && now < until);
   }
   auto slept_from = std::chrono::steady_clock::now();
+  Awaited result = Awaited::kReady;
   // The peer's going is looked for only after a sleep that ran out its
   // time, so that a wait costs no system call but the futex's.
   for (bool timed_out = false;;) {
     uint32_t seen = signal.load();
     waiting_flag.store(1);
     if (ready()) break;
-    if ((timed_out || in_.closed.load() || out_.closed.load()) && PeerGone()) {
-      waiting_flag.store(0);
-      return false;
+    if ((timed_out || ring.closed.load()) && PeerGone()) {
+      result = Awaited::kGone;
+      break;
     }
-    timed_out = FutexWait(signal, seen, SharedRegion::kCheckEvery);
+    auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) {
+      result = Awaited::kTimedOut;
+      break;
+    }
+    timed_out =
+        FutexWait(signal, seen,
+                  std::min<std::chrono::nanoseconds>(SharedRegion::kCheckEvery, deadline - now));
   }
   waiting_flag.store(0);
-  if (poll.count() > 0) waiting_.Missed(std::chrono::steady_clock::now() - slept_from);
+  if (result == Awaited::kReady && poll.count() > 0) {
+    waiting_.Missed(std::chrono::steady_clock::now() - slept_from);
+  }
+  return result;
+}
+
+bool RingEnd::Room(uint64_t* room) {
+  uint64_t taken = out_->read.load();
+  // A reader may not claim to have read what was never written.
+  if (taken > written_ || written_ - taken > SharedRegion::kRingBytes) return !(failed_ = true);
+  *room = SharedRegion::kRingBytes - (written_ - taken);
   return true;
 }
 
-bool RingEnd::Write(std::string_view data) {
+void RingEnd::CopyIn(std::string_view data) {
   constexpr uint64_t kSize = SharedRegion::kRingBytes;
-  if (out_.closed.load() || in_.closed.load()) failed_ = true;
+  size_t at = written_ % kSize;
+  size_t first = std::min(data.size(), static_cast<size_t>(kSize - at));
+  std::memcpy(out_data_ + at, data.data(), first);
+  std::memcpy(out_data_, data.data() + first, data.size() - first);
+  written_ += data.size();
+  out_->written.store(written_);
+  out_->writer_cpu.store(::sched_getcpu(), std::memory_order_relaxed);
+  Wake(out_->reader_waiting, out_->data_signal);
+}
+
+bool RingEnd::Write(std::string_view data) {
+  if (out_->closed.load() || (in_ && in_->closed.load())) failed_ = true;
   while (!data.empty() && !failed_) {
-    uint64_t taken = 0;
-    auto room = [&] {
-      taken = out_.read.load();
-      // A reader may not claim to have read what was never written.
-      if (taken > written_ || written_ - taken > kSize) return failed_ = true;
-      return written_ - taken < kSize;
-    };
-    if (!Await(out_.writer_waiting, out_.space_signal, nullptr, room) || failed_) {
+    uint64_t room = 0;
+    auto has_room = [&] { return !Room(&room) || room > 0; };
+    if (Await(*out_, false, has_room) != Awaited::kReady || failed_) {
       failed_ = true;
       return false;
     }
-    size_t n = std::min<uint64_t>(data.size(), kSize - (written_ - taken));
-    size_t at = written_ % kSize;
-    size_t first = std::min(n, static_cast<size_t>(kSize - at));
-    std::memcpy(out_data_ + at, data.data(), first);
-    std::memcpy(out_data_, data.data() + first, n - first);
-    written_ += n;
-    out_.written.store(written_);
-    out_.writer_cpu.store(::sched_getcpu(), std::memory_order_relaxed);
-    Wake(out_.reader_waiting, out_.data_signal);
+    size_t n = std::min<uint64_t>(data.size(), room);
+    CopyIn(data.substr(0, n));
     data.remove_prefix(n);
   }
   return !failed_;
+}
+
+size_t RingEnd::WriteSome(std::string_view data) {
+  if (out_->closed.load() || (in_ && in_->closed.load())) failed_ = true;
+  uint64_t room = 0;
+  if (failed_ || !Room(&room) || room == 0) return 0;
+  size_t n = std::min<uint64_t>(data.size(), room);
+  CopyIn(data.substr(0, n));
+  return n;
+}
+
+bool RingEnd::Available(uint64_t* available) {
+  uint64_t w = in_->written.load();
+  if (w < read_ || w - read_ > SharedRegion::kRingBytes) return !(failed_ = true);
+  *available = w - read_;
+  return true;
 }
 
 size_t RingEnd::Read(uint8_t* out, size_t size) {
   constexpr uint64_t kSize = SharedRegion::kRingBytes;
   if (failed_ || size == 0) return 0;
   uint64_t available = 0;
-  auto ready = [&] {
-    uint64_t w = in_.written.load();
-    if (w < read_ || w - read_ > kSize) return failed_ = true;
-    available = w - read_;
-    return available > 0;
-  };
-  if (!Await(in_.reader_waiting, in_.data_signal, &in_.writer_parked, ready) || failed_) {
+  auto ready = [&] { return !Available(&available) || available > 0; };
+  if (Await(*in_, true, ready) != Awaited::kReady || failed_) {
     failed_ = true;
     return 0;
   }
@@ -218,9 +254,29 @@ size_t RingEnd::Read(uint8_t* out, size_t size) {
   std::memcpy(out, in_data_ + at, first);
   std::memcpy(out + first, in_data_, n - first);
   read_ += n;
-  in_.read.store(read_);
-  Wake(in_.writer_waiting, in_.space_signal);
+  in_->read.store(read_);
+  in_->reader_cpu.store(::sched_getcpu(), std::memory_order_relaxed);
+  Wake(in_->writer_waiting, in_->space_signal);
   return n;
+}
+
+bool RingEnd::WaitReadable(std::chrono::steady_clock::time_point deadline) {
+  if (failed_) return true;
+  uint64_t available = 0;
+  bool interrupted = false;
+  auto ready = [&] {
+    if (interrupted_.exchange(false)) return interrupted = true;
+    return !Available(&available) || available > 0;
+  };
+  Awaited result = Await(*in_, true, ready, deadline);
+  if (result == Awaited::kGone) failed_ = true;
+  return result != Awaited::kTimedOut && !interrupted;
+}
+
+void RingEnd::Interrupt() {
+  interrupted_.store(true);
+  in_->data_signal.fetch_add(1);
+  FutexWake(in_->data_signal);
 }
 
 namespace {

@@ -1,7 +1,9 @@
 // The call channel of a connection in shared memory: once connected, the
 // library asks the daemon to share (kShare), and from then on request and
 // reply frames go through two rings in one memory region that both map,
-// instead of through the socket. A call whose peer is running on the other
+// instead of through the socket; a third ring carries what the daemon
+// pushes to the connection's consumers, when the library asks for that as
+// it attaches its delivery socket (AttachCall). A call whose peer is running on the other
 // CPU then costs no system call at all: the writer copies the frame into
 // the ring and the reader, polling the ring, finds it within a microsecond.
 // A poller gives its CPU away (sched_yield) when the peer shares that CPU,
@@ -15,8 +17,8 @@
 // The region, created by the daemon (a sealed memfd, so that a client
 // cannot shrink it under the daemon), is laid out as
 //
-//   | RingControl to_daemon | RingControl to_client |   (kControlBytes)
-//   | to_daemon data (kRingBytes) | to_client data (kRingBytes) |
+//   | RingControl to_daemon | to_client | pushes |   (kControlBytes)
+//   | to_daemon data | to_client data | pushes data |   (kRingBytes each)
 //
 // Each ring is a byte stream with one writer and one reader. Its counters
 // only grow: `written` is the number of bytes the writer has put in ever,
@@ -35,6 +37,10 @@
 // consistent, so a wake cannot be lost between look and sleep. A sleeper
 // wakes at least every kCheckEvery to see whether the peer has gone (its
 // socket ended) or closed the region.
+//
+// Where each side runs: an end publishes the CPU it last ran on as the
+// writer of the ring it writes and as the reader of the ring it reads; a
+// poller compares its own CPU with its peer's on the ring it waits on.
 #pragma once
 
 #include <atomic>
@@ -60,9 +66,10 @@ struct alignas(64) RingControl {
   // (a get waiting for a message): its next bytes will not come soon, so
   // the reader sleeps at once instead of polling.
   std::atomic<uint32_t> writer_parked{0};
-  // The CPU the writer last ran on, as it wrote or polled its own ring: a
-  // reader polling on the same CPU gives way at once (see RingEnd::Await).
+  // The CPU the writer and the reader last ran on, as they wrote, read or
+  // polled: a poller on its peer's CPU gives way at once (RingEnd::Await).
   std::atomic<int32_t> writer_cpu{-1};
+  std::atomic<int32_t> reader_cpu{-1};
 };
 static_assert(std::atomic<int32_t>::is_always_lock_free);
 static_assert(std::atomic<uint64_t>::is_always_lock_free);
@@ -73,7 +80,8 @@ class SharedRegion {
  public:
   static constexpr size_t kControlBytes = 4096;
   static constexpr size_t kRingBytes = 256 * 1024;
-  static constexpr size_t kRegionBytes = kControlBytes + 2 * kRingBytes;
+  static constexpr int kRings = 3;
+  static constexpr size_t kRegionBytes = kControlBytes + kRings * kRingBytes;
   static constexpr std::chrono::milliseconds kCheckEvery{100};
 
   // The daemon's side: a new region and its descriptor (see fd()). Null
@@ -94,8 +102,10 @@ class SharedRegion {
   // Ends the channel for both sides and wakes whoever sleeps on it.
   void Close();
 
-  static constexpr int kToDaemon = 0;
-  static constexpr int kToClient = 1;
+  static constexpr int kToDaemon = 0;  // calls
+  static constexpr int kToClient = 1;  // their replies
+  static constexpr int kPushes = 2;    // pushed messages and events
+  static constexpr int kNoRing = -1;
 
  private:
   SharedRegion(int fd, uint8_t* base) : fd_(fd), base_(base) {}
@@ -103,33 +113,60 @@ class SharedRegion {
   uint8_t* base_;
 };
 
-// One side's end of the two rings: it writes one and reads the other.
+// One side's end of the rings: it writes one, reads one, or both.
 // `socket` is the connection's socket, watched for the peer's going. Not
-// thread-safe: the owner serialises (one call at a time).
+// thread-safe but for Interrupt: the owner serialises (one call at a time).
 class RingEnd {
  public:
-  // `waiting` is the process's ring policy unless a test says otherwise.
+  // The call channel's end that writes `write_ring` and reads the other of
+  // kToDaemon and kToClient. `waiting` is the process's ring policy unless
+  // a test says otherwise.
   RingEnd(std::shared_ptr<SharedRegion> region, int write_ring, int socket,
+          Waiting waiting = Waiting::FromEnvironment(Waiting::kRingSpinMicroseconds))
+      : RingEnd(std::move(region), write_ring, 1 - write_ring, socket, waiting) {}
+  // An end of one direction only: the other ring is kNoRing. Write needs a
+  // write ring, Read and WaitReadable a read ring.
+  RingEnd(std::shared_ptr<SharedRegion> region, int write_ring, int read_ring, int socket,
           Waiting waiting = Waiting::FromEnvironment(Waiting::kRingSpinMicroseconds));
   // Writes all of data, waiting for room as the reader takes it. False
   // when the peer has gone or the region is closed or spoiled.
   bool Write(std::string_view data);
+  // Writes as much of data as there is room for now, without waiting: the
+  // count written, 0 too when the peer has gone.
+  size_t WriteSome(std::string_view data);
   // Reads at least one and at most `size` bytes, waiting for them as the
   // waiting policy says. Returns the count, or 0 when the peer has gone or
   // the region is closed or spoiled.
   size_t Read(uint8_t* out, size_t size);
+  // Waits, as Read does, until bytes are there to read or the peer has gone
+  // (true: Read then returns at once), or until `deadline` passes or
+  // another thread calls Interrupt (false).
+  bool WaitReadable(std::chrono::steady_clock::time_point deadline);
+  // From any thread: ends the WaitReadable under way, or the next one.
+  void Interrupt();
   SharedRegion& region() { return *region_; }
+  const std::shared_ptr<SharedRegion>& shared_region() const { return region_; }
   // Tells the reader of this side's ring whether to expect the next bytes
   // soon (see RingControl::writer_parked).
-  void Park(bool parked) { out_.writer_parked.store(parked ? 1 : 0); }
+  void Park(bool parked) { out_->writer_parked.store(parked ? 1 : 0); }
 
  private:
-  // Waits until `ready` or the peer is gone; false for the latter. Polls
-  // first unless the policy or `parked` (when given) says to sleep at once.
+  enum class Awaited { kReady, kGone, kTimedOut };
+  // Waits on `ring` until `ready`, the peer is gone or `deadline` passes:
+  // for data to read when `data`, else for room to write. Polls first
+  // unless the policy or a parked writer says to sleep at once.
   template <typename Ready>
-  bool Await(std::atomic<uint32_t>& waiting_flag, std::atomic<uint32_t>& signal,
-             const std::atomic<uint32_t>* parked, Ready ready);
+  Awaited Await(RingControl& ring, bool data, Ready ready,
+                std::chrono::steady_clock::time_point deadline =
+                    std::chrono::steady_clock::time_point::max());
   bool PeerGone();
+  void PublishCpu(int cpu);
+  // The bytes written to the read ring that this side has not read, or
+  // false (and failed_) when its counter is past belief.
+  bool Available(uint64_t* available);
+  // The room left in the write ring, or false (and failed_) likewise.
+  bool Room(uint64_t* room);
+  void CopyIn(std::string_view data);
 
   // How a poll spends its time: kLooksBetweenYields looks at the ring, then
   // a yield when the peer shares this CPU or has not answered after
@@ -138,8 +175,8 @@ class RingEnd {
   static constexpr std::chrono::microseconds kSpinAlone{3};
 
   std::shared_ptr<SharedRegion> region_;
-  RingControl& out_;
-  RingControl& in_;
+  RingControl* out_;  // null for a reading end only
+  RingControl* in_;   // null for a writing end only
   uint8_t* out_data_;
   const uint8_t* in_data_;
   int socket_;
@@ -147,6 +184,7 @@ class RingEnd {
   uint64_t written_ = 0;  // this side's own counters
   uint64_t read_ = 0;
   bool failed_ = false;
+  std::atomic<bool> interrupted_{false};
 };
 
 // Sends `data` on the socket with descriptor `fd` attached (SCM_RIGHTS).

@@ -86,7 +86,7 @@ void ServeClient(int fd) {
       auto it = qm.sessions.find(attach.session);
       if (it != qm.sessions.end()) s = it->second;
     }
-    if (s) s->ServeDelivery(fd);
+    if (s) s->ServeDelivery(fd, attach.shared != 0);
   } else {
     ServeControl(fd, first);
   }

@@ -373,13 +373,15 @@ bool Session::Share(FrameInput& in) {
   bytes_sent += static_cast<int64_t>(reply.size());
   ++buffers_sent;
   if (!made) return WriteAll(call_fd, reply);
-  if (!SendWithDescriptor(call_fd, reply, made->fd())) return false;
-  made->CloseDescriptor();
+  // The region is the session's before the client hears of it, so that a
+  // delivery socket it attaches at once finds it.
   {
     std::lock_guard lock(Qm().mu);
     if (ended || broken) return false;
     region = made;
   }
+  if (!SendWithDescriptor(call_fd, reply, made->fd())) return false;
+  made->CloseDescriptor();
   calls_ring_ = std::make_unique<RingEnd>(std::move(made), SharedRegion::kToClient, call_fd);
   in.ReadFrom(calls_ring_.get());
   return true;
@@ -429,19 +431,32 @@ void Session::FrameOwed(Owed* owed, std::string* batch) {
   owed->taken.clear();  // the messages' memory is given back without the lock
 }
 
-void Session::ServeDelivery(int fd) {
+bool Session::WritePushes(std::string_view data) {
+  return push_ring_ ? push_ring_->Write(data) : WriteAll(delivery_fd, data);
+}
+
+size_t Session::WritePushesWithoutWaiting(std::string_view data) {
+  return push_ring_ ? push_ring_->WriteSome(data) : SendWithoutWaiting(delivery_fd, data);
+}
+
+void Session::ServeDelivery(int fd, bool shared) {
   QueueManager& qm = Qm();
   {
-    std::lock_guard lock(qm.mu);
-    if (ended || delivery_fd >= 0) return;
+    std::scoped_lock lock(push_mu_, qm.mu);
+    // A client asks for the push ring only once its calls are shared.
+    if (ended || delivery_fd >= 0 || (shared && !region)) return;
     delivery_fd = fd;
+    if (shared) {
+      push_ring_ =
+          std::make_unique<RingEnd>(region, SharedRegion::kPushes, SharedRegion::kNoRing, fd);
+    }
   }
   Owed owed;
   std::string batch;
   for (;;) {
     std::unique_lock pass(push_mu_);
     if (!unwritten_.empty()) {
-      bool written = WriteAll(fd, unwritten_);
+      bool written = WritePushes(unwritten_);
       unwritten_.clear();
       if (!written) break;
     }
@@ -454,7 +469,7 @@ void Session::ServeDelivery(int fd) {
     }
     lock.unlock();
     FrameOwed(&owed, &batch);
-    bool written = WriteAll(fd, batch);
+    bool written = WritePushes(batch);
     // A batch that carried a large message gives its memory back.
     if (batch.capacity() > 2 * kBatchBytes) batch = std::string();
     if (!written) break;
@@ -462,6 +477,7 @@ void Session::ServeDelivery(int fd) {
   // No pass writes on fd once this returns and its owner closes it.
   std::scoped_lock end(push_mu_, qm.mu);
   delivery_fd = -1;
+  push_ring_.reset();
 }
 
 void Session::PushFromHere() {
@@ -474,15 +490,13 @@ void Session::PushFromHere() {
     return;
   }
   Owed owed;
-  int fd;
   {
     std::lock_guard lock(qm.mu);
-    fd = delivery_fd;
-    if (ended || fd < 0 || !TakeOwed(&owed)) return;
+    if (ended || delivery_fd < 0 || !TakeOwed(&owed)) return;
   }
   std::string batch;
   FrameOwed(&owed, &batch);
-  size_t sent = SendWithoutWaiting(fd, batch);
+  size_t sent = WritePushesWithoutWaiting(batch);
   if (sent == batch.size()) return;
   // The client is not reading fast enough: the delivery thread writes the
   // rest, waiting as long as it takes, so that this thread never does.

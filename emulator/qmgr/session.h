@@ -57,9 +57,10 @@ class Session final : public SessionEvents {
   // or sends a malformed frame; then ends the session and takes it out of
   // the queue manager's sessions. `first` is the kConnect frame.
   void ServeCalls(const Frame& first);
-  // Pushes messages and events on fd until the session ends: the delivery
-  // thread.
-  void ServeDelivery(int fd);
+  // Pushes messages and events until the session ends: the delivery thread
+  // of delivery socket fd. `shared`: through the region's push ring, fd
+  // only watched for the client's going.
+  void ServeDelivery(int fd, bool shared);
   // Lock not held. Pushes what is owed to the client now from the calling
   // thread, sparing the delivery thread's wake-up, unless a push is under
   // way or could not be written whole: then the delivery thread is woken to
@@ -150,6 +151,11 @@ class Session final : public SessionEvents {
   // Lock not held. Frames and counts what was taken into *batch, and
   // empties *owed.
   void FrameOwed(Owed* owed, std::string* batch);
+  // push_mu_ held, delivery_fd valid. Write pushed frames on the push ring
+  // or the delivery socket: all of them, waiting for room (false when the
+  // client is gone), or what there is room for now.
+  bool WritePushes(std::string_view data);
+  size_t WritePushesWithoutWaiting(std::string_view data);
 
   std::vector<std::string> outbox_;  // event frames, written while started
   // One push at a time, from the delivery thread or PushFromHere, so that
@@ -160,6 +166,9 @@ class Session final : public SessionEvents {
   // What a push from another thread could not write without waiting: the
   // delivery thread writes it before anything else.
   std::string unwritten_;
+  // The push ring's writing end, while the delivery thread serves a client
+  // that reads it (guarded by push_mu_).
+  std::unique_ptr<RingEnd> push_ring_;
   // The call thread's end of the rings, once the client shares them. Only
   // that thread touches it (OnCallWaits comes from its own calls), so the
   // lock does not guard it.

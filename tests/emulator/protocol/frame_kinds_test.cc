@@ -208,7 +208,7 @@ TEST(FrameKinds, AsynchronousConsumeFrames) {
   ExpectKind(StartCall{}, Bytes{});
   ExpectKind(StopCall{}, Bytes{});
   ExpectKind(StoppedPush{}, Bytes{});
-  ExpectKind(AttachCall{12}, Layout().U32(12).payload());
+  ExpectKind(AttachCall{12, 1}, Layout().U32(12).U32(1).payload());
   ExpectKind(EventPush{MQHO_NONE, MQCC_FAILED, MQRC_CONNECTION_BROKEN},
              Layout().I32(MQHO_NONE).I32(MQCC_FAILED).I32(MQRC_CONNECTION_BROKEN).payload());
   // A push, field by field: hobj, md, data, properties, position, browsed.
