@@ -3,7 +3,8 @@
 // library and the daemon; a peer that spoils the counters, closes the
 // region or goes away ends the channel instead of leaving the other side
 // reading wrong memory or sleeping for ever; a reader whose peer says it
-// waits long sleeps rather than polls.
+// waits long sleeps rather than polls; the push ring's ends of one
+// direction.
 #include "protocol/shared_ring.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -145,6 +147,50 @@ TEST_F(SharedRingTest, AReaderWhoseWriterIsParkedSleepsInsteadOfPolling) {
   EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), got), "reply");
   double cpu_ms = (to.tv_sec - from.tv_sec) * 1e3 + (to.tv_nsec - from.tv_nsec) / 1e6;
   EXPECT_LT(cpu_ms, 15.0) << "the reader polled through the daemon's wait";
+}
+
+// The push ring, written by one end and read by another: a write that does
+// not wait takes what fits; the reader waits until bytes come, its deadline
+// passes or another thread interrupts it, and finds the end of a closed
+// region.
+TEST_F(SharedRingTest, ThePushRingTakesWhatFitsAndItsReaderWaitsUntilADeadline) {
+  RingEnd pusher(daemon_->shared_region(), SharedRegion::kPushes, SharedRegion::kNoRing,
+                 sockets_[0], Waiting::Never());
+  RingEnd reader(client_side_, SharedRegion::kNoRing, SharedRegion::kPushes, sockets_[1],
+                 Waiting::Fixed(20));
+  using Clock = std::chrono::steady_clock;
+  auto started = Clock::now();
+  EXPECT_FALSE(reader.WaitReadable(started + std::chrono::milliseconds(20)));
+  EXPECT_GE(Clock::now() - started, std::chrono::milliseconds(20));
+  reader.Interrupt();
+  EXPECT_FALSE(reader.WaitReadable(Clock::time_point::max()));
+  std::thread interrupter([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    reader.Interrupt();
+  });
+  EXPECT_FALSE(reader.WaitReadable(Clock::time_point::max()));
+  interrupter.join();
+
+  std::string pushes = FrameOf(SharedRegion::kRingBytes, 3);
+  size_t taken = pusher.WriteSome(pushes);
+  EXPECT_EQ(taken, SharedRegion::kRingBytes);
+  EXPECT_EQ(pusher.WriteSome(std::string_view(pushes).substr(taken)), 0u);
+  ASSERT_TRUE(reader.WaitReadable(Clock::time_point::max()));
+  std::string got(pushes.size(), '\0');
+  size_t read = 0;
+  while (read < taken)
+    read += reader.Read(reinterpret_cast<uint8_t*>(got.data()) + read, taken - read);
+  EXPECT_EQ(pusher.WriteSome(std::string_view(pushes).substr(taken)), pushes.size() - taken);
+  while (read < pushes.size()) {
+    read += reader.Read(reinterpret_cast<uint8_t*>(got.data()) + read, pushes.size() - read);
+  }
+  EXPECT_EQ(got, pushes);
+
+  daemon_->region().Close();
+  EXPECT_TRUE(reader.WaitReadable(Clock::time_point::max()));
+  uint8_t byte;
+  EXPECT_EQ(reader.Read(&byte, 1), 0u);
+  EXPECT_EQ(pusher.WriteSome("x"), 0u);
 }
 
 TEST(SharedRegionTest, OnlyARegionOfTheRightSizeIsMapped) {
