@@ -3,9 +3,12 @@
 // arrive on the call socket one by one; the delivery thread, once the
 // library attaches the delivery socket, pushes messages to the connection's
 // consumers while it is started, and its events, without waiting for
-// answers.
+// answers (on that socket, or on the push ring of the shared region). A
+// thread that makes a message arrive for a consumer pushes it itself when
+// it can do so without waiting (PushFromHere).
 //
-// Rules: every field below the constructor is guarded by QueueManager::mu.
+// Rules: every field below the constructor is guarded by QueueManager::mu,
+// but for the push state, which push_mu_ guards.
 // A Session is owned by QueueManager::sessions (shared_ptr) and by the
 // threads serving it; `ended` is set once, at MQDISC or when the call socket
 // closes, and then no handle, consumer or watcher entry of it remains.
@@ -67,8 +70,8 @@ class Session final : public SessionEvents {
   // take it. Never waits for the client.
   void PushFromHere();
 
-  // SessionEvents: events become frames in the outbox, written by the
-  // delivery thread while the connection is started.
+  // SessionEvents: events become frames in the outbox, pushed while the
+  // connection is started.
   void OnEvent(MQHOBJ hobj, MQLONG cc, MQLONG reason) override;
   void OnDeliveryChanged() override;
   void OnEnded() override;
